@@ -1,0 +1,18 @@
+#pragma once
+// The one exception family of the program. Every failure that reaches the
+// user carries a text that is shown unchanged ("Error: " + text in the logs).
+#include <QString>
+#include <exception>
+#include <string>
+
+class KvError : public std::exception
+{
+public:
+    explicit KvError(QString text) : m_text(std::move(text)), m_utf8(m_text.toStdString()) {}
+    const QString &text() const noexcept { return m_text; }
+    const char *what() const noexcept override { return m_utf8.c_str(); }
+
+private:
+    QString m_text;
+    std::string m_utf8;
+};

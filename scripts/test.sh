@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Sets up, builds and runs the whole test suite: unit and GUI tests
+# (offscreen), tests against real Dovecot and SMTP servers that the tests
+# start themselves on loopback, and short runs of every fuzz target.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/deps.sh
+scripts/build.sh
+export KV_REQUIRE_PEERS=1        # a missing test server is a failure, not a skip
+export QT_QPA_PLATFORM=offscreen
+(cd "${KV_BUILD_DIR:-build}" && ctest --output-on-failure --timeout 600 -j2)
+if [ -x scripts/fuzz.sh ]; then
+  scripts/fuzz.sh
+fi
