@@ -1,0 +1,18 @@
+#pragma once
+// The program folder: the folder of the executable without a trailing
+// separator. Every file the program uses is this folder followed by a
+// relative path starting with "/" ("/ini/Betreff.ini", "/temp/").
+#include <QString>
+#include <QStringList>
+
+namespace ProgramFolder {
+// Directory part of a program path. If it ends in a separator (a drive or
+// file-system root), exactly that one character is dropped.
+QString fromProgramPath(const QString &programPath);
+// The folder to use: "--program-dir DIR" (or "--program-dir=DIR") in the
+// arguments wins, then the environment variable KORVALINTHUS_PROGRAM_DIR,
+// then the folder of the executable (argument 0 resolved by Qt).
+QString resolve(const QStringList &arguments, const QString &applicationFilePath);
+// Creates "<folder>/temp" when it is missing; returns false on failure.
+bool ensureTemp(const QString &folder);
+}

@@ -1,0 +1,139 @@
+#include "support/StringGrid.h"
+
+#include <QHeaderView>
+
+StringGrid::StringGrid(QObject *parent) : QAbstractTableModel(parent) {}
+
+void StringGrid::setColCount(int cols)
+{
+    if (cols == m_cols)
+        return;
+    beginResetModel();
+    m_cols = cols;
+    for (auto &row : m_cells) {
+        while (row.size() < cols)
+            row.append(QString());
+        while (row.size() > cols)
+            row.removeLast();
+    }
+    endResetModel();
+}
+
+void StringGrid::setGridRowCount(int rows)
+{
+    rows = std::max(rows, 0);
+    if (rows == m_rows)
+        return;
+    const int oldData = std::max(m_rows - 1, 0);
+    const int newData = std::max(rows - 1, 0);
+    if (newData > oldData)
+        beginInsertRows({}, oldData, newData - 1);
+    else if (newData < oldData)
+        beginRemoveRows({}, newData, oldData - 1);
+    QStringList empty;
+    for (int c = 0; c < m_cols; ++c)
+        empty.append(QString());
+    m_cells.resize(static_cast<size_t>(rows), empty);
+    m_rows = rows;
+    if (newData > oldData)
+        endInsertRows();
+    else if (newData < oldData)
+        endRemoveRows();
+    if ((oldData == 0) != (m_rows == 0))
+        emit headerDataChanged(Qt::Horizontal, 0, std::max(m_cols - 1, 0));
+}
+
+QString StringGrid::cell(int col, int row) const
+{
+    if (col < 0 || col >= m_cols || row < 0 || row >= m_rows)
+        return {};
+    return m_cells[static_cast<size_t>(row)][col];
+}
+
+void StringGrid::setCell(int col, int row, const QString &text)
+{
+    if (col < 0 || col >= m_cols || row < 0)
+        return;
+    if (row >= m_rows)
+        setGridRowCount(row + 1);
+    QString &c = m_cells[static_cast<size_t>(row)][col];
+    if (c == text)
+        return;
+    c = text;
+    if (row == 0) {
+        emit headerDataChanged(Qt::Horizontal, col, col);
+    } else {
+        const QModelIndex i = index(row - 1, col);
+        emit dataChanged(i, i, {Qt::DisplayRole});
+    }
+}
+
+void StringGrid::clearRow(int row, int firstCol, int lastCol)
+{
+    for (int c = firstCol; c <= lastCol; ++c)
+        setCell(c, row, QString());
+}
+
+int StringGrid::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : std::max(m_rows - 1, 0);
+}
+
+int StringGrid::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : m_cols;
+}
+
+QVariant StringGrid::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::ToolTipRole))
+        return {};
+    return cell(index.column(), index.row() + 1);
+}
+
+QVariant StringGrid::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return {};
+    return cell(section, 0);
+}
+
+StringGridView::StringGridView(const QString &name, StringGrid *grid, int rowHeight, QWidget *parent)
+    : QTableView(parent), m_grid(grid)
+{
+    setObjectName(name);
+    setModel(grid);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setWordWrap(false);
+    setAlternatingRowColors(true);
+    verticalHeader()->hide();
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setDefaultSectionSize(rowHeight);
+    horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setStretchLastSection(false);
+    connect(this, &QAbstractItemView::doubleClicked, this,
+            [this](const QModelIndex &i) { emit doubleClickedRow(i.row() + 1); });
+}
+
+int StringGridView::selectedRow() const
+{
+    const QModelIndex i = currentIndex();
+    if (i.isValid())
+        return i.row() + 1;
+    const auto rows = selectionModel() ? selectionModel()->selectedRows() : QModelIndexList();
+    if (!rows.isEmpty())
+        return rows.first().row() + 1;
+    // like a string grid, the first data row counts as selected
+    return m_grid->gridRowCount() > 1 ? 1 : 0;
+}
+
+void StringGridView::selectRow(int gridRow)
+{
+    if (gridRow < 1 || gridRow >= m_grid->gridRowCount())
+        return;
+    setCurrentIndex(model()->index(gridRow - 1, 0));
+    QTableView::selectRow(gridRow - 1);
+}
