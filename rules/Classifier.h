@@ -1,0 +1,86 @@
+#pragma once
+// Judging one message summary against the four rule lists and the size
+// limit. Two variants share the rules and differ in their effects:
+//  - classifySingleAccount serves the check of the selected account: it
+//    writes reason codes and "DEL" into the result grid, lights the rule
+//    lamps and plays the delete sound; a rule's own switch decides deletion.
+//  - classifyAllAccounts serves the pass over all accounts: it only counts,
+//    marks and records notices; deletion also needs AutoKill.
+// Lists are fetched from the source just before they are tested, so a list
+// that cannot be read stops the judging there (KvError) and whatever was
+// counted or shown before stays.
+#include "rules/PendingNotices.h"
+#include "rules/RuleListSource.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+enum class Rule { ShippedSender, OwnSender, ShippedSubject, OwnSubject, Size };
+
+// "FROM", "FROM+", "SUB", "SUB+", "BIG".
+QString reasonCode(Rule rule);
+
+// Hit counters, one per rule; the caller resets and shows them, the
+// classification only adds.
+struct RuleCounters {
+    int shippedSubject = 0;
+    int ownSubject = 0;
+    int shippedSender = 0;
+    int ownSender = 0;
+    int size = 0;
+    bool operator==(const RuleCounters &) const = default;
+};
+
+// The settings the classification reads, named as they are stored.
+struct RuleSwitches {
+    bool Subject = false;   // delete on a shipped subject list hit
+    bool Subject_I = false; // delete on an own subject list hit
+    bool From = false;      // delete on a shipped sender list hit
+    bool From_I = false;    // delete on an own sender list hit
+    bool Groesse = false;   // delete messages over the size limit
+    bool AutoKill = false;  // allow deletion in the pass over all accounts
+    bool Send = false;      // record deleted messages for a sender notice
+    qint64 Groesse_KB = 102400; // the size limit, in bytes despite its name
+};
+
+// Raw header values as the summary carries them (starting with the blank
+// after the colon), and the size in bytes.
+struct SummaryFields {
+    QByteArray subject;
+    QByteArray from;
+    qint64 bytes = 0;
+};
+
+// What the single-account variant does to the screen; the check run
+// implements it. Rows are message numbers (1 = first message).
+class ClassificationView
+{
+public:
+    virtual ~ClassificationView() = default;
+    virtual void lightLamp(Rule rule) = 0;
+    virtual void setReasonCell(int row, const QString &code) = 0; // column 2
+    virtual void setDeleteCell(int row) = 0;                      // "DEL" into column 1
+    // Called for every occasion; whether it sounds is the implementer's
+    // business (Beep_Mail, internal player or shell).
+    virtual void playDeleteSound() = 0;
+};
+
+// True when `entry` occurs in `text` as a contiguous byte run. An empty
+// entry never hits and an empty text is never hit.
+bool entryHits(const QByteArray &entry, const QByteArray &text);
+
+// The number of entries that hit `text`; every entry counts, duplicates too.
+int countHits(const QList<QByteArray> &entries, const QByteArray &text);
+
+// Returns the delete mark. Order: sender lists, subject lists, size.
+bool classifySingleAccount(RuleListSource &lists, const RuleSwitches &switches,
+                           const SummaryFields &summary, int row, RuleCounters &counters,
+                           ClassificationView &view);
+
+// Returns the delete mark. Adds the size to `sizeTotal` first; order then:
+// subject lists, sender lists, size. When the mark is set and Send is on,
+// one notice is recorded for the message.
+bool classifyAllAccounts(RuleListSource &lists, const RuleSwitches &switches,
+                         const SummaryFields &summary, RuleCounters &counters, qint64 &sizeTotal,
+                         PendingNotices &notices);

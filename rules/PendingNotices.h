@@ -1,0 +1,26 @@
+#pragma once
+// Deleted messages whose senders are still to be told. The list has no upper
+// bound: a run that deletes many messages must not lose or overwrite notices.
+#include <QByteArray>
+#include <QList>
+
+class PendingNotices
+{
+public:
+    struct Entry {
+        QByteArray sender;  // at most SenderLimit bytes
+        QByteArray subject; // any length
+        bool operator==(const Entry &) const = default;
+    };
+
+    static constexpr qsizetype SenderLimit = 100;
+
+    // The sender is cut to its first SenderLimit bytes.
+    void add(const QByteArray &sender, const QByteArray &subject);
+    qsizetype count() const { return m_entries.size(); }
+    const QList<Entry> &entries() const { return m_entries; }
+    void clear() { m_entries.clear(); }
+
+private:
+    QList<Entry> m_entries;
+};

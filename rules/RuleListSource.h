@@ -1,0 +1,38 @@
+#pragma once
+// The four rule lists, where they live, and the interface through which the
+// classification gets their entries. Every call must answer with the file's
+// content as it is now: a list edited between two messages counts from the
+// second one on.
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+enum class RuleListId {
+    ShippedSubject, // ini/Betreff.ini
+    OwnSubject,     // ini/Betreff_User.ini
+    ShippedSender,  // ini/Absender.ini
+    OwnSender,      // ini/Absender_User.ini
+};
+
+QString ruleListFileName(RuleListId id);
+// The program folder (no trailing separator) + "/ini/" + the file name.
+QString ruleListPath(const QString &programFolder, RuleListId id);
+
+class RuleListSource
+{
+public:
+    virtual ~RuleListSource() = default;
+    // Throws KvError with the file-open text when the list cannot be read.
+    virtual QList<QByteArray> entries(RuleListId id) = 0;
+};
+
+// Reads the file from disk on every call.
+class DiskRuleLists : public RuleListSource
+{
+public:
+    explicit DiskRuleLists(QString programFolder) : m_programFolder(std::move(programFolder)) {}
+    QList<QByteArray> entries(RuleListId id) override;
+
+private:
+    QString m_programFolder;
+};
