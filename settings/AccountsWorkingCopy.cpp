@@ -1,0 +1,124 @@
+#include "settings/AccountsWorkingCopy.h"
+
+#include "platform/core/SettingsKey.h"
+
+#include <stdexcept>
+#include <utility>
+
+const TTemp &AccountsWorkingCopy::entry(int n) const
+{
+    if (n < 1 || n > Count)
+        throw std::out_of_range("working-copy entry out of range");
+    return m_entries[static_cast<size_t>(n - 1)];
+}
+
+TTemp &AccountsWorkingCopy::entry(int n)
+{
+    return const_cast<TTemp &>(std::as_const(*this).entry(n));
+}
+
+void AccountsWorkingCopy::Einlesen(const AccountTable &table)
+{
+    m_filled = 0;
+    for (int n = 1; n <= Count; ++n) {
+        // Entry n is cleared before it can be filled: the fill index never
+        // runs ahead of n.
+        entry(n).Bezeichnung.clear();
+        const AccountSlot &s = table.slot(n);
+        if (!s.occupied())
+            continue;
+        ++m_filled;
+        TTemp &e = entry(m_filled);
+        e.Bezeichnung = s.Konto;
+        e.User = s.UserID;
+        e.Passwort = s.Passwort;
+        e.Host = s.Host;
+        e.Port = s.Port;
+    }
+}
+
+void AccountsWorkingCopy::applyTo(AccountTable &table) const
+{
+    int j = 1;
+    for (int n = 1; n <= Count; ++n) {
+        table.slot(n).Konto.clear();
+        const TTemp &e = entry(n);
+        if (e.Bezeichnung.isEmpty())
+            continue;
+        AccountSlot &s = table.slot(j);
+        s.Konto = e.Bezeichnung;
+        s.UserID = e.User;
+        s.Host = e.Host;
+        s.Passwort = e.Passwort;
+        s.Port = e.Port;
+        ++j;
+    }
+}
+
+QStringList AccountsWorkingCopy::names() const
+{
+    QStringList result;
+    for (const TTemp &e : m_entries) {
+        if (!e.Bezeichnung.isEmpty())
+            result.append(e.Bezeichnung);
+    }
+    return result;
+}
+
+int AccountsWorkingCopy::occupiedCount() const
+{
+    return static_cast<int>(names().size());
+}
+
+bool AccountsWorkingCopy::Neuer_Eintrag()
+{
+    for (int n = 1; n <= Count; ++n) {
+        if (entry(n).Bezeichnung.isEmpty()) {
+            m_editSlot = n;
+            return true;
+        }
+    }
+    return false;
+}
+
+std::optional<int> AccountsWorkingCopy::editByListPosition(int line)
+{
+    if (line < 0)
+        return std::nullopt;
+    int seen = 0;
+    for (int n = 1; n <= Count; ++n) {
+        if (entry(n).Bezeichnung.isEmpty())
+            continue;
+        if (seen == line) {
+            m_editSlot = n;
+            return n;
+        }
+        ++seen;
+    }
+    return std::nullopt;
+}
+
+AccountsWorkingCopy::SaveResult AccountsWorkingCopy::Temp_Sichern(const QString &name, const QString &user,
+                                                                  const QString &host, const QString &password,
+                                                                  const QString &portText)
+{
+    if (name.isEmpty())
+        return SaveResult::NameMissing;
+    if (m_editSlot < 1 || m_editSlot > Count)
+        return SaveResult::NoSlot;
+    const std::optional<int> port = SettingsKey::toInteger(portText);
+    if (!port)
+        return SaveResult::PortInvalid;
+    TTemp &e = entry(m_editSlot);
+    e.Bezeichnung = name == DeletionMarker ? QString() : name;
+    e.User = user;
+    e.Host = host;
+    e.Passwort = password;
+    e.Port = *port;
+    return SaveResult::Saved;
+}
+
+QString AccountsWorkingCopy::portErrorText(const QString &portText)
+{
+    return QStringLiteral("'%1' is not a valid integer value").arg(portText);
+}

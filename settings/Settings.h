@@ -1,0 +1,95 @@
+#pragma once
+// The program's settings, one member per stored value and named like it, and
+// the one table that names, types and defaults every one of them. Reading and
+// writing (SettingsStore) are driven by this table alone.
+#include <QString>
+#include <variant>
+#include <vector>
+
+struct Settings
+{
+    // Every member starts at its default from the table.
+    Settings();
+
+    // Settings
+    bool Readme = false;
+    bool Hints = false;
+    QString Angabe;
+    QString Client;
+    QString Parameter;
+    bool close_client = false;
+    QString sound_path;
+    QString Check_Path;
+    QString Check_Parameter;
+    bool Auto_check = false;
+    bool Anzeige_clearen = false;
+    bool Minimize = false;
+    int TimeOut = 0;
+    bool password_save = false;
+    bool First = false;
+    // Check
+    bool Autocheck = false;
+    int Check_Time = 0;
+    bool Beep_Mail = false;
+    bool Beep_Error = false;
+    bool Beep_Intern = false;
+    // Delete
+    bool Subject = false;
+    bool Subject_I = false;
+    bool From = false;
+    bool From_I = false;
+    bool Groesse = false;
+    bool AutoKill = false;
+    int Groesse_KB = 0; // a limit in bytes, whatever the name says
+    // SMTP
+    QString Betreff;
+    QString Absender;
+    QString Adresse;
+    QString Reply;
+    QString Blind;
+    QString Host;
+    QString User;
+    QString Port; // kept as text; converted where the notice is sent
+    bool Send = false;
+    // Table: widths of the result grid's columns 0..5
+    int Spalte[6] = {};
+};
+
+enum class SettingKind { Text, Integer, Boolean };
+
+// Values that are stored but held outside the record: the language file is
+// handed to the catalog, the program folder is only ever written.
+enum class HeldOutside { LanguageFile, ProgramFolder };
+
+// Table/Spalte<column> is Settings::Spalte[column].
+struct ColumnWidth
+{
+    int column;
+};
+
+using SettingValue = std::variant<QString, int, bool>;
+using SettingTarget =
+    std::variant<HeldOutside, QString Settings::*, int Settings::*, bool Settings::*, ColumnWidth>;
+
+struct SettingRow
+{
+    QString section;
+    QString name;
+    SettingValue defaultValue; // its alternative is the row's kind
+    SettingTarget target;
+    bool readAtLoad = true;    // false for values that are written and never read back
+
+    SettingKind kind() const { return static_cast<SettingKind>(defaultValue.index()); }
+    bool isHeldOutside() const { return std::holds_alternative<HeldOutside>(target); }
+    HeldOutside outside() const { return std::get<HeldOutside>(target); }
+    // Only for rows that are not held outside the record.
+    SettingValue get(const Settings &settings) const;
+    void set(Settings &settings, const SettingValue &value) const;
+};
+
+// Every stored value, in the order in which it is read at start.
+const std::vector<SettingRow> &settingRows();
+// The rows in the order in which they are written at exit (Table/Spalte0 is
+// read but never written, so a hand-set width holds at every start).
+const std::vector<const SettingRow *> &settingWriteOrder();
+const SettingRow *findSettingRow(const QString &section, const QString &name);
