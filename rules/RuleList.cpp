@@ -53,7 +53,10 @@ void write(const QString &path, const QByteArray &text)
     file.setDirectWriteFallback(false);
     if (!file.open(QIODevice::WriteOnly))
         throw KvError(createErrorText(path, file.errorString()));
-    if (file.write(text) != text.size()) {
+    // Flush here and check: QSaveFile::commit() only remembers errors of
+    // write() itself, so a buffered write that fails while being flushed
+    // (disk full) would otherwise be committed as a truncated list.
+    if (file.write(text) != text.size() || !file.flush() || file.error() != QFileDevice::NoError) {
         const QString reason = file.errorString();
         file.cancelWriting();
         throw KvError(createErrorText(path, reason));

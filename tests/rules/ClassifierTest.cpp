@@ -1,0 +1,290 @@
+// Judging summaries against the rule lists, in both variants, once with the
+// lists read from disk and once with the in-memory lists: both must give the
+// same verdicts, also right after a list has changed.
+#include "platform/core/KvError.h"
+#include "rules/Classifier.h"
+#include "rules/RuleList.h"
+#include "rules/RuleListCache.h"
+
+#include <QDir>
+#include <QFile>
+#include <QMap>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <set>
+
+namespace {
+
+struct RecordingView : ClassificationView {
+    void lightLamp(Rule rule) override { lamps.insert(rule); }
+    void setReasonCell(int row, const QString &code) override { reason[row] = code; }
+    void setDeleteCell(int row) override { del[row] = QStringLiteral("DEL"); }
+    void playDeleteSound() override { ++sounds; }
+
+    std::set<Rule> lamps;
+    QMap<int, QString> reason;
+    QMap<int, QString> del;
+    int sounds = 0;
+};
+
+enum class Source { Disk, Cache };
+
+class ClassifierTest : public ::testing::TestWithParam<Source>
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        ASSERT_TRUE(QDir(m_dir.path()).mkdir("ini"));
+        setList(RuleListId::ShippedSubject, "");
+        setList(RuleListId::OwnSubject, "");
+        setList(RuleListId::ShippedSender, "");
+        setList(RuleListId::OwnSender, "");
+        if (GetParam() == Source::Disk)
+            lists = std::make_unique<DiskRuleLists>(m_dir.path());
+        else
+            lists = std::make_unique<RuleListCache>(m_dir.path());
+        switches.Groesse_KB = 1000;
+    }
+
+    void setList(RuleListId id, const QByteArray &bytes) { RuleList::write(path(id), bytes); }
+    QString path(RuleListId id) const { return ruleListPath(m_dir.path(), id); }
+
+    bool single(const QByteArray &subject, const QByteArray &from, qint64 bytes = 10, int row = 1)
+    {
+        return classifySingleAccount(*lists, switches, SummaryFields{subject, from, bytes}, row,
+                                     counters, view);
+    }
+    bool all(const QByteArray &subject, const QByteArray &from, qint64 bytes = 10)
+    {
+        return classifyAllAccounts(*lists, switches, SummaryFields{subject, from, bytes}, counters,
+                                   sizeTotal, notices);
+    }
+
+    std::unique_ptr<RuleListSource> lists;
+    RuleSwitches switches;
+    RuleCounters counters;
+    RecordingView view;
+    qint64 sizeTotal = 0;
+    PendingNotices notices;
+
+private:
+    QTemporaryDir m_dir;
+};
+
+TEST_P(ClassifierTest, MatchingIsByteForByte)
+{
+    setList(RuleListId::ShippedSubject, "free\r\n Hi\r\nWin \r\n\r\n\xE9t\xE9");
+    single(" FREE offer", "a@b");         // case differs
+    single("Hi there", "a@b");            // no blank before it
+    single(" Winner", "a@b");             // trailing blank of the entry missing
+    single(" Win", "a@b");                // text ends before the blank
+    EXPECT_EQ(counters.shippedSubject, 0);
+    single(" Hi there", "a@b");           // subject starts with the blank after the colon
+    single(" Win big", "a@b");
+    single(" free", "a@b");
+    single(" L'\xE9t\xE9 arrive", "a@b"); // 8-bit bytes compare as they are
+    EXPECT_EQ(counters.shippedSubject, 4);
+    EXPECT_EQ(counters, (RuleCounters{4, 0, 0, 0, 0}));
+}
+
+TEST_P(ClassifierTest, EveryHittingEntryCountsAndBlankLinesNeverHit)
+{
+    setList(RuleListId::ShippedSubject, "money\r\n\r\nfast\r\nmoney\r\n");
+    setList(RuleListId::OwnSender, "\r\n\r\n");
+    single(" Make money fast", "");
+    EXPECT_EQ(counters.shippedSubject, 3);
+    single("", " spam@example.org");
+    single("", "");
+    EXPECT_EQ(counters, (RuleCounters{3, 0, 0, 0, 0}));
+}
+
+TEST_P(ClassifierTest, SizeOverTheLimitOnly)
+{
+    single(" a", " b", 1000);
+    EXPECT_EQ(counters.size, 0);
+    EXPECT_TRUE(view.reason.isEmpty());
+    single(" a", " b", 1001, 2);
+    EXPECT_EQ(counters.size, 1);
+    EXPECT_EQ(view.reason.value(2), "BIG");
+    EXPECT_EQ(view.lamps, std::set<Rule>{Rule::Size});
+}
+
+TEST_P(ClassifierTest, SwitchesOffStillCountAndLightButNeverMark)
+{
+    setList(RuleListId::ShippedSubject, "Sale");
+    setList(RuleListId::OwnSubject, "Sale");
+    setList(RuleListId::ShippedSender, "spam");
+    setList(RuleListId::OwnSender, "spam");
+    EXPECT_FALSE(single(" Sale", " spam@x", 5000));
+    EXPECT_EQ(counters, (RuleCounters{1, 1, 1, 1, 1}));
+    EXPECT_EQ(view.lamps, (std::set<Rule>{Rule::ShippedSender, Rule::OwnSender, Rule::ShippedSubject,
+                                          Rule::OwnSubject, Rule::Size}));
+    EXPECT_TRUE(view.del.isEmpty());
+    EXPECT_EQ(view.sounds, 0);
+}
+
+TEST_P(ClassifierTest, ReasonCellKeepsTheLastRuleThatHit)
+{
+    setList(RuleListId::ShippedSubject, "Sale");
+    setList(RuleListId::OwnSubject, "Deal");
+    setList(RuleListId::ShippedSender, "spam");
+    setList(RuleListId::OwnSender, "bulk");
+    single(" Sale Deal", " spam bulk", 5000, 1);
+    single(" Sale Deal", " spam bulk", 10, 2);
+    single(" Sale", " spam bulk", 10, 3);
+    single(" x", " spam bulk", 10, 4);
+    single(" x", " spam", 10, 5);
+    single(" x", " y", 10, 6);
+    EXPECT_EQ(view.reason.value(1), "BIG");
+    EXPECT_EQ(view.reason.value(2), "SUB+");
+    EXPECT_EQ(view.reason.value(3), "SUB");
+    EXPECT_EQ(view.reason.value(4), "FROM+");
+    EXPECT_EQ(view.reason.value(5), "FROM");
+    EXPECT_FALSE(view.reason.contains(6));
+}
+
+TEST_P(ClassifierTest, DeleteSoundOncePerStepThatLeavesTheMessageMarked)
+{
+    setList(RuleListId::ShippedSubject, "Sale");
+    setList(RuleListId::ShippedSender, "spam");
+
+    switches.From = true; // the sender step marks, the subject step finds it marked
+    EXPECT_TRUE(single(" Sale", " spam@x", 10, 1));
+    EXPECT_EQ(view.reason.value(1), "SUB");
+    EXPECT_EQ(view.del.value(1), "DEL");
+    EXPECT_EQ(view.sounds, 2);
+
+    switches.Groesse = true;
+    EXPECT_TRUE(single(" Sale", " spam@x", 1001, 2));
+    EXPECT_EQ(view.sounds, 2 + 3);
+
+    switches = RuleSwitches{};
+    switches.Groesse_KB = 1000;
+    switches.Subject = true;
+    switches.AutoKill = false; // plays no part in this variant
+    EXPECT_TRUE(single(" Sale", " spam@x", 10, 3));
+    EXPECT_EQ(view.sounds, 5 + 1);
+
+    switches.Subject = false;
+    switches.Groesse = true;
+    EXPECT_TRUE(single(" x", " y", 1001, 4));
+    EXPECT_EQ(view.sounds, 6 + 1);
+    EXPECT_EQ(view.del.keys(), (QList<int>{1, 2, 3, 4}));
+}
+
+TEST_P(ClassifierTest, UnreadableListStopsTheJudgingWhereItIsNeeded)
+{
+    setList(RuleListId::ShippedSubject, "Sale");
+    setList(RuleListId::ShippedSender, "spam");
+    ASSERT_TRUE(QFile::remove(path(RuleListId::OwnSubject)));
+    switches.From = true;
+    try {
+        single(" Sale", " spam@x", 5000);
+        FAIL() << "judging must fail when a list is missing";
+    } catch (const KvError &e) {
+        EXPECT_TRUE(e.text().contains(QDir::toNativeSeparators(path(RuleListId::OwnSubject))))
+            << e.text().toStdString();
+    }
+    // What the sender step and the shipped subject list did stays; the size
+    // step never ran.
+    EXPECT_EQ(counters, (RuleCounters{1, 0, 1, 0, 0}));
+    EXPECT_EQ(view.sounds, 1);
+
+    RuleCounters before = counters;
+    EXPECT_THROW(all(" Sale", " spam@x", 5000), KvError);
+    before.shippedSubject += 1; // the subject lists come first in the pass
+    EXPECT_EQ(counters, before);
+    EXPECT_EQ(sizeTotal, 5000);
+}
+
+TEST_P(ClassifierTest, ChangedListCountsFromTheVeryNextMessage)
+{
+    setList(RuleListId::OwnSubject, "zzzz");
+    single(" Sale", " a");
+    // Same size, rewritten at once, as a second save in the editor would.
+    setList(RuleListId::OwnSubject, "Sale");
+    single(" Sale", " a");
+    EXPECT_EQ(counters.ownSubject, 1);
+
+    QFile f(path(RuleListId::OwnSubject));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write("None");
+    f.close();
+    all(" Sale", " a");
+    EXPECT_EQ(counters.ownSubject, 1);
+}
+
+TEST_P(ClassifierTest, AllAccountsNeedsAutoKillToMark)
+{
+    setList(RuleListId::ShippedSubject, "Sale\r\nSale");
+    switches.Subject = true;
+    switches.Groesse = true;
+    switches.Send = true;
+    EXPECT_FALSE(all(" Sale", " spam@x", 1001));
+    EXPECT_EQ(counters, (RuleCounters{2, 0, 0, 0, 1}));
+    EXPECT_EQ(notices.count(), 0);
+    EXPECT_TRUE(view.lamps.empty()); // nothing on screen in this variant
+    EXPECT_EQ(view.sounds, 0);
+
+    switches.AutoKill = true;
+    switches.Send = false;
+    EXPECT_TRUE(all(" Sale", " a"));
+    EXPECT_TRUE(all(" a", " a", 1001));
+    EXPECT_EQ(notices.count(), 0);
+    EXPECT_FALSE(all(" a", " a", 1000));
+}
+
+TEST_P(ClassifierTest, AllAccountsRecordsOneNoticePerDeletedMessage)
+{
+    setList(RuleListId::ShippedSubject, "Sale\r\nBuy");
+    setList(RuleListId::OwnSubject, "Sale");
+    setList(RuleListId::ShippedSender, "spam");
+    setList(RuleListId::OwnSender, "spam");
+    switches = RuleSwitches{true, true, true, true, true, true, true, 1000};
+
+    const QByteArray longFrom = " \"" + QByteArray(120, 'n') + "\" <spam@example.org>";
+    const QByteArray subject = " Sale! Buy! " + QByteArray(300, 's');
+    EXPECT_TRUE(all(subject, longFrom, 5000));
+    EXPECT_FALSE(all(" hello", " friend@example.org", 20));
+    EXPECT_TRUE(all(" Buy", " shop@example.org", 30));
+
+    EXPECT_EQ(counters, (RuleCounters{3, 1, 1, 1, 1}));
+    ASSERT_EQ(notices.count(), 2);
+    EXPECT_EQ(notices.entries()[0].sender, longFrom.left(100));
+    EXPECT_EQ(notices.entries()[0].subject, subject);
+    EXPECT_EQ(notices.entries()[1].sender, " shop@example.org");
+    EXPECT_EQ(sizeTotal, 5050);
+}
+
+TEST_P(ClassifierTest, AccountSizeTotalDoesNotWrapAt32Bits)
+{
+    const qint64 huge = 3'000'000'000;
+    all(" a", " b", huge);
+    all(" a", " b", huge);
+    EXPECT_EQ(sizeTotal, 2 * huge);
+    EXPECT_EQ(counters.size, 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(BothSources, ClassifierTest, ::testing::Values(Source::Disk, Source::Cache),
+                         [](const auto &info) { return info.param == Source::Disk ? "Disk" : "Cache"; });
+
+TEST(PendingNotices, KeepsEveryEntryInOrderWithSenderCutTo100Bytes)
+{
+    PendingNotices notices;
+    for (int i = 0; i < 300; ++i)
+        notices.add(QByteArray(99 + i % 3, 'a' + i % 26), QByteArray::number(i));
+    ASSERT_EQ(notices.count(), 300);
+    for (int i = 0; i < 300; ++i) {
+        EXPECT_EQ(notices.entries()[i].sender.size(), qMin(99 + i % 3, 100));
+        EXPECT_EQ(notices.entries()[i].subject, QByteArray::number(i));
+    }
+    notices.clear();
+    EXPECT_EQ(notices.count(), 0);
+    notices.add("", "");
+    EXPECT_EQ(notices.count(), 1);
+}
+
+}
