@@ -1,0 +1,166 @@
+// The language files that ship beside the program: well-formed, sorted, and
+// holding a text for every number the program asks for.
+#include "ScriptedPrompts.h"
+#include "lang/KvLanguage.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QRegularExpression>
+#include <gtest/gtest.h>
+#include <set>
+
+namespace {
+
+// The source tree: from ctest's environment, else the first folder above
+// the test program that holds the shipped language folder.
+QString sourceDir()
+{
+    const QString fromEnv = qEnvironmentVariable("KV_SOURCE_DIR");
+    if (!fromEnv.isEmpty())
+        return fromEnv;
+    QDir dir(QCoreApplication::applicationDirPath());
+    do {
+        if (QFileInfo::exists(dir.filePath(QStringLiteral("data/language"))))
+            return dir.absolutePath();
+    } while (dir.cdUp());
+    return {};
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll();
+}
+
+std::set<int> listedNumbers(const QString &root)
+{
+    std::set<int> numbers;
+    const QList<QByteArray> lines = readAll(root + QStringLiteral("/tests/lang/catalog_numbers.txt")).split('\n');
+    for (QByteArray line : lines) {
+        line = line.trimmed();
+        if (line.isEmpty() || line.startsWith('#'))
+            continue;
+        bool ok = false;
+        numbers.insert(line.toInt(&ok));
+        EXPECT_TRUE(ok) << "bad line in catalog_numbers.txt: " << line.constData();
+    }
+    return numbers;
+}
+
+// Every number the code asks the catalog for.
+std::set<int> numbersAskedByCode(const QString &root)
+{
+    static const QRegularExpression call(QStringLiteral(R"(GetText\((\d+)\))"));
+    std::set<int> numbers;
+    for (const char *folder : {"app", "check", "rules", "net", "viewer", "settings", "lang", "support", "platform"}) {
+        QDirIterator it(root + QLatin1Char('/') + QLatin1String(folder), {QStringLiteral("*.cpp"), QStringLiteral("*.h")},
+                        QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString text = QString::fromUtf8(readAll(it.next()));
+            for (auto match = call.globalMatch(text); match.hasNext();)
+                numbers.insert(match.next().captured(1).toInt());
+        }
+    }
+    return numbers;
+}
+
+QStringList shippedFiles(const QString &root)
+{
+    QDir dir(root + QStringLiteral("/data/language"));
+    dir.setNameFilters({QStringLiteral("*.lng")});
+    return dir.entryList(QDir::Files, QDir::Name);
+}
+
+class ShippedLanguageFiles : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        root = sourceDir();
+        ASSERT_FALSE(root.isEmpty()) << "source folder not found; set KV_SOURCE_DIR";
+        files = shippedFiles(root);
+        ASSERT_FALSE(files.isEmpty());
+        ASSERT_TRUE(files.contains(QStringLiteral("English.LNG")));
+    }
+
+    QString root;
+    QStringList files;
+};
+
+TEST_F(ShippedLanguageFiles, AreWellFormedAndSortedStrictlyAscending)
+{
+    static const QRegularExpression entry(QStringLiteral(R"(^(\d{1,5}),(.*)$)"));
+    for (const QString &name : std::as_const(files)) {
+        SCOPED_TRACE(name.toStdString());
+        const QByteArray bytes = readAll(root + QStringLiteral("/data/language/") + name);
+        ASSERT_TRUE(bytes.endsWith("\r\n"));
+        EXPECT_EQ(bytes.count("\n"), bytes.count("\r\n")) << "every line ends in CR LF";
+        QList<QByteArray> lines = bytes.split('\n');
+        lines.removeLast();   // after the final break
+        for (QByteArray &line : lines)
+            line.chop(1);
+        ASSERT_GE(lines.size(), 5);
+
+        EXPECT_FALSE(lines[0].isEmpty());
+        EXPECT_LE(lines[0].size(), 255);
+        EXPECT_FALSE(lines[1].isEmpty());
+        bool numeric = false;
+        lines[3].trimmed().toInt(&numeric);
+        EXPECT_TRUE(numeric) << "line 4: " << lines[3].constData();
+
+        int previous = -1;
+        for (qsizetype i = 4; i < lines.size(); ++i) {
+            const QString line = QString::fromLatin1(lines[i]);
+            const auto match = entry.match(line);
+            ASSERT_TRUE(match.hasMatch()) << "line " << i + 1 << ": " << lines[i].constData();
+            const int number = match.captured(1).toInt();
+            EXPECT_LE(number, 65535);
+            EXPECT_GT(number, previous) << "line " << i + 1;
+            previous = number;
+        }
+    }
+}
+
+TEST_F(ShippedLanguageFiles, HoldATextForEveryNumberInUse)
+{
+    std::set<int> needed = listedNumbers(root);
+    ASSERT_GT(needed.size(), 100u);
+    const std::set<int> asked = numbersAskedByCode(root);
+    needed.insert(asked.begin(), asked.end());
+
+    ScriptedPrompts prompts;   // any message fails the test
+    for (const QString &name : std::as_const(files)) {
+        SCOPED_TRACE(name.toStdString());
+        TKvLanguage catalog(&prompts);
+        catalog.setPath(root + QStringLiteral("/data/language"));
+        catalog.setFileName(name);
+        ASSERT_EQ(catalog.FileName(), name);
+        for (int number : needed)
+            EXPECT_FALSE(catalog.GetText(quint16(number)).trimmed().isEmpty()) << "no text " << number;
+    }
+}
+
+TEST_F(ShippedLanguageFiles, EachHasItsFlagAndReadMePage)
+{
+    ScriptedPrompts prompts;
+    for (const QString &name : std::as_const(files)) {
+        SCOPED_TRACE(name.toStdString());
+        const QString folder = root + QStringLiteral("/data/language");
+        const QImage flag(TKvLanguage::existingFile(folder, QFileInfo(name).completeBaseName() + QStringLiteral(".bmp")));
+        EXPECT_EQ(flag.size(), QSize(32, 24));
+
+        TKvLanguage catalog(&prompts);
+        catalog.setPath(folder);
+        catalog.setFileName(name);
+        const QString readMe = folder + QStringLiteral("/readme/readme_") + catalog.CodeLetter() + QStringLiteral(".htm");
+        EXPECT_TRUE(QFileInfo(readMe).isFile()) << readMe.toStdString();
+    }
+}
+
+} // namespace
