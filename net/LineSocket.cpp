@@ -1,0 +1,577 @@
+#include "net/LineSocket.h"
+
+#include "net/LineReader.h"
+#include "net/SockErrors.h"
+#include "platform/core/AnsiCodec.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QHostInfo>
+#include <QPointer>
+#include <QScopeGuard>
+#include <QSslCertificate>
+#include <QSslConfiguration>
+#include <QSslSocket>
+#include <QTimer>
+
+namespace {
+
+// Qt keeps at most this much unread input; a line longer than BufferSize
+// is refused long before, so a server cannot make the client hold more.
+constexpr qint64 kReadBufferLimit = 1 << 20;
+
+const QString kLookupTimeout = QStringLiteral("Zeitüberschreitung bei Host-Lookup");
+const QString kLookupAborted = QStringLiteral("Host-Lookup abgebrochen");
+
+}
+
+TLineSocket::TLineSocket(QObject *parent) : QObject(parent)
+{
+    Report(QStringLiteral("Erzeugen"), 8);
+    Report(QStringLiteral("Winsock wird initialisiert"), 8);
+    m_socket = new QSslSocket(this);
+    m_socket->setReadBufferSize(kReadBufferLimit);
+    m_timer = new QTimer(this);
+    m_timer->setSingleShot(true);
+    m_timer->setTimerType(Qt::PreciseTimer);
+    connect(m_timer, &QTimer::timeout, this, [this] { TimerFired(); });
+
+    connect(m_socket, &QAbstractSocket::connected, this, [this] {
+        m_tcpUp = true;
+        if (!m_tlsActive)
+            SocketUp();
+        Wake();
+    });
+    connect(m_socket, &QSslSocket::encrypted, this, [this] { SocketUp(); });
+    connect(m_socket, &QIODevice::readyRead, this, [this] { Wake(); });
+    connect(m_socket, &QIODevice::bytesWritten, this, [this] { Wake(); });
+    connect(m_socket, &QSslSocket::encryptedBytesWritten, this, [this] { Wake(); });
+    connect(m_socket, &QAbstractSocket::errorOccurred, this,
+            [this](QAbstractSocket::SocketError e) { SocketError(int(e)); });
+    connect(m_socket, &QSslSocket::sslErrors, this, [this](const QList<QSslError> &errors) {
+        QStringList texts;
+        for (const QSslError &e : errors)
+            texts << e.errorString();
+        m_sslErrors = texts.join(QStringLiteral("; "));
+    });
+    connect(m_socket, &QAbstractSocket::disconnected, this, [this] { SocketClosed(); });
+}
+
+TLineSocket::~TLineSocket()
+{
+    m_destroying = true;
+    m_abort = true;
+    Wake();
+    QObject::disconnect(m_socket, nullptr, this, nullptr);
+    m_socket->abort();
+    delete m_socket;
+    m_socket = nullptr;
+}
+
+bool TLineSocket::UseTls() const
+{
+    return m_useTls.value_or(m_port == ImplicitTlsPort());
+}
+
+QStringList TLineSocket::WinsockInfo()
+{
+    return {QStringLiteral("Version= Qt ") + QString::fromLatin1(qVersion()),
+            QStringLiteral("Beschreibung= QSslSocket"),
+            QStringLiteral("System= ") + QSslSocket::sslLibraryVersionString()};
+}
+
+// ---------------------------------------------------------------- status
+
+void TLineSocket::Report(const QString &text, int level)
+{
+    if (level > m_reportLevel || m_destroying)
+        return;
+    m_status = text;
+    if (OnStatus) {
+        try {
+            OnStatus(text);
+        } catch (...) {
+            // A failing status display must not break the protocol.
+        }
+    }
+}
+
+int TLineSocket::LastErrorNo()
+{
+    Report(QStringLiteral("Letzte Fehlernummer wird gelesen"), 8);
+    return m_lastErrorNo;
+}
+
+QString TLineSocket::LastErrorText() const
+{
+    return m_lastErrorNo ? SockErrors::text(m_lastErrorNo) : QString();
+}
+
+QString TLineSocket::RemoteIP()
+{
+    Report(QStringLiteral("Externe IP wird gelesen"), 8);
+    return m_remote.toString();
+}
+
+QString TLineSocket::LocalIP()
+{
+    Report(QStringLiteral("Lokale IP wird gelesen"), 8);
+    const QHostInfo info = QHostInfo::fromName(QHostInfo::localHostName());
+    for (const QHostAddress &a : info.addresses())
+        if (a.protocol() == QAbstractSocket::IPv4Protocol)
+            return a.toString();
+    return QStringLiteral("0.0.0.0");
+}
+
+void TLineSocket::RaiseSocketError(int code)
+{
+    m_lastErrorNo = code;
+    const QString previous = m_status;
+    Report(QStringLiteral("Fehlermeldung wird gelesen") + previous, 8);
+    const QString text = SockErrors::text(code);
+    if (OnError)
+        OnError(this, code, text);
+    throw ESockError(text);
+}
+
+// ---------------------------------------------------------------- waiting
+
+void TLineSocket::Wake()
+{
+    if (m_loop)
+        m_loop->quit();
+}
+
+void TLineSocket::WaitForSocket()
+{
+    QPointer<TLineSocket> self(this);
+    QEventLoop loop;
+    QEventLoop *outer = m_loop;
+    m_loop = &loop;
+    loop.exec();
+    if (!self)
+        throw EAbortError(QStringLiteral("Socket-readln abgebrochen"));
+    m_loop = outer;
+    // A wait nested inside another on this client may have taken what the
+    // outer one waits for: let the outer one look again.
+    if (outer)
+        QMetaObject::invokeMethod(outer, &QEventLoop::quit, Qt::QueuedConnection);
+}
+
+void TLineSocket::StartTimer()
+{
+    Report(QStringLiteral("Zeitgeber An"), 8);
+    m_timedOut = false;
+    if (m_timeOut > 0)
+        m_timer->start(m_timeOut);
+}
+
+void TLineSocket::StopTimer()
+{
+    Report(QStringLiteral("Zeitgeber Aus"), 8);
+    m_timer->stop();
+}
+
+void TLineSocket::TimerFired()
+{
+    Report(QStringLiteral("Zeitgeber ausgelöst"), 8);
+    m_timer->stop();
+    m_timedOut = true;
+    m_waitDone = true;
+    Abort();
+    Wake();
+}
+
+// ---------------------------------------------------------------- socket signals
+
+void TLineSocket::SocketUp()
+{
+    m_connected = true;
+    Wake();
+    TransportConnected();
+}
+
+void TLineSocket::TransportConnected()
+{
+    if (OnConnect)
+        OnConnect(this);
+}
+
+void TLineSocket::SocketError(int qtError)
+{
+    const auto e = QAbstractSocket::SocketError(qtError);
+    m_lastErrorNo = SockErrors::codeFor(e);
+    m_lastNotifyOk = false;
+    Wake();
+}
+
+void TLineSocket::SocketClosed()
+{
+    if (m_closing)
+        return;
+    Wake();
+    // Input that is still buffered keeps the connection open until read;
+    // the reader closes it then. Otherwise close it here, outside the
+    // socket's own signal.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (m_connected && m_socket->state() == QAbstractSocket::UnconnectedState
+                && m_socket->bytesAvailable() == 0 && !m_loop)
+                RequestCloseSocket();
+        },
+        Qt::QueuedConnection);
+}
+
+void TLineSocket::RequestCloseSocket()
+{
+    Report(QStringLiteral("Schließen des Socket anfordern"), 4);
+    m_connected = false;
+    m_tcpUp = false;
+    m_closing = true;
+    m_socket->abort();
+    m_closing = false;
+    if (!m_destroying && OnDisconnect)
+        OnDisconnect(this);
+}
+
+// ---------------------------------------------------------------- connect
+
+void TLineSocket::ResolveRemoteHost()
+{
+    Report(QStringLiteral("Auf Host zurückschreiben"), 8);
+    m_remote.clear();
+    QHostAddress literal;
+    if (literal.setAddress(m_host.trimmed())) {
+        m_remote = literal;
+        return;
+    }
+    if (m_host.trimmed().isEmpty())
+        throw ESockError(QStringLiteral("Host-Lookup fehlgeschlagen"));
+
+    StartTimer();
+    m_waitDone = false;
+    m_lookup = QHostInfo();
+    const int generation = ++m_lookupGeneration;
+    const int id = QHostInfo::lookupHost(m_host.trimmed(), this, [this, generation](const QHostInfo &info) {
+        if (generation != m_lookupGeneration)
+            return; // the answer to a lookup that was given up
+        m_lookup = info;
+        m_waitDone = true;
+        Wake();
+    });
+    while (!m_waitDone && !m_timedOut && !m_abort)
+        WaitForSocket();
+    StopTimer();
+    const bool answered = m_waitDone && m_lookup.lookupId() == id;
+    if (!answered)
+        QHostInfo::abortHostLookup(id);
+    ++m_lookupGeneration;
+    if (m_timedOut)
+        throw ESockError(kLookupTimeout);
+    if (m_abort)
+        throw ESockError(kLookupAborted);
+    const QHostInfo result = m_lookup;
+    if (result.error() == QHostInfo::NoError && !result.addresses().isEmpty()) {
+        // The test servers and most mail hosts listen on IPv4: prefer it.
+        m_remote = result.addresses().first();
+        for (const QHostAddress &a : result.addresses()) {
+            if (a.protocol() == QAbstractSocket::IPv4Protocol) {
+                m_remote = a;
+                break;
+            }
+        }
+        if (OnHostResolved)
+            OnHostResolved(this);
+        return;
+    }
+    if (result.error() == QHostInfo::HostNotFound)
+        m_lastErrorNo = SockErrors::HostNotFound;
+    throw ESockError(QStringLiteral("Host-Lookup fehlgeschlagen"));
+}
+
+void TLineSocket::ConfigureTls()
+{
+    QSslConfiguration conf = QSslConfiguration::defaultConfiguration();
+    conf.setPeerVerifyMode(QSslSocket::VerifyPeer);
+    if (!m_extraCaFile.isEmpty()) {
+        const QList<QSslCertificate> certs = QSslCertificate::fromPath(m_extraCaFile, QSsl::Pem);
+        if (certs.isEmpty())
+            throw ESockError(QStringLiteral("CA-Datei nicht lesbar: ") + m_extraCaFile);
+        conf.addCaCertificates(certs);
+    }
+    m_socket->setSslConfiguration(conf);
+}
+
+void TLineSocket::Connect()
+{
+    Report(QStringLiteral("Herstellen der Verbindung"), 8);
+    m_abort = false;
+    if (m_connected)
+        throw ESockError(QStringLiteral("Bereits verbunden"));
+
+    bool asked = false;
+    for (;;) {
+        try {
+            ResolveRemoteHost();
+        } catch (const ESockError &e) {
+            if (e.text() == kLookupTimeout || e.text() == kLookupAborted)
+                throw;
+        }
+        if (!m_remote.isNull())
+            break;
+        if (!asked && OnInvalidHost) {
+            asked = true;
+            bool handled = false;
+            OnInvalidHost(handled);
+            if (handled)
+                continue;
+        }
+        throw ESockError(QStringLiteral("Null Externe Adresse"));
+    }
+
+    m_tlsActive = UseTls();
+    m_sslErrors.clear();
+    m_tcpUp = false;
+    if (m_tlsActive)
+        ConfigureTls();
+    m_waitDone = false;
+    m_lastNotifyOk = true;
+    m_socket->abort();
+    const auto port = quint16(m_port);
+    if (m_tlsActive) {
+        // The certificate must name the host the user gave, not the address.
+        m_socket->connectToHostEncrypted(m_remote.toString(), port, m_host.trimmed());
+    } else {
+        m_socket->connectToHost(m_remote, port);
+    }
+
+    StartTimer();
+    while (!m_connected && !m_timedOut && !m_abort && m_lastNotifyOk)
+        WaitForSocket();
+    StopTimer();
+    if (m_connected && !m_timedOut && !m_abort && m_lastNotifyOk)
+        return;
+
+    const bool tcpWasUp = m_tcpUp;
+    m_connected = false;
+    m_tcpUp = false;
+    m_closing = true;
+    const QString socketText = m_socket->errorString();
+    m_socket->abort();
+    m_closing = false;
+    if (OnConnectionFailed)
+        OnConnectionFailed(this);
+    if (m_timedOut)
+        throw ESockError(QStringLiteral("Zeitüberschreitung bei Verbindung"));
+    if (m_abort)
+        throw ESockError(QStringLiteral("Verbindung abgebrochen"));
+    if (m_tlsActive && !m_sslErrors.isEmpty())
+        throw ESockError(QStringLiteral("Zertifikat des Servers abgelehnt: ") + m_sslErrors);
+    if (m_tlsActive && tcpWasUp)
+        throw ESockError(QStringLiteral("TLS-Verbindung fehlgeschlagen: ") + socketText);
+    throw ESockError(QStringLiteral("Verbindung fehlgeschlagen"));
+}
+
+void TLineSocket::Disconnect()
+{
+    Report(QStringLiteral("Verbindung wird abgebrochen"), 8);
+    RequestCloseSocket();
+}
+
+void TLineSocket::Abort()
+{
+    Report(QStringLiteral("Abbrechen"), 8);
+    Report(QStringLiteral("Beim Abbrechen"), 8);
+    m_abort = true;
+    Wake();
+}
+
+void TLineSocket::CertifyConnect()
+{
+    Report(QStringLiteral("Überprüfung der Verbindung"), 8);
+    bool asked = false;
+    while (!m_connected) {
+        if (!asked && OnConnectionRequired) {
+            asked = true;
+            bool handled = false;
+            OnConnectionRequired(handled);
+            if (handled)
+                continue;
+        }
+        throw KvError(QStringLiteral("Nicht verbunden"));
+    }
+}
+
+// ---------------------------------------------------------------- reading
+
+QByteArray TLineSocket::ReadLn()
+{
+    Report(QStringLiteral("ReadLn"), 8);
+    if (!m_connected && m_socket->bytesAvailable() == 0 && !m_abort)
+        RaiseSocketError(SockErrors::NotConnected);
+
+    QByteArray line;
+    bool timing = false;
+    auto stopTimer = qScopeGuard([&] {
+        if (timing)
+            StopTimer();
+    });
+    for (;;) {
+        const LineReader::Result r = LineReader::take(*m_socket, line, BufferSize);
+        if (r == LineReader::Result::Line)
+            break;
+        if (r == LineReader::Result::TooLong) {
+            m_lastErrorNo = 10040;
+            RequestCloseSocket();
+            throw ESockError(QStringLiteral("Zeile länger als %1 Bytes empfangen").arg(BufferSize));
+        }
+        if (m_socket->state() != QAbstractSocket::ConnectedState) {
+            // The server closed the connection: hand out what it sent of
+            // the last line and close our side.
+            line = m_socket->readAll();
+            if (m_connected)
+                RequestCloseSocket();
+            break;
+        }
+        if (m_abort)
+            break;
+        if (!timing) {
+            StartTimer();
+            timing = true;
+        }
+        WaitForSocket();
+        if (m_abort)
+            break;
+    }
+    if (m_abort) {
+        m_abort = false;
+        throw EAbortError(QStringLiteral("Socket-readln abgebrochen"));
+    }
+    return line;
+}
+
+bool TLineSocket::DataAvailable()
+{
+    Report(QStringLiteral("Daten verfügbar"), 8);
+    return m_socket->bytesAvailable() > 0;
+}
+
+qint64 TLineSocket::ClearInput()
+{
+    Report(QStringLiteral("Löschen der Eingabe"), 8);
+    return m_socket->read(BufferSize).size();
+}
+
+qint16 TLineSocket::ParseReplyNumber(const QByteArray &line)
+{
+    qsizetype n = 0;
+    while (n < line.size() && n < 10 && line[n] >= '0' && line[n] <= '9')
+        ++n;
+    if (n == 0)
+        return 0;
+    const qint64 value = line.left(n).toLongLong();
+    if (value > 32767)
+        throw KvError(QStringLiteral("Ungültige Antwortnummer: ") + Ansi::toUnicode(LineReader::chomp(line)));
+    return qint16(value);
+}
+
+QByteArray TLineSocket::Transaction(const QByteArray &command)
+{
+    Report(QStringLiteral("Transaktion"), 8);
+    m_replyNumber = 0;
+    Writeln(command);
+    const QByteArray line = ReadLn();
+    m_lastReply = line;
+    if (!line.isEmpty()) {
+        Report(Ansi::toUnicode(LineReader::chomp(line)), 1);
+        m_replyNumber = ParseReplyNumber(line);
+    }
+    return line;
+}
+
+// ---------------------------------------------------------------- writing
+
+void TLineSocket::Writeln(const QByteArray &text)
+{
+    Report(QStringLiteral("Writeln"), 8);
+    Write(text + "\r\n");
+}
+
+void TLineSocket::Write(const QByteArray &text)
+{
+    Report(QStringLiteral("Schreiben"), 8);
+    // The whole text goes out: cutting it at a NUL byte or at the buffer
+    // size would send a command or header block the caller never wrote.
+    SendBytes(text.constData(), text.size(), false);
+}
+
+void TLineSocket::SendBuffer(const char *data, qint64 length)
+{
+    if (length == 0 && data)
+        length = qint64(qstrnlen(data, BufferSize - 1));
+    SendBytes(data, length, false);
+}
+
+qint64 TLineSocket::PendingWrites() const
+{
+    return m_socket->bytesToWrite() + (m_tlsActive ? m_socket->encryptedBytesToWrite() : 0);
+}
+
+void TLineSocket::SendBytes(const char *data, qint64 length, bool stream)
+{
+    if (!stream)
+        Report(QStringLiteral("Puffer senden"), 4);
+    bool timing = false;
+    auto stopTimer = qScopeGuard([&] {
+        if (timing)
+            StopTimer();
+    });
+    if (!m_abort) {
+        if (!m_connected || m_socket->state() != QAbstractSocket::ConnectedState)
+            RaiseSocketError(SockErrors::NotConnected);
+        if (length > 0 && m_socket->write(data, length) != length)
+            RaiseSocketError(SockErrors::codeFor(m_socket->error()));
+        m_socket->flush();
+        while (PendingWrites() > 0 && !m_abort) {
+            if (m_socket->state() != QAbstractSocket::ConnectedState)
+                RaiseSocketError(m_lastErrorNo ? m_lastErrorNo : SockErrors::ConnectionReset);
+            if (!timing) {
+                StartTimer();
+                timing = true;
+            }
+            WaitForSocket();
+        }
+    }
+    if (m_abort) {
+        m_abort = false;
+        throw EAbortError(QStringLiteral("Socket-send abgebrochen"));
+    }
+}
+
+void TLineSocket::SendStream(QIODevice &stream)
+{
+    Report(QStringLiteral("SendStream"), 8);
+    if (!stream.isSequential())
+        stream.seek(0);
+    if (!m_abort) {
+        m_bytesSent = 0;
+        m_bytesTotal = stream.size();
+        QByteArray chunk;
+        while (!m_abort) {
+            chunk = stream.read(BufferSize);
+            if (chunk.isEmpty())
+                break;
+            // Each chunk is bounded by TimeOut as well: a server that stops
+            // reading must not hold the program forever.
+            SendBytes(chunk.constData(), chunk.size(), true);
+            m_bytesSent += chunk.size();
+            PacketSent();
+            QCoreApplication::processEvents();
+        }
+    }
+    if (m_abort) {
+        m_abort = false;
+        throw EAbortError(QStringLiteral("Socket-send abgebrochen"));
+    }
+}

@@ -1,0 +1,200 @@
+#pragma once
+// TLineSocket: the line-oriented TCP client under the POP3 and SMTP clients.
+//
+// Every wait (name lookup, connect, one line read, one buffer send) is a
+// nested QEventLoop on the calling thread, bounded by TimeOut milliseconds
+// (0 = no limit), so windows and timers stay live while it waits. Abort()
+// ends the running wait. Failures are exceptions: ESockError for socket and
+// lookup failures, EAbortError for reads and sends ended by Abort or the
+// time-out, plain KvError for protocol refusals raised by the clients.
+//
+// Properties are getter/setter pairs named after the property (Host() /
+// SetHost()). Events are public std::function members; an empty one means
+// "no handler". Events of the kind (Sender) receive the firing client.
+//
+// TLS: UseTls() is on by default when Port() is the protocol's implicit-TLS
+// port (995 for POP3, 465 for SMTP); SetUseTls() asks for TLS on any port.
+// The server certificate is checked against the system's CA store plus the
+// optional ExtraCaFile(); a certificate that fails ends Connect with an
+// ESockError naming the reason.
+#include "platform/core/KvError.h"
+
+#include <QByteArray>
+#include <QHostAddress>
+#include <QHostInfo>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <optional>
+
+class QEventLoop;
+class QIODevice;
+class QSslSocket;
+class QTimer;
+
+class ESockError : public KvError
+{
+public:
+    using KvError::KvError;
+};
+
+class EAbortError : public KvError
+{
+public:
+    using KvError::KvError;
+};
+
+class TLineSocket : public QObject
+{
+public:
+    using Notify = std::function<void(TLineSocket *sender)>;
+    using HandledEvent = std::function<void(bool &handled)>;
+
+    // Size of the send/receive buffer: the longest line accepted (line end
+    // included) and the chunk size of SendStream.
+    static constexpr int BufferSize = 65536;
+
+    explicit TLineSocket(QObject *parent = nullptr);
+    ~TLineSocket() override;
+
+    // --- properties ---
+    const QString &Host() const { return m_host; }
+    void SetHost(const QString &host) { m_host = host; }
+    int Port() const { return m_port; }
+    void SetPort(int port) { m_port = port; }
+    int TimeOut() const { return m_timeOut; }
+    void SetTimeOut(int milliseconds) { m_timeOut = milliseconds; }
+    int ReportLevel() const { return m_reportLevel; }
+    void SetReportLevel(int level) { m_reportLevel = level; }
+    bool UseTls() const;
+    void SetUseTls(bool on) { m_useTls = on; }
+    void ResetUseTls() { m_useTls.reset(); } // back to "TLS on the implicit-TLS port"
+    const QString &ExtraCaFile() const { return m_extraCaFile; }
+    void SetExtraCaFile(const QString &path) { m_extraCaFile = path; }
+
+    bool Connected() const { return m_connected; }
+    const QByteArray &LastReply() const { return m_lastReply; }
+    qint16 ReplyNumber() const { return m_replyNumber; }
+    int LastErrorNo();
+    QString LastErrorText() const;
+    const QString &Status() const { return m_status; }
+    qint64 BytesSent() const { return m_bytesSent; }
+    qint64 BytesTotal() const { return m_bytesTotal; }
+    QString RemoteIP();
+    QString LocalIP();
+    // Lines describing the socket layer in use.
+    static QStringList WinsockInfo();
+
+    // --- operations ---
+    // Resolves Host, opens the connection (with TLS when UseTls()) and waits
+    // for it. Throws ESockError.
+    virtual void Connect();
+    // Closes the connection at once and fires OnDisconnect.
+    virtual void Disconnect();
+    // Ends the running wait: a read or send then throws EAbortError.
+    virtual void Abort();
+
+    // Writeln(command), ReadLn(), stores LastReply and ReplyNumber. Returns
+    // the reply line as read, line end included.
+    QByteArray Transaction(const QByteArray &command);
+    // One line with its LF (and the CR before it); nothing of the next line is
+    // consumed. When the server has closed the connection the result is what
+    // it sent of the last line (empty when nothing): a result without a
+    // trailing LF means the connection is gone.
+    QByteArray ReadLn();
+    void Writeln(const QByteArray &text);
+    void Write(const QByteArray &text);
+    // Sends `length` bytes; a length of 0 sends up to the first NUL byte (at
+    // most BufferSize - 1 bytes).
+    void SendBuffer(const char *data, qint64 length = 0);
+    // Sends the whole stream from position 0, in chunks of BufferSize.
+    void SendStream(QIODevice &stream);
+    // Makes sure there is a connection (asking OnConnectionRequired once),
+    // else throws KvError "Nicht verbunden".
+    void CertifyConnect();
+    bool DataAvailable();
+    qint64 ClearInput();
+
+    // The number made of the leading digits of a reply line (at most 10); 0
+    // when it starts with no digit. Throws KvError when the number does not
+    // fit into 16 bits.
+    static qint16 ParseReplyNumber(const QByteArray &line);
+
+    // --- events ---
+    Notify OnConnect;          // the transport connected (the clients fire it after login instead)
+    Notify OnDisconnect;       // the socket was closed
+    Notify OnHostResolved;     // a host name was looked up
+    Notify OnConnectionFailed; // before Connect throws for a failed connection
+    std::function<void(const QString &status)> OnStatus;
+    HandledEvent OnInvalidHost;        // the host did not resolve; may change Host
+    HandledEvent OnConnectionRequired; // an operation found no connection; may connect
+    std::function<void(TLineSocket *sender, int code, const QString &text)> OnError;
+
+protected:
+    // Reports a status text unless its level is above ReportLevel.
+    void Report(const QString &text, int level);
+    // Closes the socket and fires OnDisconnect; the next Connect starts fresh.
+    void RequestCloseSocket();
+    // Called when the transport connection is up; fires OnConnect here.
+    virtual void TransportConnected();
+    // Called after each chunk that SendStream sent.
+    virtual void PacketSent() {}
+    // The port on which UseTls() defaults to on; -1 for none.
+    virtual int ImplicitTlsPort() const { return -1; }
+    // Stores a reply read without Transaction (a greeting, say).
+    void SetLastReply(const QByteArray &line)
+    {
+        m_lastReply = line;
+        m_replyNumber = line.isEmpty() ? 0 : ParseReplyNumber(line);
+    }
+    void ClearAbort() { m_abort = false; }
+    // Raises ESockError with the table text of `code` and fires OnError.
+    [[noreturn]] void RaiseSocketError(int code);
+
+private:
+    void ResolveRemoteHost();
+    void SendBytes(const char *data, qint64 length, bool stream);
+    qint64 PendingWrites() const;
+    void WaitForSocket();
+    void Wake();
+    void StartTimer();
+    void StopTimer();
+    void TimerFired();
+    void SocketUp();
+    void SocketError(int qtError);
+    void SocketClosed();
+    void ConfigureTls();
+
+    QSslSocket *m_socket = nullptr;
+    QTimer *m_timer = nullptr;
+    QEventLoop *m_loop = nullptr;
+
+    QString m_host;
+    int m_port = 0;
+    int m_timeOut = 0;
+    int m_reportLevel = 1;
+    std::optional<bool> m_useTls;
+    QString m_extraCaFile;
+
+    QHostAddress m_remote;
+    QHostInfo m_lookup;
+    int m_lookupGeneration = 0;
+    bool m_connected = false;
+    bool m_tlsActive = false;
+    bool m_tcpUp = false;
+    QByteArray m_lastReply;
+    qint16 m_replyNumber = 0;
+    int m_lastErrorNo = 0;
+    QString m_status;
+    QString m_sslErrors;
+    qint64 m_bytesSent = 0;
+    qint64 m_bytesTotal = 0;
+
+    bool m_abort = false;
+    bool m_timedOut = false;
+    bool m_waitDone = false;
+    bool m_lastNotifyOk = true;
+    bool m_destroying = false;
+    bool m_closing = false;
+};

@@ -1,0 +1,46 @@
+#pragma once
+// The records the POP3 client fills and its callers read. All text is bytes
+// as it came from the server; lines are kept without their line end unless
+// a field says otherwise.
+#include "net/ExStringList.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QStringList>
+
+// The summary of one waiting message (TOP n 0 and LIST n).
+struct TSummary
+{
+    QByteArray Subject;   // after "Subject:" (exact case), leading blank kept, no line end
+    QByteArray From;      // after "From:" (exact case), leading blank kept, no line end
+    qint64 Bytes = 0;     // size from LIST
+    QByteArray MessageId; // up to 256 bytes after "Message-ID: ", line end included
+    TExStringList Header; // every line of the TOP reply, the final "." included
+};
+
+// One retrieved message (RETR n), split into header, text and attachments.
+struct TMailMessage
+{
+    TExStringList Head;      // header lines, the empty line that ends them included
+    QList<QByteArray> RawBody; // lines after the header, dot-stuffing left in place
+    QList<QByteArray> Body;    // the text shown as the message body
+    QStringList Attachments;   // names (no folder) of the files written to the attachment folder
+    QByteArray ContentType;
+    QByteArray From;
+    QByteArray Subject;
+    QByteArray MessageId;
+    QByteArray Boundary;
+
+    void Clear()
+    {
+        Head.clear();
+        RawBody.clear();
+        Body.clear();
+        Attachments.clear();
+        ContentType.clear();
+        From.clear();
+        Subject.clear();
+        MessageId.clear();
+        Boundary.clear();
+    }
+};

@@ -1,0 +1,107 @@
+#pragma once
+// TSmtpClient: greets the server (HELO), sends TPostMessage as a plain or
+// multipart message with base64 attachments (RSET, MAIL FROM, RCPT TO, DATA)
+// and logs out (QUIT). Replies are judged by ReplyNumber(), the leading
+// digits of the first reply line; continuation lines ("250-...") are read
+// and skipped. A refused command throws KvError with the reply line.
+#include "net/ExStringList.h"
+#include "net/LineSocket.h"
+#include "net/UUProcessor.h"
+
+#include <QList>
+#include <QStringList>
+
+// The outgoing message.
+struct TPostMessage
+{
+    QByteArray FromAddress;
+    QByteArray FromName;
+    QList<QByteArray> ToAddress;
+    QList<QByteArray> ToCarbonCopy;
+    QList<QByteArray> ToBlindCarbonCopy; // never written into the header
+    QList<QByteArray> Body;
+    QStringList Attachments; // full paths of files to attach
+    QByteArray Subject;
+    QByteArray LocalProgram; // the "X-Mailer" line
+    QByteArray Date;         // the "Date" line; none is generated
+    QByteArray ReplyTo;
+};
+
+enum class TSubType { mtPlain, mtEnriched, mtSgml, mtTabSeperated, mtHtml };
+
+class TSmtpClient : public TLineSocket
+{
+public:
+    explicit TSmtpClient(QObject *parent = nullptr);
+
+    // --- properties ---
+    // Sent as the argument of HELO.
+    const QByteArray &UserID() const { return m_userId; }
+    void SetUserID(const QByteArray &user) { m_userId = user; }
+    TPostMessage &PostMessage() { return m_post; }
+    const TPostMessage &PostMessage() const { return m_post; }
+    void SetPostMessage(const TPostMessage &message) { m_post = message; }
+    // Header lines built for the last message.
+    const TExStringList &FinalHeader() const { return m_finalHeader; }
+    void SetFinalHeader(const TExStringList &header) { m_finalHeader = header; }
+    TUUMethod EncodeType() const { return m_encodeType; }
+    void SetEncodeType(TUUMethod method) { m_encodeType = method; }
+    // Empty the recipient and attachment lists after a successful send.
+    bool ClearParams() const { return m_clearParams; }
+    void SetClearParams(bool on) { m_clearParams = on; }
+    TSubType SubType() const { return m_subType; }
+    void SetSubType(TSubType type) { m_subType = type; }
+    const QByteArray &Charset() const { return m_charset; }
+    void SetCharset(const QByteArray &charset) { m_charset = charset; }
+    bool Busy() const { return m_busy; }
+    // The body stream of the last built message (dot-stuffed, CR LF lines).
+    const QByteArray &BodyStream() const { return m_body; }
+
+    // --- operations ---
+    // Connects, reads the greeting and sends HELO; fires OnConnect.
+    void Connect() override;
+    // Builds and sends PostMessage(); OnSendStart, then OnSuccess, or
+    // OnFailure and an exception.
+    void SendMail();
+    // QUIT and close.
+    void Disconnect() override;
+    // Fills FinalHeader() and BodyStream() from PostMessage(). Throws KvError
+    // when an attachment cannot be read.
+    void BuildMessage();
+    // The bare address of a recipient entry: between "<" and ">", else
+    // between the first two ":", else the entry itself.
+    static QByteArray ExtractAddress(const QByteArray &entry);
+    // True for a line that another reply line follows ("250-..." or a line
+    // starting with a blank).
+    static bool IsContinued(const QByteArray &line);
+
+    // --- events ---
+    std::function<void(TLineSocket *sender, bool &handled)> OnAuthenticationFailed; // HELO refused
+    std::function<void(bool &handled, int hiType)> OnHeaderIncomplete; // 1 = no sender, 2 = no recipient
+    std::function<void(const QByteArray &recipient)> OnRecipientNotFound;
+    Notify OnSendStart, OnSuccess, OnFailure;
+    Notify OnPacketSent;
+    std::function<void(const QString &fileName)> OnEncodeStart, OnEncodeEnd, OnAttachmentNotFound;
+
+protected:
+    void TransportConnected() override {}
+    void PacketSent() override;
+    int ImplicitTlsPort() const override { return 465; }
+
+private:
+    QByteArray Command(const QByteArray &command);
+    QByteArray SkipContinuation(QByteArray line);
+    void AppendAttachment(const QString &path);
+    [[noreturn]] static void Refuse(const QByteArray &reply);
+
+    QByteArray m_userId;
+    TPostMessage m_post;
+    TExStringList m_finalHeader;
+    TUUMethod m_encodeType = TUUMethod::uuMime;
+    bool m_clearParams = true;
+    TSubType m_subType = TSubType::mtPlain;
+    QByteArray m_charset = "us-ascii";
+    bool m_busy = false;
+    QByteArray m_boundary;
+    QByteArray m_body;
+};
