@@ -1,0 +1,119 @@
+#include "app/Application.h"
+
+#include "check/AlleForm.h"
+#include "check/AppServices.h"
+#include "platform/Prompts.h"
+#include "platform/Shell.h"
+#include "platform/WavePlayer.h"
+#include "platform/core/KvError.h"
+#include "platform/core/ProgramFolder.h"
+#include "platform/core/SettingsKey.h"
+#include "rules/CheckerForm.h"
+#include "settings/KontenForm.h"
+#include "settings/SetupForm.h"
+#include "viewer/AusgabeForm.h"
+
+#include <QApplication>
+#include <QTextStream>
+
+Windows buildWindows(AppServices &app)
+{
+    Windows w;
+    w.StammForm = std::make_unique<TStammForm>(app);
+    TStammForm *main = w.StammForm.get();
+    w.others.KontenForm = new TKontenForm(main);
+    w.others.AlleForm = new TAlleForm(app, main->KvLanguage1(), main);
+    w.others.SetupForm = new TSetupForm(main);
+    w.others.CheckerForm = new TCheckerForm(main);
+    w.others.AusgabeForm = new TAusgabeForm(main);
+    main->setOtherWindows(w.others);
+    return w;
+}
+
+QString usageText()
+{
+    return QStringLiteral(
+        "Usage: korvalinthus [options]\n"
+        "\n"
+        "Looks into POP3 mailboxes before a mail program downloads them and deletes\n"
+        "junk and oversized mail on the server.\n"
+        "\n"
+        "Options:\n"
+        "  --program-dir DIR   use DIR as the program folder (ini/, language/, sound/,\n"
+        "                      tools/, help/, temp/); default: the executable's folder\n"
+        "                      (also KORVALINTHUS_PROGRAM_DIR)\n"
+        "  --settings FILE     keep the settings in FILE instead of the user's store\n"
+        "                      (also KORVALINTHUS_SETTINGS)\n"
+        "  --help              show this text\n");
+}
+
+CommandLine parseCommandLine(const QStringList &arguments)
+{
+    CommandLine cl;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString &a = arguments[i];
+        if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
+            cl.help = true;
+        } else if (a == QLatin1String("--program-dir") || a == QLatin1String("--settings")) {
+            if (i + 1 >= arguments.size()) {
+                cl.error = a + QStringLiteral(" needs a value");
+                return cl;
+            }
+            ++i;
+        } else if (a.startsWith(QLatin1String("--program-dir=")) || a.startsWith(QLatin1String("--settings="))) {
+            // value given inline
+        } else if (a.startsWith(QLatin1Char('-'))) {
+            cl.error = QStringLiteral("unknown option: ") + a;
+            return cl;
+        }
+    }
+    return cl;
+}
+
+namespace {
+QString optionValue(const QStringList &arguments, const QString &name)
+{
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        if (arguments[i] == name && i + 1 < arguments.size())
+            return arguments[i + 1];
+        if (arguments[i].startsWith(name + QLatin1Char('=')))
+            return arguments[i].mid(name.size() + 1);
+    }
+    return {};
+}
+}
+
+int runKorvalinthus(int argc, char **argv)
+{
+    QApplication qapp(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Korvalinthus"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Korvalinthus"));
+    QApplication::setOrganizationName(QStringLiteral("Quorbell"));
+
+    const QStringList args = QApplication::arguments();
+    const CommandLine cl = parseCommandLine(args);
+    QTextStream out(stdout), err(stderr);
+    if (!cl.error.isEmpty()) {
+        err << "korvalinthus: " << cl.error << "\n\n" << usageText();
+        return 2;
+    }
+    if (cl.help) {
+        out << usageText();
+        return 0;
+    }
+
+    const QString folder = ProgramFolder::resolve(args, QApplication::applicationFilePath());
+    ProgramFolder::ensureTemp(folder);
+    const QString settingsFile = optionValue(args, QStringLiteral("--settings"));
+    std::unique_ptr<SettingsKey> key = settingsFile.isEmpty() ? std::make_unique<SettingsKey>()
+                                                              : std::make_unique<SettingsKey>(settingsFile);
+    DesktopPrompts prompts;
+    DesktopShell shell;
+    QtWavePlayer player;
+    AppServices app(folder, prompts, shell, *key, player);
+
+    Windows windows = buildWindows(app);
+    prompts.setParent(windows.StammForm.get());
+    windows.StammForm->show();
+    return QApplication::exec();
+}

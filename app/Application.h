@@ -1,0 +1,31 @@
+#pragma once
+// The entry sequence: application title, the windows in their order, the
+// message loop. Tests build the same set of windows with buildWindows().
+#include "app/StammForm.h"
+
+#include <QStringList>
+#include <memory>
+
+class AppServices;
+
+struct Windows
+{
+    std::unique_ptr<TStammForm> StammForm;   // created first: the main form
+    OtherWindows others;                      // owned by StammForm (Qt parents)
+};
+
+// Creates TStammForm (its FormCreate runs first), then TKontenForm,
+// TAlleForm, TSetupForm, TCheckerForm and TAusgabeForm.
+Windows buildWindows(AppServices &app);
+
+struct CommandLine
+{
+    bool help = false;
+    bool checkAll = false;
+    QString error;   // bad usage
+};
+CommandLine parseCommandLine(const QStringList &arguments);
+QString usageText();
+
+// The whole program; returns the process exit code.
+int runKorvalinthus(int argc, char **argv);

@@ -1,0 +1,153 @@
+#pragma once
+// The main window: tool bar, menus, status log, account selector, indicator
+// panel and result grid. It owns the language catalog, the timers and the
+// pop-up menus; commands are dispatched by the control that raised them.
+#include "lang/KvLanguage.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QTimer>
+
+class AppServices;
+class Lamp;
+class RichLog;
+class RoundButton;
+class StringGrid;
+class StringGridView;
+class QAction;
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QMenu;
+class QProgressBar;
+class TKontenForm;
+class TAlleForm;
+class TSetupForm;
+class TCheckerForm;
+class TAusgabeForm;
+
+// The windows the entry sequence creates after the main window, in order.
+struct OtherWindows
+{
+    TKontenForm *KontenForm = nullptr;
+    TAlleForm *AlleForm = nullptr;
+    TSetupForm *SetupForm = nullptr;
+    TCheckerForm *CheckerForm = nullptr;
+    TAusgabeForm *AusgabeForm = nullptr;
+};
+
+class TStammForm : public QMainWindow
+{
+    Q_OBJECT
+public:
+    static constexpr int AccountCount = 65;
+
+    explicit TStammForm(AppServices &app, QWidget *parent = nullptr);
+    ~TStammForm() override;
+
+    // The later windows, known once the entry sequence has created them.
+    void setOtherWindows(const OtherWindows &windows) { m_windows = windows; }
+    const OtherWindows &otherWindows() const { return m_windows; }
+
+    // Handlers with the product's names.
+    void FormCreate();
+    void FormShow();
+    void FormClose();
+    void But_BeendenClick(QObject *sender);
+    void MinimizeTimerTimer();
+    void CloseConnection1Click();
+    // Asks for the credentials of account slot index (1-based).
+    void Eingabe(int index);
+
+    // Settings: read at creation, written at close.
+    void LoadSettings();
+    void SaveSettings();
+    // Timer, log lines of the active switches, time-outs, hints.
+    void ApplySettings();
+    // Grid, lamps, counters and tray state back to their start values.
+    void ResetResultDisplay();
+    // Fills CoBo_Konto from the account table and logs the count.
+    void Stamm_Zuweisen();
+
+    int shownState() const { return m_shownState; }
+    AppServices &app() { return m_app; }
+    TKvLanguage &KvLanguage1() { return m_language; }
+    QString text(quint16 number) const;
+
+    // Controls, by their names.
+    RoundButton *But_Beenden, *But_Postfach, *But_AlleKonten, *But_Ergebnis, *But_Lesen, *But_Abrufen,
+        *But_Loeschen, *But_Delete_All, *But_Undo, *But_Provider, *But_Extern, *But_hilfe;
+    QLabel *Lab_Beenden, *Lab_Postfach, *Lab_Alle_Konten, *Lab_Ergebnis, *Lab_Lesen, *Lab_Abrufen,
+        *Lab_Loeschen, *Lab_alle_loeschen, *Lab_Undo, *Lab_Provider, *Lab_Extern, *Lab_Hilfe;
+    RichLog *RE_Message_Stamm;
+    QGroupBox *GBKonten;
+    QComboBox *CoBo_Konto;
+    QGroupBox *GBKonten_Ergeb, *GBSumme, *GBFehler, *GroupBox4;
+    Lamp *LED_Anzahl_Konto, *LED_Anzahl_KontenGesamt, *LED_Anzahl_Mails_Gesamt;
+    QLabel *L_Anzahl_konto, *L_Anzahl_KontenGesamt, *L_Anzahl_Mails_gesamt;
+    QLabel *LSumme;
+    Lamp *LED_Anz_ERR_Betreff, *LED_Anz_ERR_Betreff_Eigen, *LED_Anz_ERR_Absender, *LED_Anz_ERR_Absender_Eigen,
+        *LED_Anz_ERR_Groesse;
+    QLabel *L_Anz_ERR_Betreff, *L_Anz_ERR_Betreff_Eigen, *L_Anz_ERR_Absender, *L_Anz_ERR_Absender_Eigen,
+        *L_Anz_ERR_Groesse;
+    Lamp *LEDL_Online, *LEDL_Automatic;
+    StringGrid *TabelleGrid;
+    StringGridView *Tabelle;
+    QProgressBar *PBAnzahl, *PB_Vorgang;
+    QLabel *LVorgang;
+    QFrame *PWarten;
+    QTimer *Timer1_Check, *MinimizeTimer;
+
+    // Menus and their items.
+    QMenu *Datei1, *Einstellungen1, *Aktionen1, *Listen1, *Sonstiges1, *Hilfe1, *PMTabelle, *PMExtern;
+    QAction *Allgemein1, *Konten1, *Protokollspeichern1, *Beenden1;
+    QAction *PrfenKonto1, *PrfenAlleKonten1, *Lesen1, *Abrufen1, *LschenMarkieren1, *Lschen2, *Allelschen2, *Undo1,
+        *Senden1, *CloseConnection1;
+    QAction *Betreffliste1, *Absenderliste1;
+    QAction *IP11, *IP21, *News1, *Homepage1;
+    QAction *OnlineHilfe1, *Readme1, *Informationen1;
+    QAction *Lesen2, *ZumLschenMarkieren1, *Lschen1, *Allelschen1;
+    QAction *Nutzen1, *AlleKontenprfen1, *Ergebniszeigen1, *Beenden2;
+
+signals:
+    // Commands whose work lives in the check layer; the application wires them.
+    void checkAccountRequested(QObject *sender);
+    void allAccountsRequested(QObject *sender);
+    void readMessageRequested(QObject *sender);
+    void markRequested(QObject *sender);
+    void deleteSelectedRequested();
+    void deleteMarkedRequested();
+    void undoRequested();
+    void sendNoticesRequested();
+    void startMailProgramRequested();
+    void closeConnectionsRequested();
+    void ruleListEditorRequested(int selector);
+    // After the settings were applied (time-outs of the clients follow them).
+    void settingsApplied();
+    // After the result display was reset (the tray icon follows it).
+    void resultDisplayReset();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    void buildToolbar(QWidget *central);
+    void buildPanels(QWidget *central);
+    void buildMenus();
+    QAction *menuItem(QMenu *menu, const char *name, const QString &layoutCaption,
+                      const QKeySequence &shortcut = {});
+    void dispatchFrom(QObject *sender);
+    void showHtml(const QString &relativeFile);
+    void saveStatusLog();
+    void emptyTempFolder();
+    QString localAddress() const;
+
+    AppServices &m_app;
+    TKvLanguage m_language;
+    OtherWindows m_windows;
+    int m_shownState = 0;
+    bool m_closing = false;
+};

@@ -1,0 +1,37 @@
+#pragma once
+// What the whole process shares: the program folder, the settings and the
+// account table (read at start, written at exit), the pending notices, and
+// the stand-ins for the desktop (prompts, shell, settings key, wave player).
+// The program makes one; tests make one over a temporary folder and
+// scripted prompts.
+#include "rules/PendingNotices.h"
+#include "settings/Accounts.h"
+#include "settings/Settings.h"
+
+#include <QString>
+
+class Prompts;
+class Shell;
+class SettingsKey;
+class WavePlayer;
+
+struct AppServices
+{
+    AppServices(QString folder, Prompts &p, Shell &s, SettingsKey &k, WavePlayer &w)
+        : programFolder(std::move(folder)), prompts(p), shell(s), settingsKey(k), player(w)
+    {
+    }
+
+    QString programFolder;   // no trailing separator
+    Prompts &prompts;
+    Shell &shell;
+    SettingsKey &settingsKey;
+    WavePlayer &player;
+
+    Settings settings;
+    AccountTable accounts;
+    PendingNotices notices;
+
+    // "<program folder><relative>", relative starting with "/".
+    QString file(const QString &relative) const { return programFolder + relative; }
+};
