@@ -7,7 +7,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScrollArea>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -27,36 +26,31 @@ protected:
         QDir(folder.path()).mkdir(QStringLiteral("Folder.lng"));
     }
 
-    QRadioButton *radio(TLanguageDialog &dialog, int n)
+    static QRadioButton *radio(QDialog &dialog, int n)
     {
         return dialog.findChild<QRadioButton *>(QStringLiteral("RadioButton%1").arg(n));
+    }
+    static QPushButton *button(QDialog &dialog, const char *name)
+    {
+        return dialog.findChild<QPushButton *>(QString::fromLatin1(name));
     }
 
     LanguageFolder folder;
 };
 
-TEST_F(LanguageDialogTest, LayoutAndCaptionsFollowTheDialogLanguage)
+TEST_F(LanguageDialogTest, CaptionsFollowTheDialogLanguage)
 {
     TLanguageDialog english(TLangDialog::English);
     EXPECT_EQ(english.objectName(), QStringLiteral("TLanguageDialog"));
     EXPECT_EQ(english.size(), QSize(318, 349));
-    EXPECT_EQ(english.minimumSize(), english.maximumSize());
     EXPECT_EQ(english.windowTitle(), QStringLiteral("Choose language"));
-    auto *ok = english.findChild<QPushButton *>(QStringLiteral("ButtonOK"));
-    auto *cancel = english.findChild<QPushButton *>(QStringLiteral("ButtonCancel"));
-    auto *box = english.findChild<QScrollArea *>(QStringLiteral("ScrollBox"));
-    ASSERT_TRUE(ok && cancel && box);
-    EXPECT_EQ(ok->text(), QStringLiteral("OK"));
-    EXPECT_EQ(cancel->text(), QStringLiteral("Cancel"));
-    EXPECT_EQ(ok->geometry(), QRect(59, 315, 95, 30));
-    EXPECT_EQ(cancel->geometry(), QRect(164, 315, 95, 30));
-    EXPECT_EQ(box->geometry(), QRect(10, 10, 300, 300));
-    EXPECT_FALSE(english.windowFlags() & Qt::WindowCloseButtonHint);
+    EXPECT_EQ(button(english, "ButtonOK")->text(), QStringLiteral("OK"));
+    EXPECT_EQ(button(english, "ButtonCancel")->text(), QStringLiteral("Cancel"));
 
     TLanguageDialog german(TLangDialog::Deutsch);
     EXPECT_EQ(german.windowTitle(), QStringLiteral("Sprache w\u00e4hlen"));
-    EXPECT_EQ(german.findChild<QPushButton *>(QStringLiteral("ButtonOK"))->text(), QStringLiteral("OK"));
-    EXPECT_EQ(german.findChild<QPushButton *>(QStringLiteral("ButtonCancel"))->text(), QStringLiteral("Abbruch"));
+    EXPECT_EQ(button(german, "ButtonOK")->text(), QStringLiteral("OK"));
+    EXPECT_EQ(button(german, "ButtonCancel")->text(), QStringLiteral("Abbruch"));
 }
 
 TEST_F(LanguageDialogTest, ListsLanguageFilesAlphabeticallyAndPreselectsTheFirst)
@@ -66,13 +60,11 @@ TEST_F(LanguageDialogTest, ListsLanguageFilesAlphabeticallyAndPreselectsTheFirst
     ASSERT_EQ(dialog.FileCount(), 3);
     const QStringList captions = {QStringLiteral("Alpha"), QStringLiteral("Bravo"), QStringLiteral("Charlie")};
     for (int n = 1; n <= 3; ++n) {
-        QRadioButton *button = radio(dialog, n);
-        ASSERT_NE(button, nullptr) << n;
-        EXPECT_EQ(button->text(), captions[n - 1]);
-        EXPECT_EQ(button->geometry(), QRect(50, 10 + 40 * (n - 1), 240, 24));
-        EXPECT_EQ(button->isChecked(), n == 1);
+        ASSERT_NE(radio(dialog, n), nullptr) << n;
+        EXPECT_EQ(radio(dialog, n)->text(), captions[n - 1]);
+        EXPECT_EQ(radio(dialog, n)->y(), 10 + 40 * (n - 1));
+        EXPECT_EQ(radio(dialog, n)->isChecked(), n == 1);
     }
-    EXPECT_EQ(radio(dialog, 4), nullptr);
     EXPECT_EQ(dialog.ChosenFileName(), QStringLiteral("Alpha.LNG"));
 }
 
@@ -84,7 +76,6 @@ TEST_F(LanguageDialogTest, CurrentLanguageIsPreselectedIgnoringCase)
     EXPECT_TRUE(radio(dialog, 2)->isChecked());
     EXPECT_EQ(dialog.ChosenFileName(), QStringLiteral("bravo.lng"));
 
-    // A current name that matches no file selects nothing.
     TLanguageDialog other(TLangDialog::English);
     other.BuildScreen(folder.path(), QStringLiteral("Esperanto"));
     for (int n = 1; n <= 3; ++n)
@@ -92,7 +83,7 @@ TEST_F(LanguageDialogTest, CurrentLanguageIsPreselectedIgnoringCase)
     EXPECT_TRUE(other.ChosenFileName().isEmpty());
 }
 
-TEST_F(LanguageDialogTest, ClickingARadioButtonChoosesItsFile)
+TEST_F(LanguageDialogTest, ClickingARadioButtonChoosesItsFileAndTheButtonsClose)
 {
     TLanguageDialog dialog(TLangDialog::English);
     dialog.BuildScreen(folder.path(), QStringLiteral("Alpha"));
@@ -103,15 +94,10 @@ TEST_F(LanguageDialogTest, ClickingARadioButtonChoosesItsFile)
     EXPECT_EQ(dialog.ChosenFileName(), QStringLiteral("charlie.Lng"));
     radio(dialog, 2)->click();
     EXPECT_EQ(dialog.ChosenFileName(), QStringLiteral("bravo.lng"));
-}
 
-TEST_F(LanguageDialogTest, ButtonsAcceptAndReject)
-{
-    TLanguageDialog dialog(TLangDialog::English);
-    dialog.BuildScreen(folder.path(), QString());
-    dialog.findChild<QPushButton *>(QStringLiteral("ButtonOK"))->click();
+    button(dialog, "ButtonOK")->click();
     EXPECT_EQ(dialog.result(), int(QDialog::Accepted));
-    dialog.findChild<QPushButton *>(QStringLiteral("ButtonCancel"))->click();
+    button(dialog, "ButtonCancel")->click();
     EXPECT_EQ(dialog.result(), int(QDialog::Rejected));
 }
 
@@ -126,33 +112,20 @@ TEST_F(LanguageDialogTest, FlagPictureComesFromTheBitmapBesideTheFile)
     auto *alpha = dialog.findChild<QLabel *>(QStringLiteral("Image1"));
     auto *bravo = dialog.findChild<QLabel *>(QStringLiteral("Image2"));
     ASSERT_TRUE(alpha && bravo);
-    EXPECT_EQ(alpha->geometry(), QRect(10, 10, 32, 24));
-    EXPECT_EQ(bravo->geometry(), QRect(10, 50, 32, 24));
     EXPECT_TRUE(alpha->pixmap().isNull());
-    ASSERT_FALSE(bravo->pixmap().isNull());
-    EXPECT_EQ(bravo->pixmap().size(), QSize(32, 24));
     EXPECT_EQ(bravo->pixmap().toImage().pixelColor(5, 5), QColor(Qt::red));
 }
 
-TEST_F(LanguageDialogTest, EmptyOrMissingFolderOffersNothing)
+TEST_F(LanguageDialogTest, OddFoldersAndFirstLines)
 {
     LanguageFolder empty;
-    TLanguageDialog dialog(TLangDialog::English);
-    dialog.BuildScreen(empty.path(), QString());
-    EXPECT_EQ(dialog.FileCount(), 0);
-    EXPECT_TRUE(dialog.ChosenFileName().isEmpty());
+    for (const QString &path : {empty.path(), QString(), empty.path() + QStringLiteral("/missing")}) {
+        TLanguageDialog dialog(TLangDialog::English);
+        dialog.BuildScreen(path, QString());
+        EXPECT_EQ(dialog.FileCount(), 0);
+        EXPECT_TRUE(dialog.ChosenFileName().isEmpty());
+    }
 
-    TLanguageDialog noFolder(TLangDialog::English);
-    noFolder.BuildScreen(QString(), QString());
-    EXPECT_EQ(noFolder.FileCount(), 0);
-
-    TLanguageDialog gone(TLangDialog::English);
-    gone.BuildScreen(empty.path() + QStringLiteral("/missing"), QString());
-    EXPECT_EQ(gone.FileCount(), 0);
-}
-
-TEST_F(LanguageDialogTest, LongOrUnreadableFirstLineGivesAShortCaption)
-{
     folder.writeRaw(QStringLiteral("delta.lng"), QByteArray(400, 'd') + "\r\nD\r\n\r\n1\r\n");
     folder.writeRaw(QStringLiteral("echo.lng"), QByteArray("\xc9" "cho"));
     TLanguageDialog dialog(TLangDialog::English);
