@@ -11,15 +11,16 @@ namespace RuleList {
 
 QList<QByteArray> parse(const QByteArray &bytes)
 {
-    QList<QByteArray> entries;
     const char *data = bytes.constData();
     const qsizetype size = bytes.size();
+    QList<QByteArray> entries;
+    entries.reserve(bytes.count('\n') + 1);
     qsizetype start = 0;
     qsizetype i = 0;
     while (i < size) {
         const char c = data[i];
         if (c == '\r' || c == '\n') {
-            entries.append(bytes.mid(start, i - start));
+            entries.append(QByteArray(data + start, i - start));
             if (c == '\r' && i + 1 < size && data[i + 1] == '\n')
                 ++i;
             start = ++i;
@@ -28,7 +29,7 @@ QList<QByteArray> parse(const QByteArray &bytes)
         }
     }
     if (start < size)
-        entries.append(bytes.mid(start));
+        entries.append(QByteArray(data + start, size - start));
     return entries;
 }
 
