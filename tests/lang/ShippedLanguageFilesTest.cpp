@@ -53,10 +53,14 @@ std::set<int> listedNumbers(const QString &root)
     return numbers;
 }
 
-// Every number the code asks the catalog for.
+// Every number the code asks the catalog for: literal GetText(n) calls and,
+// in files that use the catalog, the short-hand text(n) and caption tables
+// whose rows read {n, "ControlName"}.
 std::set<int> numbersAskedByCode(const QString &root)
 {
     static const QRegularExpression call(QStringLiteral(R"(GetText\((\d+)\))"));
+    static const QRegularExpression shortHand(
+        QStringLiteral(R"((?:\btext\((\d+)\))|(?:\{\s*(\d+)\s*,\s*"[A-Za-z]\w*"\s*\}))"));
     std::set<int> numbers;
     for (const char *folder : {"app", "check", "rules", "net", "viewer", "settings", "lang", "support", "platform"}) {
         QDirIterator it(root + QLatin1Char('/') + QLatin1String(folder), {QStringLiteral("*.cpp"), QStringLiteral("*.h")},
@@ -65,6 +69,12 @@ std::set<int> numbersAskedByCode(const QString &root)
             const QString text = QString::fromUtf8(readAll(it.next()));
             for (auto match = call.globalMatch(text); match.hasNext();)
                 numbers.insert(match.next().captured(1).toInt());
+            if (!text.contains(QLatin1String("GetText(")))
+                continue;
+            for (auto match = shortHand.globalMatch(text); match.hasNext();) {
+                const auto m = match.next();
+                numbers.insert((m.hasCaptured(1) ? m.captured(1) : m.captured(2)).toInt());
+            }
         }
     }
     return numbers;
