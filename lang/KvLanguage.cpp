@@ -11,6 +11,8 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 
+#include <utility>
+
 namespace {
 
 constexpr qsizetype kMaxLanguageName = 255;
