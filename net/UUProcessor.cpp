@@ -210,16 +210,18 @@ void TUUProcessor::DecodeUU(QIODevice &in, QIODevice &out) const
     Sink sink(out);
     QByteArray line;
     while (nextLine(in, line)) {
-        if (line.size() <= 2)
-            continue;
-        // The header line of a uuencoded file names the file, it is no data.
-        if (line.startsWith("begin "))
+        // The "begin" line names the file and "end" closes it: neither is
+        // data. The zero-length line "`" is shorter than a data line, so it
+        // is recognised before short lines are skipped.
+        if (line.isEmpty() || line.startsWith("begin ") || line == "end")
             continue;
         int count = uuValue(line[0]);
         if (count == 0) {
             nextLine(in, line);
             continue;
         }
+        if (line.size() <= 2)
+            continue;
         const qsizetype n = line.size();
         for (qsizetype pos = 1; count > 0; pos += 4) {
             int c[4];

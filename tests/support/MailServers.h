@@ -1,0 +1,109 @@
+#pragma once
+// Real mail servers for tests, started by the test itself on free loopback
+// ports with configurations and data in a temporary folder, and stopped
+// (processes killed if need be) when the fixture object goes away.
+//
+//     DovecotServer pop;
+//     KV_START_PEER(pop.start({{"anna", "secret"}}));   // skips, or fails with KV_REQUIRE_PEERS=1
+//     pop.addMessage("anna", "Subject: Hi\r\n\r\nbody\r\n");
+//     ... POP3 client against 127.0.0.1:pop.pop3Port() ...
+//     pop.messages("anna");   // what is left after QUIT
+//
+//     SmtpCaptureServer smtp;
+//     KV_START_PEER(smtp.start());
+//     ... SMTP client against 127.0.0.1:smtp.port() ...
+//     smtp.waitForMessages(1); smtp.messages();
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QTemporaryDir>
+#include <memory>
+
+class QProcess;
+
+// True when KV_REQUIRE_PEERS=1: a server that cannot start is then a failure.
+bool peersRequired();
+
+// Starts a server (an expression returning a PeerStart); on failure the
+// test fails when peers are required and is skipped otherwise.
+#define KV_START_PEER(expr)                                                          \
+    do {                                                                             \
+        const PeerStart kv_started_ = (expr);                                        \
+        if (!kv_started_.ok) {                                                       \
+            if (peersRequired())                                                     \
+                FAIL() << "test server did not start: " << kv_started_.error.toStdString(); \
+            else                                                                     \
+                GTEST_SKIP() << "test server not available: " << kv_started_.error.toStdString(); \
+        }                                                                            \
+    } while (0)
+
+struct PeerStart
+{
+    bool ok = false;
+    QString error;
+};
+
+struct MailUser
+{
+    QString name;
+    QString password;
+};
+
+class DovecotServer
+{
+public:
+    DovecotServer();
+    ~DovecotServer();
+    DovecotServer(const DovecotServer &) = delete;
+    DovecotServer &operator=(const DovecotServer &) = delete;
+
+    // Plain POP3 always; with `tls` also a POP3 port with implicit TLS whose
+    // certificate (for localhost and 127.0.0.1) is signed by caFile().
+    PeerStart start(const QList<MailUser> &users, bool tls = false);
+    void stop();
+
+    quint16 pop3Port() const { return m_pop3Port; }
+    quint16 pop3sPort() const { return m_pop3sPort; }
+    QString caFile() const;
+    // A PEM CA file that did not sign the server certificate.
+    QString otherCaFile() const;
+
+    // Puts a message into the user's maildir; messages are numbered by POP3
+    // in the order they were added.
+    void addMessage(const QString &user, const QByteArray &message);
+    // The messages left in the user's maildir, in the order they were added.
+    QList<QByteArray> messages(const QString &user) const;
+
+private:
+    QString maildir(const QString &user) const;
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<QProcess> m_process;
+    quint16 m_pop3Port = 0;
+    quint16 m_pop3sPort = 0;
+    int m_added = 0;
+};
+
+class SmtpCaptureServer
+{
+public:
+    SmtpCaptureServer();
+    ~SmtpCaptureServer();
+    SmtpCaptureServer(const SmtpCaptureServer &) = delete;
+    SmtpCaptureServer &operator=(const SmtpCaptureServer &) = delete;
+
+    PeerStart start();
+    void stop();
+    quint16 port() const { return m_port; }
+
+    // Every message received so far, as stored: the server puts the envelope
+    // in front as "X-MailFrom:" and "X-RcptTo:" header lines.
+    QList<QByteArray> messages() const;
+    // Waits (event loop running) until at least `count` messages arrived.
+    bool waitForMessages(int count, int milliseconds = 5000) const;
+
+private:
+    QTemporaryDir m_dir;
+    std::unique_ptr<QProcess> m_process;
+    quint16 m_port = 0;
+};
