@@ -86,7 +86,6 @@ TEST_P(ClassifierTest, MatchingIsByteForByte)
     single(" Win big", "a@b");
     single(" free", "a@b");
     single(" L'\xE9t\xE9 arrive", "a@b"); // 8-bit bytes compare as they are
-    EXPECT_EQ(counters.shippedSubject, 4);
     EXPECT_EQ(counters, (RuleCounters{4, 0, 0, 0, 0}));
 }
 
@@ -101,24 +100,15 @@ TEST_P(ClassifierTest, EveryHittingEntryCountsAndBlankLinesNeverHit)
     EXPECT_EQ(counters, (RuleCounters{3, 0, 0, 0, 0}));
 }
 
-TEST_P(ClassifierTest, SizeOverTheLimitOnly)
-{
-    single(" a", " b", 1000);
-    EXPECT_EQ(counters.size, 0);
-    EXPECT_TRUE(view.reason.isEmpty());
-    single(" a", " b", 1001, 2);
-    EXPECT_EQ(counters.size, 1);
-    EXPECT_EQ(view.reason.value(2), "BIG");
-    EXPECT_EQ(view.lamps, std::set<Rule>{Rule::Size});
-}
-
 TEST_P(ClassifierTest, SwitchesOffStillCountAndLightButNeverMark)
 {
     setList(RuleListId::ShippedSubject, "Sale");
     setList(RuleListId::OwnSubject, "Sale");
     setList(RuleListId::ShippedSender, "spam");
     setList(RuleListId::OwnSender, "spam");
-    EXPECT_FALSE(single(" Sale", " spam@x", 5000));
+    EXPECT_FALSE(single(" x", " y", 1000)); // at the limit is not over it
+    EXPECT_TRUE(view.lamps.empty());
+    EXPECT_FALSE(single(" Sale", " spam@x", 1001));
     EXPECT_EQ(counters, (RuleCounters{1, 1, 1, 1, 1}));
     EXPECT_EQ(view.lamps, (std::set<Rule>{Rule::ShippedSender, Rule::OwnSender, Rule::ShippedSubject,
                                           Rule::OwnSubject, Rule::Size}));
@@ -226,8 +216,6 @@ TEST_P(ClassifierTest, AllAccountsNeedsAutoKillToMark)
     EXPECT_FALSE(all(" Sale", " spam@x", 1001));
     EXPECT_EQ(counters, (RuleCounters{2, 0, 0, 0, 1}));
     EXPECT_EQ(notices.count(), 0);
-    EXPECT_TRUE(view.lamps.empty()); // nothing on screen in this variant
-    EXPECT_EQ(view.sounds, 0);
 
     switches.AutoKill = true;
     switches.Send = false;
@@ -247,25 +235,17 @@ TEST_P(ClassifierTest, AllAccountsRecordsOneNoticePerDeletedMessage)
 
     const QByteArray longFrom = " \"" + QByteArray(120, 'n') + "\" <spam@example.org>";
     const QByteArray subject = " Sale! Buy! " + QByteArray(300, 's');
-    EXPECT_TRUE(all(subject, longFrom, 5000));
+    const qint64 huge = 3'000'000'000; // the account total must not wrap at 32 bits
+    EXPECT_TRUE(all(subject, longFrom, huge));
     EXPECT_FALSE(all(" hello", " friend@example.org", 20));
-    EXPECT_TRUE(all(" Buy", " shop@example.org", 30));
+    EXPECT_TRUE(all(" Buy", " shop@example.org", huge));
 
-    EXPECT_EQ(counters, (RuleCounters{3, 1, 1, 1, 1}));
+    EXPECT_EQ(counters, (RuleCounters{3, 1, 1, 1, 2}));
     ASSERT_EQ(notices.count(), 2);
     EXPECT_EQ(notices.entries()[0].sender, longFrom.left(100));
     EXPECT_EQ(notices.entries()[0].subject, subject);
     EXPECT_EQ(notices.entries()[1].sender, " shop@example.org");
-    EXPECT_EQ(sizeTotal, 5050);
-}
-
-TEST_P(ClassifierTest, AccountSizeTotalDoesNotWrapAt32Bits)
-{
-    const qint64 huge = 3'000'000'000;
-    all(" a", " b", huge);
-    all(" a", " b", huge);
-    EXPECT_EQ(sizeTotal, 2 * huge);
-    EXPECT_EQ(counters.size, 2);
+    EXPECT_EQ(sizeTotal, 2 * huge + 20);
 }
 
 INSTANTIATE_TEST_SUITE_P(BothSources, ClassifierTest, ::testing::Values(Source::Disk, Source::Cache),
@@ -274,8 +254,8 @@ INSTANTIATE_TEST_SUITE_P(BothSources, ClassifierTest, ::testing::Values(Source::
 TEST(PendingNotices, KeepsEveryEntryInOrderWithSenderCutTo100Bytes)
 {
     PendingNotices notices;
-    for (int i = 0; i < 300; ++i)
-        notices.add(QByteArray(99 + i % 3, 'a' + i % 26), QByteArray::number(i));
+    for (int i = 0; i < 300; ++i) // far past any 8-bit count
+        notices.add(QByteArray(99 + i % 3, 'a'), QByteArray::number(i));
     ASSERT_EQ(notices.count(), 300);
     for (int i = 0; i < 300; ++i) {
         EXPECT_EQ(notices.entries()[i].sender.size(), qMin(99 + i % 3, 100));
@@ -283,8 +263,6 @@ TEST(PendingNotices, KeepsEveryEntryInOrderWithSenderCutTo100Bytes)
     }
     notices.clear();
     EXPECT_EQ(notices.count(), 0);
-    notices.add("", "");
-    EXPECT_EQ(notices.count(), 1);
 }
 
 }

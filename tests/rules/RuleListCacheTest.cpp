@@ -23,36 +23,33 @@ class RuleListCacheTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(m_dir.isValid());
         ASSERT_TRUE(QDir(m_dir.path()).mkdir("ini"));
         folder = m_dir.path();
         path = ruleListPath(folder, RuleListId::OwnSubject);
     }
 
-    // Rewrites the file in place: same inode, and the modification time set
-    // back to what it was, so only the status-change time can tell.
-    void rewriteInPlaceKeepingTimes(const QByteArray &bytes)
+    timespec modified() const
     {
-        struct stat before;
-        ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &before), 0);
-        {
-            QFile f(path);
-            ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-            ASSERT_EQ(f.write(bytes), bytes.size());
-        }
-        restoreModified(before.st_mtim);
-        struct stat after;
-        ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &after), 0);
-        ASSERT_EQ(after.st_ino, before.st_ino);
-        ASSERT_EQ(after.st_size, before.st_size);
+        struct stat st {};
+        ::stat(QFile::encodeName(path).constData(), &st);
+        return st.st_mtim;
     }
-
-    void restoreModified(const timespec &mtime)
+    void setModified(const timespec &mtime)
     {
         const timespec times[2] = {mtime, mtime};
         ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
     }
-
+    // Same inode, same size, modification time set back: only the
+    // status-change time can tell.
+    void rewriteInPlaceKeepingTimes(const QByteArray &bytes)
+    {
+        const timespec before = modified();
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        ASSERT_EQ(f.write(bytes), bytes.size());
+        f.close();
+        setModified(before);
+    }
     // Lets the file's time stamps fall behind the clock by more than a tick.
     static void letTimePass() { QThread::msleep(30); }
 
@@ -63,33 +60,9 @@ private:
     QTemporaryDir m_dir;
 };
 
-TEST_F(RuleListCacheTest, SettledUnchangedListIsReadOnce)
-{
-    RuleList::write(path, "one\r\ntwo");
-    letTimePass();
-    RuleListCache cache(folder, 10ms);
-    EXPECT_EQ(cache.entries(RuleListId::OwnSubject), Entries({"one", "two"}));
-    EXPECT_EQ(cache.entries(RuleListId::OwnSubject), Entries({"one", "two"}));
-    EXPECT_EQ(cache.entries(RuleListId::OwnSubject), Entries({"one", "two"}));
-    EXPECT_EQ(cache.loadCount(), 1);
-}
-
-TEST_F(RuleListCacheTest, FreshlyChangedListIsReadAgainUntilItSettles)
-{
-    RuleList::write(path, "one");
-    RuleListCache cache(folder, 200ms);
-    cache.entries(RuleListId::OwnSubject);
-    cache.entries(RuleListId::OwnSubject);
-    EXPECT_EQ(cache.loadCount(), 2);
-    QThread::msleep(250);
-    cache.entries(RuleListId::OwnSubject); // read once more, now settled
-    cache.entries(RuleListId::OwnSubject);
-    EXPECT_EQ(cache.loadCount(), 3);
-}
-
 // Two saves within one clock tick can leave size and every time stamp
 // equal; the default settle time must still catch the second one.
-TEST_F(RuleListCacheTest, SameSizeRewriteWithinOneTickIsSeen)
+TEST_F(RuleListCacheTest, SameSizeRewriteRightAfterReadingIsSeen)
 {
     RuleList::write(path, "AAAA\r\nBB");
     RuleListCache cache(folder);
@@ -98,28 +71,27 @@ TEST_F(RuleListCacheTest, SameSizeRewriteWithinOneTickIsSeen)
     EXPECT_EQ(cache.entries(RuleListId::OwnSubject), Entries({"CCCC", "DD"}));
 }
 
-TEST_F(RuleListCacheTest, SettledListRewrittenInPlaceIsSeen)
+TEST_F(RuleListCacheTest, SettledListIsServedFromMemoryUntilRewrittenOrReplaced)
 {
     RuleList::write(path, "AAAA\r\nBB");
     letTimePass();
     RuleListCache cache(folder, 10ms);
     EXPECT_EQ(cache.entries(RuleListId::OwnSubject), Entries({"AAAA", "BB"}));
+    EXPECT_EQ(cache.entries(RuleListId::OwnSubject), Entries({"AAAA", "BB"}));
+    ASSERT_EQ(cache.loadCount(), 1);
+
     letTimePass();
     rewriteInPlaceKeepingTimes("CCCC\r\nDD");
     EXPECT_EQ(cache.entries(RuleListId::OwnSubject), Entries({"CCCC", "DD"}));
-}
 
-TEST_F(RuleListCacheTest, SettledListReplacedBySafeWriteIsSeen)
-{
-    RuleList::write(path, "AAAA");
     letTimePass();
-    struct stat before;
-    ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &before), 0);
-    RuleListCache cache(folder, 10ms);
-    EXPECT_EQ(cache.entries(RuleListId::OwnSubject), Entries{"AAAA"});
-    RuleList::write(path, "BBBB");
-    restoreModified(before.st_mtim);
-    EXPECT_EQ(cache.entries(RuleListId::OwnSubject), Entries{"BBBB"});
+    cache.entries(RuleListId::OwnSubject);
+    const int loads = cache.loadCount();
+    const timespec before = modified();
+    RuleList::write(path, "EEEE\r\nFF"); // a safe save: a new file takes the old one's place
+    setModified(before);
+    EXPECT_EQ(cache.entries(RuleListId::OwnSubject), Entries({"EEEE", "FF"}));
+    EXPECT_EQ(cache.loadCount(), loads + 1);
 }
 
 TEST_F(RuleListCacheTest, RemovedListFailsAndReturningListIsRead)

@@ -15,37 +15,35 @@ namespace {
 
 using Entries = QList<QByteArray>;
 
-void putFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    ASSERT_EQ(f.write(bytes), bytes.size());
-}
-
 QByteArray fileBytes(const QString &path)
 {
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return "<unreadable>";
-    return f.readAll();
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
 }
 
-TEST(RuleListParse, AllLineEndsReadAlikeAndAFinalBreakAddsNothing)
+// Expects `call` to throw a KvError whose text starts with `lead` and names `path`.
+template<typename Call>
+void expectFileError(Call call, const char *lead, const QString &path)
 {
-    const Entries expected{"alpha", "beta", "gamma"};
-    EXPECT_EQ(RuleList::parse("alpha\r\nbeta\r\ngamma"), expected);
-    EXPECT_EQ(RuleList::parse("alpha\r\nbeta\r\ngamma\r\n"), expected);
-    EXPECT_EQ(RuleList::parse("alpha\nbeta\ngamma\n"), expected);
-    EXPECT_EQ(RuleList::parse("alpha\rbeta\rgamma\r"), expected);
-    EXPECT_EQ(RuleList::parse("alpha\rbeta\ngamma\r\n"), expected);
+    try {
+        call();
+        ADD_FAILURE() << "no error for " << path.toStdString();
+    } catch (const KvError &e) {
+        EXPECT_TRUE(e.text().startsWith(lead)) << e.text().toStdString();
+        EXPECT_TRUE(e.text().contains(QDir::toNativeSeparators(path))) << e.text().toStdString();
+    }
 }
 
-TEST(RuleListParse, EmptyAndBlankLines)
+TEST(RuleListParse, LineEndsAndBlankLines)
 {
+    const Entries abc{"alpha", "beta", "gamma"};
+    EXPECT_EQ(RuleList::parse("alpha\r\nbeta\r\ngamma"), abc);
+    EXPECT_EQ(RuleList::parse("alpha\r\nbeta\r\ngamma\r\n"), abc);
+    EXPECT_EQ(RuleList::parse("alpha\nbeta\ngamma\n"), abc);
+    EXPECT_EQ(RuleList::parse("alpha\rbeta\ngamma\r"), abc);
     EXPECT_TRUE(RuleList::parse("").isEmpty());
     EXPECT_EQ(RuleList::parse("\r\n"), Entries{""});
-    EXPECT_EQ(RuleList::parse("\n\n"), Entries({"", ""}));
-    // A CR followed by CR LF is two line ends, not one.
+    // A CR before CR LF, or an LF before CR LF, is a line end of its own.
     EXPECT_EQ(RuleList::parse("a\r\r\nb"), Entries({"a", "", "b"}));
     EXPECT_EQ(RuleList::parse("a\n\r\nb"), Entries({"a", "", "b"}));
 }
@@ -53,26 +51,15 @@ TEST(RuleListParse, EmptyAndBlankLines)
 TEST(RuleListParse, EntriesKeepEveryByte)
 {
     const QByteArray bom("\xEF\xBB\xBF");
-    const Entries got = RuleList::parse(bom + "first\r\n  padded \t\r\nCase\r\nCase\r\n\x80\xE9\xFF");
-    ASSERT_EQ(got.size(), 5);
-    EXPECT_EQ(got[0], bom + "first"); // a byte-order mark is part of the entry
-    EXPECT_EQ(got[1], "  padded \t");
-    EXPECT_EQ(got[2], "Case");
-    EXPECT_EQ(got[3], "Case"); // duplicates are not merged
-    EXPECT_EQ(got[4], QByteArray("\x80\xE9\xFF"));
+    EXPECT_EQ(RuleList::parse(bom + "first\r\n  padded \t\r\nCase\r\nCase\r\n\x80\xE9\xFF"),
+              Entries({bom + "first", "  padded \t", "Case", "Case", "\x80\xE9\xFF"}));
 }
 
 TEST(RuleListFile, ReadFailuresNameTheFile)
 {
     QTemporaryDir dir;
     const QString missing = dir.path() + "/ini/Betreff.ini";
-    try {
-        RuleList::read(missing);
-        FAIL() << "a missing list must not read as empty";
-    } catch (const KvError &e) {
-        EXPECT_TRUE(e.text().startsWith("Cannot open file")) << e.text().toStdString();
-        EXPECT_TRUE(e.text().contains(QDir::toNativeSeparators(missing))) << e.text().toStdString();
-    }
+    expectFileError([&] { RuleList::read(missing); }, "Cannot open file", missing);
     // A folder where the list should be is not an empty list either.
     EXPECT_THROW(RuleList::read(dir.path()), KvError);
 }
@@ -82,28 +69,15 @@ TEST(RuleListFile, WriteStoresExactBytesAndReplacesTheWholeFile)
     QTemporaryDir dir;
     const QString path = dir.path() + "/Betreff_User.ini";
     RuleList::write(path, "a much longer old list\r\nwith two lines\r\n");
-    const QByteArray text("new\r\n lead\r\ntrail \xE9");
-    RuleList::write(path, text);
-    EXPECT_EQ(fileBytes(path), text);
-    EXPECT_EQ(RuleList::read(path), Entries({"new", " lead", "trail \xE9"}));
-
+    RuleList::write(path, "new\r\n lead\r\ntrail \xE9");
+    EXPECT_EQ(fileBytes(path), QByteArray("new\r\n lead\r\ntrail \xE9"));
     RuleList::write(path, QByteArray());
     EXPECT_EQ(fileBytes(path), QByteArray());
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"Betreff_User.ini"});
-}
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"Betreff_User.ini"});
 
-TEST(RuleListFile, WriteIntoMissingFolderThrowsAndCreatesNothing)
-{
-    QTemporaryDir dir;
-    const QString path = dir.path() + "/ini/Absender_User.ini";
-    try {
-        RuleList::write(path, "x");
-        FAIL() << "writing into a missing folder must fail";
-    } catch (const KvError &e) {
-        EXPECT_TRUE(e.text().startsWith("Cannot create file")) << e.text().toStdString();
-        EXPECT_TRUE(e.text().contains(QDir::toNativeSeparators(path))) << e.text().toStdString();
-    }
-    EXPECT_FALSE(QFile::exists(path));
+    const QString inMissingFolder = dir.path() + "/ini/Absender_User.ini";
+    expectFileError([&] { RuleList::write(inMissingFolder, "x"); }, "Cannot create file", inMissingFolder);
+    EXPECT_FALSE(QFile::exists(inMissingFolder));
 }
 
 // The process file-size limit stands in for a full disk: the write fails
@@ -112,8 +86,7 @@ TEST(RuleListFile, FailedWriteLeavesTheOldListUntouched)
 {
     QTemporaryDir dir;
     const QString path = dir.path() + "/Betreff_User.ini";
-    const QByteArray old("old entry\r\nsecond");
-    putFile(path, old);
+    RuleList::write(path, "old entry\r\nsecond");
 
     const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
     rlimit saved{};
@@ -121,37 +94,31 @@ TEST(RuleListFile, FailedWriteLeavesTheOldListUntouched)
     rlimit tight = saved;
     tight.rlim_cur = 8;
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tight), 0);
-    bool threw = false;
+    QString error;
     try {
         RuleList::write(path, QByteArray(4096, 'n'));
     } catch (const KvError &e) {
-        threw = e.text().startsWith("Cannot create file");
+        error = e.text();
     }
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previousHandler);
 
-    EXPECT_TRUE(threw);
-    EXPECT_EQ(fileBytes(path), old);
+    EXPECT_TRUE(error.startsWith("Cannot create file")) << error.toStdString();
+    EXPECT_EQ(fileBytes(path), QByteArray("old entry\r\nsecond"));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"Betreff_User.ini"});
 }
 
-TEST(RuleListEditorText, LinesBecomeCrLfWithNothingAddedAtTheEnd)
+TEST(RuleListEditorText, LinesBecomeCrLfAndUnchangedTextSavesTheSameList)
 {
     EXPECT_EQ(RuleList::fileFormFromEditorText("one\ntwo"), QByteArray("one\r\ntwo"));
     EXPECT_EQ(RuleList::fileFormFromEditorText("one\ntwo\n"), QByteArray("one\r\ntwo\r\n"));
     EXPECT_EQ(RuleList::fileFormFromEditorText(""), QByteArray());
-    EXPECT_EQ(RuleList::fileFormFromEditorText("\n"), QByteArray("\r\n"));
-    // Stray CRs (pasted text) do not produce CR CR LF.
     EXPECT_EQ(RuleList::fileFormFromEditorText("a\r\nb\rc"), QByteArray("a\r\nb\r\nc"));
     // Code page characters become their single byte; others cannot be stored.
     EXPECT_EQ(RuleList::fileFormFromEditorText(QString::fromUtf8(" Gr\xC3\xBC\xC3\x9F\x65 \xE2\x82\xAC \xE4\xB8\xAD")),
               QByteArray(" Gr\xFC\xDF\x65 \x80 ?"));
-}
 
-TEST(RuleListEditorText, LoadingAndSavingUnchangedTextKeepsTheList)
-{
-    const QList<QByteArray> files{"", "\r\n", "a\r\nb", "a\r\nb\r\n", " x \r\n\r\n\xE9y", "a\nb\rc"};
-    for (const QByteArray &file : files) {
+    for (const QByteArray file : {"", "\r\n", "a\r\nb\r\n", " x \r\n\r\n\xE9y", "a\nb\rc"}) {
         const QByteArray saved = RuleList::fileFormFromEditorText(RuleList::editorTextFromFileForm(file));
         EXPECT_EQ(RuleList::parse(saved), RuleList::parse(file)) << file.toStdString();
         EXPECT_FALSE(saved.contains("\r\r")) << file.toStdString();
