@@ -202,7 +202,13 @@ bool TMessageParser::ExtractPart(TMailMessage &target)
         }
     }
 
-    const bool closing = HasBoundary(line) && line.right(4).contains("--");
+    // The closing delimiter is the boundary followed by "--"; looking at the
+    // line's last four characters alone would take "--ab" for one.
+    bool closing = false;
+    if (HasBoundary(line)) {
+        const qsizetype at = line.indexOf(m_message.Boundary);
+        closing = line.mid(at + m_message.Boundary.size(), 2) == "--";
+    }
     Mode = PartMode::File;
     return closing;
 }
@@ -240,6 +246,22 @@ void TMessageParser::SplitBody(bool parse)
         return;
     }
     ExtractPart(m_message);
+}
+
+void TMessageParser::ParseLines(const QList<QByteArray> &lines, bool parse)
+{
+    Begin();
+    m_message.Clear();
+    qsizetype next = 0;
+    const LineSource source = [&](QByteArray &line) {
+        if (next >= lines.size())
+            return false;
+        line = lines.at(next++);
+        return true;
+    };
+    ParseHeader(&source, m_message);
+    m_message.RawBody = lines.mid(next);
+    SplitBody(parse);
 }
 
 QString TMessageParser::SafeFileName(const QString &name)

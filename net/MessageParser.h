@@ -55,6 +55,11 @@ public:
     // (`parse` false), decoded to a file (`parse` and base64) or moved.
     void SplitBody(bool parse);
 
+    // The whole retrieval without a socket: `lines` are the message lines as
+    // received (line ends removed, dot-stuffing kept, no end line). Clears
+    // the record, parses the header, fills RawBody and splits the body.
+    void ParseLines(const QList<QByteArray> &lines, bool parse);
+
     // A file name from a message header made safe to create inside the
     // attachment folder: no folder parts, no "..", no characters that file
     // systems refuse. Empty when nothing usable remains.

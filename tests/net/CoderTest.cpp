@@ -1,5 +1,6 @@
 // The base64 / uuencode processor: known vectors, every byte value, round
 // trips of every short length, the line layout and the stop rules.
+#include "Printers.h"
 #include "net/UUProcessor.h"
 
 #include <QBuffer>
