@@ -3,7 +3,8 @@
 LineReader::Result LineReader::take(QIODevice &device, QByteArray &line, qint64 maxLine)
 {
     if (device.canReadLine()) {
-        line = device.readLine(maxLine);
+        // readLine(n) keeps room for a terminating NUL: it returns n - 1 bytes at most.
+        line = device.readLine(maxLine + 1);
         if (line.endsWith('\n'))
             return Result::Line;
         // The LF lies beyond the limit.
