@@ -6,7 +6,7 @@
 #include <QStringList>
 #include <memory>
 
-class AppServices;
+struct AppServices;
 
 struct Windows
 {

@@ -3,6 +3,11 @@
 #include "check/AppServices.h"
 #include "app/WindowTexts.h"
 #include "check/AlleForm.h"
+#include "check/CheckRun.h"
+#include "check/ResultDisplay.h"
+#include "net/Pop3Client.h"
+#include "net/SmtpClient.h"
+#include "rules/RuleListCache.h"
 #include "viewer/AusgabeForm.h"
 #include "platform/Prompts.h"
 #include "platform/Shell.h"
@@ -73,6 +78,7 @@ TStammForm::TStammForm(AppServices &app, QWidget *parent)
     MinimizeTimer->setInterval(1500);
     connect(MinimizeTimer, &QTimer::timeout, this, &TStammForm::MinimizeTimerTimer);
 
+    buildClients();
     setFixedSize(sizeHint());
     FormCreate();
 }
@@ -358,7 +364,7 @@ void TStammForm::buildMenus()
     for (QAction *a : {Lesen1, Lesen2, Abrufen1})
         connect(a, &QAction::triggered, this, [this, a] { emit readMessageRequested(a); });
     for (QAction *a : {LschenMarkieren1, ZumLschenMarkieren1})
-        connect(a, &QAction::triggered, this, [this, a] { emit markRequested(a); });
+        connect(a, &QAction::triggered, this, [this] { guarded([this] { m_checkRun->ZumLschenMarkieren1Click(); }); });
     connect(Betreffliste1, &QAction::triggered, this, [this] { emit ruleListEditorRequested(1); });
     connect(Absenderliste1, &QAction::triggered, this, [this] { emit ruleListEditorRequested(2); });
     connect(CloseConnection1, &QAction::triggered, this, &TStammForm::CloseConnection1Click);
@@ -472,7 +478,8 @@ void TStammForm::closeEvent(QCloseEvent *event)
 
 void TStammForm::FormClose()
 {
-    emit closeConnectionsRequested();
+    // A refused QUIT is reported, but the settings are written all the same.
+    disconnectClients();
     try {
         SaveSettings();
     } catch (const KvError &e) {
@@ -491,6 +498,81 @@ void TStammForm::emptyTempFolder()
         f.setPermissions(f.permissions() | QFileDevice::WriteOwner);
         f.remove();
         QCoreApplication::processEvents();
+    }
+}
+
+void TStammForm::buildClients()
+{
+    POP_Mail = new TPop3Client(this);
+    POP_Mail->setObjectName(QStringLiteral("POP_Mail"));
+    POP_Alle = new TPop3Client(this);
+    POP_Alle->setObjectName(QStringLiteral("POP_Alle"));
+    SMTP_Versand = new TSmtpClient(this);
+    SMTP_Versand->setObjectName(QStringLiteral("SMTP_Versand"));
+    for (TPop3Client *c : {POP_Mail, POP_Alle}) {
+        c->SetPort(110);
+        c->SetReportLevel(4);
+        c->SetParse(false);
+        c->SetDeleteOnRead(false);
+    }
+    SMTP_Versand->SetPort(25);
+    SMTP_Versand->SetReportLevel(2);
+
+    m_controls.But_Postfach = But_Postfach;
+    m_controls.But_AlleKonten = But_AlleKonten;
+    m_controls.CoBo_Konto = CoBo_Konto;
+    m_controls.RE_Message_Stamm = RE_Message_Stamm;
+    m_controls.Tabelle = TabelleGrid;
+    m_controls.TabelleView = Tabelle;
+    m_controls.LEDL_Online = LEDL_Online;
+    m_controls.LED_Anzahl_Konto = LED_Anzahl_Konto;
+    m_controls.LED_Anzahl_KontenGesamt = LED_Anzahl_KontenGesamt;
+    m_controls.LED_Anzahl_Mails_Gesamt = LED_Anzahl_Mails_Gesamt;
+    m_controls.L_Anzahl_konto = L_Anzahl_konto;
+    m_controls.L_Anzahl_KontenGesamt = L_Anzahl_KontenGesamt;
+    m_controls.L_Anzahl_Mails_gesamt = L_Anzahl_Mails_gesamt;
+    m_controls.LED_Anz_ERR = {LED_Anz_ERR_Betreff, LED_Anz_ERR_Betreff_Eigen, LED_Anz_ERR_Absender,
+                              LED_Anz_ERR_Absender_Eigen, LED_Anz_ERR_Groesse};
+    m_controls.L_Anz_ERR = {L_Anz_ERR_Betreff, L_Anz_ERR_Betreff_Eigen, L_Anz_ERR_Absender, L_Anz_ERR_Absender_Eigen,
+                            L_Anz_ERR_Groesse};
+    m_controls.GBSumme = GBSumme;
+    m_controls.LSumme = LSumme;
+    m_controls.PBAnzahl = PBAnzahl;
+    m_controls.PB_Vorgang = PB_Vorgang;
+    m_controls.PWarten = PWarten;
+    m_controls.IP11 = IP11;
+
+    m_ruleLists = std::make_unique<RuleListCache>(m_app.programFolder);
+    m_checkRun = std::make_unique<CheckRun>(m_app, m_language, m_controls, *POP_Mail, *POP_Alle, *m_ruleLists);
+    CheckRun *run = m_checkRun.get();
+    run->Eingabe = [this](int slot) { Eingabe(slot); };
+    run->resetDisplay = [this] { ResetResultDisplay(); };
+
+    POP_Mail->OnConnect = [run](TLineSocket *) { run->POP_MailConnect(); };
+    POP_Mail->OnDisconnect = [run](TLineSocket *s) { run->POP_MailDisconnect(s); };
+    POP_Mail->OnStatus = [run](const QString &t) { run->POP_MailStatus(t); };
+    POP_Mail->OnConnectionFailed = [run](TLineSocket *s) { run->POP_MailConnectionFailed(s); };
+    POP_Mail->OnPacketRecvd = [run](TLineSocket *) { run->POP_MailPacketRecvd(); };
+    POP_Mail->OnAuthenticationFailed = [run](TLineSocket *s, bool &h) { run->POP_MailAuthenticationFailed(s, h); };
+    POP_Mail->OnRetrieveStart = [run](TLineSocket *) { run->POP_MailRetrieveStart(); };
+    POP_Mail->OnRetrieveEnd = [run](TLineSocket *) { run->POP_MailRetrieveEnd(); };
+    POP_Mail->OnFailure = [run](TLineSocket *s) { run->POP_MailFailure(s); };
+    POP_Alle->OnDisconnect = [run](TLineSocket *s) { run->POP_MailDisconnect(s); };
+    POP_Alle->OnFailure = [run](TLineSocket *s) { run->POP_MailFailure(s); };
+    SMTP_Versand->OnConnectionFailed = [run](TLineSocket *s) { run->POP_MailConnectionFailed(s); };
+    SMTP_Versand->OnFailure = [run](TLineSocket *s) { run->POP_MailFailure(s); };
+    SMTP_Versand->OnAuthenticationFailed = [run](TLineSocket *s, bool &h) { run->POP_MailAuthenticationFailed(s, h); };
+}
+
+void TStammForm::disconnectClients()
+{
+    for (TPop3Client *c : {POP_Mail, POP_Alle}) {
+        try {
+            if (c->Connected())
+                c->Disconnect();
+        } catch (const KvError &e) {
+            m_app.prompts.error(e.text());
+        }
     }
 }
 
@@ -528,6 +610,11 @@ void TStammForm::ApplySettings()
     for (const auto &[on, number] : active)
         if (on)
             RE_Message_Stamm->addLine(text(number));
+    for (TLineSocket *client : std::initializer_list<TLineSocket *>{POP_Mail, POP_Alle, SMTP_Versand}) {
+        client->SetTimeOut(s.TimeOut);
+        client->SetReportLevel(0);
+    }
+    POP_Mail->SetAttachFilePath(m_app.file(QStringLiteral("/temp")));
     emit settingsApplied();
     WindowTexts::applyHints(*this, s.Hints);
 }
@@ -543,27 +630,9 @@ void TStammForm::Stamm_Zuweisen()
 
 void TStammForm::ResetResultDisplay()
 {
-    PWarten->hide();
-    PBAnzahl->setValue(0);
-    PB_Vorgang->setValue(0);
-    const QString unit = m_app.settings.Angabe;
-    TabelleGrid->setColCount(6);
-    TabelleGrid->setGridRowCount(2);
-    TabelleGrid->setCell(1, 0, text(14));
-    TabelleGrid->setCell(2, 0, text(177));
-    TabelleGrid->setCell(3, 0, unit);
-    TabelleGrid->setCell(4, 0, text(165));
-    TabelleGrid->setCell(5, 0, text(36));
-    TabelleGrid->clearRow(1, 1, 5);
-    GBSumme->setTitle(text(47) + QLatin1Char(' ') + unit);
-    for (Lamp *l : {LEDL_Online, LED_Anzahl_Konto, LED_Anzahl_KontenGesamt, LED_Anzahl_Mails_Gesamt,
-                    LED_Anz_ERR_Betreff, LED_Anz_ERR_Betreff_Eigen, LED_Anz_ERR_Absender,
-                    LED_Anz_ERR_Absender_Eigen, LED_Anz_ERR_Groesse})
-        l->setLit(false);
+    ResultDisplay::reset(m_controls, m_app, m_language);
+    m_checkRun->resetCounters();
     emit resultDisplayReset();
-    for (QLabel *l : {L_Anzahl_konto, L_Anzahl_KontenGesamt, L_Anzahl_Mails_gesamt, L_Anz_ERR_Betreff,
-                      L_Anz_ERR_Betreff_Eigen, L_Anz_ERR_Absender, L_Anz_ERR_Absender_Eigen, L_Anz_ERR_Groesse})
-        l->setText(QStringLiteral("0"));
 }
 
 void TStammForm::Eingabe(int index)
@@ -582,7 +651,18 @@ void TStammForm::Eingabe(int index)
 
 void TStammForm::But_BeendenClick(QObject *sender)
 {
-    dispatchFrom(sender);
+    guarded([this, sender] { dispatchFrom(sender); });
+}
+
+void TStammForm::guarded(const std::function<void()> &command)
+{
+    try {
+        command();
+    } catch (const KvError &e) {
+        m_app.prompts.error(e.text());
+    } catch (const std::exception &e) {
+        m_app.prompts.error(QString::fromLocal8Bit(e.what()));
+    }
 }
 
 void TStammForm::dispatchFrom(QObject *s)
@@ -596,7 +676,7 @@ void TStammForm::dispatchFrom(QObject *s)
     if ((s == But_Provider || s == Konten1) && m_windows.KontenForm)
         m_app.prompts.exec(*m_windows.KontenForm);
     if (s == But_Postfach || s == PrfenKonto1)
-        emit checkAccountRequested(s);
+        m_checkRun->Postfach_abrufen();
     if (s == But_hilfe || s == OnlineHilfe1)
         showHtml(QStringLiteral("/help/index.htm"));
     if (s == Readme1)
@@ -609,13 +689,13 @@ void TStammForm::dispatchFrom(QObject *s)
         raise();
     }
     if (s == But_Loeschen || s == Lschen2 || s == Lschen1)
-        emit deleteSelectedRequested();
+        m_checkRun->deleteSelected();
     if (s == But_Delete_All || s == Allelschen2 || s == Allelschen1)
-        emit deleteMarkedRequested();
+        m_checkRun->deleteMarked();
     if ((s == But_Ergebnis || s == Ergebniszeigen1) && m_windows.AlleForm)
         m_windows.AlleForm->show();
     if (s == But_Undo || s == Undo1)
-        emit undoRequested();
+        m_checkRun->undo();
     if (s == Protokollspeichern1)
         saveStatusLog();
     if (s == News1)
@@ -626,7 +706,12 @@ void TStammForm::dispatchFrom(QObject *s)
 
 void TStammForm::CloseConnection1Click()
 {
-    emit closeConnectionsRequested();
+    guarded([this] {
+        if (POP_Mail->Connected())
+            POP_Mail->Disconnect();
+        if (POP_Alle->Connected())
+            POP_Alle->Disconnect();
+    });
 }
 
 void TStammForm::saveStatusLog()

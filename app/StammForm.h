@@ -2,13 +2,16 @@
 // The main window: tool bar, menus, status log, account selector, indicator
 // panel and result grid. It owns the language catalog, the timers and the
 // pop-up menus; commands are dispatched by the control that raised them.
+#include "check/MainControls.h"
 #include "lang/KvLanguage.h"
 
 #include <QMainWindow>
 #include <QPointer>
 #include <QTimer>
+#include <functional>
+#include <memory>
 
-class AppServices;
+struct AppServices;
 class Lamp;
 class RichLog;
 class RoundButton;
@@ -26,6 +29,10 @@ class TAlleForm;
 class TSetupForm;
 class TCheckerForm;
 class TAusgabeForm;
+class TPop3Client;
+class TSmtpClient;
+class CheckRun;
+class RuleListSource;
 
 // The windows the entry sequence creates after the main window, in order.
 struct OtherWindows
@@ -70,7 +77,13 @@ public:
     // Fills CoBo_Konto from the account table and logs the count.
     void Stamm_Zuweisen();
 
+    // Runs a command; a failure that nothing else handled is shown in the
+    // general error box and the program goes on.
+    void guarded(const std::function<void()> &command);
+
     int shownState() const { return m_shownState; }
+    CheckRun &checkRun() { return *m_checkRun; }
+    MainControls &controls() { return m_controls; }
     AppServices &app() { return m_app; }
     TKvLanguage &KvLanguage1() { return m_language; }
     QString text(quint16 number) const;
@@ -99,6 +112,12 @@ public:
     QFrame *PWarten;
     QTimer *Timer1_Check, *MinimizeTimer;
 
+    // The protocol clients: the single-account check, the pass over all
+    // accounts and the sender notices.
+    TPop3Client *POP_Mail;
+    TPop3Client *POP_Alle;
+    TSmtpClient *SMTP_Versand;
+
     // Menus and their items.
     QMenu *Datei1, *Einstellungen1, *Aktionen1, *Listen1, *Sonstiges1, *Hilfe1, *PMTabelle, *PMExtern;
     QAction *Allgemein1, *Konten1, *Protokollspeichern1, *Beenden1;
@@ -112,16 +131,10 @@ public:
 
 signals:
     // Commands whose work lives in the check layer; the application wires them.
-    void checkAccountRequested(QObject *sender);
     void allAccountsRequested(QObject *sender);
     void readMessageRequested(QObject *sender);
-    void markRequested(QObject *sender);
-    void deleteSelectedRequested();
-    void deleteMarkedRequested();
-    void undoRequested();
     void sendNoticesRequested();
     void startMailProgramRequested();
-    void closeConnectionsRequested();
     void ruleListEditorRequested(int selector);
     // After the settings were applied (time-outs of the clients follow them).
     void settingsApplied();
@@ -144,10 +157,15 @@ private:
     void saveStatusLog();
     void emptyTempFolder();
     QString localAddress() const;
+    void buildClients();
+    void disconnectClients();
 
     AppServices &m_app;
     TKvLanguage m_language;
     OtherWindows m_windows;
+    MainControls m_controls;
+    std::unique_ptr<RuleListSource> m_ruleLists;
+    std::unique_ptr<CheckRun> m_checkRun;
     int m_shownState = 0;
     bool m_closing = false;
 };

@@ -3,7 +3,7 @@
 // and one log line per message.
 #include <QWidget>
 
-class AppServices;
+struct AppServices;
 class RichLog;
 class StringGrid;
 class StringGridView;

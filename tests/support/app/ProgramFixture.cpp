@@ -35,6 +35,7 @@ ProgramFixture::ProgramFixture()
     EXPECT_TRUE(m_dir.isValid());
     copyTree(sourceDir() + QStringLiteral("/data"), programFolder());
     QFile::remove(programFolder() + QStringLiteral("/CMakeLists.txt"));
+    QFile::remove(programFolder() + QStringLiteral("/lay.cmake"));
     QDir().mkpath(programFolder() + QStringLiteral("/temp"));
     key = std::make_unique<SettingsKey>(settingsFile());
 }

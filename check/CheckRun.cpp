@@ -1,0 +1,334 @@
+#include "check/CheckRun.h"
+
+#include "check/AppServices.h"
+#include "check/MainControls.h"
+#include "check/SizeFormat.h"
+#include "check/Sounds.h"
+#include "lang/KvLanguage.h"
+#include "net/Pop3Client.h"
+#include "platform/Prompts.h"
+#include "platform/core/AnsiCodec.h"
+#include "platform/core/KvError.h"
+#include "support/Lamp.h"
+#include "support/RichLog.h"
+#include "support/RoundButton.h"
+#include "support/StringGrid.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QProgressBar>
+#include <QScopeGuard>
+
+namespace {
+const QString kDel = QStringLiteral("DEL");
+const QString kMarked = QStringLiteral("*D*");
+
+int lampIndex(Rule rule)
+{
+    switch (rule) {
+    case Rule::ShippedSubject: return 0;
+    case Rule::OwnSubject: return 1;
+    case Rule::ShippedSender: return 2;
+    case Rule::OwnSender: return 3;
+    case Rule::Size: return 4;
+    }
+    return 4;
+}
+}
+
+CheckRun::CheckRun(AppServices &app, const TKvLanguage &catalog, MainControls &controls, TPop3Client &popMail,
+                   TPop3Client &popAlle, RuleListSource &lists)
+    : m_app(app), m_catalog(catalog), m_c(controls), m_popMail(popMail), m_popAlle(popAlle), m_lists(lists)
+{
+}
+
+QString CheckRun::text(quint16 number) const
+{
+    return m_catalog.GetText(number);
+}
+
+RuleSwitches CheckRun::switches() const
+{
+    const Settings &s = m_app.settings;
+    RuleSwitches sw;
+    sw.Subject = s.Subject;
+    sw.Subject_I = s.Subject_I;
+    sw.From = s.From;
+    sw.From_I = s.From_I;
+    sw.Groesse = s.Groesse;
+    sw.AutoKill = s.AutoKill;
+    sw.Send = s.Send;
+    sw.Groesse_KB = s.Groesse_KB;
+    return sw;
+}
+
+void CheckRun::releasePostfach()
+{
+    m_c.But_Postfach->setDown(false);
+}
+
+// ------------------------------------------------------------------ run
+
+void CheckRun::Postfach_abrufen()
+{
+    // The clients' waits keep the windows live, so the command can come again
+    // while a run walks the mailbox; closing that connection under the
+    // running loop would tear it apart, so a second start is ignored.
+    if (m_running)
+        return;
+    m_running = true;
+    auto done = qScopeGuard([this] { m_running = false; });
+
+    m_c.But_Postfach->setDown(true);
+    m_byteTotal = 0;
+    for (TPop3Client *client : {&m_popAlle, &m_popMail}) {
+        try {
+            if (client->Connected())
+                client->Disconnect();
+        } catch (const std::exception &) {
+            // a failing QUIT of the old connection does not stop the new run
+        }
+    }
+    if (resetDisplay)
+        resetDisplay();
+
+    const QString selected = m_c.CoBo_Konto->currentText();
+    if (selected.isEmpty()) {
+        m_app.prompts.error(text(112) + QLatin1Char('\n') + text(113) + QLatin1Char('\n') + text(114));
+        releasePostfach();
+        return;
+    }
+    for (int n = 1; n <= AccountTable::Count; ++n) {
+        AccountSlot &slot = m_app.accounts.slot(n);
+        if (slot.Konto != selected)
+            continue;
+        m_popMail.SetHost(slot.Host);
+        m_popMail.SetPort(slot.Port);
+        m_c.RE_Message_Stamm->addLine(text(124) + QLatin1Char(' ') + slot.Konto);
+        if ((slot.UserID.isEmpty() || slot.Passwort.isEmpty()) && Eingabe)
+            Eingabe(n);
+        if (m_authFailed && Eingabe)
+            Eingabe(n);
+        m_popMail.SetUserID(Ansi::fromUnicode(slot.UserID));
+        m_popMail.SetPassword(Ansi::fromUnicode(slot.Passwort));
+        m_authFailed = false;
+    }
+    try {
+        m_popMail.Connect();
+    } catch (const KvError &e) {
+        m_c.RE_Message_Stamm->addLine(QStringLiteral("Error: ") + e.text());
+        if (e.text() == QLatin1String("Null Externe Adresse"))
+            m_c.RE_Message_Stamm->addLine(text(90));
+        releasePostfach();
+    }
+}
+
+void CheckRun::POP_MailConnect()
+{
+    m_c.PBAnzahl->setValue(0);
+    m_c.LEDL_Online->setLit(true);
+    m_messageCount = m_popMail.MailCount();
+    m_c.PBAnzahl->setMaximum(std::max(m_messageCount, 1));
+    try {
+        m_c.IP11->setText(QStringLiteral("IP Server: ") + m_popMail.RemoteIP());
+    } catch (const std::exception &) {
+    }
+    if (m_messageCount <= 0) {
+        m_c.RE_Message_Stamm->addLine(text(96));
+    } else {
+        m_messageCounter = 1;
+        m_c.L_Anzahl_konto->setText(QString::number(m_messageCount));
+        m_c.LED_Anzahl_Konto->setLit(true);
+        m_mode = HandlerMode::Summary;
+        m_deleteMark = false;
+        for (int i = 0; i < m_messageCount; ++i) {
+            m_popMail.GetSummary(m_messageCounter);
+            if (m_deleteMark) {
+                m_popMail.DeleteMailMessage(m_messageCounter);
+                if (m_app.settings.Send)
+                    addNotice(m_messageCounter);
+            }
+            ++m_messageCounter;
+            m_c.PBAnzahl->setValue(m_c.PBAnzahl->value() + 1);
+            m_deleteMark = false;
+        }
+        const int counts[5] = {m_counters.shippedSubject, m_counters.ownSubject, m_counters.shippedSender,
+                               m_counters.ownSender, m_counters.size};
+        for (int k = 0; k < 5; ++k)
+            m_c.L_Anz_ERR[static_cast<size_t>(k)]->setText(QString::number(counts[k]));
+        const Settings &s = m_app.settings;
+        const bool on[5] = {s.Subject, s.Subject_I, s.From, s.From_I, s.Groesse};
+        const QColor keep = m_c.RE_Message_Stamm->insertionColor();
+        m_c.RE_Message_Stamm->setInsertionColor(RichLog::purple());
+        for (int k = 0; k < 5; ++k)
+            if (on[k] && counts[k] > 0)
+                m_c.RE_Message_Stamm->addLine(QString::number(counts[k]) + QLatin1Char(' ')
+                                              + text(static_cast<quint16>(91 + k)));
+        m_c.RE_Message_Stamm->setInsertionColor(keep);
+    }
+    releasePostfach();
+    m_c.PBAnzahl->setValue(0);
+    m_c.RE_Message_Stamm->setInsertionColor(RichLog::grey());
+    m_c.PWarten->hide();
+    if (const auto size = formatSize(m_byteTotal, m_app.settings.Angabe))
+        m_c.LSumme->setText(*size);
+}
+
+void CheckRun::POP_MailRetrieveStart()
+{
+    m_c.PB_Vorgang->setValue(0);
+    m_c.PB_Vorgang->setMaximum(std::max<qint64>(m_popMail.BytesTotal(), 1));
+    m_c.PWarten->show();
+}
+
+void CheckRun::POP_MailPacketRecvd()
+{
+    m_c.PB_Vorgang->setValue(int(std::min<qint64>(m_popMail.BytesRecvd(), m_c.PB_Vorgang->maximum())));
+}
+
+void CheckRun::POP_MailRetrieveEnd()
+{
+    if (m_mode != HandlerMode::Summary)
+        return;   // a whole message: the viewer fills itself
+    const TSummary &summary = m_popMail.Summary();
+    StringGrid &g = *m_c.Tabelle;
+    const int row = m_messageCounter;
+    g.setGridRowCount(row + 1);
+    g.clearRow(row, 0, 5);
+    if (const auto size = formatSize(summary.Bytes, m_app.settings.Angabe))
+        g.setCell(3, row, *size);
+    m_byteTotal += summary.Bytes;
+    g.setCell(4, row, Ansi::toUnicode(summary.From));
+    g.setCell(5, row, Ansi::toUnicode(summary.Subject));
+    const SummaryFields fields{summary.Subject, summary.From, summary.Bytes};
+    m_deleteMark = classifySingleAccount(m_lists, switches(), fields, row, m_counters, *this);
+}
+
+void CheckRun::POP_MailStatus(const QString &status)
+{
+    m_c.RE_Message_Stamm->addLine(status);
+}
+
+void CheckRun::POP_MailAuthenticationFailed(TLineSocket *, bool &)
+{
+    m_c.RE_Message_Stamm->addLine(text(115), RichLog::maroon());
+    m_authFailed = true;
+    releasePostfach();
+    m_c.RE_Message_Stamm->setInsertionColor(RichLog::grey());
+}
+
+void CheckRun::POP_MailConnectionFailed(TLineSocket *)
+{
+    m_c.RE_Message_Stamm->addLine(text(116), RichLog::maroon());
+    m_c.RE_Message_Stamm->setInsertionColor(RichLog::grey());
+    releasePostfach();
+}
+
+void CheckRun::POP_MailFailure(TLineSocket *sender)
+{
+    TLineSocket *client = nullptr;
+    if (sender == &m_popMail)
+        client = &m_popMail;
+    else if (sender == &m_popAlle)
+        client = &m_popAlle;
+    if (client)
+        m_c.RE_Message_Stamm->addLine(QStringLiteral("Error: ") + QString::number(client->LastErrorNo()));
+}
+
+void CheckRun::POP_MailDisconnect(TLineSocket *)
+{
+    m_c.LEDL_Online->setLit(false);
+    m_c.LED_Anzahl_Konto->setLit(false);
+    m_c.L_Anzahl_konto->setText(QStringLiteral("0"));
+}
+
+// ------------------------------------------------------- classification
+
+void CheckRun::lightLamp(Rule rule)
+{
+    m_c.LED_Anz_ERR[static_cast<size_t>(lampIndex(rule))]->setLit(true);
+}
+
+void CheckRun::setReasonCell(int row, const QString &code)
+{
+    m_c.Tabelle->setCell(2, row, code);
+}
+
+void CheckRun::setDeleteCell(int row)
+{
+    m_c.Tabelle->setCell(1, row, kDel);
+}
+
+void CheckRun::playDeleteSound()
+{
+    Sounds::play(m_app, Sounds::Delete, m_app.settings.Beep_Mail);
+}
+
+// ------------------------------------------------------------- commands
+
+void CheckRun::addNotice(int row)
+{
+    m_app.notices.add(Ansi::fromUnicode(m_c.Tabelle->cell(4, row)), Ansi::fromUnicode(m_c.Tabelle->cell(5, row)));
+}
+
+void CheckRun::ZumLschenMarkieren1Click()
+{
+    const int row = m_c.TabelleView->selectedRow();
+    if (row >= 1)
+        m_c.Tabelle->setCell(1, row, kMarked);
+}
+
+void CheckRun::deleteSelected()
+{
+    if (!m_popMail.Connected()) {
+        m_app.prompts.error(text(246) + QLatin1Char('\n') + text(247));
+        return;
+    }
+    if (m_messageCount == 0) {
+        QString message;
+        for (quint16 n = 100; n <= 105; ++n)
+            message += text(n) + QLatin1Char('\n');
+        m_app.prompts.error(message);
+        return;
+    }
+    const int row = m_c.TabelleView->selectedRow();
+    const QString question = text(97) + QStringLiteral(" \"") + m_c.Tabelle->cell(5, row) + QStringLiteral("\"\n")
+        + text(98) + QStringLiteral(" \"") + m_c.Tabelle->cell(4, row) + QStringLiteral("\"\n") + text(99);
+    if (!m_app.prompts.confirm(question))
+        return;
+    m_popMail.DeleteMailMessage(row);
+    m_c.Tabelle->setCell(1, row, kDel);
+    if (m_app.settings.Send)
+        addNotice(row);
+}
+
+void CheckRun::deleteMarked()
+{
+    int deleted = 0;
+    if (!m_popMail.Connected()) {
+        m_app.prompts.error(text(246) + QLatin1Char('\n') + text(247));
+    } else if (m_app.prompts.confirm(text(242)) && m_messageCount != 0) {
+        const int n = m_c.L_Anzahl_konto->text().toInt();
+        for (int row = 1; row <= n; ++row) {
+            if (m_c.Tabelle->cell(1, row) != kMarked)
+                continue;
+            // A refused DELE throws: the command ends here, the rows after it
+            // stay marked and no count is logged.
+            m_popMail.DeleteMailMessage(row);
+            m_c.Tabelle->setCell(1, row, kDel);
+            ++deleted;
+            if (m_app.settings.Send)
+                addNotice(row);
+        }
+    }
+    m_c.RE_Message_Stamm->addLine(text(161) + QLatin1Char(' ') + QString::number(deleted) + QLatin1Char(' ')
+                                  + text(244));
+}
+
+void CheckRun::undo()
+{
+    m_popMail.Reset();
+    m_c.RE_Message_Stamm->addLine(text(117));
+}
