@@ -186,6 +186,9 @@ void TLineSocket::TimerFired()
 
 void TLineSocket::SocketUp()
 {
+    // Commands are short and each waits for its reply: do not let them sit
+    // in the send queue waiting for more.
+    m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     m_connected = true;
     Wake();
     TransportConnected();
