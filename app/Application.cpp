@@ -21,10 +21,17 @@ Windows buildWindows(AppServices &app)
     Windows w;
     w.StammForm = std::make_unique<TStammForm>(app);
     TStammForm *main = w.StammForm.get();
-    w.others.KontenForm = new TKontenForm(main);
+    w.others.KontenForm = new TKontenForm(app.accounts, app.settings, main->KvLanguage1(), app.prompts,
+                                          app.programFolder, [main] { main->Stamm_Zuweisen(); }, main);
     w.others.AlleForm = new TAlleForm(app, main->KvLanguage1(), main);
-    w.others.SetupForm = new TSetupForm(main);
-    w.others.CheckerForm = new TCheckerForm(main);
+    w.others.SetupForm = new TSetupForm(app.settings, main->KvLanguage1(), app.prompts, app.shell, app.programFolder,
+                                        [main] { main->ApplySettings(); }, main);
+    TCheckerForm *checker = new TCheckerForm(app.programFolder, main->KvLanguage1(), app.prompts, main);
+    w.others.CheckerForm = checker;
+    QObject::connect(main, &TStammForm::ruleListEditorRequested, checker, [&app, checker](int selector) {
+        checker->setSelector(selector);
+        app.prompts.exec(*checker);
+    });
     w.others.AusgabeForm = new TAusgabeForm(main);
     main->setOtherWindows(w.others);
     return w;

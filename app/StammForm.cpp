@@ -20,6 +20,7 @@
 #include "support/HtmlInfoViewer.h"
 #include "support/Lamp.h"
 #include "support/PasswordDialog.h"
+#include "support/ProgramLinks.h"
 #include "support/RichLog.h"
 #include "support/RoundButton.h"
 #include "support/StringGrid.h"
@@ -427,8 +428,14 @@ void TStammForm::FormShow()
     if (m_app.settings.Readme)
         showHtml(QStringLiteral("/language/readme/readme_") + m_language.CodeLetter() + QStringLiteral(".htm"));
     if (m_app.settings.First) {
-        // Shortcuts are made by the shortcut maker once it is available on
-        // this platform; the welcome text and the accounts dialog come now.
+        // Failures are not reported: the settings dialog can make them later.
+        TKvProgramLinks links;
+        links.pointAtProgram(m_app.programFolder);
+        for (const auto where : {TKvProgramLinks::TKvProgramLinksLocations::Menu_Desktop,
+                                 TKvProgramLinks::TKvProgramLinksLocations::Menu_Programs}) {
+            links.setLocation(where);
+            links.CreateShortcut();
+        }
         QString welcome = text(152) + QLatin1Char('\n');
         for (quint16 n = 153; n <= 156; ++n)
             welcome += text(n) + QLatin1Char('\n');

@@ -1,8 +1,184 @@
 #include "rules/CheckerForm.h"
 
-TCheckerForm::TCheckerForm(QWidget *parent) : QDialog(parent)
+#include "lang/KvLanguage.h"
+#include "platform/Prompts.h"
+#include "platform/core/KvError.h"
+#include "rules/RuleList.h"
+#include "rules/RuleListSource.h"
+#include "support/HtmlInfoViewer.h"
+#include "support/RoundButton.h"
+
+#include <QFile>
+#include <QFrame>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QShowEvent>
+#include <QStyle>
+
+namespace {
+const int kWidth = 424;
+const int kHeight = 257;
+const int kPanelHeight = 52;
+}
+
+TCheckerForm::TCheckerForm(QString programFolder, const TKvLanguage &catalog, Prompts &prompts, QWidget *parent)
+    : QDialog(parent), m_programFolder(std::move(programFolder)), m_catalog(catalog), m_prompts(prompts)
 {
     setObjectName(QStringLiteral("TCheckerForm"));
     setWindowTitle(QStringLiteral("Korvalinthus"));
-    setFixedSize(424, 257);
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowCloseButtonHint);
+    setFixedSize(kWidth, kHeight);
+
+    auto *panel = new QFrame(this);
+    panel->setObjectName(QStringLiteral("Panel1"));
+    panel->setGeometry(0, 0, kWidth, kPanelHeight);
+    panel->setFrameShape(QFrame::StyledPanel);
+    panel->setAutoFillBackground(true);
+    QPalette pal = panel->palette();
+    pal.setColor(QPalette::Window, QColor(232, 238, 248));
+    panel->setPalette(pal);
+
+    struct Def
+    {
+        const char *button;
+        const char *label;
+        QStyle::StandardPixmap icon;
+        RoundButton **b;
+        QLabel **l;
+    };
+    const Def defs[] = {
+        {"But_Schliessen", "LClose", QStyle::SP_DialogCloseButton, &But_Schliessen, &LClose},
+        {"But_Save", "LSave", QStyle::SP_DialogSaveButton, &But_Save, &LSave},
+        {"But_Paste", "LPaste", QStyle::SP_FileDialogContentsView, &But_Paste, &LPaste},
+        {"But_Copy", "LCopy", QStyle::SP_FileDialogDetailedView, &But_Copy, &LCopy},
+        {"But_Hilfe", "LHelp", QStyle::SP_DialogHelpButton, &But_Hilfe, &LHelp},
+    };
+    QFont small = font();
+    small.setPointSizeF(7);
+    int x = 0;
+    for (const Def &d : defs) {
+        auto *b = new RoundButton(QLatin1String(d.button), panel);
+        b->setIcon(style()->standardIcon(d.icon));
+        b->move(x + 10, 2);
+        auto *l = new QLabel(panel);
+        l->setObjectName(QLatin1String(d.label));
+        l->setFont(small);
+        l->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+        l->setGeometry(x, 36, 52, 14);
+        *d.b = b;
+        *d.l = l;
+        x += 52;
+        connect(b, &QAbstractButton::clicked, this, [this, b] { But_SchliessenClick(b); });
+    }
+
+    Lab_Liste = new QLabel(panel);
+    Lab_Liste->setObjectName(QStringLiteral("Lab_Liste"));
+    QFont heading = font();
+    heading.setBold(true);
+    heading.setUnderline(true);
+    Lab_Liste->setFont(heading);
+    Lab_Liste->setGeometry(x + 8, 6, kWidth - x - 14, 18);
+    Lab_Eintraege = new QLabel(panel);
+    Lab_Eintraege->setObjectName(QStringLiteral("Lab_Eintraege"));
+    Lab_Eintraege->setGeometry(x + 8, 28, kWidth - x - 14, 18);
+
+    Checker = new QPlainTextEdit(this);
+    Checker->setObjectName(QStringLiteral("Checker"));
+    Checker->setGeometry(0, kPanelHeight, kWidth, kHeight - kPanelHeight);
+    Checker->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+
+    But_Schliessen->setToolTip(catalog.GetText(164));
+    But_Paste->setToolTip(catalog.GetText(25));
+    But_Copy->setToolTip(catalog.GetText(26));
+    LClose->setText(catalog.GetText(6));
+    LSave->setText(catalog.GetText(131));
+    LPaste->setText(catalog.GetText(16));
+    LCopy->setText(catalog.GetText(17));
+    LHelp->setText(catalog.GetText(10));
+}
+
+QString TCheckerForm::listPath() const
+{
+    return ruleListPath(m_programFolder, m_selector == 1 ? RuleListId::OwnSubject : RuleListId::OwnSender);
+}
+
+void TCheckerForm::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (!event->spontaneous())
+        FormShow();
+}
+
+void TCheckerForm::FormShow()
+{
+    m_saved = false;
+    Checker->clear();
+    setWindowTitle(QStringLiteral("Korvalinthus"));
+    QFile file(listPath());
+    // A missing or unreadable list is an empty one; the first save makes it.
+    if (file.open(QIODevice::ReadOnly)) {
+        const QByteArray bytes = file.readAll();
+        if (file.error() == QFileDevice::NoError)
+            Checker->setPlainText(RuleList::editorTextFromFileForm(bytes));
+    }
+    // The heading names the list even when its file is missing, so it never
+    // shows the other list's name from an earlier showing.
+    Lab_Liste->setText(m_catalog.GetText(m_selector == 1 ? 23 : 24));
+    Checker->document()->setModified(false);
+    showCount();
+}
+
+int TCheckerForm::entryCount() const
+{
+    const QString text = Checker->toPlainText();
+    if (text.isEmpty())
+        return 0;
+    const int lines = int(text.count(QLatin1Char('\n'))) + 1;
+    return text.endsWith(QLatin1Char('\n')) ? lines - 1 : lines;
+}
+
+void TCheckerForm::showCount()
+{
+    Lab_Eintraege->setText(m_catalog.GetText(30) + QLatin1Char(' ') + QString::number(entryCount()));
+}
+
+bool TCheckerForm::writeList()
+{
+    try {
+        RuleList::write(listPath(), RuleList::fileFormFromEditorText(Checker->toPlainText()));
+        return true;
+    } catch (const KvError &e) {
+        m_prompts.error(e.text());
+        return false;
+    }
+}
+
+void TCheckerForm::But_SchliessenClick(QObject *sender)
+{
+    // Saving never clears the modified flag: every later Save or Close
+    // writes the list again.
+    const bool modified = Checker->document()->isModified();
+    if (sender == But_Schliessen) {
+        close();
+        if (modified)
+            writeList();
+    } else if (sender == But_Save) {
+        if (modified) {
+            if (!writeList())
+                return;
+            m_saved = true;
+        }
+        showCount();
+        if (m_saved) {
+            m_prompts.information(m_catalog.GetText(245));
+            m_saved = false;
+        }
+    } else if (sender == But_Paste) {
+        Checker->paste();
+    } else if (sender == But_Copy) {
+        Checker->copy();
+    } else if (sender == But_Hilfe) {
+        HtmlInfoViewer::showFile(this, m_programFolder + QStringLiteral("/help/index.htm"));
+    }
 }

@@ -1,10 +1,53 @@
 #pragma once
-// The editor of the user's own subject and sender lists.
+// The editor of the user's own subject and sender lists: the list as free
+// text, one entry per line. Close saves a changed list silently, Save saves
+// and confirms; closing by the window frame discards the changes. Each
+// showing reloads the file.
 #include <QDialog>
+
+class Prompts;
+class QLabel;
+class QPlainTextEdit;
+class QWidget;
+class RoundButton;
+class TKvLanguage;
 
 class TCheckerForm : public QDialog
 {
     Q_OBJECT
 public:
-    explicit TCheckerForm(QWidget *parent = nullptr);
+    // The catalog's texts go on the controls now, once.
+    TCheckerForm(QString programFolder, const TKvLanguage &catalog, Prompts &prompts, QWidget *parent = nullptr);
+
+    // 1: the own subject list; any other value: the own sender list.
+    int selector() const { return m_selector; }
+    void setSelector(int selector) { m_selector = selector; }
+    QString listPath() const;
+
+    void FormShow();
+    // Every button of the panel, told apart by the sender.
+    void But_SchliessenClick(QObject *sender);
+
+    // Lines of the text area; a last line that is empty does not count.
+    int entryCount() const;
+
+    RoundButton *But_Schliessen, *But_Save, *But_Paste, *But_Copy, *But_Hilfe;
+    QLabel *LClose, *LSave, *LPaste, *LCopy, *LHelp;
+    QLabel *Lab_Liste, *Lab_Eintraege;
+    QPlainTextEdit *Checker;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void showCount();
+    // Writes the text area to the list file; false (after the message) when
+    // that failed.
+    bool writeList();
+
+    QString m_programFolder;
+    const TKvLanguage &m_catalog;
+    Prompts &m_prompts;
+    int m_selector = 1;
+    bool m_saved = false;
 };

@@ -1,8 +1,325 @@
 #include "settings/KontenForm.h"
 
-TKontenForm::TKontenForm(QWidget *parent) : QDialog(parent)
+#include "lang/KvLanguage.h"
+#include "platform/Prompts.h"
+#include "settings/Settings.h"
+#include "support/HtmlInfoViewer.h"
+#include "support/RichLog.h"
+#include "support/RoundButton.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QShowEvent>
+#include <QStyle>
+
+namespace {
+const int kWidth = 479;
+const int kHeight = 420;
+const int kPanelHeight = 52;
+
+using SaveResult = AccountsWorkingCopy::SaveResult;
+}
+
+TKontenForm::TKontenForm(AccountTable &accounts, Settings &settings, const TKvLanguage &catalog, Prompts &prompts,
+                         QString programFolder, std::function<void()> stammZuweisen, QWidget *parent)
+    : QDialog(parent), m_accounts(accounts), m_settings(settings), m_catalog(catalog), m_prompts(prompts),
+      m_programFolder(std::move(programFolder)), m_stammZuweisen(std::move(stammZuweisen))
 {
     setObjectName(QStringLiteral("TKontenForm"));
     setWindowTitle(QStringLiteral("Korvalinthus"));
-    setFixedSize(479, 420);
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowCloseButtonHint);
+    setFixedSize(kWidth, kHeight);
+    buildPanel();
+    buildFields();
+}
+
+void TKontenForm::buildPanel()
+{
+    auto *panel = new QFrame(this);
+    panel->setObjectName(QStringLiteral("Panel1"));
+    panel->setGeometry(0, 0, kWidth, kPanelHeight);
+    panel->setFrameShape(QFrame::StyledPanel);
+    panel->setAutoFillBackground(true);
+    QPalette pal = panel->palette();
+    pal.setColor(QPalette::Window, QColor(232, 238, 248));
+    panel->setPalette(pal);
+
+    struct Def
+    {
+        const char *button;
+        const char *label;
+        const char *caption;
+        QStyle::StandardPixmap icon;
+        RoundButton **b;
+        QLabel **l;
+    };
+    const Def defs[] = {
+        {"But_Neu", "LNew", "New", QStyle::SP_FileIcon, &But_Neu, &LNew},
+        {"But_Edit", "LEdit", "Edit", QStyle::SP_FileDialogDetailedView, &But_Edit, &LEdit},
+        {"But_Sichern", "LSave", "Save", QStyle::SP_DialogSaveButton, &But_Sichern, &LSave},
+        {"But_Loeschen", "LDelete", "Delete", QStyle::SP_TrashIcon, &But_Loeschen, &LDelete},
+        {"But_Hilfe", "LHelp", "Help", QStyle::SP_DialogHelpButton, &But_Hilfe, &LHelp},
+        {"But_Schliessen", "LClose", "Close", QStyle::SP_DialogCloseButton, &But_Schliessen, &LClose},
+    };
+    QFont small = font();
+    small.setPointSizeF(7);
+    int x = 0;
+    for (const Def &d : defs) {
+        auto *b = new RoundButton(QLatin1String(d.button), panel);
+        b->setIcon(style()->standardIcon(d.icon));
+        b->move(x + 10, 2);
+        auto *l = new QLabel(QLatin1String(d.caption), panel);
+        l->setObjectName(QLatin1String(d.label));
+        l->setFont(small);
+        l->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+        l->setGeometry(x, 36, 52, 14);
+        *d.b = b;
+        *d.l = l;
+        x += 52;
+    }
+    for (RoundButton *b : {But_Neu, But_Schliessen, But_Sichern, But_Hilfe})
+        connect(b, &QAbstractButton::clicked, this, [this, b] { But_SchliessenClick(b); });
+    connect(But_Edit, &QAbstractButton::clicked, this, &TKontenForm::ListBox_kontenDblClick);
+    connect(But_Loeschen, &QAbstractButton::clicked, this, &TKontenForm::But_LoeschenClick);
+}
+
+void TKontenForm::buildFields()
+{
+    ListBox_konten = new QListWidget(this);
+    ListBox_konten->setObjectName(QStringLiteral("ListBox_konten"));
+    ListBox_konten->setGeometry(8, 60, 190, 226);
+    ListBox_konten->setSelectionMode(QAbstractItemView::SingleSelection);
+    connect(ListBox_konten, &QListWidget::itemDoubleClicked, this, [this] { ListBox_kontenDblClick(); });
+
+    const int left = 212;
+    const int width = kWidth - left - 8;
+    auto label = [this](const char *name, const char *caption, int x, int y, int w) {
+        auto *l = new QLabel(QLatin1String(caption), this);
+        l->setObjectName(QLatin1String(name));
+        l->setGeometry(x, y, w, 16);
+        return l;
+    };
+    auto edit = [this](const char *name, int x, int y, int w) {
+        auto *e = new QLineEdit(this);
+        e->setObjectName(QLatin1String(name));
+        e->setGeometry(x, y, w, 22);
+        return e;
+    };
+    LBezeichnung = label("LBezeichnung", "Account name:", left, 58, width);
+    FE_Bezeichnung = edit("FE_Bezeichnung", left, 75, width);
+    LHost = label("LHost", "POP3 server:", left, 102, width);
+    FE_Host = edit("FE_Host", left, 119, width);
+    LUser = label("LUser", "User name:", left, 146, width);
+    FE_User = edit("FE_User", left, 163, width);
+    const int portWidth = 70;
+    const int passwordWidth = width - portWidth - 8;
+    LPasswort = label("LPasswort", "Password:", left, 190, passwordWidth);
+    FE_Passwort = edit("FE_Passwort", left, 207, passwordWidth);
+    FE_Passwort->setEchoMode(QLineEdit::Password);
+    Lport = label("Lport", "Port:", left + passwordWidth + 8, 190, portWidth);
+    FE_Port = edit("FE_Port", left + passwordWidth + 8, 207, portWidth);
+    FE_Port->setText(QStringLiteral("110"));
+    LVorlage = label("LVorlage", "Provider template:", left, 236, width);
+    CoBo_Provider = new QComboBox(this);
+    CoBo_Provider->setObjectName(QStringLiteral("CoBo_Provider"));
+    CoBo_Provider->setGeometry(left, 253, width, 24);
+    CoBo_Provider->setEditable(false);
+    connect(CoBo_Provider, &QComboBox::activated, this, [this] { CoBo_ProviderChange(); });
+
+    FLBPasswort = new QCheckBox(QStringLiteral("Save passwords"), this);
+    FLBPasswort->setObjectName(QStringLiteral("FLBPasswort"));
+    FLBPasswort->setGeometry(8, 290, kWidth - 16, 20);
+
+    RT_Messages = new RichLog(QStringLiteral("RT_Messages"), RichLog::Order::NewestFirst, this);
+    RT_Messages->setGeometry(8, 314, kWidth - 16, kHeight - 314 - 8);
+    RT_Messages->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+}
+
+QString TKontenForm::text(quint16 number) const
+{
+    return m_catalog.GetText(number);
+}
+
+void TKontenForm::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (!event->spontaneous())
+        FormShow();
+}
+
+void TKontenForm::done(int result)
+{
+    FormClose();
+    QDialog::done(result);
+}
+
+void TKontenForm::FormShow()
+{
+    RT_Messages->clearLines();
+    setWindowTitle(QStringLiteral("Korvalinthus"));
+    Leeren();
+    Einlesen();
+    Temp_Einlesen();
+    Ini_Loader();
+    m_copy.setEditSlot(m_copy.filledCount() + 1);
+    FLBPasswort->setChecked(m_settings.password_save);
+}
+
+void TKontenForm::FormClose()
+{
+    m_copy.applyTo(m_accounts);
+    Stamm_Zuweisen();
+    m_settings.password_save = FLBPasswort->isChecked();
+}
+
+void TKontenForm::Leeren()
+{
+    FE_Bezeichnung->clear();
+    FE_Passwort->clear();
+    FE_Host->clear();
+    FE_User->clear();
+}
+
+void TKontenForm::Einlesen()
+{
+    m_copy.Einlesen(m_accounts);
+}
+
+void TKontenForm::Temp_Einlesen()
+{
+    ListBox_konten->clear();
+    const QStringList names = m_copy.names();
+    ListBox_konten->addItems(names);
+    CoBo_Provider->setCurrentIndex(-1);
+    RT_Messages->addLine(QString::number(names.size()) + QLatin1Char(' ') + text(143));
+}
+
+void TKontenForm::Ini_Loader()
+{
+    CoBo_Provider->clear();
+    m_templates = ProviderTemplates(ProviderTemplates::filePath(m_programFolder, m_catalog.CodeLetter()));
+    QStringList names = m_templates.names();
+    names.sort(Qt::CaseInsensitive);
+    CoBo_Provider->addItems(names);
+    CoBo_Provider->setCurrentIndex(-1);
+    RT_Messages->addLine(QString::number(m_templates.count()) + QLatin1Char(' ') + text(144));
+}
+
+void TKontenForm::limitMessage()
+{
+    m_prompts.error(text(134) + QLatin1Char(' ') + QString::number(AccountsWorkingCopy::Count) + QLatin1Char(' ')
+                    + text(135));
+}
+
+bool TKontenForm::Temp_Sichern()
+{
+    const QString name = FE_Bezeichnung->text();
+    const QString user = FE_User->text();
+    const QString host = FE_Host->text();
+    const QString password = FE_Passwort->text();
+    const QString port = FE_Port->text();
+    switch (m_copy.Temp_Sichern(name, user, host, password, port)) {
+    case SaveResult::Saved:
+        break;
+    case SaveResult::NameMissing:
+        m_prompts.error(text(151));
+        return false;
+    case SaveResult::NoSlot:
+        // Every slot is taken and none was chosen for editing: there is no
+        // entry to write into.
+        limitMessage();
+        return false;
+    case SaveResult::PortInvalid:
+        // Name, user, host and password are taken all the same; the entry
+        // keeps its port and the list is not refreshed.
+        m_copy.Temp_Sichern(name, user, host, password, QString::number(m_copy.entry(m_copy.editSlot()).Port));
+        if (name == AccountsWorkingCopy::DeletionMarker)
+            FE_Bezeichnung->clear();
+        m_prompts.error(AccountsWorkingCopy::portErrorText(port));
+        return false;
+    }
+    if (name == AccountsWorkingCopy::DeletionMarker)
+        FE_Bezeichnung->clear();
+    Temp_Einlesen();
+    return true;
+}
+
+void TKontenForm::Neuer_Eintrag()
+{
+    if (ListBox_konten->count() >= AccountsWorkingCopy::Count) {
+        limitMessage();
+        return;
+    }
+    m_copy.Neuer_Eintrag();
+    Leeren();
+    FE_Bezeichnung->setText(text(133));
+    RT_Messages->addLine(text(138));
+}
+
+void TKontenForm::Stamm_Zuweisen()
+{
+    if (m_stammZuweisen)
+        m_stammZuweisen();
+}
+
+void TKontenForm::But_SchliessenClick(QObject *sender)
+{
+    if (sender == But_Schliessen)
+        close();
+    else if (sender == But_Sichern)
+        Temp_Sichern();
+    else if (sender == But_Neu)
+        Neuer_Eintrag();
+    else if (sender == But_Hilfe)
+        HtmlInfoViewer::showFile(this, m_programFolder + QStringLiteral("/help/index.htm"));
+}
+
+void TKontenForm::ListBox_kontenDblClick()
+{
+    int line = -1;
+    for (int i = 0; i < ListBox_konten->count(); ++i) {
+        if (ListBox_konten->item(i)->isSelected()) {
+            line = i;
+            break;
+        }
+    }
+    const std::optional<int> slot = m_copy.editByListPosition(line);
+    if (!slot) {
+        m_prompts.error(text(142));
+        return;
+    }
+    const TTemp &e = m_copy.entry(*slot);
+    FE_Bezeichnung->setText(e.Bezeichnung);
+    FE_Host->setText(e.Host);
+    FE_User->setText(e.User);
+    FE_Passwort->setText(e.Passwort);
+    FE_Port->setText(QString::number(e.Port));
+}
+
+void TKontenForm::But_LoeschenClick()
+{
+    if (!m_prompts.confirm(FE_Bezeichnung->text() + QLatin1Char(' ') + text(136)))
+        return;
+    Leeren();
+    FE_Bezeichnung->setText(AccountsWorkingCopy::DeletionMarker);
+    if (Temp_Sichern())
+        RT_Messages->addLine(text(137));
+}
+
+void TKontenForm::CoBo_ProviderChange()
+{
+    const QString chosen = CoBo_Provider->currentText();
+    Neuer_Eintrag();
+    const std::optional<ProviderTemplate> t = m_templates.lookup(chosen);
+    if (!t)
+        return;
+    FE_Bezeichnung->setText(t->Name);
+    FE_Host->setText(t->Host);
+    FE_User->setText(t->User);
+    FE_Port->setText(QString::number(t->Port));
 }

@@ -1,11 +1,82 @@
 #pragma once
 // The accounts dialog: accounts are created, edited and deleted in a working
-// copy that replaces the account table when the dialog closes.
+// copy that replaces the account table when the dialog closes, whichever
+// way it is closed (there is no cancel).
+#include "settings/AccountsWorkingCopy.h"
+#include "settings/ProviderTemplates.h"
+
 #include <QDialog>
+#include <functional>
+
+class Prompts;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class RichLog;
+class RoundButton;
+class TKvLanguage;
+struct Settings;
 
 class TKontenForm : public QDialog
 {
     Q_OBJECT
 public:
-    explicit TKontenForm(QWidget *parent = nullptr);
+    // stammZuweisen refills the main window's account selector from the
+    // account table; it runs after every close.
+    TKontenForm(AccountTable &accounts, Settings &settings, const TKvLanguage &catalog, Prompts &prompts,
+                QString programFolder, std::function<void()> stammZuweisen, QWidget *parent = nullptr);
+
+    // Handlers with the product's names.
+    void FormShow();
+    void FormClose();
+    // New, Close, Save and Help, told apart by the sender.
+    void But_SchliessenClick(QObject *sender);
+    // Edit: the double-clicked (selected) line's entry goes into the fields.
+    void ListBox_kontenDblClick();
+    void But_LoeschenClick();
+    void CoBo_ProviderChange();
+
+    void Leeren();
+    void Einlesen();
+    void Ini_Loader();
+    void Temp_Einlesen();
+    // False when the save was refused (after its message).
+    bool Temp_Sichern();
+    void Neuer_Eintrag();
+    void Stamm_Zuweisen();
+
+    const AccountsWorkingCopy &workingCopy() const { return m_copy; }
+
+    RoundButton *But_Neu, *But_Edit, *But_Sichern, *But_Loeschen, *But_Hilfe, *But_Schliessen;
+    QLabel *LNew, *LEdit, *LSave, *LDelete, *LHelp, *LClose;
+    QListWidget *ListBox_konten;
+    QLabel *LBezeichnung, *LHost, *LUser, *LPasswort, *Lport, *LVorlage;
+    QLineEdit *FE_Bezeichnung, *FE_Host, *FE_User, *FE_Passwort, *FE_Port;
+    QComboBox *CoBo_Provider;
+    RichLog *RT_Messages;
+    QCheckBox *FLBPasswort;
+
+public slots:
+    // Every way of closing (button, close box, Escape) ends here.
+    void done(int result) override;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void buildPanel();
+    void buildFields();
+    QString text(quint16 number) const;
+    void limitMessage();
+
+    AccountTable &m_accounts;
+    Settings &m_settings;
+    const TKvLanguage &m_catalog;
+    Prompts &m_prompts;
+    QString m_programFolder;
+    std::function<void()> m_stammZuweisen;
+    AccountsWorkingCopy m_copy;
+    ProviderTemplates m_templates;
 };

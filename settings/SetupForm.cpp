@@ -1,8 +1,557 @@
 #include "settings/SetupForm.h"
 
-TSetupForm::TSetupForm(QWidget *parent) : QDialog(parent)
+#include "lang/KvLanguage.h"
+#include "platform/Prompts.h"
+#include "platform/Shell.h"
+#include "platform/core/SettingsKey.h"
+#include "settings/Settings.h"
+#include "support/HtmlInfoViewer.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QShowEvent>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <limits>
+
+namespace {
+const int kWidth = 544;
+const int kHeight = 340;
+const int kBottomHeight = 40;
+
+// The property the window texts keep a control's hint in; the tool tip
+// shows it only while hints are on.
+const char *const kHintProperty = "kvHint";
+
+template<typename W>
+W *named(W *widget, const char *name)
+{
+    widget->setObjectName(QLatin1String(name));
+    return widget;
+}
+
+QCheckBox *checkBox(const char *name, const char *caption, QWidget *parent)
+{
+    return named(new QCheckBox(QLatin1String(caption), parent), name);
+}
+
+QLabel *label(const char *name, const char *caption, QWidget *parent)
+{
+    return named(new QLabel(QLatin1String(caption), parent), name);
+}
+
+QLineEdit *lineEdit(const char *name, QWidget *parent, int fixedWidth = 0)
+{
+    auto *e = named(new QLineEdit(parent), name);
+    if (fixedWidth > 0)
+        e->setFixedWidth(fixedWidth);
+    return e;
+}
+
+QToolButton *browseButton(const char *name, QWidget *parent)
+{
+    auto *b = named(new QToolButton(parent), name);
+    b->setText(QStringLiteral("..."));
+    return b;
+}
+
+QRadioButton *radio(const char *name, const char *caption, QWidget *parent)
+{
+    return named(new QRadioButton(QLatin1String(caption), parent), name);
+}
+
+QHBoxLayout *row(std::initializer_list<QWidget *> widgets, bool stretch = true)
+{
+    auto *l = new QHBoxLayout;
+    for (QWidget *w : widgets)
+        l->addWidget(w);
+    if (stretch)
+        l->addStretch(1);
+    return l;
+}
+
+QString notAWholeNumber(const QString &text)
+{
+    return QStringLiteral("'%1' is not a valid integer value").arg(text);
+}
+
+QString outOfRange(const QString &text)
+{
+    return QStringLiteral("'%1' is out of the range this setting can hold").arg(text);
+}
+}
+
+TSetupForm::TSetupForm(Settings &settings, TKvLanguage &catalog, Prompts &prompts, Shell &shell,
+                       QString programFolder, std::function<void()> applySettings, QWidget *parent)
+    : QDialog(parent), m_settings(settings), m_catalog(catalog), m_prompts(prompts), m_shell(shell),
+      m_programFolder(std::move(programFolder)), m_applySettings(std::move(applySettings))
 {
     setObjectName(QStringLiteral("TSetupForm"));
     setWindowTitle(QStringLiteral("Korvalinthus"));
-    setFixedSize(544, 340);
+    // A title bar without system buttons: the dialog ends by its own buttons.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::MSWindowsFixedSizeDialogHint);
+    setFixedSize(kWidth, kHeight);
+
+    PageControl1 = named(new QTabWidget(this), "PageControl1");
+    PageControl1->setGeometry(4, 4, kWidth - 8, kHeight - kBottomHeight - 6);
+    buildGeneralPage();
+    buildMorePage();
+    buildShortcutPage();
+    buildNoticePage();
+    PageControl1->setCurrentIndex(0);
+    buildBottomPanel();
+}
+
+void TSetupForm::buildBottomPanel()
+{
+    PSetup_Unten = named(new QWidget(this), "PSetup_Unten");
+    PSetup_Unten->setGeometry(0, kHeight - kBottomHeight, kWidth, kBottomHeight);
+    OBHilfe = named(new QPushButton(QStringLiteral("Help"), PSetup_Unten), "OBHilfe");
+    SAbbrechen = named(new QPushButton(QStringLiteral("Cancel"), PSetup_Unten), "SAbbrechen");
+    SBestaetigen = named(new QPushButton(QStringLiteral("OK"), PSetup_Unten), "SBestaetigen");
+    auto *l = new QHBoxLayout(PSetup_Unten);
+    l->setContentsMargins(8, 4, 8, 8);
+    l->addWidget(OBHilfe);
+    l->addStretch(1);
+    l->addWidget(SAbbrechen);
+    l->addWidget(SBestaetigen);
+    for (QPushButton *b : {OBHilfe, SAbbrechen})
+        b->setAutoDefault(false);
+    SBestaetigen->setDefault(true);
+
+    connect(SBestaetigen, &QPushButton::clicked, this, &TSetupForm::BOK1Click);
+    for (QAbstractButton *b : std::initializer_list<QAbstractButton *>{OBHilfe, SAbbrechen, LSprache, FBPfad,
+                                                                       SBPfad_Sound, SB_Check})
+        connect(b, &QAbstractButton::clicked, this, [this, b] { SAbbrechenClick(b); });
+    for (QPushButton *b : {FB_Anlegen, FB_Entfernen})
+        connect(b, &QPushButton::clicked, this, [this, b] { FB_AnlegenClick(b); });
+    connect(SBEdit_text, &QPushButton::clicked, this, &TSetupForm::SBEdit_textClick);
+}
+
+void TSetupForm::buildGeneralPage()
+{
+    TSAllgemein = named(new QWidget, "TSAllgemein");
+    QWidget *p = TSAllgemein;
+    CB_Kill_Betreff = checkBox("CB_Kill_Betreff", "Delete subject list hits", p);
+    CB_Kill_Betreff_Eigen = checkBox("CB_Kill_Betreff_Eigen", "Delete own subject list hits", p);
+    CB_Kill_Absender = checkBox("CB_Kill_Absender", "Delete sender list hits", p);
+    CB_Kill_Absender_Eigen = checkBox("CB_Kill_Absender_Eigen", "Delete own sender list hits", p);
+    CB_Kill_Groesse = checkBox("CB_Kill_Groesse", "Delete messages over the size limit", p);
+    LGroesse_Angabe = label("LGroesse_Angabe", "Size limit (KByte):", p);
+    Egroesse = lineEdit("Egroesse", p, 60);
+    CBAuto_Kill = checkBox("CBAuto_Kill", "Also delete when checking all accounts", p);
+    CB_Info_Absender = checkBox("CB_Info_Absender", "Notify senders", p);
+    // This caption and its hint are the same in every language.
+    CBAnzeige_clearen = checkBox("CBAnzeige_clearen", "Anzeige \"AlleKonten\" immer leeren", p);
+    CBAnzeige_clearen->setProperty(kHintProperty,
+                                   QStringLiteral("Die Protokollanzeige (unten) in dem Fenster \"Alle Konten\" wird "
+                                                  "bei Aktivierung jedesmall geleert."));
+
+    CBHints = checkBox("CBHints", "Show hints", p);
+    CBTips = checkBox("CBTips", "Show a tip at start", p);
+    CBTips->setEnabled(false);
+    CBReadme = checkBox("CBReadme", "Show the read-me at start", p);
+    CBMinimiert_starten = checkBox("CBMinimiert_starten", "Start minimized", p);
+    CB_Sound1 = checkBox("CB_Sound1", "Sound for mail", p);
+    CB_Sound2 = checkBox("CB_Sound2", "Alert sound", p);
+    CB_Passwort = checkBox("CB_Passwort", "Save passwords", p);
+    CBAutoCheck = checkBox("CBAutoCheck", "Check automatically (minutes):", p);
+    ECheck_Timer = lineEdit("ECheck_Timer", p, 60);
+
+    auto *grid = new QGridLayout(p);
+    grid->setContentsMargins(10, 8, 10, 8);
+    grid->setHorizontalSpacing(16);
+    grid->setVerticalSpacing(2);
+    const QList<QWidget *> left{CB_Kill_Betreff, CB_Kill_Betreff_Eigen, CB_Kill_Absender, CB_Kill_Absender_Eigen,
+                                CB_Kill_Groesse};
+    int r = 0;
+    for (QWidget *w : left)
+        grid->addWidget(w, r++, 0);
+    grid->addLayout(row({LGroesse_Angabe, Egroesse}), r++, 0);
+    for (QWidget *w : {CBAuto_Kill, CB_Info_Absender, CBAnzeige_clearen})
+        grid->addWidget(w, r++, 0);
+    r = 0;
+    for (QWidget *w : {CBHints, CBTips, CBReadme, CBMinimiert_starten, CB_Sound1, CB_Sound2, CB_Passwort, CBAutoCheck})
+        grid->addWidget(w, r++, 1);
+    auto *timer = new QHBoxLayout;
+    timer->addSpacing(22);
+    timer->addWidget(ECheck_Timer);
+    timer->addStretch(1);
+    grid->addLayout(timer, r++, 1);
+    grid->setRowStretch(r, 1);
+    PageControl1->addTab(TSAllgemein, QStringLiteral("General"));
+}
+
+void TSetupForm::buildMorePage()
+{
+    TSWeiteres = named(new QWidget, "TSWeiteres");
+    QWidget *p = TSWeiteres;
+    // These captions stay as they are in every language.
+    LTimeOut = label("LTimeOut", "Timeout: (Seconds)", p);
+    ETimeOut = lineEdit("ETimeOut", p, 60);
+    Lab_Sprache = label("Lab_Sprache", "Language:", p);
+    LSprache = named(new QPushButton(p), "LSprache");
+    LSprache->setFlat(true);
+    LSprache->setAutoDefault(false);
+    LSprache->setCursor(Qt::PointingHandCursor);
+    QFont languageFont = LSprache->font();
+    languageFont.setBold(true);
+    LSprache->setFont(languageFont);
+
+    GBEMail_Pfad = named(new QGroupBox(QStringLiteral("Mail program"), p), "GBEMail_Pfad");
+    FEProgramm = lineEdit("FEProgramm", GBEMail_Pfad);
+    FBPfad = browseButton("FBPfad", GBEMail_Pfad);
+    LParameter = label("LParameter", "Parameters:", GBEMail_Pfad);
+    Epara = lineEdit("Epara", GBEMail_Pfad);
+    CBemail_programm = checkBox("CBemail_programm", "Exit after starting the mail program", GBEMail_Pfad);
+    auto *mail = new QGridLayout(GBEMail_Pfad);
+    mail->setVerticalSpacing(3);
+    mail->addWidget(FEProgramm, 0, 0, 1, 2);
+    mail->addWidget(FBPfad, 0, 2);
+    mail->addWidget(LParameter, 1, 0);
+    mail->addWidget(Epara, 1, 1, 1, 2);
+    mail->addWidget(CBemail_programm, 2, 0, 1, 3);
+
+    GBGroesse = named(new QGroupBox(QStringLiteral("Show sizes in"), p), "GBGroesse");
+    RBByte = radio("RBByte", "Byte", GBGroesse);
+    RBKByte = radio("RBKByte", "KByte", GBGroesse);
+    RBMByte = radio("RBMByte", "MByte", GBGroesse);
+    auto *units = new QHBoxLayout(GBGroesse);
+    units->addWidget(RBByte);
+    units->addWidget(RBKByte);
+    units->addWidget(RBMByte);
+    units->addStretch(1);
+
+    GBSoundPfad = named(new QGroupBox(QStringLiteral("Sound playback"), p), "GBSoundPfad");
+    RBIntern = radio("RBIntern", "Built-in player", GBSoundPfad);
+    RBExtern = radio("RBExtern", "System player", GBSoundPfad);
+    ESound_Pfad = lineEdit("ESound_Pfad", GBSoundPfad);
+    SBPfad_Sound = browseButton("SBPfad_Sound", GBSoundPfad);
+    // Kept and shown, but nothing plays this path.
+    ESound_Pfad->setEnabled(false);
+    SBPfad_Sound->setEnabled(false);
+    auto *sound = new QGridLayout(GBSoundPfad);
+    sound->setVerticalSpacing(3);
+    sound->addWidget(RBIntern, 0, 0, 1, 2);
+    sound->addWidget(RBExtern, 1, 0, 1, 2);
+    sound->addWidget(ESound_Pfad, 2, 0);
+    sound->addWidget(SBPfad_Sound, 2, 1);
+
+    GBCheck_Pfad = named(new QGroupBox(QStringLiteral("Attachment checker"), p), "GBCheck_Pfad");
+    ECheck_Pfad = lineEdit("ECheck_Pfad", GBCheck_Pfad);
+    SB_Check = browseButton("SB_Check", GBCheck_Pfad);
+    LParameter2 = label("LParameter2", "Parameters:", GBCheck_Pfad);
+    ECheck_Para = lineEdit("ECheck_Para", GBCheck_Pfad);
+    CB_Checker = checkBox("CB_Checker", "Check saved attachments automatically", GBCheck_Pfad);
+    auto *check = new QGridLayout(GBCheck_Pfad);
+    check->setVerticalSpacing(3);
+    check->addWidget(ECheck_Pfad, 0, 0, 1, 2);
+    check->addWidget(SB_Check, 0, 2);
+    check->addWidget(LParameter2, 1, 0);
+    check->addWidget(ECheck_Para, 1, 1, 1, 2);
+    check->addWidget(CB_Checker, 2, 0, 1, 3);
+
+    auto *grid = new QGridLayout(p);
+    grid->setContentsMargins(10, 6, 10, 6);
+    grid->setHorizontalSpacing(12);
+    grid->setVerticalSpacing(4);
+    grid->addLayout(row({LTimeOut, ETimeOut}), 0, 0);
+    grid->addLayout(row({Lab_Sprache, LSprache}), 1, 0);
+    grid->addWidget(GBEMail_Pfad, 2, 0);
+    grid->addWidget(GBGroesse, 3, 0);
+    grid->addWidget(GBSoundPfad, 0, 1, 2, 1);
+    grid->addWidget(GBCheck_Pfad, 2, 1);
+    grid->setRowStretch(4, 1);
+    grid->setColumnStretch(0, 1);
+    grid->setColumnStretch(1, 1);
+    PageControl1->addTab(TSWeiteres, QStringLiteral("More"));
+}
+
+void TSetupForm::buildShortcutPage()
+{
+    TSSoftware = named(new QWidget, "TSSoftware");
+    QWidget *p = TSSoftware;
+    GTAblage = label("GTAblage", "Shortcuts", p);
+    QFont heading = GTAblage->font();
+    heading.setBold(true);
+    GTAblage->setFont(heading);
+    // None is selected at first: a shortcut then goes where the last one went.
+    FB_Menu_Start = radio("FB_Menu_Start", "Start menu", p);
+    FB_Menu_Autostart = radio("FB_Menu_Autostart", "Autostart", p);
+    FB_Menu_Favoriten = radio("FB_Menu_Favoriten", "Favourites", p);
+    FB_Menu_Programme = radio("FB_Menu_Programme", "Programs menu", p);
+    FB_Menu_Desktop = radio("FB_Menu_Desktop", "Desktop", p);
+    FB_Anlegen = named(new QPushButton(QStringLiteral("Create"), p), "FB_Anlegen");
+    FB_Entfernen = named(new QPushButton(QStringLiteral("Remove"), p), "FB_Entfernen");
+    FB_Anlegen->setAutoDefault(false);
+    FB_Entfernen->setAutoDefault(false);
+
+    auto *v = new QVBoxLayout(p);
+    v->setContentsMargins(16, 10, 16, 10);
+    v->addWidget(GTAblage);
+    v->addSpacing(4);
+    for (QWidget *w : {FB_Menu_Start, FB_Menu_Autostart, FB_Menu_Favoriten, FB_Menu_Programme, FB_Menu_Desktop})
+        v->addWidget(w);
+    v->addSpacing(10);
+    auto *buttons = row({FB_Anlegen, FB_Entfernen});
+    v->addLayout(buttons);
+    v->addStretch(1);
+    PageControl1->addTab(TSSoftware, QStringLiteral("Shortcuts"));
+}
+
+void TSetupForm::buildNoticePage()
+{
+    TSVersand = named(new QWidget, "TSVersand");
+    QWidget *p = TSVersand;
+    LAbsender = label("LAbsender", "Sender", p);
+    FEAbsender = lineEdit("FEAbsender", p);
+    LeMail = label("LeMail", "E-mail address", p);
+    FEeMail = lineEdit("FEeMail", p);
+    LReply = label("LReply", "Reply to", p);
+    FEReply = lineEdit("FEReply", p);
+    LBetreff = label("LBetreff", "Subject", p);
+    FEBetreff = lineEdit("FEBetreff", p);
+    LKopie = label("LKopie", "Blind copy to", p);
+    FEKopie = lineEdit("FEKopie", p);
+    // These captions stay as they are in every language.
+    LHost = label("LHost", "Host:", p);
+    FEHost = lineEdit("FEHost", p);
+    LPort = label("LPort", "Port:", p);
+    FEPort = lineEdit("FEPort", p, 60);
+    LUserID = label("LUserID", "User:", p);
+    FEUser = lineEdit("FEUser", p);
+    SBEdit_text = named(new QPushButton(QStringLiteral("Edit notice text"), p), "SBEdit_text");
+    SBEdit_text->setAutoDefault(false);
+
+    auto *grid = new QGridLayout(p);
+    grid->setContentsMargins(10, 8, 10, 8);
+    grid->setHorizontalSpacing(8);
+    grid->setVerticalSpacing(4);
+    const std::pair<QLabel *, QLineEdit *> left[] = {
+        {LAbsender, FEAbsender}, {LeMail, FEeMail}, {LReply, FEReply}, {LBetreff, FEBetreff}, {LKopie, FEKopie}};
+    int r = 0;
+    for (const auto &[l, e] : left) {
+        grid->addWidget(l, r, 0);
+        grid->addWidget(e, r++, 1);
+    }
+    const std::pair<QLabel *, QLineEdit *> right[] = {{LHost, FEHost}, {LPort, FEPort}, {LUserID, FEUser}};
+    r = 0;
+    for (const auto &[l, e] : right) {
+        grid->addWidget(l, r, 3);
+        grid->addWidget(e, r++, 4, Qt::AlignLeft);
+    }
+    grid->addWidget(SBEdit_text, 4, 3, 1, 2);
+    grid->setColumnMinimumWidth(2, 12);
+    grid->setColumnStretch(1, 3);
+    grid->setColumnStretch(4, 2);
+    grid->setRowStretch(5, 1);
+    PageControl1->addTab(TSVersand, QStringLiteral("Notices"));
+}
+
+void TSetupForm::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (!event->spontaneous())
+        FormShow();
+}
+
+void TSetupForm::showHints(bool show)
+{
+    for (QWidget *w : findChildren<QWidget *>()) {
+        const QVariant hint = w->property(kHintProperty);
+        if (hint.isValid())
+            w->setToolTip(show ? hint.toString() : QString());
+    }
+}
+
+void TSetupForm::FormShow()
+{
+    const Settings &s = m_settings;
+    setWindowTitle(QStringLiteral("Korvalinthus"));
+    LSprache->setText(m_catalog.LanguageName());
+    showHints(s.Hints);
+
+    CB_Kill_Betreff->setChecked(s.Subject);
+    CB_Kill_Betreff_Eigen->setChecked(s.Subject_I);
+    CB_Kill_Absender->setChecked(s.From);
+    CB_Kill_Absender_Eigen->setChecked(s.From_I);
+    CB_Kill_Groesse->setChecked(s.Groesse);
+    Egroesse->setText(QString::number(s.Groesse_KB / 1024));
+    CBAuto_Kill->setChecked(s.AutoKill);
+    CB_Info_Absender->setChecked(s.Send);
+    CBHints->setChecked(s.Hints);
+    CBReadme->setChecked(s.Readme);
+    CBMinimiert_starten->setChecked(s.Minimize);
+    CB_Sound1->setChecked(s.Beep_Mail);
+    CB_Sound2->setChecked(s.Beep_Error);
+    CBAutoCheck->setChecked(s.Autocheck);
+    ECheck_Timer->setText(QString::number(s.Check_Time / 60000));
+    CB_Passwort->setChecked(s.password_save);
+    CBAnzeige_clearen->setChecked(s.Anzeige_clearen);
+
+    ETimeOut->setText(QString::number(s.TimeOut / 1000));
+    FEProgramm->setText(s.Client);
+    Epara->setText(s.Parameter);
+    CBemail_programm->setChecked(s.close_client);
+    ESound_Pfad->setText(s.sound_path);
+    ECheck_Pfad->setText(s.Check_Path);
+    ECheck_Para->setText(s.Check_Parameter);
+    CB_Checker->setChecked(s.Auto_check);
+
+    FEAbsender->setText(s.Absender);
+    FEeMail->setText(s.Adresse);
+    FEReply->setText(s.Reply);
+    FEBetreff->setText(s.Betreff);
+    FEKopie->setText(s.Blind);
+    FEPort->setText(s.Port);
+    FEHost->setText(s.Host);
+    FEUser->setText(s.User);
+
+    (s.Beep_Intern ? RBIntern : RBExtern)->setChecked(true);
+    // Exact words only; any other text leaves the unit buttons as they are,
+    // and confirming then keeps that text.
+    if (s.Angabe == QLatin1String("Byte"))
+        RBByte->setChecked(true);
+    else if (s.Angabe == QLatin1String("KByte"))
+        RBKByte->setChecked(true);
+    else if (s.Angabe == QLatin1String("MByte"))
+        RBMByte->setChecked(true);
+}
+
+std::optional<int> TSetupForm::numberIn(const QLineEdit *edit, int factor)
+{
+    const QString text = edit->text();
+    const std::optional<int> number = SettingsKey::toInteger(text);
+    QString problem;
+    if (!number) {
+        problem = notAWholeNumber(text);
+    } else {
+        const qint64 product = qint64(*number) * factor;
+        if (product >= std::numeric_limits<int>::min() && product <= std::numeric_limits<int>::max())
+            return int(product);
+        // A wrapped product would silently become some other interval or limit.
+        problem = outOfRange(text);
+    }
+    for (QWidget *page : {TSAllgemein, TSWeiteres})
+        if (page->isAncestorOf(edit))
+            PageControl1->setCurrentWidget(page);
+    m_prompts.error(problem);
+    return std::nullopt;
+}
+
+void TSetupForm::BOK1Click()
+{
+    // The order matters: a field that is not a whole number stops here, and
+    // what was taken before it keeps its new value.
+    Settings &s = m_settings;
+    s.Minimize = CBMinimiert_starten->isChecked();
+    s.Beep_Mail = CB_Sound1->isChecked();
+    s.Beep_Error = CB_Sound2->isChecked();
+    s.Autocheck = CBAutoCheck->isChecked();
+    s.Subject = CB_Kill_Betreff->isChecked();
+    s.Subject_I = CB_Kill_Betreff_Eigen->isChecked();
+    s.From = CB_Kill_Absender->isChecked();
+    s.From_I = CB_Kill_Absender_Eigen->isChecked();
+    s.Groesse = CB_Kill_Groesse->isChecked();
+    s.password_save = CB_Passwort->isChecked();
+    s.AutoKill = CBAuto_Kill->isChecked();
+    s.Anzeige_clearen = CBAnzeige_clearen->isChecked();
+    s.Beep_Intern = RBIntern->isChecked();
+    s.sound_path = ESound_Pfad->text();
+    for (const QRadioButton *unit : {RBByte, RBKByte, RBMByte})
+        if (unit->isChecked())
+            s.Angabe = unit->text();
+    const std::optional<int> checkTime = numberIn(ECheck_Timer, 60000);
+    if (!checkTime)
+        return;
+    s.Check_Time = *checkTime;
+    const std::optional<int> sizeLimit = numberIn(Egroesse, 1024);
+    if (!sizeLimit)
+        return;
+    s.Groesse_KB = *sizeLimit;
+    const std::optional<int> timeOut = numberIn(ETimeOut, 1000);
+    if (!timeOut)
+        return;
+    s.TimeOut = *timeOut;
+    s.Hints = CBHints->isChecked();
+    s.Readme = CBReadme->isChecked();
+    s.close_client = CBemail_programm->isChecked();
+    s.Parameter = Epara->text();
+    s.Client = FEProgramm->text();
+    s.Check_Path = ECheck_Pfad->text();
+    s.Check_Parameter = ECheck_Para->text();
+    s.Auto_check = CB_Checker->isChecked();
+    s.Absender = FEAbsender->text();
+    s.Adresse = FEeMail->text();
+    s.Reply = FEReply->text();
+    s.Betreff = FEBetreff->text();
+    s.Blind = FEKopie->text();
+    s.Port = FEPort->text();
+    s.Host = FEHost->text();
+    s.User = FEUser->text();
+    s.Send = CB_Info_Absender->isChecked();
+    if (m_applySettings)
+        m_applySettings();
+    accept();
+}
+
+void TSetupForm::SAbbrechenClick(QObject *sender)
+{
+    if (sender == OBHilfe)
+        HtmlInfoViewer::showFile(this, m_programFolder + QStringLiteral("/help/index.htm"));
+    if (sender == SAbbrechen)
+        reject();
+    if (sender == LSprache)
+        m_catalog.ChooseLanguage();
+    LSprache->setText(m_catalog.LanguageName());
+
+    QLineEdit *target = sender == FBPfad         ? FEProgramm
+                        : sender == SBPfad_Sound ? ESound_Pfad
+                        : sender == SB_Check     ? ECheck_Pfad
+                                                 : nullptr;
+    if (!target)
+        return;
+    const QString path = m_prompts.openFileName(QStringLiteral("exe"), QString());
+    if (!path.isEmpty())
+        target->setText(QDir::toNativeSeparators(path));
+}
+
+void TSetupForm::FB_AnlegenClick(QObject *sender)
+{
+    using Where = TKvProgramLinks::TKvProgramLinksLocations;
+    m_links.pointAtProgram(m_programFolder);
+    const std::pair<QRadioButton *, Where> choices[] = {
+        {FB_Menu_Start, Where::Menu_Start},         {FB_Menu_Autostart, Where::Menu_Autostart},
+        {FB_Menu_Favoriten, Where::Menu_Favorites}, {FB_Menu_Programme, Where::Menu_Programs},
+        {FB_Menu_Desktop, Where::Menu_Desktop},
+    };
+    for (const auto &[button, where] : choices)
+        if (button->isChecked())
+            m_links.setLocation(where);
+
+    if (sender == FB_Anlegen) {
+        if (m_links.CreateShortcut())
+            m_prompts.information(m_catalog.GetText(68));
+        else
+            m_prompts.error(m_catalog.GetText(69));
+    } else if (sender == FB_Entfernen) {
+        if (m_links.RemoveShortcut())
+            m_prompts.information(m_catalog.GetText(70));
+        else
+            m_prompts.error(m_catalog.GetText(71));
+    }
+}
+
+void TSetupForm::SBEdit_textClick()
+{
+    m_shell.open(m_programFolder + QStringLiteral("/tools/message.txt"));
 }

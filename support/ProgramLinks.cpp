@@ -1,0 +1,197 @@
+#include "support/ProgramLinks.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+namespace {
+using Where = TKvProgramLinks::TKvProgramLinksLocations;
+
+QString writable(QStandardPaths::StandardLocation location)
+{
+    return QStandardPaths::writableLocation(location);
+}
+
+QString below(const QString &base, const QString &relative)
+{
+    return base.isEmpty() ? QString() : base + QLatin1Char('/') + relative;
+}
+
+#ifndef Q_OS_WIN
+// A value of a desktop entry: the backslash and the control characters that
+// would end or break the line are written as escapes.
+QString entryValue(const QString &text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+        case '\\': out += QLatin1String("\\\\"); break;
+        case '\n': out += QLatin1String("\\n"); break;
+        case '\r': out += QLatin1String("\\r"); break;
+        case '\t': out += QLatin1String("\\t"); break;
+        default: out += c;
+        }
+    }
+    return out;
+}
+
+// The program path as one quoted Exec argument. Inside quotes the desktop
+// entry rules reserve ", `, $ and \ (each gets a backslash), and % starts a
+// field code, so a literal one is doubled. The result is then a value like
+// any other, which doubles every backslash once more.
+QString execArgument(const QString &path)
+{
+    QString quoted = QStringLiteral("\"");
+    for (const QChar c : path) {
+        if (c == QLatin1Char('"') || c == QLatin1Char('`') || c == QLatin1Char('$') || c == QLatin1Char('\\'))
+            quoted += QLatin1Char('\\');
+        quoted += c;
+        if (c == QLatin1Char('%'))
+            quoted += QLatin1Char('%');
+    }
+    quoted += QLatin1Char('"');
+    return entryValue(quoted);
+}
+
+QString desktopEntryName(const QString &shortcutFile)
+{
+    const qsizetype dot = shortcutFile.lastIndexOf(QLatin1Char('.'));
+    const QString base = dot > 0 ? shortcutFile.left(dot) : shortcutFile;
+    return base + QStringLiteral(".desktop");
+}
+#endif
+}
+
+void TKvProgramLinks::setSubFolder(const QString &folder)
+{
+    m_subFolder = folder;
+    if (m_subFolder.endsWith(QLatin1Char('\\')) || m_subFolder.endsWith(QLatin1Char('/')))
+        m_subFolder.chop(1);
+}
+
+QString TKvProgramLinks::programFileName()
+{
+#ifdef Q_OS_WIN
+    return QStringLiteral("Korvalinthus.exe");
+#else
+    return QStringLiteral("korvalinthus");
+#endif
+}
+
+void TKvProgramLinks::pointAtProgram(const QString &programFolder)
+{
+    setProgramFile(programFolder + QLatin1Char('/') + programFileName());
+    setShortcutDescription(QStringLiteral("Korvalinthus"));
+    setShortcutFile(QStringLiteral("Korvalinthus.lnk"));
+}
+
+QString TKvProgramLinks::specialFolder(TKvProgramLinksLocations location)
+{
+    QString folder;
+#ifdef Q_OS_WIN
+    // The programs menu is <roaming>/Microsoft/Windows/Start Menu/Programs;
+    // the start menu, the startup folder and send-to lie around it.
+    const QString programs = writable(QStandardPaths::ApplicationsLocation);
+    const QString startMenu = programs.isEmpty() ? QString() : QFileInfo(programs).path();
+    const QString windowsFolder = startMenu.isEmpty() ? QString() : QFileInfo(startMenu).path();
+    switch (location) {
+    case Where::Menu_Autostart: folder = below(programs, QStringLiteral("Startup")); break;
+    case Where::Menu_Start: folder = startMenu; break;
+    case Where::Menu_Programs: folder = programs; break;
+    case Where::Menu_Favorites: folder = below(writable(QStandardPaths::HomeLocation), QStringLiteral("Favorites")); break;
+    case Where::Menu_Desktop: folder = writable(QStandardPaths::DesktopLocation); break;
+    case Where::Menu_SendTo: folder = below(windowsFolder, QStringLiteral("SendTo")); break;
+    }
+#else
+    // Free desktops have one applications folder for both menus and no
+    // favourites or send-to; those two get folders of their own under the
+    // user's data location.
+    switch (location) {
+    case Where::Menu_Autostart: folder = below(writable(QStandardPaths::GenericConfigLocation), QStringLiteral("autostart")); break;
+    case Where::Menu_Start:
+    case Where::Menu_Programs: folder = writable(QStandardPaths::ApplicationsLocation); break;
+    case Where::Menu_Favorites: folder = below(writable(QStandardPaths::GenericDataLocation), QStringLiteral("Favorites")); break;
+    case Where::Menu_Desktop: folder = writable(QStandardPaths::DesktopLocation); break;
+    case Where::Menu_SendTo: folder = below(writable(QStandardPaths::GenericDataLocation), QStringLiteral("SendTo")); break;
+    }
+#endif
+    if (!folder.isEmpty() && !folder.endsWith(QLatin1Char('/')))
+        folder += QLatin1Char('/');
+    return folder;
+}
+
+QString TKvProgramLinks::targetFolder() const
+{
+    const QString folder = specialFolder(m_location);
+    if (folder.isEmpty())
+        return {};
+    return QDir::cleanPath(folder + m_subFolder);
+}
+
+QString TKvProgramLinks::shortcutPath() const
+{
+    const QString folder = targetFolder();
+    if (folder.isEmpty() || m_shortcutFile.isEmpty())
+        return {};
+#ifdef Q_OS_WIN
+    return folder + QLatin1Char('/') + m_shortcutFile;
+#else
+    return folder + QLatin1Char('/') + desktopEntryName(m_shortcutFile);
+#endif
+}
+
+bool TKvProgramLinks::CreateShortcut()
+{
+    if (m_programFile.isEmpty() || m_shortcutFile.isEmpty() || m_description.isEmpty()
+        || !QFileInfo(m_programFile).isFile())
+        return false;
+    const QString folder = targetFolder();
+    if (folder.isEmpty())
+        return false;
+    // One level only: a special folder that is itself missing below a
+    // missing parent is not conjured up.
+    if (!QFileInfo(folder).isDir() && !QDir().mkdir(folder))
+        return false;
+    const QString path = shortcutPath();
+#ifdef Q_OS_WIN
+    // link() never replaces an existing file; creating again must.
+    if (QFileInfo::exists(path) && !QFile::remove(path))
+        return false;
+    return QFile::link(m_programFile, path);
+#else
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    const QString base = QFileInfo(m_shortcutFile).completeBaseName();
+    const QString entry = QStringLiteral("[Desktop Entry]\n"
+                                         "Type=Application\n"
+                                         "Name=%1\n"
+                                         "Comment=%2\n"
+                                         "Exec=%3\n")
+                              .arg(entryValue(base.isEmpty() ? m_description : base), entryValue(m_description),
+                                   execArgument(m_programFile));
+    const QByteArray bytes = entry.toUtf8();
+    if (file.write(bytes) != bytes.size() || !file.commit())
+        return false;
+    // Desktops start only entries their owner may execute.
+    QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::ExeOwner | QFileDevice::ExeUser);
+    return true;
+#endif
+}
+
+bool TKvProgramLinks::RemoveShortcut()
+{
+    if (m_shortcutFile.isEmpty())
+        return false;
+    const QString path = shortcutPath();
+    // An unknown special folder cannot hold a shortcut of ours.
+    if (path.isEmpty())
+        return true;
+    const QFileInfo info(path);
+    if (!info.exists() && !info.isSymLink())
+        return true;
+    return QFile::remove(path);
+}
