@@ -168,25 +168,22 @@ void TSetupForm::buildGeneralPage()
     ECheck_Timer = lineEdit("ECheck_Timer", p, 60);
 
     auto *grid = new QGridLayout(p);
-    grid->setContentsMargins(10, 8, 10, 8);
-    grid->setHorizontalSpacing(16);
+    grid->setContentsMargins(8, 6, 8, 6);
+    grid->setHorizontalSpacing(10);
     grid->setVerticalSpacing(2);
-    const QList<QWidget *> left{CB_Kill_Betreff, CB_Kill_Betreff_Eigen, CB_Kill_Absender, CB_Kill_Absender_Eigen,
-                                CB_Kill_Groesse};
     int r = 0;
-    for (QWidget *w : left)
+    for (QWidget *w : {CB_Kill_Betreff, CB_Kill_Betreff_Eigen, CB_Kill_Absender, CB_Kill_Absender_Eigen,
+                       CB_Kill_Groesse})
         grid->addWidget(w, r++, 0);
     grid->addLayout(row({LGroesse_Angabe, Egroesse}), r++, 0);
-    for (QWidget *w : {CBAuto_Kill, CB_Info_Absender, CBAnzeige_clearen})
+    for (QWidget *w : {CBAuto_Kill, CB_Info_Absender})
         grid->addWidget(w, r++, 0);
     r = 0;
-    for (QWidget *w : {CBHints, CBTips, CBReadme, CBMinimiert_starten, CB_Sound1, CB_Sound2, CB_Passwort, CBAutoCheck})
+    for (QWidget *w : {CBHints, CBTips, CBReadme, CBMinimiert_starten, CB_Sound1, CB_Sound2, CB_Passwort,
+                       CBAnzeige_clearen})
         grid->addWidget(w, r++, 1);
-    auto *timer = new QHBoxLayout;
-    timer->addSpacing(22);
-    timer->addWidget(ECheck_Timer);
-    timer->addStretch(1);
-    grid->addLayout(timer, r++, 1);
+    // The caption ends in "(minutes):", so the number follows it on its line.
+    grid->addLayout(row({CBAutoCheck, ECheck_Timer}), r++, 0, 1, 2);
     grid->setRowStretch(r, 1);
     PageControl1->addTab(TSAllgemein, QStringLiteral("General"));
 }
@@ -260,19 +257,25 @@ void TSetupForm::buildMorePage()
     check->addWidget(ECheck_Para, 1, 1, 1, 2);
     check->addWidget(CB_Checker, 2, 0, 1, 3);
 
-    auto *grid = new QGridLayout(p);
-    grid->setContentsMargins(10, 6, 10, 6);
-    grid->setHorizontalSpacing(12);
-    grid->setVerticalSpacing(4);
-    grid->addLayout(row({LTimeOut, ETimeOut}), 0, 0);
-    grid->addLayout(row({Lab_Sprache, LSprache}), 1, 0);
-    grid->addWidget(GBEMail_Pfad, 2, 0);
-    grid->addWidget(GBGroesse, 3, 0);
-    grid->addWidget(GBSoundPfad, 0, 1, 2, 1);
-    grid->addWidget(GBCheck_Pfad, 2, 1);
-    grid->setRowStretch(4, 1);
-    grid->setColumnStretch(0, 1);
-    grid->setColumnStretch(1, 1);
+    for (QGroupBox *g : {GBEMail_Pfad, GBGroesse, GBSoundPfad, GBCheck_Pfad})
+        g->layout()->setContentsMargins(8, 4, 8, 6);
+    auto *left = new QVBoxLayout;
+    left->setSpacing(4);
+    left->addLayout(row({LTimeOut, ETimeOut}));
+    left->addLayout(row({Lab_Sprache, LSprache}));
+    left->addWidget(GBGroesse);
+    left->addWidget(GBSoundPfad);
+    left->addStretch(1);
+    auto *right = new QVBoxLayout;
+    right->setSpacing(4);
+    right->addWidget(GBEMail_Pfad);
+    right->addWidget(GBCheck_Pfad);
+    right->addStretch(1);
+    auto *columns = new QHBoxLayout(p);
+    columns->setContentsMargins(8, 6, 8, 6);
+    columns->setSpacing(10);
+    columns->addLayout(left, 1);
+    columns->addLayout(right, 1);
     PageControl1->addTab(TSWeiteres, QStringLiteral("More"));
 }
 
