@@ -138,24 +138,20 @@ void TLineSocket::RaiseSocketError(int code)
 
 void TLineSocket::Wake()
 {
-    if (m_loop)
-        m_loop->quit();
+    // Every wake source is an event: the running wait returns after it and
+    // looks at the state again. Nothing else to do.
 }
 
 void TLineSocket::WaitForSocket()
 {
     QPointer<TLineSocket> self(this);
-    QEventLoop loop;
-    QEventLoop *outer = m_loop;
-    m_loop = &loop;
-    loop.exec();
+    ++m_waitDepth;
+    // One round of the event loop, blocking until something arrives: lighter
+    // than a QEventLoop per wait, and windows and timers are served the same.
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     if (!self)
         throw EAbortError(QStringLiteral("Socket-readln abgebrochen"));
-    m_loop = outer;
-    // A wait nested inside another on this client may have taken what the
-    // outer one waits for: let the outer one look again.
-    if (outer)
-        QMetaObject::invokeMethod(outer, &QEventLoop::quit, Qt::QueuedConnection);
+    --m_waitDepth;
 }
 
 void TLineSocket::StartTimer()
@@ -220,7 +216,7 @@ void TLineSocket::SocketClosed()
         this,
         [this] {
             if (m_connected && m_socket->state() == QAbstractSocket::UnconnectedState
-                && m_socket->bytesAvailable() == 0 && !m_loop)
+                && m_socket->bytesAvailable() == 0 && m_waitDepth == 0)
                 RequestCloseSocket();
         },
         Qt::QueuedConnection);

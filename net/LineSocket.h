@@ -168,7 +168,7 @@ private:
 
     QSslSocket *m_socket = nullptr;
     QTimer *m_timer = nullptr;
-    QEventLoop *m_loop = nullptr;
+    int m_waitDepth = 0;
 
     QString m_host;
     int m_port = 0;
