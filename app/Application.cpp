@@ -1,5 +1,6 @@
 #include "app/Application.h"
 
+#include "app/HeadlessPass.h"
 #include "check/AlleForm.h"
 #include "check/AppServices.h"
 #include "platform/Prompts.h"
@@ -51,7 +52,14 @@ QString usageText()
         "                      (also KORVALINTHUS_PROGRAM_DIR)\n"
         "  --settings FILE     keep the settings in FILE instead of the user's store\n"
         "                      (also KORVALINTHUS_SETTINGS)\n"
-        "  --help              show this text\n");
+        "  --check-all         check every account once without windows, with the\n"
+        "                      stored settings and accounts (offenders are deleted as\n"
+        "                      the settings say); report lines and totals go to\n"
+        "                      standard output, failures to standard error\n"
+        "  --help              show this text\n"
+        "\n"
+        "Exit status of --check-all: 0 every account was checked, 1 an account could\n"
+        "not be checked, 2 bad usage.\n");
 }
 
 CommandLine parseCommandLine(const QStringList &arguments)
@@ -61,6 +69,8 @@ CommandLine parseCommandLine(const QStringList &arguments)
         const QString &a = arguments[i];
         if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
             cl.help = true;
+        } else if (a == QLatin1String("--check-all")) {
+            cl.checkAll = true;
         } else if (a == QLatin1String("--program-dir") || a == QLatin1String("--settings")) {
             if (i + 1 >= arguments.size()) {
                 cl.error = a + QStringLiteral(" needs a value");
@@ -92,12 +102,9 @@ QString optionValue(const QStringList &arguments, const QString &name)
 
 int runKorvalinthus(int argc, char **argv)
 {
-    QApplication qapp(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Korvalinthus"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Korvalinthus"));
-    QApplication::setOrganizationName(QStringLiteral("Quorbell"));
-
-    const QStringList args = QApplication::arguments();
+    QStringList args;
+    for (int i = 0; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
     const CommandLine cl = parseCommandLine(args);
     QTextStream out(stdout), err(stderr);
     if (!cl.error.isEmpty()) {
@@ -108,12 +115,29 @@ int runKorvalinthus(int argc, char **argv)
         out << usageText();
         return 0;
     }
+    const QString settingsFile = optionValue(args, QStringLiteral("--settings"));
+    auto makeKey = [&settingsFile] {
+        return settingsFile.isEmpty() ? std::make_unique<SettingsKey>() : std::make_unique<SettingsKey>(settingsFile);
+    };
 
+    if (cl.checkAll) {
+        // No display needed: a core application runs the sockets and timers.
+        QCoreApplication core(argc, argv);
+        QCoreApplication::setApplicationName(QStringLiteral("Korvalinthus"));
+        QCoreApplication::setOrganizationName(QStringLiteral("Quorbell"));
+        const QString folder = ProgramFolder::resolve(args, QCoreApplication::applicationFilePath());
+        ProgramFolder::ensureTemp(folder);
+        auto key = makeKey();
+        return runHeadlessPass(folder, *key, out, err).exitCode;
+    }
+
+    QApplication qapp(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Korvalinthus"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Korvalinthus"));
+    QApplication::setOrganizationName(QStringLiteral("Quorbell"));
     const QString folder = ProgramFolder::resolve(args, QApplication::applicationFilePath());
     ProgramFolder::ensureTemp(folder);
-    const QString settingsFile = optionValue(args, QStringLiteral("--settings"));
-    std::unique_ptr<SettingsKey> key = settingsFile.isEmpty() ? std::make_unique<SettingsKey>()
-                                                              : std::make_unique<SettingsKey>(settingsFile);
+    auto key = makeKey();
     DesktopPrompts prompts;
     DesktopShell shell;
     QtWavePlayer player;

@@ -3,7 +3,10 @@
 #include "check/AppServices.h"
 #include "app/WindowTexts.h"
 #include "check/AlleForm.h"
+#include "check/AllAccountsPass.h"
 #include "check/CheckRun.h"
+#include "check/Sounds.h"
+#include "app/TrayIcon.h"
 #include "check/ResultDisplay.h"
 #include "net/Pop3Client.h"
 #include "net/SmtpClient.h"
@@ -26,6 +29,9 @@
 #include "support/StringGrid.h"
 
 #include <QAction>
+#include <QLocale>
+#include <QScopeGuard>
+#include <QTime>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -73,7 +79,7 @@ TStammForm::TStammForm(AppServices &app, QWidget *parent)
 
     Timer1_Check = new QTimer(this);
     Timer1_Check->setObjectName(QStringLiteral("Timer1_Check"));
-    connect(Timer1_Check, &QTimer::timeout, this, [this] { emit allAccountsRequested(Timer1_Check); });
+    connect(Timer1_Check, &QTimer::timeout, this, [this] { But_AlleKontenClick(Timer1_Check); });
     MinimizeTimer = new QTimer(this);
     MinimizeTimer->setObjectName(QStringLiteral("MinimizeTimer"));
     MinimizeTimer->setInterval(1500);
@@ -85,6 +91,18 @@ TStammForm::TStammForm(AppServices &app, QWidget *parent)
 }
 
 TStammForm::~TStammForm() = default;
+
+void TStammForm::setOtherWindows(const OtherWindows &windows)
+{
+    m_windows = windows;
+    if (TAlleForm *report = m_windows.AlleForm) {
+        report->checkAccount = [this](const QString &account) {
+            CoBo_Konto->setEditText(account);
+            guarded([this] { m_checkRun->Postfach_abrufen(); });
+        };
+        report->showHelp = [this] { showHtml(QStringLiteral("/help/index.htm")); };
+    }
+}
 
 QString TStammForm::text(quint16 number) const
 {
@@ -148,7 +166,7 @@ void TStammForm::buildToolbar(QWidget *central)
     for (RoundButton *b : {But_Beenden, But_Ergebnis, But_Loeschen, But_Delete_All, But_Provider, But_hilfe})
         connect(b, &QAbstractButton::clicked, this, [this, b] { But_BeendenClick(b); });
     connect(But_Postfach, &QAbstractButton::clicked, this, [this] { But_BeendenClick(But_Postfach); });
-    connect(But_AlleKonten, &QAbstractButton::clicked, this, [this] { emit allAccountsRequested(But_AlleKonten); });
+    connect(But_AlleKonten, &QAbstractButton::clicked, this, [this] { But_AlleKontenClick(But_AlleKonten); });
     connect(But_Lesen, &QAbstractButton::clicked, this, [this] { emit readMessageRequested(But_Lesen); });
     connect(But_Abrufen, &QAbstractButton::clicked, this, [this] { emit readMessageRequested(But_Abrufen); });
     connect(But_Undo, &QAbstractButton::clicked, this, [this] { But_BeendenClick(But_Undo); });
@@ -361,7 +379,7 @@ void TStammForm::buildMenus()
         connect(a, &QAction::triggered, this, [this, a] { But_BeendenClick(a); });
     // Items with their own handlers.
     for (QAction *a : {PrfenAlleKonten1, AlleKontenprfen1})
-        connect(a, &QAction::triggered, this, [this, a] { emit allAccountsRequested(a); });
+        connect(a, &QAction::triggered, this, [this, a] { But_AlleKontenClick(a); });
     for (QAction *a : {Lesen1, Lesen2, Abrufen1})
         connect(a, &QAction::triggered, this, [this, a] { emit readMessageRequested(a); });
     for (QAction *a : {LschenMarkieren1, ZumLschenMarkieren1})
@@ -463,8 +481,15 @@ void TStammForm::MinimizeTimerTimer()
 void TStammForm::changeEvent(QEvent *event)
 {
     QMainWindow::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange && !isMinimized() && isVisible())
+    if (event->type() != QEvent::WindowStateChange)
+        return;
+    if (isMinimized()) {
+        // Minimized means hidden to the notification area, when there is one.
+        if (TrayIcon1->visible())
+            QTimer::singleShot(0, this, &QWidget::hide);
+    } else if (isVisible()) {
         FormShow();
+    }
 }
 
 void TStammForm::closeEvent(QCloseEvent *event)
@@ -549,6 +574,9 @@ void TStammForm::buildClients()
     m_controls.PWarten = PWarten;
     m_controls.IP11 = IP11;
 
+    TrayIcon1 = new TrayIcon(PMExtern, this);
+    connect(TrayIcon1, &TrayIcon::doubleClicked, this, [this] { But_BeendenClick(TrayIcon1); });
+
     m_ruleLists = std::make_unique<RuleListCache>(m_app.programFolder);
     m_checkRun = std::make_unique<CheckRun>(m_app, m_language, m_controls, *POP_Mail, *POP_Alle, *m_ruleLists);
     CheckRun *run = m_checkRun.get();
@@ -564,6 +592,10 @@ void TStammForm::buildClients()
     POP_Mail->OnRetrieveStart = [run](TLineSocket *) { run->POP_MailRetrieveStart(); };
     POP_Mail->OnRetrieveEnd = [run](TLineSocket *) { run->POP_MailRetrieveEnd(); };
     POP_Mail->OnFailure = [run](TLineSocket *s) { run->POP_MailFailure(s); };
+    m_pass = std::make_unique<AllAccountsPass>(m_app, m_language, *POP_Alle, *m_ruleLists);
+    AllAccountsPass *pass = m_pass.get();
+    POP_Alle->OnConnect = [pass](TLineSocket *) { pass->POP_AlleConnect(); };
+    POP_Alle->OnRetrieveEnd = [pass](TLineSocket *) { pass->POP_AlleRetrieveEnd(); };
     POP_Alle->OnDisconnect = [run](TLineSocket *s) { run->POP_MailDisconnect(s); };
     POP_Alle->OnFailure = [run](TLineSocket *s) { run->POP_MailFailure(s); };
     SMTP_Versand->OnConnectionFailed = [run](TLineSocket *s) { run->POP_MailConnectionFailed(s); };
@@ -600,6 +632,10 @@ QString TStammForm::localAddress() const
 void TStammForm::ApplySettings()
 {
     const Settings &s = m_app.settings;
+    if (!TrayIcon::available() && !m_trayNoted) {
+        m_trayNoted = true;
+        RE_Message_Stamm->addLine(text(248));
+    }
     if (s.Autocheck) {
         Timer1_Check->setInterval(s.Check_Time);
         Timer1_Check->start();
@@ -639,6 +675,9 @@ void TStammForm::ResetResultDisplay()
 {
     ResultDisplay::reset(m_controls, m_app, m_language);
     m_checkRun->resetCounters();
+    m_pass->reset();
+    TrayIcon1->setHint(QString());
+    TrayIcon1->setIconFile(m_app.file(QStringLiteral("/tools/empty.ico")));
     emit resultDisplayReset();
 }
 
@@ -678,8 +717,8 @@ void TStammForm::dispatchFrom(QObject *s)
         close();
     if (s == Allgemein1 && m_windows.SetupForm)
         m_app.prompts.exec(*m_windows.SetupForm);
-    if (s == Senden1 && m_app.settings.Send && m_app.notices.count() > 0)
-        emit sendNoticesRequested();
+    if (s == Senden1 && m_app.settings.Send && m_app.notices.count() > 0 && sendNotices)
+        sendNotices();
     if ((s == But_Provider || s == Konten1) && m_windows.KontenForm)
         m_app.prompts.exec(*m_windows.KontenForm);
     if (s == But_Postfach || s == PrfenKonto1)
@@ -690,7 +729,7 @@ void TStammForm::dispatchFrom(QObject *s)
         showHtml(QStringLiteral("/language/readme/readme_") + m_language.CodeLetter() + QStringLiteral(".htm"));
     if (s == Informationen1)
         AboutScreen::show(this, m_app.prompts);
-    if (s == Nutzen1) {
+    if (s == Nutzen1 || s == TrayIcon1) {
         setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
         show();
         raise();
@@ -709,6 +748,96 @@ void TStammForm::dispatchFrom(QObject *s)
         m_app.shell.open(m_app.file(QStringLiteral("/help/news.htm")));
     if (s == Homepage1)
         m_app.shell.open(m_app.file(QStringLiteral("/help/index.htm")));
+}
+
+void TStammForm::But_AlleKontenClick(QObject *sender)
+{
+    // The windows stay live while a pass or a check waits for a server, so the
+    // timer can tick into a running one: such a tick (or a second click) is
+    // skipped rather than run a pass inside the pass.
+    if (m_pass->running() || m_checkRun->running())
+        return;
+    guarded([this, sender] {
+        TAlleForm *report = m_windows.AlleForm;
+        But_AlleKonten->setDown(true);
+        auto release = qScopeGuard([this] {
+            But_AlleKonten->setDown(false);
+            PWarten->hide();
+        });
+        m_app.notices.clear();
+        if (m_app.settings.Anzeige_clearen && report)
+            report->RE_Ausgabe->clearLines();
+        ResetResultDisplay();
+        PWarten->show();
+        PBAnzahl->setMaximum(std::max(CoBo_Konto->count(), 1));
+        if (POP_Mail->Connected()) {
+            if (!m_app.prompts.confirm(CoBo_Konto->currentText() + QLatin1Char(' ') + text(194)))
+                return;
+            POP_Mail->Disconnect();
+        }
+        const QString now = QLocale().toString(QTime::currentTime(), QLocale::LongFormat);
+        RE_Message_Stamm->addLine(now + QLatin1Char(' ') + text(126));
+        if (report)
+            report->Lletzter->setText(now);
+
+        struct Sink : PassSink
+        {
+            TStammForm *f;
+            PassSink *report;
+            void reportCell(int c, int r, const QString &t) override
+            {
+                if (report)
+                    report->reportCell(c, r, t);
+            }
+            void reportLine(const QString &l) override
+            {
+                if (report)
+                    report->reportLine(l);
+            }
+            void accountStarted(int, int) override
+            {
+                f->PBAnzahl->setValue(std::min(f->PBAnzahl->value() + 1, f->PBAnzahl->maximum()));
+                f->PB_Vorgang->setValue(0);
+            }
+            void messageDone(int done, int count) override
+            {
+                f->PB_Vorgang->setMaximum(std::max(count, 1));
+                f->PB_Vorgang->setValue(done);
+            }
+        } sink;
+        sink.f = this;
+        sink.report = report;
+        m_pass->run(sink);
+
+        const AllAccountsPass &pass = *m_pass;
+        if (pass.messageTotal() > 0) {
+            LED_Anzahl_KontenGesamt->setLit(true);
+            LED_Anzahl_Mails_Gesamt->setLit(true);
+            L_Anzahl_KontenGesamt->setText(QString::number(pass.accountsWithMail()));
+            L_Anzahl_Mails_gesamt->setText(QString::number(pass.messageTotal()));
+            TrayIcon1->setIconFile(m_app.file(QStringLiteral("/tools/full.ico")));
+            TrayIcon1->setHint(text(161) + QLatin1Char(' ') + QString::number(pass.messageTotal()) + QLatin1Char(' ')
+                               + text(162) + QLatin1Char(' ') + QString::number(pass.accountsWithMail())
+                               + QLatin1Char(' ') + text(163));
+            Sounds::play(m_app, Sounds::Found, m_app.settings.Beep_Mail);
+        }
+        if (pass.offenderTotal() > 0)
+            Sounds::play(m_app, Sounds::Alert, m_app.settings.Beep_Error);
+        release.dismiss();
+        But_AlleKonten->setDown(false);
+        PWarten->hide();
+        if (m_app.settings.Send && m_app.notices.count() > 0 && sendNotices)
+            sendNotices();
+        if ((sender == But_AlleKonten || sender == PrfenAlleKonten1) && report)
+            report->show();
+        const RuleCounters &t = pass.passTotals();
+        const int totals[5] = {t.shippedSubject, t.ownSubject, t.shippedSender, t.ownSender, t.size};
+        for (int k = 0; k < 5; ++k) {
+            if (totals[k] > 0)
+                m_controls.LED_Anz_ERR[static_cast<size_t>(k)]->setLit(true);
+            m_controls.L_Anz_ERR[static_cast<size_t>(k)]->setText(QString::number(totals[k]));
+        }
+    });
 }
 
 void TStammForm::CloseConnection1Click()

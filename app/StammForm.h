@@ -32,6 +32,8 @@ class TAusgabeForm;
 class TPop3Client;
 class TSmtpClient;
 class CheckRun;
+class AllAccountsPass;
+class TrayIcon;
 class RuleListSource;
 
 // The windows the entry sequence creates after the main window, in order.
@@ -54,7 +56,7 @@ public:
     ~TStammForm() override;
 
     // The later windows, known once the entry sequence has created them.
-    void setOtherWindows(const OtherWindows &windows) { m_windows = windows; }
+    void setOtherWindows(const OtherWindows &windows);
     const OtherWindows &otherWindows() const { return m_windows; }
 
     // Handlers with the product's names.
@@ -64,6 +66,9 @@ public:
     void But_BeendenClick(QObject *sender);
     void MinimizeTimerTimer();
     void CloseConnection1Click();
+    // The pass over all accounts; the sender decides whether the report
+    // window is shown at the end (not for the timer or the tray item).
+    void But_AlleKontenClick(QObject *sender);
     // Asks for the credentials of account slot index (1-based).
     void Eingabe(int index);
 
@@ -83,6 +88,9 @@ public:
 
     int shownState() const { return m_shownState; }
     CheckRun &checkRun() { return *m_checkRun; }
+    AllAccountsPass &pass() { return *m_pass; }
+    // Sends the pending notices; set by the notice layer.
+    std::function<void()> sendNotices;
     MainControls &controls() { return m_controls; }
     AppServices &app() { return m_app; }
     TKvLanguage &KvLanguage1() { return m_language; }
@@ -117,6 +125,7 @@ public:
     TPop3Client *POP_Mail;
     TPop3Client *POP_Alle;
     TSmtpClient *SMTP_Versand;
+    TrayIcon *TrayIcon1;
 
     // Menus and their items.
     QMenu *Datei1, *Einstellungen1, *Aktionen1, *Listen1, *Sonstiges1, *Hilfe1, *PMTabelle, *PMExtern;
@@ -131,9 +140,7 @@ public:
 
 signals:
     // Commands whose work lives in the check layer; the application wires them.
-    void allAccountsRequested(QObject *sender);
     void readMessageRequested(QObject *sender);
-    void sendNoticesRequested();
     void startMailProgramRequested();
     void ruleListEditorRequested(int selector);
     // After the settings were applied (time-outs of the clients follow them).
@@ -166,6 +173,8 @@ private:
     MainControls m_controls;
     std::unique_ptr<RuleListSource> m_ruleLists;
     std::unique_ptr<CheckRun> m_checkRun;
+    std::unique_ptr<AllAccountsPass> m_pass;
+    bool m_trayNoted = false;
     int m_shownState = 0;
     bool m_closing = false;
 };

@@ -2,26 +2,105 @@
 
 #include "check/AppServices.h"
 #include "lang/KvLanguage.h"
+#include "platform/Prompts.h"
+#include "platform/core/KvError.h"
 #include "support/RichLog.h"
+#include "support/RoundButton.h"
 #include "support/StringGrid.h"
 
+#include <QFrame>
+#include <QLabel>
+#include <QStyle>
+
 TAlleForm::TAlleForm(AppServices &app, const TKvLanguage &catalog, QWidget *parent)
-    : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint), m_app(app), m_catalog(catalog)
+    : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint | Qt::MSWindowsFixedSizeDialogHint), m_app(app),
+      m_catalog(catalog)
 {
     setObjectName(QStringLiteral("TAlleForm"));
     setWindowTitle(QStringLiteral("Korvalinthus"));
     setFixedSize(609, 407);
+
+    auto *panel = new QFrame(this);
+    panel->setObjectName(QStringLiteral("Panel1"));
+    panel->setGeometry(0, 0, 609, 52);
+    panel->setFrameShape(QFrame::StyledPanel);
+    panel->setAutoFillBackground(true);
+    QPalette pal = panel->palette();
+    pal.setColor(QPalette::Window, QColor(232, 238, 248));
+    panel->setPalette(pal);
+    QFont small = font();
+    small.setPointSizeF(7);
+    struct Def
+    {
+        const char *button, *label, *caption;
+        QStyle::StandardPixmap icon;
+        RoundButton **b;
+        QLabel **l;
+    };
+    const Def defs[] = {
+        {"But_Schliessen", "LClose", "Close", QStyle::SP_DialogCloseButton, &But_Schliessen, &LClose},
+        {"But_Neu", "LStarten", "Check", QStyle::SP_BrowserReload, &But_Neu, &LStarten},
+        {"BUT_Prot_Speichern", "Lprot", "Save log", QStyle::SP_DialogSaveButton, &BUT_Prot_Speichern, &Lprot},
+        {"But_Hilfe", "LHelp", "Help", QStyle::SP_DialogHelpButton, &But_Hilfe, &LHelp},
+    };
+    int x = 0;
+    for (const Def &d : defs) {
+        *d.b = new RoundButton(QLatin1String(d.button), panel);
+        (*d.b)->setIcon(style()->standardIcon(d.icon));
+        (*d.b)->move(x + 14, 2);
+        *d.l = new QLabel(QLatin1String(d.caption), panel);
+        (*d.l)->setObjectName(QLatin1String(d.label));
+        (*d.l)->setFont(small);
+        (*d.l)->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+        (*d.l)->setGeometry(x, 36, 60, 14);
+        x += 60;
+    }
+    Lab_letzter = new QLabel(QStringLiteral("Last check:"), panel);
+    Lab_letzter->setObjectName(QStringLiteral("Lab_letzter"));
+    Lab_letzter->setGeometry(300, 10, 150, 16);
+    Lab_letzter->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    Lletzter = new QLabel(QString(), panel);
+    Lletzter->setObjectName(QStringLiteral("Lletzter"));
+    Lletzter->setGeometry(456, 10, 140, 16);
+    QFont bold = Lletzter->font();
+    bold.setBold(true);
+    Lletzter->setFont(bold);
+
     TabelleGrid = new StringGrid(this);
+    TabelleGrid->setObjectName(QStringLiteral("TabelleGrid"));
     Tabelle = new StringGridView(QStringLiteral("Tabelle"), TabelleGrid, 18, this);
-    Tabelle->setGeometry(4, 56, 601, 200);
+    Tabelle->setGeometry(4, 56, 601, 210);
     RE_Ausgabe = new RichLog(QStringLiteral("RE_Ausgabe"), RichLog::Order::OldestFirst, this);
-    RE_Ausgabe->setGeometry(4, 260, 601, 143);
-    RE_Ausgabe->setLineWrapMode(QTextEdit::NoWrap);
+    RE_Ausgabe->setGeometry(4, 270, 601, 133);
+    RE_Ausgabe->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    RE_Ausgabe->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+
+    connect(But_Schliessen, &QAbstractButton::clicked, this, [this] { But_HilfeClick(But_Schliessen); });
+    connect(But_Hilfe, &QAbstractButton::clicked, this, [this] { But_HilfeClick(But_Hilfe); });
+    connect(But_Neu, &QAbstractButton::clicked, this, &TAlleForm::TabelleDblClick);
+    connect(Tabelle, &StringGridView::doubleClickedRow, this, &TAlleForm::TabelleDblClick);
+    connect(BUT_Prot_Speichern, &QAbstractButton::clicked, this, &TAlleForm::BUT_Prot_SpeichernClick);
+}
+
+void TAlleForm::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    FormShow();
+}
+
+void TAlleForm::FormShow()
+{
+    setWindowTitle(QStringLiteral("Korvalinthus"));
+    Lab_letzter->setText(m_catalog.GetText(167));
+    LClose->setText(m_catalog.GetText(6));
+    Lprot->setText(m_catalog.GetText(196));
+    LStarten->setText(m_catalog.GetText(168));
+    LHelp->setText(m_catalog.GetText(10));
 }
 
 void TAlleForm::Einrichten_all()
 {
-    const int accountCount = m_app.accounts.Count;
+    const int accountCount = AccountTable::Count;
     TabelleGrid->setColCount(10);
     TabelleGrid->setGridRowCount(accountCount + 1);
     const int widths[10] = {10, 160, 80, 50, 50, 50, 50, 50, 100, 400};
@@ -36,4 +115,45 @@ void TAlleForm::Einrichten_all()
         TabelleGrid->setCell(c, 0, headers[c]);
     for (int r = 1; r <= accountCount; ++r)
         TabelleGrid->clearRow(r, 1, 9);
+}
+
+void TAlleForm::TabelleDblClick()
+{
+    const QString name = TabelleGrid->cell(1, Tabelle->selectedRow());
+    if (checkAccount)
+        checkAccount(name);
+    close();
+}
+
+void TAlleForm::But_HilfeClick(QObject *sender)
+{
+    if (sender == But_Hilfe) {
+        if (showHelp)
+            showHelp();
+    } else if (sender == But_Schliessen) {
+        close();
+    }
+}
+
+void TAlleForm::BUT_Prot_SpeichernClick()
+{
+    const QString path = m_app.prompts.saveFileName(QStringLiteral(".rtf"),
+                                                    QStringLiteral("RichTextFormat (*.rtf);;Text (*.txt)"));
+    if (path.isEmpty())
+        return;
+    try {
+        RE_Ausgabe->saveRichText(path);
+    } catch (const KvError &e) {
+        m_app.prompts.error(e.text());
+    }
+}
+
+void TAlleForm::reportCell(int column, int slot, const QString &text)
+{
+    TabelleGrid->setCell(column, slot, text);
+}
+
+void TAlleForm::reportLine(const QString &line)
+{
+    RE_Ausgabe->addLine(line);
 }

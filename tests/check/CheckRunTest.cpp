@@ -149,8 +149,9 @@ TEST_F(CheckRunTest, MixedMailboxIsShownRowByRowAndOnlyOffendersAreDeletedAtOnce
     EXPECT_EQ(lines[2].color, RichLog::grey());
 
     // For the read-me's tour: KV_SCREENSHOT_DIR=docs/screenshots keeps a picture.
-    if (const QString dir = qEnvironmentVariable("KV_SCREENSHOT_DIR"); !dir.isEmpty())
+    if (const QString dir = qEnvironmentVariable("KV_SCREENSHOT_DIR"); !dir.isEmpty()) {
         EXPECT_TRUE(f.grab().save(dir + QStringLiteral("/main.png")));
+    }
 
     // Nothing is gone before QUIT; closing the program commits exactly the two deletions.
     EXPECT_EQ(pop.messages(kUser).size(), 7);

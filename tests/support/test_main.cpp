@@ -1,12 +1,24 @@
 // Entry point of every test executable: a QApplication (offscreen unless the
 // caller chose a platform) so that sockets, timers and widgets all work.
 #include <QApplication>
+#include <QDir>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 int main(int argc, char **argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Every test process gets a home of its own: nothing a test does (shortcuts,
+    // default settings files) reaches the real user's folders.
+    QTemporaryDir home;
+    qputenv("HOME", QFile::encodeName(home.path()));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path() + QStringLiteral("/.config")));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(home.path() + QStringLiteral("/.local/share")));
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(home.path() + QStringLiteral("/.cache")));
+    qunsetenv("XDG_DESKTOP_DIR");
+    qunsetenv("KORVALINTHUS_SETTINGS");
+    qunsetenv("KORVALINTHUS_PROGRAM_DIR");
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

@@ -1,0 +1,111 @@
+#include "app/HeadlessPass.h"
+
+#include "check/AllAccountsPass.h"
+#include "check/AppServices.h"
+#include "lang/KvLanguage.h"
+#include "net/Pop3Client.h"
+#include "platform/Prompts.h"
+#include "platform/Shell.h"
+#include "platform/WavePlayer.h"
+#include "platform/core/KvError.h"
+#include "platform/core/SettingsKey.h"
+#include "rules/RuleListCache.h"
+#include "settings/SettingsStore.h"
+
+#include <QDialog>
+#include <QTextStream>
+
+namespace {
+// Nobody is there to answer: errors go to the error stream, questions are
+// answered No, dialogs are cancelled.
+class ConsolePrompts : public Prompts
+{
+public:
+    explicit ConsolePrompts(QTextStream &err) : m_err(err) {}
+    void error(const QString &text) override { m_err << "korvalinthus: " << text << Qt::endl; }
+    bool confirm(const QString &) override { return false; }
+    void information(const QString &) override {}
+    int exec(QDialog &) override { return QDialog::Rejected; }
+    QString saveFileName(const QString &, const QString &) override { return {}; }
+    QString openFileName(const QString &, const QString &) override { return {}; }
+    QString existingDirectory() override { return {}; }
+
+private:
+    QTextStream &m_err;
+};
+
+class NoShell : public Shell
+{
+public:
+    bool open(const QString &) override { return false; }
+    bool start(const QString &, const QStringList &) override { return false; }
+};
+
+class SilentPlayer : public WavePlayer
+{
+public:
+    void setFileName(const QString &path) override { m_file = path; }
+    QString fileName() const override { return m_file; }
+    void play() override {}
+
+private:
+    QString m_file;
+};
+
+class ConsoleSink : public PassSink
+{
+public:
+    ConsoleSink(QTextStream &out, QTextStream &err) : m_out(out), m_err(err) {}
+    void reportCell(int, int, const QString &) override {}
+    void reportLine(const QString &line) override { m_out << line << Qt::endl; }
+    void accountFailed(int slot, const QString &name, const QString &reason) override
+    {
+        m_err << "korvalinthus: account " << slot << " (" << name << "): " << reason.trimmed() << Qt::endl;
+    }
+
+private:
+    QTextStream &m_out;
+    QTextStream &m_err;
+};
+}
+
+HeadlessResult runHeadlessPass(const QString &programFolder, SettingsKey &key, QTextStream &out, QTextStream &err)
+{
+    ConsolePrompts prompts(err);
+    NoShell shell;
+    SilentPlayer player;
+    AppServices app(programFolder, prompts, shell, key, player);
+    TKvLanguage catalog(nullptr);
+    catalog.setPath(app.file(QStringLiteral("/language")));
+    const QString languageFile = SettingsStore::load(key, app.settings, app.accounts);
+    if (!SettingsStore::needsLanguageChoice(languageFile))
+        catalog.setFileName(languageFile);
+
+    TPop3Client pop;
+    pop.SetTimeOut(app.settings.TimeOut);
+    pop.SetReportLevel(0);
+    RuleListCache lists(app.programFolder);
+    AllAccountsPass pass(app, catalog, pop, lists);
+    pop.OnConnect = [&pass](TLineSocket *) { pass.POP_AlleConnect(); };
+    pop.OnRetrieveEnd = [&pass](TLineSocket *) { pass.POP_AlleRetrieveEnd(); };
+
+    ConsoleSink sink(out, err);
+    app.notices.clear();
+    pass.reset();
+    pass.run(sink);
+
+    const RuleCounters &t = pass.passTotals();
+    out << "Accounts checked: " << pass.checkedAccounts() << ", failed: " << pass.failedAccounts() << Qt::endl;
+    out << "Messages: " << pass.messageTotal() << " in " << pass.accountsWithMail() << " accounts with mail"
+        << Qt::endl;
+    out << "Hits: SUB " << t.shippedSubject << ", SUB+ " << t.ownSubject << ", FROM " << t.shippedSender
+        << ", FROM+ " << t.ownSender << ", BIG " << t.size << Qt::endl;
+    if (app.settings.Send && app.notices.count() > 0)
+        out << "Notices pending: " << app.notices.count() << Qt::endl;
+
+    HeadlessResult result;
+    result.accountsChecked = pass.checkedAccounts();
+    result.accountsFailed = pass.failedAccounts();
+    result.exitCode = pass.failedAccounts() > 0 ? 1 : 0;
+    return result;
+}

@@ -1,0 +1,19 @@
+#pragma once
+// The pass over all accounts without windows (korvalinthus --check-all):
+// the stored settings and accounts, the same classification, deletions and
+// report lines as the pass the window runs. Report lines and totals go to
+// `out`, failures to `err`.
+#include <QString>
+#include <functional>
+
+class QTextStream;
+class SettingsKey;
+
+struct HeadlessResult
+{
+    int exitCode = 0;   // 0 every account checked, 1 any account failed
+    int accountsChecked = 0;
+    int accountsFailed = 0;
+};
+
+HeadlessResult runHeadlessPass(const QString &programFolder, SettingsKey &key, QTextStream &out, QTextStream &err);

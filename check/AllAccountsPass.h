@@ -1,0 +1,89 @@
+#pragma once
+// The pass over all account slotCount with the second POP3 client: every
+// occupied slot with user and password is logged into in slot order, every
+// waiting message's summary is read and classified (deletion needs the
+// rule's switch and AutoKill), one report line per message and one report
+// row per slot are written, and each connection is closed (QUIT commits its
+// deletions) before the next account. The failure of one account is
+// swallowed and the pass goes on.
+//
+// The pass writes only through PassSink, so the report window and the
+// console pass without windows share it.
+#include "rules/Classifier.h"
+
+#include <QString>
+#include <QStringList>
+
+struct AppServices;
+class TKvLanguage;
+class TLineSocket;
+class TPop3Client;
+class RuleListSource;
+
+class PassSink
+{
+public:
+    virtual ~PassSink() = default;
+    // A cell of the report grid: column 1..9, row = slot number.
+    virtual void reportCell(int column, int slot, const QString &text) = 0;
+    // One line per message: "name, sender, subject, " and "DEL" when deleted.
+    virtual void reportLine(const QString &line) = 0;
+    // Progress: the slot about to be examined (1-based, of `slotCount`).
+    virtual void accountStarted(int slot, int slotCount) { Q_UNUSED(slot); Q_UNUSED(slotCount); }
+    // Progress inside an account: message `done` of `count`.
+    virtual void messageDone(int done, int count) { Q_UNUSED(done); Q_UNUSED(count); }
+    // An account that could not be checked, and why (the pass goes on).
+    virtual void accountFailed(int slot, const QString &name, const QString &reason)
+    {
+        Q_UNUSED(slot); Q_UNUSED(name); Q_UNUSED(reason);
+    }
+};
+
+class AllAccountsPass
+{
+public:
+    AllAccountsPass(AppServices &app, const TKvLanguage &catalog, TPop3Client &popAlle, RuleListSource &lists);
+
+    // Step 7 and 8 of a pass: walks the slotCount, then disconnects POP_Alle.
+    // The caller has reset the totals (reset()) and the pending notices.
+    void run(PassSink &sink);
+    bool running() const { return m_running; }
+
+    // Handlers of POP_Alle.
+    void POP_AlleConnect();
+    void POP_AlleRetrieveEnd();
+
+    // Back to an empty pass: account index 1, every total 0.
+    void reset();
+
+    int messageTotal() const { return m_messageTotal; }
+    int accountsWithMail() const { return m_accountsWithMail; }
+    int offenderTotal() const { return m_offenderTotal; }
+    const RuleCounters &passTotals() const { return m_totals; }
+    // Occupied slotCount that could not be checked in the last run.
+    int failedAccounts() const { return m_failed; }
+    int checkedAccounts() const { return m_checked; }
+
+private:
+    QString text(quint16 number) const;
+    RuleSwitches switches() const;
+
+    AppServices &m_app;
+    const TKvLanguage &m_catalog;
+    TPop3Client &m_pop;
+    RuleListSource &m_lists;
+    PassSink *m_sink = nullptr;
+
+    int m_accountIndex = 1;
+    int m_messageCounter = 0;
+    bool m_deleteMark = false;
+    qint64 m_byteTotal = 0;
+    RuleCounters m_counters;   // per account
+    RuleCounters m_totals;     // per pass
+    int m_messageTotal = 0;
+    int m_accountsWithMail = 0;
+    int m_offenderTotal = 0;
+    int m_failed = 0;
+    int m_checked = 0;
+    bool m_running = false;
+};

@@ -1,0 +1,63 @@
+# Draws the tray icons (data/tools/empty.ico, full.ico) and the three sounds
+# (data/sound/*.wav) that ship with the program. Run: python3 scripts/make_assets.py data
+import struct, zlib, wave, math, sys
+out = sys.argv[1]
+
+def png(w, h, pixels):
+    raw = b''.join(b'\x00' + bytes(sum((list(p) for p in pixels[y*w:(y+1)*w]), [])) for y in range(h))
+    def chunk(t, d): return struct.pack('>I', len(d)) + t + d + struct.pack('>I', zlib.crc32(t + d) & 0xffffffff)
+    return b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', struct.pack('>IIBBBBB', w, h, 8, 6, 0, 0, 0)) + chunk(b'IDAT', zlib.compress(raw, 9)) + chunk(b'IEND', b'')
+
+def envelope(size, full):
+    px = []
+    for y in range(size):
+        for x in range(size):
+            s = size / 32.0
+            l, r, t, b = 3*s, 29*s, 8*s, 25*s
+            inside = l <= x <= r and t <= y <= b
+            edge = inside and (x < l+1.2*s or x > r-1.2*s or y < t+1.2*s or y > b-1.2*s)
+            # the flap: lines from the top corners to the middle
+            cx, cy = (l+r)/2, t + (b-t)*0.55
+            flap = False
+            if inside:
+                for (x0,y0) in ((l,t),(r,t)):
+                    dx, dy = cx-x0, cy-y0
+                    tt = ((x-x0)*dx + (y-y0)*dy)/(dx*dx+dy*dy)
+                    if 0 <= tt <= 1:
+                        px_, py_ = x0+tt*dx, y0+tt*dy
+                        if (x-px_)**2 + (y-py_)**2 < (0.9*s)**2: flap = True
+            if edge or flap: c = (40, 60, 120, 255)
+            elif inside: c = (250, 250, 240, 255) if not full else (255, 244, 200, 255)
+            else: c = (0, 0, 0, 0)
+            if full:
+                dx, dy = x - 25*s, y - 8*s
+                if dx*dx + dy*dy <= (6*s)**2: c = (220, 30, 30, 255)
+            px.append(c)
+    return px
+
+def ico(full):
+    images = [(16, png(16, 16, envelope(16, full))), (32, png(32, 32, envelope(32, full)))]
+    head = struct.pack('<HHH', 0, 1, len(images))
+    offset = 6 + 16*len(images)
+    dirs, data = b'', b''
+    for size, img in images:
+        dirs += struct.pack('<BBBBHHII', size, size, 0, 0, 1, 32, len(img), offset + len(data))
+        data += img
+    return head + dirs + data
+
+open(out + '/tools/empty.ico', 'wb').write(ico(False))
+open(out + '/tools/full.ico', 'wb').write(ico(True))
+
+def tone(path, notes, rate=22050):
+    frames = bytearray()
+    for freq, dur in notes:
+        n = int(rate*dur)
+        for i in range(n):
+            env = min(1.0, i/200.0, (n-i)/400.0)
+            v = int(12000*env*math.sin(2*math.pi*freq*i/rate)) if freq else 0
+            frames += struct.pack('<h', v)
+    w = wave.open(path, 'wb'); w.setnchannels(1); w.setsampwidth(2); w.setframerate(rate); w.writeframes(bytes(frames)); w.close()
+
+tone(out + '/sound/found.wav', [(660, 0.12), (0, 0.03), (880, 0.18)])
+tone(out + '/sound/alert.wav', [(440, 0.15), (0, 0.05), (440, 0.15), (0, 0.05), (330, 0.25)])
+tone(out + '/sound/delete.wav', [(520, 0.08), (390, 0.12)])
