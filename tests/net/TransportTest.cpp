@@ -8,6 +8,7 @@
 #include "net/SockErrors.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -305,5 +306,54 @@ TEST(Transport, WritesEverythingIncludingNulBytesAndLongTexts)
     s.Writeln(QByteArray("a\0b", 3));
     s.Writeln(longLine);
     EXPECT_EQ(s.ReadLn(), QByteArray("done\r\n"));
+    EXPECT_TRUE(server.ok()) << server.report().toStdString();
+}
+
+TEST(Transport, ConnectTimeOutAndAbortTexts)
+{
+    // A server that accepts but never answers the TLS handshake keeps the
+    // connect waiting.
+    FakeServer server;
+    server.silent();
+    TLineSocket s;
+    s.SetUseTls(true);
+    int failed = 0;
+    s.OnConnectionFailed = [&](TLineSocket *) { ++failed; };
+    try {
+        connectTo(s, server.port(), 300);
+        FAIL() << "no exception";
+    } catch (const ESockError &e) {
+        EXPECT_EQ(e.text(), QString("Zeitüberschreitung bei Verbindung"));
+    }
+    QTimer::singleShot(200, [&] { s.Abort(); });
+    try {
+        connectTo(s, server.port(), 0);
+        FAIL() << "no exception";
+    } catch (const ESockError &e) {
+        EXPECT_EQ(e.text(), QString("Verbindung abgebrochen"));
+    }
+    EXPECT_EQ(failed, 2);
+    EXPECT_FALSE(s.Connected());
+}
+
+TEST(Transport, AbortBeforeASendEndsIt)
+{
+    FakeServer server;
+    server.expect("after");
+    TLineSocket s;
+    connectTo(s, server.port());
+    s.Abort();
+    try {
+        s.Writeln("never");
+        FAIL() << "no exception";
+    } catch (const EAbortError &e) {
+        EXPECT_EQ(e.text(), QString("Socket-send abgebrochen"));
+    }
+    // The flag is used up: the next send goes out.
+    s.Writeln("after");
+    QElapsedTimer t;
+    t.start();
+    while (!server.ok() && t.elapsed() < 2000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     EXPECT_TRUE(server.ok()) << server.report().toStdString();
 }
