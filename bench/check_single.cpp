@@ -1,0 +1,441 @@
+// One account check through the real main window (offscreen) against a
+// Dovecot started here, beside Python's poplib sending the same commands
+// (USER, PASS, STAT, then TOP n 0 and LIST n per message) to the same
+// mailbox in the same run. For each mailbox size it prints the wall-clock
+// time, messages per second, the ratio to poplib and the longest time the
+// event loop went without serving a 10 ms timer while the check ran.
+//
+//     check_single [COUNT ...]      (default: 1000 10000)
+//
+// The rule lists are the shipped ones and every delete switch is off, so the
+// server keeps every message; a few planted messages hit the shipped lists
+// and their rows must show the reason. The exit code is non-zero only when
+// something went wrong (server, grid, deletion, baseline), never for speed.
+#include "MailServers.h"
+#include "app/ProgramFixture.h"
+#include "app/StammForm.h"
+#include "support/RichLog.h"
+#include "support/RoundButton.h"
+#include "support/StringGrid.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QProcess>
+#include <QTimer>
+#include <cstdio>
+#include <optional>
+
+namespace {
+
+const QString kUser = QStringLiteral("bench");
+const QString kPassword = QStringLiteral("secret");
+
+// ------------------------------------------------------------ mailbox
+
+// Small deterministic generator: the same mailbox on every run.
+class Random
+{
+public:
+    explicit Random(quint32 seed) : m_x(seed ? seed : 1u) {}
+    quint32 next()
+    {
+        m_x ^= m_x << 13;
+        m_x ^= m_x >> 17;
+        m_x ^= m_x << 5;
+        return m_x;
+    }
+    int below(int n) { return int(next() % quint32(n)); }
+    template <size_t N> const char *pick(const char *const (&items)[N]) { return items[below(int(N))]; }
+
+private:
+    quint32 m_x;
+};
+
+// What a message was built to trigger, to check its grid row afterwards.
+enum class Planted { None, ShippedSubject, ShippedSender };
+
+struct BuiltMessage
+{
+    QByteArray text;
+    QByteArray subject;   // as the summary carries it: blank after the colon included
+    QByteArray from;
+    Planted planted = Planted::None;
+};
+
+// Words and names chosen to stay clear of the shipped lists.
+const char *const kFirst[] = {"Anna", "Bernd", "Clara", "David", "Eva", "Felix", "Greta", "Hannes", "Ines", "Jonas"};
+const char *const kLast[] = {"Adler", "Brandt", "Conrad", "Dietz", "Engel", "Fuchs", "Graf", "Hahn", "Iske", "Jung"};
+const char *const kDomains[] = {"example.com", "example.org", "mail.example.net", "uni.example.edu", "firma.example"};
+const char *const kTopics[] = {"Minutes of the meeting", "Invoice", "Travel plans", "Re: Project status",
+                               "Fwd: Photos from the weekend", "Agenda for Tuesday", "Quarterly report",
+                               "Re: Re: Question about the contract", "Newsletter", "Your order has shipped"};
+const char *const kMailers[] = {"Sylvan Mail 3.2", "WebPost 11", "Courier Desk 2.0"};
+const char *const kWords[] = {"the", "report", "meeting", "tomorrow", "please", "find", "attached", "numbers",
+                              "quarter", "review", "draft", "budget", "team", "schedule", "thanks", "regards"};
+// Entries of the shipped lists, used only for the planted messages.
+const char *const kSpamSubjects[] = {"You have won", "Claim your prize", "Limited time offer", "Online casino"};
+const char *const kSpamSenders[] = {"lottery@", "winner@", "casino@"};
+
+QByteArray textLine(Random &r)
+{
+    QByteArray line;
+    while (line.size() < 60) {
+        line += r.pick(kWords);
+        line += ' ';
+    }
+    return line.trimmed() + "\r\n";
+}
+
+QByteArray base64Block(Random &r, int bytes)
+{
+    QByteArray raw;
+    raw.reserve(bytes);
+    while (raw.size() < bytes)
+        raw.append(char(r.next() & 0xFF));
+    QByteArray out;
+    const QByteArray b64 = raw.toBase64();
+    for (qsizetype i = 0; i < b64.size(); i += 76)
+        out += b64.mid(i, 76) + "\r\n";
+    return out;
+}
+
+// A message of 1 to 20 KB with a varied header: one to four Received lines,
+// optional Cc, Reply-To, X-Mailer, List-Unsubscribe, a folded References
+// line, plain text or multipart with a small base64 part.
+BuiltMessage buildMessage(int n, Random &r)
+{
+    BuiltMessage m;
+    const int target = 1024 + r.below(19 * 1024);
+    const QByteArray num = QByteArray::number(n);
+    const QByteArray domain = r.pick(kDomains);
+    QByteArray local = QByteArray(r.pick(kFirst)).toLower() + '.' + QByteArray(r.pick(kLast)).toLower();
+    QByteArray subject = QByteArray(r.pick(kTopics)) + ' ' + num;
+
+    // Every 37th message hits a shipped subject entry, every 53rd (that is not
+    // already one) a shipped sender entry.
+    if (n % 37 == 0) {
+        subject = QByteArray(r.pick(kSpamSubjects)) + " - ref " + num;
+        m.planted = Planted::ShippedSubject;
+    } else if (n % 53 == 0) {
+        m.planted = Planted::ShippedSender;
+    }
+    const QByteArray address = m.planted == Planted::ShippedSender
+                                   ? QByteArray(r.pick(kSpamSenders)) + "promo" + num + ".example"
+                                   : local + '@' + domain;
+    m.from = ' ' + QByteArray(r.pick(kFirst)) + ' ' + r.pick(kLast) + " <" + address + '>';
+    m.subject = ' ' + subject;
+
+    QByteArray h;
+    const int hops = 1 + r.below(4);
+    for (int k = 0; k < hops; ++k)
+        h += "Received: from relay" + QByteArray::number(k) + "." + domain + " (relay" + QByteArray::number(k)
+             + "." + domain + " [192.0.2." + QByteArray::number(1 + r.below(250)) + "])\r\n\tby mx.example.org with ESMTPS id "
+             + QByteArray::number(r.next(), 16) + "\r\n\tfor <bench@example.org>; Mon, 1 Jan 2024 10:00:00 +0000\r\n";
+    h += "Return-Path: <" + address + ">\r\n";
+    h += "From:" + m.from + "\r\n";
+    h += "To: Bench <bench@example.org>\r\n";
+    if (r.below(3) == 0)
+        h += "Cc: " + QByteArray(r.pick(kFirst)) + " <cc" + num + "@" + r.pick(kDomains) + ">\r\n";
+    if (r.below(4) == 0)
+        h += "Reply-To: <replies@" + domain + ">\r\n";
+    h += "Subject:" + m.subject + "\r\n";
+    h += "Date: Mon, " + QByteArray::number(1 + n % 28) + " Jan 2024 " + QByteArray::number(10 + n % 12)
+         + ":00:00 +0100\r\n";
+    h += "Message-ID: <" + num + "." + QByteArray::number(r.next(), 16) + "@" + domain + ">\r\n";
+    if (r.below(3) == 0)
+        h += "References: <" + QByteArray::number(r.next(), 16) + "@" + domain + ">\r\n <"
+             + QByteArray::number(r.next(), 16) + "@" + domain + ">\r\n";
+    if (r.below(2) == 0)
+        h += "X-Mailer: " + QByteArray(r.pick(kMailers)) + "\r\n";
+    if (r.below(5) == 0)
+        h += "List-Unsubscribe: <mailto:leave@lists." + domain + ">\r\n";
+    h += "MIME-Version: 1.0\r\n";
+
+    QByteArray body;
+    if (r.below(4) == 0) {
+        const QByteArray boundary = "=_part_" + num;
+        h += "Content-Type: multipart/mixed; boundary=\"" + boundary + "\"\r\n";
+        body += "--" + boundary + "\r\nContent-Type: text/plain; charset=us-ascii\r\n\r\n";
+        for (int k = 0; k < 5; ++k)
+            body += textLine(r);
+        body += "--" + boundary + "\r\nContent-Type: application/octet-stream; name=\"data" + num
+                + ".bin\"\r\nContent-Transfer-Encoding: base64\r\n\r\n";
+        const int room = target - int(h.size() + body.size()) - 80;
+        body += base64Block(r, std::max(room * 3 / 4, 16));
+        body += "--" + boundary + "--\r\n";
+    } else {
+        h += "Content-Type: text/plain; charset=us-ascii\r\n";
+        while (h.size() + body.size() + 2 < target)
+            body += textLine(r);
+    }
+    m.text = h + "\r\n" + body;
+    return m;
+}
+
+// ------------------------------------------------------------ event loop
+
+// A 10 ms precise timer; the longest gap between its ticks says how long the
+// event loop was kept from serving windows and timers.
+class StallMeter
+{
+public:
+    StallMeter()
+    {
+        m_timer.setTimerType(Qt::PreciseTimer);
+        m_timer.setInterval(10);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            const qint64 now = m_clock.nsecsElapsed();
+            if (now - m_last > m_longest) {
+                m_longest = now - m_last;
+                m_longestEndedAt = now;
+            }
+            m_last = now;
+            ++m_ticks;
+        });
+    }
+    void start()
+    {
+        m_clock.start();
+        m_last = 0;
+        m_longest = 0;
+        m_ticks = 0;
+        m_timer.start();
+    }
+    // Counts the stretch from the last tick to now as a gap too.
+    void stop()
+    {
+        m_timer.stop();
+        const qint64 now = m_clock.nsecsElapsed();
+        if (now - m_last > m_longest) {
+            m_longest = now - m_last;
+            m_longestEndedAt = now;
+        }
+    }
+    double longestMs() const { return m_longest / 1e6; }
+    double longestEndedAtS() const { return m_longestEndedAt / 1e9; }
+    int ticks() const { return m_ticks; }
+
+private:
+    QTimer m_timer;
+    QElapsedTimer m_clock;
+    qint64 m_last = 0;
+    qint64 m_longest = 0;
+    qint64 m_longestEndedAt = 0;
+    int m_ticks = 0;
+};
+
+// ------------------------------------------------------------ baseline
+
+struct PoplibRun
+{
+    int count = 0;
+    double sessionS = 0;   // connect .. last LIST reply
+    double loopS = 0;      // TOP/LIST loop alone
+};
+
+std::optional<PoplibRun> poplib(quint16 port, QString *error)
+{
+    QProcess p;
+    p.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral(KV_BENCH_SOURCE_DIR "/check_single_poplib.py"),
+                                                  QString::number(port), kUser, kPassword});
+    if (!p.waitForFinished(600000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
+        *error = QStringLiteral("poplib loop failed: ") + QString::fromLocal8Bit(p.readAllStandardError());
+        return std::nullopt;
+    }
+    const QList<QByteArray> f = p.readAllStandardOutput().simplified().split(' ');
+    if (f.size() != 3) {
+        *error = QStringLiteral("poplib loop printed something unexpected");
+        return std::nullopt;
+    }
+    return PoplibRun{f[0].toInt(), f[1].toDouble(), f[2].toDouble()};
+}
+
+// ------------------------------------------------------------ one size
+
+struct Figures
+{
+    int count = 0;
+    double fillS = 0;
+    double oursS = 0;
+    double stallMs = 0;
+    double stallAtS = 0;
+    int ticks = 0;
+    PoplibRun python;
+    QStringList problems;
+};
+
+// The rows must follow the server's numbering: spot-check sender and
+// subject, and the reason of every planted and every clean row.
+void verifyGrid(StringGrid &g, const QList<BuiltMessage> &built, QStringList &problems)
+{
+    const int n = int(built.size());
+    if (g.gridRowCount() != n + 1) {
+        problems << QStringLiteral("grid has %1 rows for %2 messages").arg(g.gridRowCount() - 1).arg(n);
+        return;
+    }
+    int wrong = 0;
+    for (int row = 1; row <= n; ++row) {
+        const BuiltMessage &m = built[row - 1];
+        const QString reason = g.cell(2, row);
+        const QString expected = m.planted == Planted::ShippedSubject ? QStringLiteral("SUB")
+                                 : m.planted == Planted::ShippedSender ? QStringLiteral("FROM")
+                                                                       : QString();
+        const bool ok = reason == expected && g.cell(1, row).isEmpty()
+                        && g.cell(5, row) == QString::fromLatin1(m.subject)
+                        && g.cell(4, row) == QString::fromLatin1(m.from);
+        if (!ok && wrong++ < 3)
+            problems << QStringLiteral("row %1: reason \"%2\" (expected \"%3\"), mark \"%4\", subject \"%5\"")
+                            .arg(row)
+                            .arg(reason, expected, g.cell(1, row), g.cell(5, row));
+    }
+    if (wrong > 3)
+        problems << QStringLiteral("... %1 rows wrong in all").arg(wrong);
+}
+
+Figures measure(int count)
+{
+    Figures fig;
+    fig.count = count;
+
+    DovecotServer pop;
+    const PeerStart started = pop.start({{kUser, kPassword}});
+    if (!started.ok) {
+        fig.problems << QStringLiteral("cannot start Dovecot: ") + started.error;
+        return fig;
+    }
+    QElapsedTimer fill;
+    fill.start();
+    Random r(20240101u + quint32(count));
+    QList<BuiltMessage> built;
+    built.reserve(count);
+    for (int i = 1; i <= count; ++i) {
+        built << buildMessage(i, r);
+        pop.addMessage(kUser, built.last().text);
+    }
+    fig.fillS = fill.nsecsElapsed() / 1e9;
+
+    // Dovecot builds its index at the first login; let the warm-up pay for it.
+    QString error;
+    if (!poplib(pop.pop3Port(), &error)) {
+        fig.problems << error;
+        return fig;
+    }
+
+    ProgramFixture p;
+    p.presetUsedStore();
+    p.preset(QStringLiteral("POP"), QStringLiteral("Konto1"), QStringLiteral("Bench"));
+    p.preset(QStringLiteral("POP"), QStringLiteral("Host1"), QStringLiteral("127.0.0.1"));
+    p.preset(QStringLiteral("POP"), QStringLiteral("Port1"), QString::number(pop.pop3Port()));
+    p.preset(QStringLiteral("POP"), QStringLiteral("UserID1"), kUser);
+    p.preset(QStringLiteral("POP"), QStringLiteral("Passwort1"), kPassword);
+    for (const char *name : {"Subject", "Subject_I", "From", "From_I", "Groesse", "AutoKill"})
+        p.preset(QStringLiteral("Delete"), QLatin1String(name), QStringLiteral("0"));
+    p.preset(QStringLiteral("SMTP"), QStringLiteral("Send"), QStringLiteral("0"));
+    p.preset(QStringLiteral("Check"), QStringLiteral("Autocheck"), QStringLiteral("0"));
+    // A time-out of a minute: a slow check should show up as slow, not as an error.
+    p.preset(QStringLiteral("Settings"), QStringLiteral("TimeOut"), QStringLiteral("60000"));
+    p.start();
+    p.show();
+    TStammForm &f = p.form();
+
+    StallMeter meter;
+    QElapsedTimer t;
+    meter.start();
+    t.start();
+    f.But_BeendenClick(f.But_Postfach);
+    fig.oursS = t.nsecsElapsed() / 1e9;
+    meter.stop();
+    fig.stallMs = meter.longestMs();
+    fig.stallAtS = meter.longestEndedAtS();
+    fig.ticks = meter.ticks();
+
+    for (const QString &line : f.RE_Message_Stamm->texts())
+        if (line.startsWith(QStringLiteral("Error: ")))
+            fig.problems << QStringLiteral("the check logged: ") + line;
+    if (f.L_Anzahl_konto->text() != QString::number(count))
+        fig.problems << QStringLiteral("message count shown: ") + f.L_Anzahl_konto->text();
+    verifyGrid(*f.TabelleGrid, built, fig.problems);
+
+    // QUIT before the baseline walks the same mailbox; nothing may be gone.
+    f.CloseConnection1Click();
+    const qsizetype left = pop.messages(kUser).size();
+    if (left != count)
+        fig.problems << QStringLiteral("the server holds %1 of %2 messages after QUIT").arg(left).arg(count);
+
+    // The better of two baseline runs, so a stray hiccup does not flatter us.
+    for (int round = 0; round < 2; ++round) {
+        const auto run = poplib(pop.pop3Port(), &error);
+        if (!run) {
+            fig.problems << error;
+            break;
+        }
+        if (run->count != count)
+            fig.problems << QStringLiteral("poplib saw %1 messages").arg(run->count);
+        if (fig.python.sessionS == 0 || run->sessionS < fig.python.sessionS)
+            fig.python = *run;
+    }
+    return fig;
+}
+
+double rate(int count, double seconds)
+{
+    return seconds > 0 ? count / seconds : 0;
+}
+
+}
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+
+    QList<int> counts;
+    for (int i = 1; i < argc; ++i) {
+        bool ok = false;
+        const int n = QByteArray(argv[i]).toInt(&ok);
+        if (!ok || n < 1) {
+            std::fprintf(stderr, "usage: %s [COUNT ...]  (message counts, default 1000 10000)\n", argv[0]);
+            return 2;
+        }
+        counts << n;
+    }
+    if (counts.isEmpty())
+        counts = {1000, 10000};
+
+    QList<Figures> all;
+    for (int n : counts) {
+        std::printf("measuring %d messages ...\n", n);
+        std::fflush(stdout);
+        all << measure(n);
+    }
+
+    std::printf("\nCheck of one account through the main window, Dovecot on loopback; messages of 1-20 KB;\n"
+                "session = connect, login, STAT, TOP n 0 + LIST n for every message (no QUIT).\n\n");
+    std::printf("%9s | %9s %9s | %9s %9s %9s | %7s | %10s %8s %7s\n", "messages", "ours s", "msg/s", "poplib s",
+                "msg/s", "loop msg/s", "ratio", "stall ms", "at s", "ticks");
+    std::printf("----------+---------------------+-------------------------------+---------+---------------------------\n");
+    bool failed = false;
+    for (const Figures &fig : all) {
+        const double ours = rate(fig.count, fig.oursS);
+        const double py = rate(fig.count, fig.python.sessionS);
+        std::printf("%9d | %9.2f %9.0f | %9.2f %9.0f %10.0f | %7.2f | %10.1f %8.2f %7d\n", fig.count, fig.oursS, ours,
+                    fig.python.sessionS, py, rate(fig.count, fig.python.loopS), py > 0 ? ours / py : 0.0,
+                    fig.stallMs, fig.stallAtS, fig.ticks);
+    }
+    std::printf("\nratio = ours / poplib in messages per second over the session; stall = longest gap between\n"
+                "ticks of a 10 ms timer while the check ran (at s: when that gap ended); ticks: expected about\n"
+                "100 per second of check.\n");
+    for (const Figures &fig : all) {
+        std::printf("%d messages: mailbox written in %.2f s", fig.count, fig.fillS);
+        if (fig.problems.isEmpty()) {
+            std::printf(", grid and server verified.\n");
+            continue;
+        }
+        failed = true;
+        std::printf(", FAILED:\n");
+        for (const QString &problem : fig.problems)
+            std::printf("  %s\n", qPrintable(problem));
+    }
+    return failed ? 1 : 0;
+}
