@@ -24,6 +24,10 @@ public:
 
     // Writes a value into the settings file before start().
     void preset(const QString &section, const QString &name, const QString &value);
+    void on(const char *section, const char *name, const char *value = "1")
+    {
+        preset(QLatin1String(section), QLatin1String(name), QLatin1String(value));
+    }
     // Presets a store that has seen a first start: English chosen, no
     // first-start steps, no read-me.
     void presetUsedStore();

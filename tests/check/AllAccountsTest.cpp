@@ -1,0 +1,255 @@
+// The pass over all accounts against a real Dovecot with several accounts:
+// one with offenders, one empty, a wrong password, a slot without password
+// and an empty slot between them. The report cells and lines, totals, tray
+// state and sounds are checked, and the maildirs show what was deleted.
+#include "MailServers.h"
+#include "app/HeadlessPass.h"
+#include "app/ProgramFixture.h"
+#include "app/TrayIcon.h"
+#include "check/AlleForm.h"
+#include "check/AllAccountsPass.h"
+#include "net/Pop3Client.h"
+#include "support/Lamp.h"
+#include "support/RoundButton.h"
+#include "support/RichLog.h"
+#include "support/StringGrid.h"
+
+#include <QAction>
+#include <QFile>
+#include <QLabel>
+#include <QProcess>
+#include <QTextStream>
+#include <gtest/gtest.h>
+
+namespace {
+QByteArray message(const QByteArray &headers, int bodyBytes = 300)
+{
+    QByteArray body;
+    while (body.size() < bodyBytes)
+        body += "Some words of the message body.\r\n";
+    return headers + "\r\n" + body;
+}
+
+void writeFile(const QString &path, const QByteArray &content)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(content);
+}
+
+class AllAccountsTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        KV_START_PEER(pop.start({{"anna", "pw-anna"}, {"bob", "pw-bob"}, {"carol", "pw-carol"}}));
+        pop.addMessage("anna", message("From: Alice <alice@example.com>\r\nSubject: Lunch\r\n"));
+        pop.addMessage("anna", message("From: Promo <bulk@junk.example>\r\nSubject: WIN big\r\n"));
+        pop.addMessage("anna", message("From: Huge <h@example.com>\r\nSubject: Photos\r\n", 30000));
+        pop.addMessage("carol", message("From: x@example.com\r\nSubject: never seen\r\n"));
+        p.presetUsedStore();
+        account(1, "Anna", "anna", "pw-anna");
+        account(2, "Bob", "bob", "pw-bob");
+        account(4, "Carol", "carol", "wrong");
+        account(5, "Dave", "dave", "");
+        p.on("Delete", "Subject_I");
+        p.on("Delete", "Groesse_KB", "20480");
+        p.on("Check", "Beep_Mail");
+        p.on("Check", "Beep_Error");
+        writeFile(p.path(QStringLiteral("/ini/Betreff.ini")), "");
+        writeFile(p.path(QStringLiteral("/ini/Betreff_User.ini")), "WIN\r\n");
+        writeFile(p.path(QStringLiteral("/ini/Absender.ini")), "bulk@junk.example\r\n");
+        writeFile(p.path(QStringLiteral("/ini/Absender_User.ini")), "");
+    }
+
+    void account(int slot, const char *name, const char *user, const char *password)
+    {
+        const QString n = QString::number(slot);
+        p.preset(QStringLiteral("POP"), QStringLiteral("Konto") + n, QLatin1String(name));
+        p.preset(QStringLiteral("POP"), QStringLiteral("Host") + n, QStringLiteral("127.0.0.1"));
+        p.preset(QStringLiteral("POP"), QStringLiteral("Port") + n, QString::number(pop.pop3Port()));
+        p.preset(QStringLiteral("POP"), QStringLiteral("UserID") + n, QLatin1String(user));
+        p.preset(QStringLiteral("POP"), QStringLiteral("Passwort") + n, QLatin1String(password));
+    }
+
+    void startProgram()
+    {
+        p.start();
+        p.show();
+    }
+
+    TAlleForm &report() { return *p.form().otherWindows().AlleForm; }
+    QString cell(int col, int row) { return report().TabelleGrid->cell(col, row); }
+    QString text(quint16 n) { return p.form().text(n); }
+
+    DovecotServer pop;
+    ProgramFixture p;
+};
+}
+
+TEST_F(AllAccountsTest, PassFromTheToolbarReportsEveryAccountAndDeletesWithAutoKill)
+{
+    p.on("Delete", "AutoKill");
+    startProgram();
+    TStammForm &f = p.form();
+    f.But_AlleKontenClick(f.But_AlleKonten);
+
+    EXPECT_EQ(cell(1, 1), QStringLiteral("Anna"));
+    EXPECT_EQ(cell(2, 1), QStringLiteral("3"));
+    EXPECT_EQ(cell(4, 1), QStringLiteral("1"));   // SUB+
+    EXPECT_EQ(cell(5, 1), QStringLiteral("1"));   // FROM
+    EXPECT_EQ(cell(7, 1), QStringLiteral("1"));   // BIG
+    EXPECT_EQ(cell(3, 1), QStringLiteral("0"));
+    EXPECT_FALSE(cell(8, 1).isEmpty());
+    EXPECT_EQ(cell(1, 2), QStringLiteral("Bob"));
+    EXPECT_EQ(cell(2, 2), QStringLiteral("0"));
+    EXPECT_EQ(cell(1, 3), QString());             // the empty slot keeps its row empty
+    EXPECT_EQ(cell(1, 4), QStringLiteral("Carol"));
+    EXPECT_EQ(cell(2, 4), QString());             // refused login: no further cells
+    EXPECT_EQ(cell(1, 5), QStringLiteral("Dave"));
+    EXPECT_EQ(cell(9, 5), text(127));
+
+    const QStringList lines = report().RE_Ausgabe->texts();
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_EQ(lines[0], QStringLiteral("Anna,  Alice <alice@example.com>,  Lunch, "));
+    EXPECT_EQ(lines[1], QStringLiteral("Anna,  Promo <bulk@junk.example>,  WIN big, DEL"));
+    EXPECT_EQ(lines[2], QStringLiteral("Anna,  Huge <h@example.com>,  Photos, "));   // size switch is off
+
+    EXPECT_EQ(f.L_Anzahl_Mails_gesamt->text(), QStringLiteral("3"));
+    EXPECT_EQ(f.L_Anzahl_KontenGesamt->text(), QStringLiteral("1"));
+    EXPECT_TRUE(f.LED_Anzahl_Mails_Gesamt->isLit());
+    EXPECT_EQ(f.L_Anz_ERR_Betreff_Eigen->text(), QStringLiteral("1"));
+    EXPECT_EQ(f.L_Anz_ERR_Groesse->text(), QStringLiteral("1"));
+    EXPECT_TRUE(f.LED_Anz_ERR_Groesse->isLit());
+    EXPECT_FALSE(f.LED_Anz_ERR_Betreff->isLit());
+    EXPECT_TRUE(f.TrayIcon1->iconFile().endsWith(QStringLiteral("/tools/full.ico")));
+    EXPECT_EQ(f.TrayIcon1->hint(), text(161) + QStringLiteral(" 3 ") + text(162) + QStringLiteral(" 1 ") + text(163));
+    EXPECT_EQ(p.player.played,
+              QStringList({p.path(QStringLiteral("/sound/found.wav")), p.path(QStringLiteral("/sound/alert.wav"))}));
+    EXPECT_TRUE(f.RE_Message_Stamm->texts().first().endsWith(QLatin1Char(' ') + text(126)));
+    EXPECT_FALSE(report().Lletzter->text().isEmpty());
+    EXPECT_TRUE(report().isVisible());
+    EXPECT_FALSE(f.POP_Alle->Connected());
+
+    // Each account's QUIT committed its deletion; nothing else went.
+    const QList<QByteArray> left = pop.messages("anna");
+    ASSERT_EQ(left.size(), 2);
+    EXPECT_TRUE(left[0].contains("Subject: Lunch"));
+    EXPECT_TRUE(left[1].contains("Subject: Photos"));
+    EXPECT_EQ(pop.messages("carol").size(), 1);
+}
+
+TEST_F(AllAccountsTest, WithoutAutoKillNothingIsDeletedAndATimerPassNeverOpensTheReport)
+{
+    p.on("SMTP", "Send");
+    startProgram();
+    TStammForm &f = p.form();
+    p.app->notices.add("left over", "from a single check");   // dropped by the pass
+    f.But_AlleKontenClick(f.Timer1_Check);
+    const QStringList lines = report().RE_Ausgabe->texts();
+    ASSERT_EQ(lines.size(), 3);
+    for (const QString &l : lines)
+        EXPECT_FALSE(l.endsWith(QStringLiteral("DEL"))) << l.toStdString();
+    EXPECT_EQ(p.app->notices.count(), 0);
+    EXPECT_FALSE(report().isVisible());
+    EXPECT_EQ(pop.messages("anna").size(), 3);
+
+    f.But_AlleKontenClick(f.AlleKontenprfen1);   // the tray item behaves the same
+    EXPECT_FALSE(report().isVisible());
+    // Lines accumulate unless the report is set to be cleared.
+    EXPECT_EQ(report().RE_Ausgabe->texts().size(), 6);
+}
+
+TEST_F(AllAccountsTest, NoticesAreRecordedOncePerDeletedMessage)
+{
+    p.on("Delete", "AutoKill");
+    p.on("Delete", "From");   // the junk message now hits two deleting rules
+    p.on("SMTP", "Send");
+    p.on("Settings", "Anzeige_clearen");
+    startProgram();
+    TStammForm &f = p.form();
+    f.But_AlleKontenClick(f.PrfenAlleKonten1);
+    ASSERT_EQ(p.app->notices.count(), 1);
+    EXPECT_EQ(p.app->notices.entries()[0].sender, QByteArray(" Promo <bulk@junk.example>"));
+    EXPECT_EQ(p.app->notices.entries()[0].subject, QByteArray(" WIN big"));
+    f.But_AlleKontenClick(f.PrfenAlleKonten1);
+    EXPECT_EQ(report().RE_Ausgabe->texts().size(), 2);   // cleared before the second pass
+}
+
+TEST_F(AllAccountsTest, AnOpenSingleAccountConnectionIsClosedOnlyWithPermission)
+{
+    p.on("Delete", "Subject_I");
+    startProgram();
+    TStammForm &f = p.form();
+    f.But_BeendenClick(f.But_Postfach);   // checks "Anna", deletes the WIN message, keeps the connection
+    ASSERT_TRUE(f.POP_Mail->Connected());
+
+    p.prompts.expectConfirm(false, QStringLiteral("Anna ") + text(194));
+    f.But_AlleKontenClick(f.But_AlleKonten);
+    EXPECT_TRUE(f.POP_Mail->Connected());
+    EXPECT_TRUE(report().RE_Ausgabe->texts().isEmpty());
+    EXPECT_EQ(pop.messages("anna").size(), 3);
+
+    p.prompts.expectConfirm(true);
+    f.But_AlleKontenClick(f.But_AlleKonten);
+    EXPECT_FALSE(f.POP_Mail->Connected());
+    EXPECT_EQ(pop.messages("anna").size(), 2);   // the single check's deletion was committed
+    EXPECT_EQ(report().RE_Ausgabe->texts().size(), 2);
+}
+
+TEST_F(AllAccountsTest, ATimerTickDuringAPassIsSkipped)
+{
+    startProgram();
+    TStammForm &f = p.form();
+    auto original = f.POP_Alle->OnRetrieveEnd;
+    int ticks = 0;
+    f.POP_Alle->OnRetrieveEnd = [&](TLineSocket *s) {
+        original(s);
+        if (ticks++ == 0)
+            f.But_AlleKontenClick(f.Timer1_Check);
+    };
+    f.But_AlleKontenClick(f.But_AlleKonten);
+    EXPECT_EQ(ticks, 3);
+    EXPECT_EQ(report().RE_Ausgabe->texts().size(), 3);
+}
+
+TEST_F(AllAccountsTest, HeadlessPassPrintsTheSameLinesAndFailsForAccountsNotChecked)
+{
+    p.on("Delete", "AutoKill");
+    QString outText, errText;
+    QTextStream out(&outText), err(&errText);
+    const HeadlessResult r = runHeadlessPass(p.programFolder(), *p.key, out, err);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.accountsChecked, 2);
+    EXPECT_EQ(r.accountsFailed, 2);
+    const QStringList lines = outText.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_GE(lines.size(), 6);
+    EXPECT_EQ(lines[1], QStringLiteral("Anna,  Promo <bulk@junk.example>,  WIN big, DEL"));
+    EXPECT_EQ(lines[3], QStringLiteral("Accounts checked: 2, failed: 2"));
+    EXPECT_TRUE(errText.contains(QStringLiteral("(Carol): Die Authentifizierung ist fehlgeschlagen")));
+    EXPECT_TRUE(errText.contains(QStringLiteral("(Dave)")));
+    EXPECT_EQ(pop.messages("anna").size(), 2);
+}
+
+TEST_F(AllAccountsTest, TheProgramChecksAllAccountsWithoutADisplay)
+{
+    // Only the good accounts this time: exit status 0.
+    p.preset(QStringLiteral("POP"), QStringLiteral("Konto4"), QString());
+    p.preset(QStringLiteral("POP"), QStringLiteral("Konto5"), QString());
+    const QString binary = qEnvironmentVariable("KV_PROGRAM_DIR") + QStringLiteral("/korvalinthus");
+    if (!QFile::exists(binary))
+        GTEST_SKIP() << "program not built beside the tests";
+    QProcess proc;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    proc.setProcessEnvironment(env);
+    proc.start(binary, {QStringLiteral("--check-all"), QStringLiteral("--settings"), p.settingsFile(),
+                        QStringLiteral("--program-dir"), p.programFolder()});
+    ASSERT_TRUE(proc.waitForFinished(60000));
+    EXPECT_EQ(proc.exitCode(), 0) << proc.readAllStandardError().toStdString();
+    const QByteArray out = proc.readAllStandardOutput();
+    EXPECT_TRUE(out.contains("Anna,  Alice <alice@example.com>,  Lunch, ")) << out.toStdString();
+    EXPECT_TRUE(out.contains("Messages: 3 in 1 accounts with mail"));
+}
