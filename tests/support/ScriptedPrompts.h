@@ -4,6 +4,7 @@
 // answer. A prompt that arrives with an empty queue, or of another kind,
 // fails the test and gets a harmless answer (No, Rejected, cancel), so a test
 // never blocks on a dialog.
+#include "QtPrinters.h"
 #include "platform/Prompts.h"
 
 #include <QDialog>
