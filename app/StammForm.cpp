@@ -158,7 +158,7 @@ void TStammForm::buildToolbar(QWidget *central)
         l->setObjectName(QLatin1String(d.label));
         l->setFont(small);
         l->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-        l->setGeometry(x, 36, 52, 14);
+        l->setGeometry(x - 2, 36, 56, 14);
         *d.b = b;
         *d.l = l;
         x += 52;

@@ -6,6 +6,7 @@
 #include "settings/KontenForm.h"
 #include "settings/SetupForm.h"
 #include "support/Lamp.h"
+#include "support/LabelFit.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -167,6 +168,9 @@ void WindowTexts::applyStamm(TStammForm &f)
     };
     for (const auto &e : captions)
         caption(f, e.name, c.GetText(e.n));
+    for (QLabel *l : {f.Lab_Beenden, f.Lab_Postfach, f.Lab_Alle_Konten, f.Lab_Ergebnis, f.Lab_Lesen, f.Lab_Abrufen,
+                      f.Lab_Loeschen, f.Lab_alle_loeschen, f.Lab_Undo, f.Lab_Provider, f.Lab_Extern, f.Lab_Hilfe})
+        shrinkToFit(l);
     f.LEDL_Online->setCaption(c.GetText(43));
     f.LEDL_Automatic->setCaption(c.GetText(42));
 

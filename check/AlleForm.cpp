@@ -4,6 +4,7 @@
 #include "lang/KvLanguage.h"
 #include "platform/Prompts.h"
 #include "platform/core/KvError.h"
+#include "support/LabelFit.h"
 #include "support/RichLog.h"
 #include "support/RoundButton.h"
 #include "support/StringGrid.h"
@@ -96,6 +97,8 @@ void TAlleForm::FormShow()
     Lprot->setText(m_catalog.GetText(196));
     LStarten->setText(m_catalog.GetText(168));
     LHelp->setText(m_catalog.GetText(10));
+    for (QLabel *l : {LClose, LStarten, Lprot, LHelp})
+        shrinkToFit(l);
 }
 
 void TAlleForm::Einrichten_all()

@@ -130,6 +130,9 @@ TEST_F(AllAccountsTest, PassFromTheToolbarReportsEveryAccountAndDeletesWithAutoK
     EXPECT_FALSE(report().Lletzter->text().isEmpty());
     EXPECT_TRUE(report().isVisible());
     EXPECT_FALSE(f.POP_Alle->Connected());
+    if (const QString dir = qEnvironmentVariable("KV_SCREENSHOT_DIR"); !dir.isEmpty()) {
+        EXPECT_TRUE(report().grab().save(dir + QStringLiteral("/report.png")));
+    }
 
     // Each account's QUIT committed its deletion; nothing else went.
     const QList<QByteArray> left = pop.messages("anna");
