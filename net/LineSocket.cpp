@@ -40,12 +40,8 @@ TLineSocket::TLineSocket(QObject *parent) : QObject(parent)
         m_tcpUp = true;
         if (!m_tlsActive)
             SocketUp();
-        Wake();
     });
     connect(m_socket, &QSslSocket::encrypted, this, [this] { SocketUp(); });
-    connect(m_socket, &QIODevice::readyRead, this, [this] { Wake(); });
-    connect(m_socket, &QIODevice::bytesWritten, this, [this] { Wake(); });
-    connect(m_socket, &QSslSocket::encryptedBytesWritten, this, [this] { Wake(); });
     connect(m_socket, &QAbstractSocket::errorOccurred, this,
             [this](QAbstractSocket::SocketError e) { SocketError(int(e)); });
     connect(m_socket, &QSslSocket::sslErrors, this, [this](const QList<QSslError> &errors) {
@@ -61,7 +57,6 @@ TLineSocket::~TLineSocket()
 {
     m_destroying = true;
     m_abort = true;
-    Wake();
     QObject::disconnect(m_socket, nullptr, this, nullptr);
     m_socket->abort();
     delete m_socket;
@@ -136,12 +131,6 @@ void TLineSocket::RaiseSocketError(int code)
 
 // ---------------------------------------------------------------- waiting
 
-void TLineSocket::Wake()
-{
-    // Every wake source is an event: the running wait returns after it and
-    // looks at the state again. Nothing else to do.
-}
-
 void TLineSocket::WaitForSocket()
 {
     QPointer<TLineSocket> self(this);
@@ -175,7 +164,6 @@ void TLineSocket::TimerFired()
     m_timedOut = true;
     m_waitDone = true;
     Abort();
-    Wake();
 }
 
 // ---------------------------------------------------------------- socket signals
@@ -186,7 +174,6 @@ void TLineSocket::SocketUp()
     // in the send queue waiting for more.
     m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     m_connected = true;
-    Wake();
     TransportConnected();
 }
 
@@ -201,14 +188,12 @@ void TLineSocket::SocketError(int qtError)
     const auto e = QAbstractSocket::SocketError(qtError);
     m_lastErrorNo = SockErrors::codeFor(e);
     m_lastNotifyOk = false;
-    Wake();
 }
 
 void TLineSocket::SocketClosed()
 {
     if (m_closing)
         return;
-    Wake();
     // Input that is still buffered keeps the connection open until read;
     // the reader closes it then. Otherwise close it here, outside the
     // socket's own signal.
@@ -257,7 +242,6 @@ void TLineSocket::ResolveRemoteHost()
             return; // the answer to a lookup that was given up
         m_lookup = info;
         m_waitDone = true;
-        Wake();
     });
     while (!m_waitDone && !m_timedOut && !m_abort)
         WaitForSocket();
@@ -383,7 +367,6 @@ void TLineSocket::Abort()
     Report(QStringLiteral("Abbrechen"), 8);
     Report(QStringLiteral("Beim Abbrechen"), 8);
     m_abort = true;
-    Wake();
 }
 
 void TLineSocket::CertifyConnect()

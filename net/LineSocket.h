@@ -28,7 +28,6 @@
 #include <functional>
 #include <optional>
 
-class QEventLoop;
 class QIODevice;
 class QSslSocket;
 class QTimer;
@@ -157,7 +156,6 @@ private:
     void SendBytes(const char *data, qint64 length, bool stream);
     qint64 PendingWrites() const;
     void WaitForSocket();
-    void Wake();
     void StartTimer();
     void StopTimer();
     void TimerFired();
