@@ -4,6 +4,7 @@
 #include "check/AlleForm.h"
 #include "check/AppServices.h"
 #include "platform/Prompts.h"
+#include "platform/QuitSignals.h"
 #include "platform/Shell.h"
 #include "platform/WavePlayer.h"
 #include "platform/core/KvError.h"
@@ -145,6 +146,14 @@ int runKorvalinthus(int argc, char **argv)
 
     Windows windows = buildWindows(app);
     prompts.setParent(windows.StammForm.get());
+    // Ended by the system (log-out, kill): close as the user would, so the
+    // deletions are committed and the settings written.
+    QuitSignals quitSignals;
+    TStammForm *main = windows.StammForm.get();
+    QObject::connect(&quitSignals, &QuitSignals::quitRequested, main, [main] {
+        main->close();
+        QApplication::quit();
+    });
     windows.StammForm->show();
     return QApplication::exec();
 }
