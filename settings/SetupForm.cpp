@@ -217,6 +217,7 @@ void TSetupForm::buildMorePage()
     mail->addWidget(LParameter, 1, 0);
     mail->addWidget(Epara, 1, 1, 1, 2);
     mail->addWidget(CBemail_programm, 2, 0, 1, 3);
+    mail->setColumnStretch(1, 1);
 
     GBGroesse = named(new QGroupBox(QStringLiteral("Show sizes in"), p), "GBGroesse");
     RBByte = radio("RBByte", "Byte", GBGroesse);
@@ -256,6 +257,7 @@ void TSetupForm::buildMorePage()
     check->addWidget(LParameter2, 1, 0);
     check->addWidget(ECheck_Para, 1, 1, 1, 2);
     check->addWidget(CB_Checker, 2, 0, 1, 3);
+    check->setColumnStretch(1, 1);
 
     for (QGroupBox *g : {GBEMail_Pfad, GBGroesse, GBSoundPfad, GBCheck_Pfad})
         g->layout()->setContentsMargins(8, 4, 8, 6);

@@ -1,0 +1,263 @@
+// The settings dialog, the accounts dialog and the rule-list editor inside
+// the whole program: opened by the main window's commands, with the
+// catalog's texts on them, and their effects reaching the main window. The
+// editor is tested here in full, over the program's own ini folder.
+#include "app/ProgramFixture.h"
+#include "app/StammForm.h"
+#include "rules/CheckerForm.h"
+#include "settings/KontenForm.h"
+#include "settings/SetupForm.h"
+#include "support/RichLog.h"
+#include "support/RoundButton.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+namespace {
+QByteArray fileBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+class DialogsTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        p.presetUsedStore();
+        p.start();
+        p.show();
+    }
+
+    QString text(quint16 n) { return p.form().text(n); }
+
+    // Opens the editor for a list through the main window's menu and runs
+    // body while it is shown.
+    void inEditor(QAction *item, const std::function<void(TCheckerForm &)> &body)
+    {
+        p.prompts.expectDialog(
+            [&](QDialog &d) {
+                auto &editor = static_cast<TCheckerForm &>(d);
+                editor.show();
+                QCoreApplication::processEvents();
+                body(editor);
+                if (editor.isVisible())
+                    editor.close();
+                return int(QDialog::Rejected);
+            },
+            QStringLiteral("TCheckerForm"));
+        item->trigger();
+    }
+
+    static void type(TCheckerForm &editor, const QString &line, bool newLine)
+    {
+        QTest::keyClicks(editor.Checker, line);
+        if (newLine)
+            QTest::keyClick(editor.Checker, Qt::Key_Return);
+    }
+
+    QString ownSubjects() const { return p.path(QStringLiteral("/ini/Betreff_User.ini")); }
+
+    ProgramFixture p;
+};
+}
+
+TEST_F(DialogsTest, EditorSavesWithCrLfBetweenLinesConfirmsAndCounts)
+{
+    QFile::remove(ownSubjects());
+    inEditor(p.form().Betreffliste1, [&](TCheckerForm &editor) {
+        EXPECT_EQ(editor.windowTitle(), QStringLiteral("Korvalinthus"));
+        EXPECT_EQ(editor.Lab_Liste->text(), text(23));
+        EXPECT_TRUE(editor.Lab_Liste->font().bold() && editor.Lab_Liste->font().underline());
+        EXPECT_EQ(editor.Checker->toPlainText(), QString());
+        EXPECT_EQ(editor.Lab_Eintraege->text(), text(30) + QStringLiteral(" 0"));
+
+        // Nothing changed: nothing written, nothing said.
+        editor.But_Save->click();
+        EXPECT_FALSE(QFile::exists(ownSubjects()));
+
+        type(editor, QStringLiteral("Viagra"), true);
+        type(editor, QStringLiteral("Gewinn "), false);
+        editor.Checker->insertPlainText(QStringLiteral("\u00e4"));   // no key for it offscreen
+        p.prompts.expectInformation(text(245));
+        editor.But_Save->click();
+        EXPECT_EQ(fileBytes(ownSubjects()), QByteArray("Viagra\r\nGewinn \xe4"));
+        EXPECT_EQ(editor.Lab_Eintraege->text(), text(30) + QStringLiteral(" 2"));
+        EXPECT_TRUE(editor.isVisible());
+
+        // Saving keeps the text changed: the next press writes and confirms again.
+        QFile::remove(ownSubjects());
+        p.prompts.expectInformation(text(245));
+        editor.But_Save->click();
+        EXPECT_TRUE(QFile::exists(ownSubjects()));
+
+        // A final line break is no entry of its own and is written as it stands.
+        QTest::keyClick(editor.Checker, Qt::Key_End, Qt::ControlModifier);
+        QTest::keyClick(editor.Checker, Qt::Key_Return);
+        p.prompts.expectInformation(text(245));
+        editor.But_Save->click();
+        EXPECT_EQ(editor.Lab_Eintraege->text(), text(30) + QStringLiteral(" 2"));
+        EXPECT_EQ(fileBytes(ownSubjects()), QByteArray("Viagra\r\nGewinn \xe4\r\n"));
+    });
+    // Each showing loads the file anew.
+    inEditor(p.form().Betreffliste1, [&](TCheckerForm &editor) {
+        EXPECT_EQ(editor.Checker->toPlainText(), QStringLiteral("Viagra\nGewinn \u00e4\n"));
+        EXPECT_EQ(editor.Lab_Eintraege->text(), text(30) + QStringLiteral(" 2"));
+    });
+}
+
+TEST_F(DialogsTest, EditorCloseButtonSavesSilentlyAndTheFrameDiscards)
+{
+    const QString ownSenders = p.path(QStringLiteral("/ini/Absender_User.ini"));
+    QFile::remove(ownSubjects());
+    inEditor(p.form().Absenderliste1, [&](TCheckerForm &editor) {
+        EXPECT_EQ(editor.Lab_Liste->text(), text(24));
+        type(editor, QStringLiteral("spam@example.com"), false);
+        editor.But_Schliessen->click();
+        EXPECT_FALSE(editor.isVisible());
+    });
+    EXPECT_EQ(fileBytes(ownSenders), QByteArray("spam@example.com"));
+
+    inEditor(p.form().Absenderliste1, [&](TCheckerForm &editor) {
+        type(editor, QStringLiteral("more"), false);
+        editor.close();   // the close box
+    });
+    EXPECT_EQ(fileBytes(ownSenders), QByteArray("spam@example.com"));
+
+    // The heading follows the list even when that list's file is missing.
+    inEditor(p.form().Betreffliste1, [&](TCheckerForm &editor) {
+        EXPECT_EQ(editor.Lab_Liste->text(), text(23));
+        editor.But_Schliessen->click();   // unchanged: nothing is written
+    });
+    EXPECT_FALSE(QFile::exists(ownSubjects()));
+}
+
+TEST_F(DialogsTest, EditorReportsAFailedWriteAndKeepsTheTextUntilClosed)
+{
+    ASSERT_TRUE(QDir(p.path(QStringLiteral("/ini"))).removeRecursively());
+    inEditor(p.form().Betreffliste1, [&](TCheckerForm &editor) {
+        EXPECT_EQ(editor.Checker->toPlainText(), QString());
+        type(editor, QStringLiteral("lost"), false);
+        p.prompts.expectError(QStringLiteral("Cannot create file"));
+        editor.But_Save->click();
+        EXPECT_TRUE(editor.isVisible());
+        EXPECT_EQ(editor.Checker->toPlainText(), QStringLiteral("lost"));
+
+        p.prompts.expectError(QStringLiteral("Betreff_User.ini"));
+        editor.But_Schliessen->click();
+        EXPECT_FALSE(editor.isVisible());
+    });
+}
+
+TEST_F(DialogsTest, EditorCopiesAndPastesThroughTheClipboard)
+{
+    QClipboard *clipboard = QApplication::clipboard();
+    inEditor(p.form().Betreffliste1, [&](TCheckerForm &editor) {
+        EXPECT_EQ(editor.But_Paste->toolTip(), text(25));
+        EXPECT_EQ(editor.But_Copy->toolTip(), text(26));
+        EXPECT_EQ(editor.But_Schliessen->toolTip(), text(164));
+        EXPECT_TRUE(editor.But_Save->toolTip().isEmpty());
+        EXPECT_EQ(editor.LPaste->text(), text(16));
+
+        type(editor, QStringLiteral("alpha beta"), false);
+        QTextCursor c = editor.Checker->textCursor();
+        c.setPosition(6);
+        c.setPosition(10, QTextCursor::KeepAnchor);
+        editor.Checker->setTextCursor(c);
+        editor.But_Copy->click();
+        EXPECT_EQ(clipboard->text(), QStringLiteral("beta"));
+
+        clipboard->setText(QStringLiteral("gamma"));
+        editor.But_Paste->click();   // replaces the selection
+        EXPECT_EQ(editor.Checker->toPlainText(), QStringLiteral("alpha gamma"));
+        editor.close();
+    });
+}
+
+TEST_F(DialogsTest, AccountsDialogCarriesTheCatalogTextsAndRefillsTheMainSelector)
+{
+    p.prompts.expectDialog(
+        [&](QDialog &d) {
+            auto &konten = static_cast<TKontenForm &>(d);
+            konten.show();
+            QCoreApplication::processEvents();
+            EXPECT_EQ(konten.LNew->text(), text(9));
+            EXPECT_EQ(konten.Lport->text(), text(147));
+            EXPECT_EQ(konten.FLBPasswort->text(), text(75));
+            EXPECT_EQ(konten.LNew->toolTip(), text(139));
+            // The shipped English templates are listed.
+            EXPECT_GT(konten.CoBo_Provider->count(), 0);
+            konten.But_Neu->click();
+            konten.FE_Bezeichnung->setText(QStringLiteral("Home"));
+            konten.FE_Host->setText(QStringLiteral("pop.home.example"));
+            konten.But_Sichern->click();
+            konten.FLBPasswort->setChecked(true);
+            konten.close();
+            return int(QDialog::Rejected);
+        },
+        QStringLiteral("TKontenForm"));
+    p.form().But_Provider->click();
+    EXPECT_EQ(p.form().CoBo_Konto->count(), 1);
+    EXPECT_EQ(p.form().CoBo_Konto->currentText(), QStringLiteral("Home"));
+    EXPECT_TRUE(p.app->settings.password_save);
+    p.close();
+    EXPECT_EQ(p.reread()->readString(QStringLiteral("POP"), QStringLiteral("Host1")), QStringLiteral("pop.home.example"));
+}
+
+TEST_F(DialogsTest, SettingsDialogCarriesTheCatalogTextsAndConfirmingAppliesTheSettings)
+{
+    EXPECT_FALSE(p.form().Timer1_Check->isActive());
+    p.prompts.expectDialog(
+        [&](QDialog &d) {
+            auto &setup = static_cast<TSetupForm &>(d);
+            setup.show();
+            QCoreApplication::processEvents();
+            const QWidget *pages[] = {setup.TSAllgemein, setup.TSWeiteres, setup.TSSoftware, setup.TSVersand};
+            const quint16 numbers[] = {8, 227, 58, 228};
+            for (int i = 0; i < 4; ++i)
+                EXPECT_EQ(setup.PageControl1->tabText(setup.PageControl1->indexOf(pages[i])), text(numbers[i]));
+            EXPECT_EQ(setup.SBestaetigen->text(), text(2));
+            EXPECT_EQ(setup.GBSoundPfad->title(), text(230));
+            EXPECT_EQ(setup.FB_Menu_Desktop->text(), text(65));
+            EXPECT_EQ(setup.FBPfad->toolTip(), text(221));
+            EXPECT_EQ(setup.LSprache->text(), QStringLiteral("English"));
+            // Captions that are the same in every language.
+            EXPECT_EQ(setup.LTimeOut->text(), QStringLiteral("Timeout: (Seconds)"));
+            EXPECT_EQ(setup.LUserID->text(), QStringLiteral("User:"));
+            EXPECT_EQ(setup.RBKByte->text(), QStringLiteral("KByte"));
+            EXPECT_TRUE(setup.RBKByte->isChecked());
+
+            setup.CBAutoCheck->setChecked(true);
+            setup.ECheck_Timer->setText(QStringLiteral("5"));
+            setup.ETimeOut->setText(QStringLiteral("30"));
+            setup.CBHints->setChecked(false);
+            setup.SBestaetigen->click();
+            EXPECT_FALSE(setup.isVisible());
+            return int(QDialog::Accepted);
+        },
+        QStringLiteral("TSetupForm"));
+    p.form().Allgemein1->trigger();
+    EXPECT_TRUE(p.form().Timer1_Check->isActive());
+    EXPECT_EQ(p.form().Timer1_Check->interval(), 5 * 60000);
+    EXPECT_EQ(p.app->settings.TimeOut, 30000);
+    EXPECT_EQ(p.form().RE_Message_Stamm->texts().first(), text(106));
+    // Hints went off on the main window too.
+    EXPECT_TRUE(p.form().But_Postfach->toolTip().isEmpty());
+}

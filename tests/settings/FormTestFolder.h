@@ -1,0 +1,53 @@
+#pragma once
+// A temporary program folder for the dialog tests: two language files whose
+// text n reads "<prefix><n>" (so composed messages can be checked piece by
+// piece) and a catalog already pointed at the first one.
+#include "ScriptedPrompts.h"
+#include "lang/KvLanguage.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+class FormTestFolder
+{
+public:
+    FormTestFolder() : catalog(&prompts)
+    {
+        EXPECT_TRUE(m_dir.isValid());
+        QDir().mkpath(path(QStringLiteral("/language")));
+        QDir().mkpath(path(QStringLiteral("/ini")));
+        writeLanguage(QStringLiteral("Testish.LNG"), "Testish", "E", "T");
+        writeLanguage(QStringLiteral("Other.LNG"), "Other", "O", "O");
+        catalog.setPath(path(QStringLiteral("/language")));
+        catalog.setFileName(QStringLiteral("Testish.LNG"));
+    }
+
+    QString folder() const { return m_dir.path(); }
+    QString path(const QString &relative) const { return m_dir.path() + relative; }
+
+    static QString t(int n) { return QStringLiteral("T%1").arg(n); }
+
+    void write(const QString &relative, const QByteArray &bytes) const
+    {
+        QFile f(path(relative));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(bytes);
+    }
+
+    ScriptedPrompts prompts;
+    TKvLanguage catalog;
+
+private:
+    void writeLanguage(const QString &name, const QByteArray &language, const QByteArray &code,
+                       const QByteArray &prefix) const
+    {
+        QByteArray bytes = language + "\r\n" + code + "\r\nheader\r\n1\r\n";
+        for (int n = 1; n <= 300; ++n)
+            bytes += QByteArray::number(n) + "," + prefix + QByteArray::number(n) + "\r\n";
+        write(QStringLiteral("/language/") + name, bytes);
+    }
+
+    QTemporaryDir m_dir;
+};
