@@ -5,6 +5,7 @@
 #include "platform/core/AnsiCodec.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QHostInfo>
 #include <QPointer>
@@ -141,6 +142,33 @@ void TLineSocket::WaitForSocket()
     if (!self)
         throw EAbortError(QStringLiteral("Socket-readln abgebrochen"));
     --m_waitDepth;
+}
+
+bool TLineSocket::WaitBriefly()
+{
+#ifdef Q_OS_WIN
+    // The socket's own blocking wait is unreliable there: the event loop serves.
+    return false;
+#else
+    // On a fast link the reply arrives within a fraction of a millisecond:
+    // waiting for it on the socket itself saves a round through the event
+    // dispatcher per reply. Windows, timers and the time-out are still
+    // served at least every 20 ms, and a slow server falls back to the
+    // ordinary wait after 2 ms.
+    static QElapsedTimer served;
+    if (!served.isValid() || served.elapsed() >= 20) {
+        served.start();
+        QPointer<TLineSocket> self(this);
+        QCoreApplication::processEvents();
+        if (!self)
+            throw EAbortError(QStringLiteral("Socket-readln abgebrochen"));
+        return true;
+    }
+    if (m_socket->waitForReadyRead(2))
+        return true;
+    // Closed or failed while waiting: let the caller look at the state.
+    return m_socket->state() != QAbstractSocket::ConnectedState;
+#endif
 }
 
 void TLineSocket::StartTimer()
@@ -422,7 +450,8 @@ QByteArray TLineSocket::ReadLn()
             StartTimer();
             timing = true;
         }
-        WaitForSocket();
+        if (!WaitBriefly())
+            WaitForSocket();
         if (m_abort)
             break;
     }

@@ -156,6 +156,9 @@ private:
     void SendBytes(const char *data, qint64 length, bool stream);
     qint64 PendingWrites() const;
     void WaitForSocket();
+    // A short wait on the socket itself; false when the caller must wait
+    // in the event loop.
+    bool WaitBriefly();
     void StartTimer();
     void StopTimer();
     void TimerFired();
