@@ -499,6 +499,15 @@ void TStammForm::closeEvent(QCloseEvent *event)
         return;
     }
     m_closing = true;
+    // A check or pass still waiting for a server is broken off first (its
+    // deletions not yet committed stay undone on the server), so that the
+    // close does not talk over it.
+    if (m_pass->running()) {
+        m_pass->cancel();
+        POP_Alle->Abort();
+    }
+    if (m_checkRun->running())
+        POP_Mail->Abort();
     FormClose();
     event->accept();
     // The other windows go with the main one.
@@ -713,6 +722,15 @@ void TStammForm::guarded(const std::function<void()> &command)
 
 void TStammForm::dispatchFrom(QObject *s)
 {
+    // While a check or a pass waits for a server, commands that would talk
+    // to a server on the same connection in between are not run: their
+    // replies would be mixed up with the running one's.
+    const bool busy = m_checkRun->running() || m_pass->running();
+    if (busy
+        && (s == But_Postfach || s == PrfenKonto1 || s == But_Loeschen || s == Lschen2 || s == Lschen1
+            || s == But_Delete_All || s == Allelschen2 || s == Allelschen1 || s == But_Undo || s == Undo1
+            || s == Senden1))
+        return;
     if (s == But_Beenden || s == Beenden1 || s == Beenden2)
         close();
     if (s == Allgemein1 && m_windows.SetupForm)
@@ -842,6 +860,8 @@ void TStammForm::But_AlleKontenClick(QObject *sender)
 
 void TStammForm::CloseConnection1Click()
 {
+    if (m_checkRun->running() || m_pass->running())
+        return;
     guarded([this] {
         if (POP_Mail->Connected())
             POP_Mail->Disconnect();

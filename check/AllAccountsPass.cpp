@@ -50,6 +50,7 @@ void AllAccountsPass::reset()
 void AllAccountsPass::run(PassSink &sink)
 {
     m_running = true;
+    m_cancelled = false;
     m_sink = &sink;
     auto done = qScopeGuard([this] {
         m_running = false;
@@ -58,7 +59,7 @@ void AllAccountsPass::run(PassSink &sink)
     m_messageCounter = 0;
     m_accountIndex = 1;
     const int slotCount = AccountTable::Count;
-    for (int n = 1; n <= slotCount; ++n) {
+    for (int n = 1; n <= slotCount && !m_cancelled; ++n) {
         try {
             if (m_pop.Connected())
                 m_pop.Disconnect();
@@ -113,7 +114,7 @@ void AllAccountsPass::POP_AlleConnect()
     if (n > 0) {
         m_messageTotal += n;
         ++m_accountsWithMail;
-        for (int i = 0; i < n; ++i) {
+        for (int i = 0; i < n && !m_cancelled; ++i) {
             m_deleteMark = false;
             m_pop.GetSummary(m_messageCounter);
             sink.messageDone(i + 1, n);

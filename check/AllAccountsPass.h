@@ -48,6 +48,8 @@ public:
     // The caller has reset the totals (reset()) and the pending notices.
     void run(PassSink &sink);
     bool running() const { return m_running; }
+    // Stops a running pass before its next account.
+    void cancel() { m_cancelled = true; }
 
     // Handlers of POP_Alle.
     void POP_AlleConnect();
@@ -86,4 +88,5 @@ private:
     int m_failed = 0;
     int m_checked = 0;
     bool m_running = false;
+    bool m_cancelled = false;
 };

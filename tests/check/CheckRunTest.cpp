@@ -352,3 +352,33 @@ TEST_F(CheckRunTest, MoreThan127MessagesAreAllCheckedAndShown)
     p.close();
     EXPECT_EQ(pop.messages(kUser).size(), 140);
 }
+
+TEST_F(CheckRunTest, CommandsDuringARunAreIgnoredAndClosingBreaksItOffWithoutCommitting)
+{
+    for (int i = 1; i <= 4; ++i)
+        pop.addMessage(kUser, message("From: x@example.com\r\nSubject: WIN number " + QByteArray::number(i) + "\r\n"));
+    on("Delete", "Subject_I");
+    startProgram();
+    TStammForm &f = p.form();
+    auto original = f.POP_Mail->OnRetrieveEnd;
+    int summaries = 0;
+    f.POP_Mail->OnRetrieveEnd = [&](TLineSocket *s) {
+        original(s);
+        if (++summaries == 1) {
+            // Nothing of this may reach the server in the middle of the run.
+            f.But_BeendenClick(f.Undo1);
+            f.But_BeendenClick(f.But_Postfach);
+            f.But_BeendenClick(f.But_Loeschen);
+            f.CloseConnection1Click();
+        }
+        if (summaries == 3)
+            f.close();   // the user closes the window while the run waits
+    };
+    check();
+    EXPECT_EQ(summaries, 3);
+    EXPECT_FALSE(log().contains(text(117)));
+    EXPECT_TRUE(log().first().startsWith(QStringLiteral("Error: "))) << log().first().toStdString();
+    // The run was broken off: its deletions were never committed.
+    EXPECT_EQ(pop.messages(kUser).size(), 4);
+    EXPECT_EQ(p.reread()->readString(QStringLiteral("Settings"), QStringLiteral("First")), QStringLiteral("0"));
+}
