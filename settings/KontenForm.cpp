@@ -322,4 +322,7 @@ void TKontenForm::CoBo_ProviderChange()
     FE_Host->setText(t->Host);
     FE_User->setText(t->User);
     FE_Port->setText(QString::number(t->Port));
+    // When the limit kept the fields of the entry being edited, its password
+    // must not go along to another provider's server.
+    FE_Passwort->clear();
 }

@@ -83,7 +83,6 @@ TEST_F(DialogsTest, EditorSavesWithCrLfBetweenLinesConfirmsAndCounts)
 {
     QFile::remove(ownSubjects());
     inEditor(p.form().Betreffliste1, [&](TCheckerForm &editor) {
-        EXPECT_EQ(editor.windowTitle(), QStringLiteral("Korvalinthus"));
         EXPECT_EQ(editor.Lab_Liste->text(), text(23));
         EXPECT_TRUE(editor.Lab_Liste->font().bold() && editor.Lab_Liste->font().underline());
         EXPECT_EQ(editor.Checker->toPlainText(), QString());
@@ -100,7 +99,6 @@ TEST_F(DialogsTest, EditorSavesWithCrLfBetweenLinesConfirmsAndCounts)
         editor.But_Save->click();
         EXPECT_EQ(fileBytes(ownSubjects()), QByteArray("Viagra\r\nGewinn \xe4"));
         EXPECT_EQ(editor.Lab_Eintraege->text(), text(30) + QStringLiteral(" 2"));
-        EXPECT_TRUE(editor.isVisible());
 
         // Saving keeps the text changed: the next press writes and confirms again.
         QFile::remove(ownSubjects());
@@ -123,10 +121,9 @@ TEST_F(DialogsTest, EditorSavesWithCrLfBetweenLinesConfirmsAndCounts)
     });
 }
 
-TEST_F(DialogsTest, EditorCloseButtonSavesSilentlyAndTheFrameDiscards)
+TEST_F(DialogsTest, EditorCloseButtonSavesSilentlyTheFrameDiscardsAndAFailedWriteIsReported)
 {
     const QString ownSenders = p.path(QStringLiteral("/ini/Absender_User.ini"));
-    QFile::remove(ownSubjects());
     inEditor(p.form().Absenderliste1, [&](TCheckerForm &editor) {
         EXPECT_EQ(editor.Lab_Liste->text(), text(24));
         type(editor, QStringLiteral("spam@example.com"), false);
@@ -134,32 +131,22 @@ TEST_F(DialogsTest, EditorCloseButtonSavesSilentlyAndTheFrameDiscards)
         EXPECT_FALSE(editor.isVisible());
     });
     EXPECT_EQ(fileBytes(ownSenders), QByteArray("spam@example.com"));
-
     inEditor(p.form().Absenderliste1, [&](TCheckerForm &editor) {
         type(editor, QStringLiteral("more"), false);
         editor.close();   // the close box
     });
     EXPECT_EQ(fileBytes(ownSenders), QByteArray("spam@example.com"));
 
-    // The heading follows the list even when that list's file is missing.
-    inEditor(p.form().Betreffliste1, [&](TCheckerForm &editor) {
-        EXPECT_EQ(editor.Lab_Liste->text(), text(23));
-        editor.But_Schliessen->click();   // unchanged: nothing is written
-    });
-    EXPECT_FALSE(QFile::exists(ownSubjects()));
-}
-
-TEST_F(DialogsTest, EditorReportsAFailedWriteAndKeepsTheTextUntilClosed)
-{
+    // Without the ini folder nothing can be written: Save keeps the window
+    // and its text, Close closes all the same.
     ASSERT_TRUE(QDir(p.path(QStringLiteral("/ini"))).removeRecursively());
     inEditor(p.form().Betreffliste1, [&](TCheckerForm &editor) {
-        EXPECT_EQ(editor.Checker->toPlainText(), QString());
+        EXPECT_EQ(editor.Lab_Liste->text(), text(23));   // even with its file missing
         type(editor, QStringLiteral("lost"), false);
         p.prompts.expectError(QStringLiteral("Cannot create file"));
         editor.But_Save->click();
         EXPECT_TRUE(editor.isVisible());
         EXPECT_EQ(editor.Checker->toPlainText(), QStringLiteral("lost"));
-
         p.prompts.expectError(QStringLiteral("Betreff_User.ini"));
         editor.But_Schliessen->click();
         EXPECT_FALSE(editor.isVisible());
@@ -168,26 +155,20 @@ TEST_F(DialogsTest, EditorReportsAFailedWriteAndKeepsTheTextUntilClosed)
 
 TEST_F(DialogsTest, EditorCopiesAndPastesThroughTheClipboard)
 {
-    QClipboard *clipboard = QApplication::clipboard();
     inEditor(p.form().Betreffliste1, [&](TCheckerForm &editor) {
         EXPECT_EQ(editor.But_Paste->toolTip(), text(25));
-        EXPECT_EQ(editor.But_Copy->toolTip(), text(26));
-        EXPECT_EQ(editor.But_Schliessen->toolTip(), text(164));
         EXPECT_TRUE(editor.But_Save->toolTip().isEmpty());
         EXPECT_EQ(editor.LPaste->text(), text(16));
-
         type(editor, QStringLiteral("alpha beta"), false);
         QTextCursor c = editor.Checker->textCursor();
         c.setPosition(6);
         c.setPosition(10, QTextCursor::KeepAnchor);
         editor.Checker->setTextCursor(c);
         editor.But_Copy->click();
-        EXPECT_EQ(clipboard->text(), QStringLiteral("beta"));
-
-        clipboard->setText(QStringLiteral("gamma"));
+        EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("beta"));
+        QApplication::clipboard()->setText(QStringLiteral("gamma"));
         editor.But_Paste->click();   // replaces the selection
         EXPECT_EQ(editor.Checker->toPlainText(), QStringLiteral("alpha gamma"));
-        editor.close();
     });
 }
 
@@ -198,12 +179,9 @@ TEST_F(DialogsTest, AccountsDialogCarriesTheCatalogTextsAndRefillsTheMainSelecto
             auto &konten = static_cast<TKontenForm &>(d);
             konten.show();
             QCoreApplication::processEvents();
-            EXPECT_EQ(konten.LNew->text(), text(9));
             EXPECT_EQ(konten.Lport->text(), text(147));
-            EXPECT_EQ(konten.FLBPasswort->text(), text(75));
             EXPECT_EQ(konten.LNew->toolTip(), text(139));
-            // The shipped English templates are listed.
-            EXPECT_GT(konten.CoBo_Provider->count(), 0);
+            EXPECT_GT(konten.CoBo_Provider->count(), 0);   // the shipped English templates
             konten.But_Neu->click();
             konten.FE_Bezeichnung->setText(QStringLiteral("Home"));
             konten.FE_Host->setText(QStringLiteral("pop.home.example"));
@@ -214,16 +192,13 @@ TEST_F(DialogsTest, AccountsDialogCarriesTheCatalogTextsAndRefillsTheMainSelecto
         },
         QStringLiteral("TKontenForm"));
     p.form().But_Provider->click();
-    EXPECT_EQ(p.form().CoBo_Konto->count(), 1);
     EXPECT_EQ(p.form().CoBo_Konto->currentText(), QStringLiteral("Home"));
     EXPECT_TRUE(p.app->settings.password_save);
-    p.close();
-    EXPECT_EQ(p.reread()->readString(QStringLiteral("POP"), QStringLiteral("Host1")), QStringLiteral("pop.home.example"));
+    EXPECT_EQ(p.app->accounts.slot(1).Host, QStringLiteral("pop.home.example"));
 }
 
 TEST_F(DialogsTest, SettingsDialogCarriesTheCatalogTextsAndConfirmingAppliesTheSettings)
 {
-    EXPECT_FALSE(p.form().Timer1_Check->isActive());
     p.prompts.expectDialog(
         [&](QDialog &d) {
             auto &setup = static_cast<TSetupForm &>(d);
@@ -233,31 +208,20 @@ TEST_F(DialogsTest, SettingsDialogCarriesTheCatalogTextsAndConfirmingAppliesTheS
             const quint16 numbers[] = {8, 227, 58, 228};
             for (int i = 0; i < 4; ++i)
                 EXPECT_EQ(setup.PageControl1->tabText(setup.PageControl1->indexOf(pages[i])), text(numbers[i]));
-            EXPECT_EQ(setup.SBestaetigen->text(), text(2));
             EXPECT_EQ(setup.GBSoundPfad->title(), text(230));
-            EXPECT_EQ(setup.FB_Menu_Desktop->text(), text(65));
             EXPECT_EQ(setup.FBPfad->toolTip(), text(221));
-            EXPECT_EQ(setup.LSprache->text(), QStringLiteral("English"));
-            // Captions that are the same in every language.
-            EXPECT_EQ(setup.LTimeOut->text(), QStringLiteral("Timeout: (Seconds)"));
-            EXPECT_EQ(setup.LUserID->text(), QStringLiteral("User:"));
-            EXPECT_EQ(setup.RBKByte->text(), QStringLiteral("KByte"));
+            EXPECT_EQ(setup.LTimeOut->text(), QStringLiteral("Timeout: (Seconds)"));   // in every language
             EXPECT_TRUE(setup.RBKByte->isChecked());
-
             setup.CBAutoCheck->setChecked(true);
             setup.ECheck_Timer->setText(QStringLiteral("5"));
-            setup.ETimeOut->setText(QStringLiteral("30"));
             setup.CBHints->setChecked(false);
             setup.SBestaetigen->click();
-            EXPECT_FALSE(setup.isVisible());
             return int(QDialog::Accepted);
         },
         QStringLiteral("TSetupForm"));
     p.form().Allgemein1->trigger();
     EXPECT_TRUE(p.form().Timer1_Check->isActive());
     EXPECT_EQ(p.form().Timer1_Check->interval(), 5 * 60000);
-    EXPECT_EQ(p.app->settings.TimeOut, 30000);
     EXPECT_EQ(p.form().RE_Message_Stamm->texts().first(), text(106));
-    // Hints went off on the main window too.
-    EXPECT_TRUE(p.form().But_Postfach->toolTip().isEmpty());
+    EXPECT_TRUE(p.form().But_Postfach->toolTip().isEmpty());   // hints went off
 }

@@ -1,6 +1,6 @@
 // The accounts dialog driven through its buttons: editing after a delete,
 // new entries filling gaps, compaction on close by any means, the deletion
-// marker, the 65-account limit, provider templates and a bad port.
+// marker, refused saves, and templates with the 65-account limit.
 #include "FormTestFolder.h"
 #include "settings/KontenForm.h"
 #include "settings/Settings.h"
@@ -8,20 +8,14 @@
 #include "support/RoundButton.h"
 
 #include <QCheckBox>
-#include <QCoreApplication>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
-AccountSlot account(const QString &name, int port = 110)
-{
-    return AccountSlot{name, QStringLiteral("pop.%1.example").arg(name), name + QStringLiteral("-user"),
-                       name + QStringLiteral("-pw"), port};
-}
-
 QStringList listed(const TKontenForm &form)
 {
     QStringList out;
@@ -33,20 +27,20 @@ QStringList listed(const TKontenForm &form)
 class KontenFormTest : public ::testing::Test
 {
 protected:
-    KontenFormTest()
-        : form(accounts, settings, dir.catalog, dir.prompts, dir.folder(), [this] { ++selectorRefills; })
+    KontenFormTest() : form(accounts, settings, dir.catalog, dir.prompts, dir.folder(), [this] { ++refills; })
     {
-        dir.write(QStringLiteral("/ini/Provider_E.ini"), "[Anzahl]\nprovs=3\n"
-                                                         "[1]\nName=zeta mail\nHost=pop.zeta.example\nUser=you@zeta\nPort=995\n"
-                                                         "[2]\nName=Alpha Net\nHost=pop.alpha.example\nUser=you@alpha\nPort=110\n"
-                                                         "[3]\nName=beta\nHost=pop.beta.example\nUser=\nPort=x\n");
+        dir.write(QStringLiteral("/ini/Provider_E.ini"),
+                  "[Anzahl]\nprovs=3\n[1]\nName=zeta mail\nHost=pop.zeta.example\nUser=you@zeta\nPort=995\n"
+                  "[2]\nName=Alpha Net\nHost=pop.alpha.example\nUser=you@alpha\nPort=110\n[3]\nName=beta\n");
+        for (const char *name : {"A", "B", "C"})
+            addAccount(QLatin1String(name));
     }
 
-    void threeAccounts()
+    void addAccount(const QString &name)
     {
-        accounts.slot(1) = account(QStringLiteral("A"));
-        accounts.slot(2) = account(QStringLiteral("B"));
-        accounts.slot(3) = account(QStringLiteral("C"), 995);
+        const int n = int(accounts.names().size()) + 1;
+        accounts.slot(n) = AccountSlot{name, QStringLiteral("pop.%1.example").arg(name), name + QStringLiteral("-user"),
+                                       name + QStringLiteral("-pw"), 100 + n};
     }
 
     void open()
@@ -55,19 +49,10 @@ protected:
         QCoreApplication::processEvents();
     }
 
-    void select(int line)
+    void edit(int line)
     {
         form.ListBox_konten->setCurrentRow(line);
         form.But_Edit->click();
-    }
-
-    void fill(const QString &name, const QString &host, const QString &port = QStringLiteral("110"))
-    {
-        form.FE_Bezeichnung->setText(name);
-        form.FE_Host->setText(host);
-        form.FE_User->setText(name + QStringLiteral("-user"));
-        form.FE_Passwort->setText(name + QStringLiteral("-pw"));
-        form.FE_Port->setText(port);
     }
 
     void pickTemplate(const QString &name)
@@ -81,40 +66,16 @@ protected:
     FormTestFolder dir;
     AccountTable accounts;
     Settings settings;
-    int selectorRefills = 0;
+    int refills = 0;
     TKontenForm form;
 };
 }
 
-TEST_F(KontenFormTest, OpeningListsTheAccountsAndTemplatesAndStartsAtTheFirstFreeSlot)
-{
-    accounts.slot(2) = account(QStringLiteral("B"));
-    accounts.slot(5) = account(QStringLiteral("E"));
-    settings.password_save = true;
-    open();
-    EXPECT_EQ(listed(form), QStringList({QStringLiteral("B"), QStringLiteral("E")}));
-    // Newest first: the template count above the account count.
-    EXPECT_EQ(form.RT_Messages->texts(),
-              QStringList({QStringLiteral("3 ") + dir.t(144), QStringLiteral("2 ") + dir.t(143)}));
-    EXPECT_EQ(form.workingCopy().editSlot(), 3);
-    EXPECT_TRUE(form.FLBPasswort->isChecked());
-    EXPECT_EQ(form.FE_Port->text(), QStringLiteral("110"));
-    EXPECT_EQ(form.FE_Passwort->echoMode(), QLineEdit::Password);
-    // Sorted without regard to letter case; nothing chosen.
-    QStringList items;
-    for (int i = 0; i < form.CoBo_Provider->count(); ++i)
-        items << form.CoBo_Provider->itemText(i);
-    EXPECT_EQ(items, QStringList({QStringLiteral("Alpha Net"), QStringLiteral("beta"), QStringLiteral("zeta mail")}));
-    EXPECT_EQ(form.CoBo_Provider->currentIndex(), -1);
-    form.close();
-}
-
 TEST_F(KontenFormTest, EditAfterADeleteShowsTheListedEntryAndNewFillsTheGap)
 {
-    threeAccounts();
     open();
-    select(1);
-    EXPECT_EQ(form.FE_Bezeichnung->text(), QStringLiteral("B"));
+    EXPECT_EQ(form.RT_Messages->texts(), QStringList({QStringLiteral("3 ") + dir.t(144), QStringLiteral("3 ") + dir.t(143)}));
+    edit(1);
     dir.prompts.expectConfirm(true, QStringLiteral("B ") + dir.t(136));
     form.But_Loeschen->click();
     EXPECT_EQ(listed(form), QStringList({QStringLiteral("A"), QStringLiteral("C")}));
@@ -125,133 +86,83 @@ TEST_F(KontenFormTest, EditAfterADeleteShowsTheListedEntryAndNewFillsTheGap)
     QTest::mouseClick(form.ListBox_konten->viewport(), Qt::LeftButton, {}, onC);
     QTest::mouseDClick(form.ListBox_konten->viewport(), Qt::LeftButton, {}, onC);
     EXPECT_EQ(form.FE_Bezeichnung->text(), QStringLiteral("C"));
-    EXPECT_EQ(form.FE_Host->text(), QStringLiteral("pop.C.example"));
-    EXPECT_EQ(form.FE_Port->text(), QStringLiteral("995"));
+    EXPECT_EQ(form.FE_Port->text(), QStringLiteral("103"));
     form.FE_Host->setText(QStringLiteral("pop.new-c.example"));
     form.But_Sichern->click();
-    EXPECT_EQ(form.workingCopy().entry(3).Host, QStringLiteral("pop.new-c.example"));
 
     form.But_Neu->click();
-    EXPECT_EQ(form.workingCopy().editSlot(), 2);
     EXPECT_EQ(form.FE_Bezeichnung->text(), dir.t(133));
     EXPECT_TRUE(form.FE_Host->text().isEmpty());
     EXPECT_EQ(form.RT_Messages->texts().first(), dir.t(138));
-    fill(QStringLiteral("N"), QStringLiteral("pop.n.example"), QStringLiteral("995"));
+    form.FE_Bezeichnung->setText(QStringLiteral("N"));
+    form.FE_Port->setText(QStringLiteral("995"));
     form.But_Sichern->click();
     EXPECT_EQ(listed(form), QStringList({QStringLiteral("A"), QStringLiteral("N"), QStringLiteral("C")}));
 
-    // The table changes only now, compacted.
+    // The table changes only at the close.
     EXPECT_EQ(accounts.slot(2).Konto, QStringLiteral("B"));
-    EXPECT_EQ(selectorRefills, 0);
     form.But_Schliessen->click();
     EXPECT_FALSE(form.isVisible());
     EXPECT_EQ(accounts.names(), QStringList({QStringLiteral("A"), QStringLiteral("N"), QStringLiteral("C")}));
     EXPECT_EQ(accounts.slot(2).Port, 995);
-    EXPECT_EQ(accounts.slot(2).Passwort, QStringLiteral("N-pw"));
     EXPECT_EQ(accounts.slot(3).Host, QStringLiteral("pop.new-c.example"));
-    EXPECT_EQ(selectorRefills, 1);
+    EXPECT_EQ(refills, 1);
 }
 
 TEST_F(KontenFormTest, CloseBoxAndEscapeApplyLikeTheCloseButton)
 {
-    threeAccounts();
     open();
-    select(0);
-    form.FE_Bezeichnung->setText(QStringLiteral("A2"));
-    form.But_Sichern->click();
-    select(2);
+    edit(2);
     form.FE_Bezeichnung->setText(AccountsWorkingCopy::DeletionMarker);   // saving "leer" deletes
     form.But_Sichern->click();
     EXPECT_TRUE(form.FE_Bezeichnung->text().isEmpty());
     form.FLBPasswort->setChecked(true);
     form.close();   // the window's close box
-    EXPECT_EQ(accounts.names(), QStringList({QStringLiteral("A2"), QStringLiteral("B")}));
+    EXPECT_EQ(accounts.names(), QStringList({QStringLiteral("A"), QStringLiteral("B")}));
     EXPECT_TRUE(settings.password_save);
-    EXPECT_EQ(selectorRefills, 1);
 
-    // Reopening starts from the table; unsaved field edits are gone.
+    // Reopening starts from the table: unsaved field edits are gone.
     open();
-    select(1);
+    EXPECT_TRUE(form.FLBPasswort->isChecked());
+    edit(1);
     form.FE_Bezeichnung->setText(QStringLiteral("not saved"));
     form.FLBPasswort->setChecked(false);
     QTest::keyClick(&form, Qt::Key_Escape);
     EXPECT_FALSE(form.isVisible());
-    EXPECT_EQ(accounts.names(), QStringList({QStringLiteral("A2"), QStringLiteral("B")}));
+    EXPECT_EQ(accounts.names(), QStringList({QStringLiteral("A"), QStringLiteral("B")}));
     EXPECT_FALSE(settings.password_save);
-    EXPECT_EQ(selectorRefills, 2);
+    EXPECT_EQ(refills, 2);
 }
 
-TEST_F(KontenFormTest, RefusedCommandsExplainAndChangeNothing)
+TEST_F(KontenFormTest, RefusedSavesExplainThemselves)
 {
-    threeAccounts();
     open();
     form.ListBox_konten->clearSelection();
     dir.prompts.expectError(dir.t(142));
     form.But_Edit->click();
-
-    form.FE_Bezeichnung->clear();
     dir.prompts.expectError(dir.t(151));
-    form.But_Sichern->click();
-    EXPECT_EQ(form.workingCopy().occupiedCount(), 3);
+    form.But_Sichern->click();   // no name
 
-    // Delete answered No, and delete right after opening (the first free
-    // slot) changes nothing visible.
-    dir.prompts.expectConfirm(false);
-    form.But_Loeschen->click();
-    dir.prompts.expectConfirm(true);
-    form.But_Loeschen->click();
-    EXPECT_EQ(listed(form).size(), 3);
-    form.close();
-    EXPECT_EQ(accounts.names().size(), 3);
-}
-
-TEST_F(KontenFormTest, APortThatIsNoNumberStopsSaveAfterTheOtherFieldsWereTaken)
-{
-    threeAccounts();
-    open();
-    select(1);
-    fill(QStringLiteral("B2"), QStringLiteral("pop.b2.example"), QStringLiteral("11O"));
+    // A port that is not a number stops Save after the other fields were
+    // taken; the entry keeps its port and the list is not refreshed.
+    edit(1);
+    form.FE_Bezeichnung->setText(QStringLiteral("B2"));
+    form.FE_Passwort->setText(QStringLiteral("secret"));
+    form.FE_Port->setText(QStringLiteral("11O"));
     dir.prompts.expectError(QStringLiteral("'11O'"));
     form.But_Sichern->click();
-    const TTemp &b = form.workingCopy().entry(2);
-    EXPECT_EQ(b.Bezeichnung, QStringLiteral("B2"));
-    EXPECT_EQ(b.Host, QStringLiteral("pop.b2.example"));
-    EXPECT_EQ(b.Passwort, QStringLiteral("B2-pw"));
-    EXPECT_EQ(b.Port, 110);
-    EXPECT_EQ(listed(form).at(1), QStringLiteral("B"));   // not refreshed
-
-    form.FE_Port->setText(QStringLiteral("995"));
-    form.But_Sichern->click();
-    EXPECT_EQ(listed(form).at(1), QStringLiteral("B2"));
+    EXPECT_EQ(form.workingCopy().entry(2).Bezeichnung, QStringLiteral("B2"));
+    EXPECT_EQ(form.workingCopy().entry(2).Passwort, QStringLiteral("secret"));
+    EXPECT_EQ(form.workingCopy().entry(2).Port, 102);
+    EXPECT_EQ(listed(form).at(1), QStringLiteral("B"));
     form.close();
-    EXPECT_EQ(accounts.slot(2).Port, 995);
-}
-
-TEST_F(KontenFormTest, ATemplateFillsNameHostUserAndPortButNeverThePassword)
-{
-    threeAccounts();
-    open();
-    select(0);   // a password in the field must not survive the template
-    pickTemplate(QStringLiteral("zeta mail"));
-    EXPECT_EQ(form.workingCopy().editSlot(), 4);
-    EXPECT_EQ(form.FE_Bezeichnung->text(), QStringLiteral("zeta mail"));
-    EXPECT_EQ(form.FE_Host->text(), QStringLiteral("pop.zeta.example"));
-    EXPECT_EQ(form.FE_User->text(), QStringLiteral("you@zeta"));
-    EXPECT_EQ(form.FE_Port->text(), QStringLiteral("995"));
-    EXPECT_TRUE(form.FE_Passwort->text().isEmpty());
-    pickTemplate(QStringLiteral("beta"));   // a port that is no number reads as 0
-    EXPECT_EQ(form.FE_Port->text(), QStringLiteral("0"));
-    form.But_Sichern->click();
-    // Saving refreshes the list and empties the template choice.
-    EXPECT_EQ(listed(form).last(), QStringLiteral("beta"));
-    EXPECT_EQ(form.CoBo_Provider->currentIndex(), -1);
-    form.close();
+    EXPECT_EQ(accounts.slot(2).Konto, QStringLiteral("B2"));
 }
 
 TEST_F(KontenFormTest, WithAllSlotsTakenNewAndSaveAreRefusedUntilAnEntryIsEdited)
 {
-    for (int n = 1; n <= AccountTable::Count; ++n)
-        accounts.slot(n) = account(QStringLiteral("K%1").arg(n));
+    while (accounts.names().size() < AccountTable::Count)
+        addAccount(QStringLiteral("K%1").arg(accounts.names().size() + 1));
     open();
     const QString limit = dir.t(134) + QStringLiteral(" 65 ") + dir.t(135);
     // Right after opening the edit slot lies past the last entry.
@@ -262,15 +173,24 @@ TEST_F(KontenFormTest, WithAllSlotsTakenNewAndSaveAreRefusedUntilAnEntryIsEdited
     form.But_Neu->click();
     EXPECT_EQ(form.FE_Bezeichnung->text(), QStringLiteral("one too many"));
 
-    // A template still fills the fields after the limit message; Save then
-    // overwrites the entry being edited.
-    select(4);
+    // A template still fills the fields after the limit message (never the
+    // password); Save then overwrites the entry being edited.
+    QStringList items;
+    for (int i = 0; i < form.CoBo_Provider->count(); ++i)
+        items << form.CoBo_Provider->itemText(i);
+    EXPECT_EQ(items, QStringList({QStringLiteral("Alpha Net"), QStringLiteral("beta"), QStringLiteral("zeta mail")}));
+    edit(4);
     dir.prompts.expectError(limit);
-    pickTemplate(QStringLiteral("Alpha Net"));
-    EXPECT_EQ(form.FE_Host->text(), QStringLiteral("pop.alpha.example"));
+    pickTemplate(QStringLiteral("zeta mail"));
+    EXPECT_EQ(form.FE_Bezeichnung->text(), QStringLiteral("zeta mail"));
+    EXPECT_EQ(form.FE_Host->text(), QStringLiteral("pop.zeta.example"));
+    EXPECT_EQ(form.FE_User->text(), QStringLiteral("you@zeta"));
+    EXPECT_EQ(form.FE_Port->text(), QStringLiteral("995"));
+    EXPECT_TRUE(form.FE_Passwort->text().isEmpty());
     form.But_Sichern->click();
     form.close();
-    EXPECT_EQ(accounts.slot(5).Konto, QStringLiteral("Alpha Net"));
+    EXPECT_EQ(accounts.slot(5).Konto, QStringLiteral("zeta mail"));
+    EXPECT_EQ(accounts.slot(5).Port, 995);
     EXPECT_EQ(accounts.slot(6).Konto, QStringLiteral("K6"));
     EXPECT_EQ(accounts.names().size(), 65);
 }

@@ -1,9 +1,7 @@
 #pragma once
 // Points the user's special folders (home, desktop, menus, autostart) at a
-// temporary folder for the life of the object, so that shortcut tests never
-// touch the real desktop. The desktop's folder lookups read these variables
-// at every call.
-#include <QByteArray>
+// temporary folder while the object lives, so shortcut tests never touch the
+// real desktop. The folder lookups read these variables at every call.
 #include <QDir>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -16,24 +14,17 @@ public:
     ScopedHome()
     {
         EXPECT_TRUE(m_dir.isValid());
-        set("HOME", m_dir.path());
+        set("HOME", m_dir.path());   // no user-dirs file: the desktop is $HOME/Desktop
         set("XDG_CONFIG_HOME", m_dir.path() + QStringLiteral("/config"));
         set("XDG_DATA_HOME", m_dir.path() + QStringLiteral("/data"));
-        // Without a user-dirs file the desktop is $HOME/Desktop.
         QDir().mkpath(m_dir.path() + QStringLiteral("/config"));
         QDir().mkpath(m_dir.path() + QStringLiteral("/data"));
     }
     ~ScopedHome()
     {
-        for (auto it = m_saved.rbegin(); it != m_saved.rend(); ++it) {
-            if (it->second)
-                qputenv(it->first.constData(), *it->second);
-            else
-                qunsetenv(it->first.constData());
-        }
+        for (const auto &[name, old] : m_saved)
+            old ? qputenv(name.constData(), *old) : qunsetenv(name.constData());
     }
-    ScopedHome(const ScopedHome &) = delete;
-    ScopedHome &operator=(const ScopedHome &) = delete;
 
     QString path() const { return m_dir.path(); }
     QString desktop() const { return path() + QStringLiteral("/Desktop"); }
@@ -43,10 +34,7 @@ public:
 private:
     void set(const char *name, const QString &value)
     {
-        std::optional<QByteArray> old;
-        if (qEnvironmentVariableIsSet(name))
-            old = qgetenv(name);
-        m_saved.emplace_back(QByteArray(name), old);
+        m_saved.emplace_back(name, qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt);
         qputenv(name, value.toLocal8Bit());
     }
 
