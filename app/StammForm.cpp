@@ -646,8 +646,13 @@ void TStammForm::ApplySettings()
         RE_Message_Stamm->addLine(text(248));
     }
     if (s.Autocheck) {
-        Timer1_Check->setInterval(s.Check_Time);
-        Timer1_Check->start();
+        // An interval of 0 (or less) never fires, as a window timer does; a
+        // zero-interval QTimer would instead start pass after pass.
+        Timer1_Check->setInterval(std::max(s.Check_Time, 0));
+        if (s.Check_Time > 0)
+            Timer1_Check->start();
+        else
+            Timer1_Check->stop();
         LEDL_Automatic->setLit(true);
         RE_Message_Stamm->addLine(text(106));
     } else {

@@ -157,6 +157,12 @@ TEST(Startup, ApplyingTheSettingsLogsTheActiveSwitchesSoTheLastStandsFirst)
     EXPECT_EQ(f.Timer1_Check->interval(), 120000);
     EXPECT_TRUE(f.LEDL_Automatic->isLit());
 
+    // A zero interval does not run the timer (it would start pass after pass).
+    f.app().settings.Check_Time = 0;
+    f.ApplySettings();
+    EXPECT_FALSE(f.Timer1_Check->isActive());
+    EXPECT_TRUE(f.LEDL_Automatic->isLit());
+
     f.app().settings.Autocheck = false;
     f.ApplySettings();
     EXPECT_FALSE(f.Timer1_Check->isActive());
