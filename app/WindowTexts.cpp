@@ -5,6 +5,7 @@
 #include "lang/KvLanguage.h"
 #include "settings/KontenForm.h"
 #include "settings/SetupForm.h"
+#include "support/Hints.h"
 #include "support/Lamp.h"
 #include "support/LabelFit.h"
 
@@ -58,17 +59,12 @@ void nudge(QObject &window, const char *name, int dx)
 
 void WindowTexts::setHint(QWidget *control, const QString &hint)
 {
-    control->setProperty("kvHint", hint);
-    control->setToolTip(hint);
+    Hints::set(control, hint);
 }
 
 void WindowTexts::applyHints(QWidget &window, bool show)
 {
-    for (QWidget *w : window.findChildren<QWidget *>()) {
-        const QVariant h = w->property("kvHint");
-        if (h.isValid())
-            w->setToolTip(show ? h.toString() : QString());
-    }
+    Hints::show(window, show);
 }
 
 void WindowTexts::applyHints(TStammForm &form, bool show)

@@ -1,10 +1,13 @@
 #include "settings/SetupForm.h"
 
+#include "support/Hints.h"
+
 #include "lang/KvLanguage.h"
 #include "platform/Prompts.h"
 #include "platform/Shell.h"
 #include "platform/core/SettingsKey.h"
 #include "settings/Settings.h"
+#include "support/Hints.h"
 #include "support/HtmlInfoViewer.h"
 
 #include <QCheckBox>
@@ -27,10 +30,6 @@ namespace {
 const int kWidth = 544;
 const int kHeight = 340;
 const int kBottomHeight = 40;
-
-// The property the window texts keep a control's hint in; the tool tip
-// shows it only while hints are on.
-const char *const kHintProperty = "kvHint";
 
 template<typename W>
 W *named(W *widget, const char *name)
@@ -152,8 +151,7 @@ void TSetupForm::buildGeneralPage()
     CB_Info_Absender = checkBox("CB_Info_Absender", "Notify senders", p);
     // This caption and its hint are the same in every language.
     CBAnzeige_clearen = checkBox("CBAnzeige_clearen", "Anzeige \"AlleKonten\" immer leeren", p);
-    CBAnzeige_clearen->setProperty(kHintProperty,
-                                   QStringLiteral("Die Protokollanzeige (unten) in dem Fenster \"Alle Konten\" wird "
+    Hints::set(CBAnzeige_clearen, QStringLiteral("Die Protokollanzeige (unten) in dem Fenster \"Alle Konten\" wird "
                                                   "bei Aktivierung jedesmall geleert."));
 
     CBHints = checkBox("CBHints", "Show hints", p);
@@ -371,11 +369,7 @@ void TSetupForm::showEvent(QShowEvent *event)
 
 void TSetupForm::showHints(bool show)
 {
-    for (QWidget *w : findChildren<QWidget *>()) {
-        const QVariant hint = w->property(kHintProperty);
-        if (hint.isValid())
-            w->setToolTip(show ? hint.toString() : QString());
-    }
+    Hints::show(*this, show);
 }
 
 void TSetupForm::FormShow()
