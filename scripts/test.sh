@@ -8,7 +8,8 @@ scripts/deps.sh
 scripts/build.sh
 export KV_REQUIRE_PEERS=1        # a missing test server is a failure, not a skip
 export QT_QPA_PLATFORM=offscreen
-(cd "${KV_BUILD_DIR:-build}" && ctest --output-on-failure --timeout 600 -j2)
 if [ -x scripts/fuzz.sh ]; then
   scripts/fuzz.sh
 fi
+cd "${KV_BUILD_DIR:-build}"
+ctest --output-on-failure --timeout 600 -j2
