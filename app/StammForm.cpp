@@ -27,6 +27,7 @@
 #include "support/RichLog.h"
 #include "support/RoundButton.h"
 #include "support/StringGrid.h"
+#include "support/ToolPanel.h"
 
 #include <QAction>
 #include <QLocale>
@@ -113,56 +114,27 @@ QString TStammForm::text(quint16 number) const
 
 void TStammForm::buildToolbar(QWidget *central)
 {
-    auto *panel = new QFrame(central);
-    panel->setObjectName(QStringLiteral("Panel1"));
-    panel->setGeometry(0, 0, kClientWidth, 52);
-    panel->setFrameShape(QFrame::StyledPanel);
-    panel->setAutoFillBackground(true);
-    QPalette pal = panel->palette();
-    pal.setColor(QPalette::Window, QColor(232, 238, 248));
-    panel->setPalette(pal);
-
-    struct Def
-    {
-        const char *button;
-        const char *label;
-        const char *caption;
-        QStyle::StandardPixmap icon;
-        RoundButton **b;
-        QLabel **l;
-    };
-    const Def defs[] = {
-        {"But_Beenden", "Lab_Beenden", "Exit", QStyle::SP_DialogCloseButton, &But_Beenden, &Lab_Beenden},
-        {"But_Postfach", "Lab_Postfach", "Check", QStyle::SP_BrowserReload, &But_Postfach, &Lab_Postfach},
-        {"But_AlleKonten", "Lab_Alle_Konten", "All", QStyle::SP_FileDialogDetailedView, &But_AlleKonten,
-         &Lab_Alle_Konten},
-        {"But_Ergebnis", "Lab_Ergebnis", "Report", QStyle::SP_FileDialogContentsView, &But_Ergebnis, &Lab_Ergebnis},
-        {"But_Lesen", "Lab_Lesen", "Read", QStyle::SP_FileIcon, &But_Lesen, &Lab_Lesen},
-        {"But_Abrufen", "Lab_Abrufen", "Fetch", QStyle::SP_ArrowDown, &But_Abrufen, &Lab_Abrufen},
-        {"But_Loeschen", "Lab_Loeschen", "Delete", QStyle::SP_TrashIcon, &But_Loeschen, &Lab_Loeschen},
-        {"But_Delete_All", "Lab_alle_loeschen", "Del. marked", QStyle::SP_DialogDiscardButton, &But_Delete_All,
-         &Lab_alle_loeschen},
-        {"But_Undo", "Lab_Undo", "Undo", QStyle::SP_ArrowBack, &But_Undo, &Lab_Undo},
-        {"But_Provider", "Lab_Provider", "Accounts", QStyle::SP_DirHomeIcon, &But_Provider, &Lab_Provider},
-        {"But_Extern", "Lab_Extern", "Mail", QStyle::SP_CommandLink, &But_Extern, &Lab_Extern},
-        {"But_hilfe", "Lab_Hilfe", "Help", QStyle::SP_DialogHelpButton, &But_hilfe, &Lab_Hilfe},
-    };
-    QFont small = font();
-    small.setPointSizeF(7);
-    int x = 0;
-    for (const Def &d : defs) {
-        auto *b = new RoundButton(QLatin1String(d.button), panel);
-        b->setIcon(style()->standardIcon(d.icon));
-        b->move(x + 10, 2);
-        auto *l = new QLabel(QLatin1String(d.caption), panel);
-        l->setObjectName(QLatin1String(d.label));
-        l->setFont(small);
-        l->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-        l->setGeometry(x - 2, 36, 56, 14);
-        *d.b = b;
-        *d.l = l;
-        x += 52;
-    }
+    buildToolPanel(central, kClientWidth,
+                   {
+                       {"But_Beenden", "Lab_Beenden", "Exit", QStyle::SP_DialogCloseButton, &But_Beenden, &Lab_Beenden},
+                       {"But_Postfach", "Lab_Postfach", "Check", QStyle::SP_BrowserReload, &But_Postfach,
+                        &Lab_Postfach},
+                       {"But_AlleKonten", "Lab_Alle_Konten", "All", QStyle::SP_FileDialogDetailedView,
+                        &But_AlleKonten, &Lab_Alle_Konten},
+                       {"But_Ergebnis", "Lab_Ergebnis", "Report", QStyle::SP_FileDialogContentsView,
+                        &But_Ergebnis, &Lab_Ergebnis},
+                       {"But_Lesen", "Lab_Lesen", "Read", QStyle::SP_FileIcon, &But_Lesen, &Lab_Lesen},
+                       {"But_Abrufen", "Lab_Abrufen", "Fetch", QStyle::SP_ArrowDown, &But_Abrufen, &Lab_Abrufen},
+                       {"But_Loeschen", "Lab_Loeschen", "Delete", QStyle::SP_TrashIcon, &But_Loeschen,
+                        &Lab_Loeschen},
+                       {"But_Delete_All", "Lab_alle_loeschen", "Del. marked", QStyle::SP_DialogDiscardButton,
+                        &But_Delete_All, &Lab_alle_loeschen},
+                       {"But_Undo", "Lab_Undo", "Undo", QStyle::SP_ArrowBack, &But_Undo, &Lab_Undo},
+                       {"But_Provider", "Lab_Provider", "Accounts", QStyle::SP_DirHomeIcon, &But_Provider,
+                        &Lab_Provider},
+                       {"But_Extern", "Lab_Extern", "Mail", QStyle::SP_CommandLink, &But_Extern, &Lab_Extern},
+                       {"But_hilfe", "Lab_Hilfe", "Help", QStyle::SP_DialogHelpButton, &But_hilfe, &Lab_Hilfe},
+                   });
     for (RoundButton *b : {But_Beenden, But_Ergebnis, But_Loeschen, But_Delete_All, But_Provider, But_hilfe})
         connect(b, &QAbstractButton::clicked, this, [this, b] { But_BeendenClick(b); });
     connect(But_Postfach, &QAbstractButton::clicked, this, [this] { But_BeendenClick(But_Postfach); });

@@ -1,6 +1,7 @@
 #include "check/AllAccountsPass.h"
 
 #include "check/AppServices.h"
+#include "check/Switches.h"
 #include "check/SizeFormat.h"
 #include "lang/KvLanguage.h"
 #include "net/Pop3Client.h"
@@ -18,21 +19,6 @@ AllAccountsPass::AllAccountsPass(AppServices &app, const TKvLanguage &catalog, T
 QString AllAccountsPass::text(quint16 number) const
 {
     return m_catalog.GetText(number);
-}
-
-RuleSwitches AllAccountsPass::switches() const
-{
-    const Settings &s = m_app.settings;
-    RuleSwitches sw;
-    sw.Subject = s.Subject;
-    sw.Subject_I = s.Subject_I;
-    sw.From = s.From;
-    sw.From_I = s.From_I;
-    sw.Groesse = s.Groesse;
-    sw.AutoKill = s.AutoKill;
-    sw.Send = s.Send;
-    sw.Groesse_KB = s.Groesse_KB;
-    return sw;
 }
 
 void AllAccountsPass::reset()
@@ -149,5 +135,5 @@ void AllAccountsPass::POP_AlleRetrieveEnd()
 {
     const TSummary &summary = m_pop.Summary();
     const SummaryFields fields{summary.Subject, summary.From, summary.Bytes};
-    m_deleteMark = classifyAllAccounts(m_lists, switches(), fields, m_counters, m_byteTotal, m_app.notices);
+    m_deleteMark = classifyAllAccounts(m_lists, ruleSwitches(m_app.settings), fields, m_counters, m_byteTotal, m_app.notices);
 }

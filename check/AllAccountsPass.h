@@ -68,7 +68,6 @@ public:
 
 private:
     QString text(quint16 number) const;
-    RuleSwitches switches() const;
 
     AppServices &m_app;
     const TKvLanguage &m_catalog;

@@ -8,6 +8,7 @@
 #include "support/RichLog.h"
 #include "support/RoundButton.h"
 #include "support/StringGrid.h"
+#include "support/ToolPanel.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -21,41 +22,15 @@ TAlleForm::TAlleForm(AppServices &app, const TKvLanguage &catalog, QWidget *pare
     setWindowTitle(QStringLiteral("Korvalinthus"));
     setFixedSize(609, 407);
 
-    auto *panel = new QFrame(this);
-    panel->setObjectName(QStringLiteral("Panel1"));
-    panel->setGeometry(0, 0, 609, 52);
-    panel->setFrameShape(QFrame::StyledPanel);
-    panel->setAutoFillBackground(true);
-    QPalette pal = panel->palette();
-    pal.setColor(QPalette::Window, QColor(232, 238, 248));
-    panel->setPalette(pal);
-    QFont small = font();
-    small.setPointSizeF(7);
-    struct Def
-    {
-        const char *button, *label, *caption;
-        QStyle::StandardPixmap icon;
-        RoundButton **b;
-        QLabel **l;
-    };
-    const Def defs[] = {
-        {"But_Schliessen", "LClose", "Close", QStyle::SP_DialogCloseButton, &But_Schliessen, &LClose},
-        {"But_Neu", "LStarten", "Check", QStyle::SP_BrowserReload, &But_Neu, &LStarten},
-        {"BUT_Prot_Speichern", "Lprot", "Save log", QStyle::SP_DialogSaveButton, &BUT_Prot_Speichern, &Lprot},
-        {"But_Hilfe", "LHelp", "Help", QStyle::SP_DialogHelpButton, &But_Hilfe, &LHelp},
-    };
-    int x = 0;
-    for (const Def &d : defs) {
-        *d.b = new RoundButton(QLatin1String(d.button), panel);
-        (*d.b)->setIcon(style()->standardIcon(d.icon));
-        (*d.b)->move(x + 14, 2);
-        *d.l = new QLabel(QLatin1String(d.caption), panel);
-        (*d.l)->setObjectName(QLatin1String(d.label));
-        (*d.l)->setFont(small);
-        (*d.l)->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-        (*d.l)->setGeometry(x, 36, 60, 14);
-        x += 60;
-    }
+    QFrame *panel = buildToolPanel(
+        this, 609,
+        {
+            {"But_Schliessen", "LClose", "Close", QStyle::SP_DialogCloseButton, &But_Schliessen, &LClose},
+            {"But_Neu", "LStarten", "Check", QStyle::SP_BrowserReload, &But_Neu, &LStarten},
+            {"BUT_Prot_Speichern", "Lprot", "Save log", QStyle::SP_DialogSaveButton, &BUT_Prot_Speichern, &Lprot},
+            {"But_Hilfe", "LHelp", "Help", QStyle::SP_DialogHelpButton, &But_Hilfe, &LHelp},
+        },
+        60);
     Lab_letzter = new QLabel(QStringLiteral("Last check:"), panel);
     Lab_letzter->setObjectName(QStringLiteral("Lab_letzter"));
     Lab_letzter->setGeometry(300, 10, 150, 16);

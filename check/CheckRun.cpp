@@ -1,6 +1,7 @@
 #include "check/CheckRun.h"
 
 #include "check/AppServices.h"
+#include "check/Switches.h"
 #include "check/MainControls.h"
 #include "check/SizeFormat.h"
 #include "check/Sounds.h"
@@ -47,21 +48,6 @@ CheckRun::CheckRun(AppServices &app, const TKvLanguage &catalog, MainControls &c
 QString CheckRun::text(quint16 number) const
 {
     return m_catalog.GetText(number);
-}
-
-RuleSwitches CheckRun::switches() const
-{
-    const Settings &s = m_app.settings;
-    RuleSwitches sw;
-    sw.Subject = s.Subject;
-    sw.Subject_I = s.Subject_I;
-    sw.From = s.From;
-    sw.From_I = s.From_I;
-    sw.Groesse = s.Groesse;
-    sw.AutoKill = s.AutoKill;
-    sw.Send = s.Send;
-    sw.Groesse_KB = s.Groesse_KB;
-    return sw;
 }
 
 void CheckRun::releasePostfach()
@@ -203,7 +189,7 @@ void CheckRun::POP_MailRetrieveEnd()
     g.setCell(4, row, Ansi::toUnicode(summary.From));
     g.setCell(5, row, Ansi::toUnicode(summary.Subject));
     const SummaryFields fields{summary.Subject, summary.From, summary.Bytes};
-    m_deleteMark = classifySingleAccount(m_lists, switches(), fields, row, m_counters, *this);
+    m_deleteMark = classifySingleAccount(m_lists, ruleSwitches(m_app.settings), fields, row, m_counters, *this);
 }
 
 void CheckRun::POP_MailStatus(const QString &status)

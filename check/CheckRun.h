@@ -70,7 +70,6 @@ private:
     void releasePostfach();
     void deleteRow(int row);
     void addNotice(int row);
-    RuleSwitches switches() const;
 
     AppServices &m_app;
     const TKvLanguage &m_catalog;

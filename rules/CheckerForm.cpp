@@ -7,6 +7,7 @@
 #include "rules/RuleListSource.h"
 #include "support/HtmlInfoViewer.h"
 #include "support/RoundButton.h"
+#include "support/ToolPanel.h"
 
 #include <QFile>
 #include <QFrame>
@@ -30,48 +31,19 @@ TCheckerForm::TCheckerForm(QString programFolder, const TKvLanguage &catalog, Pr
                    | Qt::WindowCloseButtonHint);
     setFixedSize(kWidth, kHeight);
 
-    auto *panel = new QFrame(this);
-    panel->setObjectName(QStringLiteral("Panel1"));
-    panel->setGeometry(0, 0, kWidth, kPanelHeight);
-    panel->setFrameShape(QFrame::StyledPanel);
-    panel->setAutoFillBackground(true);
-    QPalette pal = panel->palette();
-    pal.setColor(QPalette::Window, QColor(232, 238, 248));
-    panel->setPalette(pal);
-
-    struct Def
-    {
-        const char *button;
-        const char *label;
-        QStyle::StandardPixmap icon;
-        RoundButton **b;
-        QLabel **l;
-    };
-    const Def defs[] = {
-        {"But_Schliessen", "LClose", QStyle::SP_DialogCloseButton, &But_Schliessen, &LClose},
-        {"But_Save", "LSave", QStyle::SP_DialogSaveButton, &But_Save, &LSave},
-        {"But_Paste", "LPaste", QStyle::SP_FileDialogContentsView, &But_Paste, &LPaste},
-        {"But_Copy", "LCopy", QStyle::SP_FileDialogDetailedView, &But_Copy, &LCopy},
-        {"But_Hilfe", "LHelp", QStyle::SP_DialogHelpButton, &But_Hilfe, &LHelp},
-    };
-    QFont small = font();
-    small.setPointSizeF(7);
-    int x = 0;
-    for (const Def &d : defs) {
-        auto *b = new RoundButton(QLatin1String(d.button), panel);
-        b->setIcon(style()->standardIcon(d.icon));
-        b->move(x + 10, 2);
-        auto *l = new QLabel(panel);
-        l->setObjectName(QLatin1String(d.label));
-        l->setFont(small);
-        l->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-        l->setGeometry(x, 36, 52, 14);
-        *d.b = b;
-        *d.l = l;
-        x += 52;
+    QFrame *panel = buildToolPanel(
+        this, kWidth,
+        {
+            {"But_Schliessen", "LClose", "", QStyle::SP_DialogCloseButton, &But_Schliessen, &LClose},
+            {"But_Save", "LSave", "", QStyle::SP_DialogSaveButton, &But_Save, &LSave},
+            {"But_Paste", "LPaste", "", QStyle::SP_FileDialogContentsView, &But_Paste, &LPaste},
+            {"But_Copy", "LCopy", "", QStyle::SP_FileDialogDetailedView, &But_Copy, &LCopy},
+            {"But_Hilfe", "LHelp", "", QStyle::SP_DialogHelpButton, &But_Hilfe, &LHelp},
+        });
+    for (RoundButton *b : {But_Schliessen, But_Save, But_Paste, But_Copy, But_Hilfe})
         connect(b, &QAbstractButton::clicked, this, [this, b] { But_SchliessenClick(b); });
-    }
 
+    const int x = 5 * 52;   // right of the five buttons
     Lab_Liste = new QLabel(panel);
     Lab_Liste->setObjectName(QStringLiteral("Lab_Liste"));
     QFont heading = font();

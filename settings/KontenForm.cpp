@@ -6,6 +6,7 @@
 #include "support/HtmlInfoViewer.h"
 #include "support/RichLog.h"
 #include "support/RoundButton.h"
+#include "support/ToolPanel.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -19,7 +20,6 @@
 namespace {
 const int kWidth = 479;
 const int kHeight = 420;
-const int kPanelHeight = 52;
 
 using SaveResult = AccountsWorkingCopy::SaveResult;
 }
@@ -40,48 +40,16 @@ TKontenForm::TKontenForm(AccountTable &accounts, Settings &settings, const TKvLa
 
 void TKontenForm::buildPanel()
 {
-    auto *panel = new QFrame(this);
-    panel->setObjectName(QStringLiteral("Panel1"));
-    panel->setGeometry(0, 0, kWidth, kPanelHeight);
-    panel->setFrameShape(QFrame::StyledPanel);
-    panel->setAutoFillBackground(true);
-    QPalette pal = panel->palette();
-    pal.setColor(QPalette::Window, QColor(232, 238, 248));
-    panel->setPalette(pal);
-
-    struct Def
-    {
-        const char *button;
-        const char *label;
-        const char *caption;
-        QStyle::StandardPixmap icon;
-        RoundButton **b;
-        QLabel **l;
-    };
-    const Def defs[] = {
-        {"But_Neu", "LNew", "New", QStyle::SP_FileIcon, &But_Neu, &LNew},
-        {"But_Edit", "LEdit", "Edit", QStyle::SP_FileDialogDetailedView, &But_Edit, &LEdit},
-        {"But_Sichern", "LSave", "Save", QStyle::SP_DialogSaveButton, &But_Sichern, &LSave},
-        {"But_Loeschen", "LDelete", "Delete", QStyle::SP_TrashIcon, &But_Loeschen, &LDelete},
-        {"But_Hilfe", "LHelp", "Help", QStyle::SP_DialogHelpButton, &But_Hilfe, &LHelp},
-        {"But_Schliessen", "LClose", "Close", QStyle::SP_DialogCloseButton, &But_Schliessen, &LClose},
-    };
-    QFont small = font();
-    small.setPointSizeF(7);
-    int x = 0;
-    for (const Def &d : defs) {
-        auto *b = new RoundButton(QLatin1String(d.button), panel);
-        b->setIcon(style()->standardIcon(d.icon));
-        b->move(x + 10, 2);
-        auto *l = new QLabel(QLatin1String(d.caption), panel);
-        l->setObjectName(QLatin1String(d.label));
-        l->setFont(small);
-        l->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-        l->setGeometry(x, 36, 52, 14);
-        *d.b = b;
-        *d.l = l;
-        x += 52;
-    }
+    buildToolPanel(this, kWidth,
+                   {
+                       {"But_Neu", "LNew", "New", QStyle::SP_FileIcon, &But_Neu, &LNew},
+                       {"But_Edit", "LEdit", "Edit", QStyle::SP_FileDialogDetailedView, &But_Edit, &LEdit},
+                       {"But_Sichern", "LSave", "Save", QStyle::SP_DialogSaveButton, &But_Sichern, &LSave},
+                       {"But_Loeschen", "LDelete", "Delete", QStyle::SP_TrashIcon, &But_Loeschen, &LDelete},
+                       {"But_Hilfe", "LHelp", "Help", QStyle::SP_DialogHelpButton, &But_Hilfe, &LHelp},
+                       {"But_Schliessen", "LClose", "Close", QStyle::SP_DialogCloseButton, &But_Schliessen,
+                        &LClose},
+                   });
     for (RoundButton *b : {But_Neu, But_Schliessen, But_Sichern, But_Hilfe})
         connect(b, &QAbstractButton::clicked, this, [this, b] { But_SchliessenClick(b); });
     connect(But_Edit, &QAbstractButton::clicked, this, &TKontenForm::ListBox_kontenDblClick);
