@@ -15,6 +15,7 @@
 #include "support/StringGrid.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QFile>
 #include <QLabel>
 #include <QProcess>
@@ -255,4 +256,31 @@ TEST_F(AllAccountsTest, TheProgramChecksAllAccountsWithoutADisplay)
     const QByteArray out = proc.readAllStandardOutput();
     EXPECT_TRUE(out.contains("Anna,  Alice <alice@example.com>,  Lunch, ")) << out.toStdString();
     EXPECT_TRUE(out.contains("Messages: 3 in 1 accounts with mail"));
+}
+
+TEST_F(AllAccountsTest, ReportRowDoubleClickChecksThatAccountAndTheLogSavesAsRichText)
+{
+    startProgram();
+    TStammForm &f = p.form();
+    f.But_AlleKontenClick(f.But_AlleKonten);
+    TAlleForm &r = report();
+    EXPECT_EQ(r.LStarten->text(), text(168));
+    EXPECT_EQ(r.Lab_letzter->text(), text(167));
+
+    const QString path = p.path(QStringLiteral("/temp/report.rtf"));
+    p.prompts.expectSaveFile(path);
+    r.BUT_Prot_SpeichernClick();
+    QFile saved(path);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    const QByteArray rtf = saved.readAll();
+    EXPECT_TRUE(rtf.startsWith("{\\rtf1"));
+    EXPECT_TRUE(rtf.contains("Anna,  Promo <bulk@junk.example>,  WIN big, "));
+
+    r.Tabelle->selectRow(1);
+    r.TabelleDblClick();
+    EXPECT_FALSE(r.isVisible());
+    EXPECT_EQ(f.CoBo_Konto->currentText(), QStringLiteral("Anna"));
+    EXPECT_TRUE(f.POP_Mail->Connected());
+    EXPECT_EQ(f.TabelleGrid->gridRowCount(), 4);   // the three messages of Anna
+    EXPECT_EQ(f.TabelleGrid->cell(5, 2), QStringLiteral(" WIN big"));
 }
