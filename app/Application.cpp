@@ -1,6 +1,7 @@
 #include "app/Application.h"
 
 #include "app/HeadlessPass.h"
+#include "app/TrayIcon.h"
 #include "check/AlleForm.h"
 #include "check/AppServices.h"
 #include "platform/Prompts.h"
@@ -154,6 +155,8 @@ int runKorvalinthus(int argc, char **argv)
         main->close();
         QApplication::quit();
     });
-    windows.StammForm->show();
+    // A minimized start with a notification area stays there until restored.
+    if (!(app.settings.Minimize && main->TrayIcon1->visible()))
+        windows.StammForm->show();
     return QApplication::exec();
 }

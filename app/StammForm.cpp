@@ -556,6 +556,7 @@ void TStammForm::buildClients()
     m_controls.IP11 = IP11;
 
     TrayIcon1 = new TrayIcon(PMExtern, this);
+    TrayIcon1->setIconFile(m_app.file(QStringLiteral("/tools/empty.ico")));
     connect(TrayIcon1, &TrayIcon::doubleClicked, this, [this] { But_BeendenClick(TrayIcon1); });
 
     m_ruleLists = std::make_unique<RuleListCache>(m_app.programFolder);
