@@ -7,6 +7,7 @@
 //
 //     check_single [COUNT ...]      (default: 1000 10000)
 //
+// Each size is measured in a fresh process of this program (--single COUNT).
 // The rule lists are the shipped ones and every delete switch is off, so the
 // server keeps every message; a few planted messages hit the shipped lists
 // and their rows must show the reason. The exit code is non-zero only when
@@ -396,6 +397,54 @@ double rate(int count, double seconds)
     return seconds > 0 ? count / seconds : 0;
 }
 
+// A child measures one size and hands its figures up as lines of text.
+void printForParent(const Figures &fig)
+{
+    std::printf("figures %d %.6f %.6f %.6f %.3f %.3f %d %d %.6f %.6f\n", fig.count, fig.fillS, fig.oursS, fig.oursCpuS,
+                fig.stallMs, fig.stallAtS, fig.ticks, fig.python.count, fig.python.sessionS, fig.python.loopS);
+    for (const QString &problem : fig.problems)
+        std::printf("problem %s\n", qPrintable(problem));
+}
+
+// Every size runs in a fresh process: the first check of a program is what
+// the user sees, and what one check leaves behind (heap, caches, the grid)
+// must not flatter or burden the next.
+Figures measureInChild(int count)
+{
+    Figures fig;
+    fig.count = count;
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--single"), QString::number(count)});
+    if (!child.waitForFinished(3600 * 1000) || child.exitStatus() != QProcess::NormalExit) {
+        child.kill();
+        child.waitForFinished();
+        fig.problems << QStringLiteral("the measuring process did not finish");
+        return fig;
+    }
+    bool seen = false;
+    for (const QByteArray &line : child.readAllStandardOutput().split('\n')) {
+        if (line.startsWith("problem ")) {
+            fig.problems << QString::fromLocal8Bit(line.mid(8));
+        } else if (line.startsWith("figures ")) {
+            const QList<QByteArray> f = line.split(' ');
+            if (f.size() != 11)
+                break;
+            fig.fillS = f[2].toDouble();
+            fig.oursS = f[3].toDouble();
+            fig.oursCpuS = f[4].toDouble();
+            fig.stallMs = f[5].toDouble();
+            fig.stallAtS = f[6].toDouble();
+            fig.ticks = f[7].toInt();
+            fig.python = {f[8].toInt(), f[9].toDouble(), f[10].toDouble()};
+            seen = f[1].toInt() == count;
+        }
+    }
+    if (!seen)
+        fig.problems << QStringLiteral("the measuring process gave no figures (exit code %1)").arg(child.exitCode());
+    return fig;
+}
+
 }
 
 int main(int argc, char **argv)
@@ -405,7 +454,12 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
 
     QList<int> counts;
+    bool single = false;
     for (int i = 1; i < argc; ++i) {
+        if (i == 1 && argc == 3 && QByteArray(argv[i]) == "--single") {
+            single = true;
+            continue;
+        }
         bool ok = false;
         const int n = QByteArray(argv[i]).toInt(&ok);
         if (!ok || n < 1) {
@@ -414,14 +468,18 @@ int main(int argc, char **argv)
         }
         counts << n;
     }
+    if (single) {
+        printForParent(measure(counts.first()));
+        return 0;
+    }
     if (counts.isEmpty())
         counts = {1000, 10000};
 
     QList<Figures> all;
     for (int n : counts) {
-        std::printf("measuring %d messages ...\n", n);
+        std::printf("measuring %d messages in a fresh process ...\n", n);
         std::fflush(stdout);
-        all << measure(n);
+        all << measureInChild(n);
     }
 
     std::printf("\nCheck of one account through the main window, Dovecot on loopback; messages of 1-20 KB;\n"
