@@ -3,8 +3,15 @@
 LineReader::Result LineReader::take(QIODevice &device, QByteArray &line, qint64 maxLine)
 {
     if (device.canReadLine()) {
-        // readLine(n) keeps room for a terminating NUL: it returns n - 1 bytes at most.
-        line = device.readLine(maxLine + 1);
+        // Read through one reused scratch buffer: QIODevice::readLine(max)
+        // would allocate (and the allocator map and unmap) a buffer of the
+        // full maximum for every line. readLine(buf, n) keeps room for a
+        // terminating NUL, so it returns n - 1 bytes at most.
+        thread_local QByteArray scratch;
+        if (scratch.size() < maxLine + 1)
+            scratch.resize(maxLine + 1);
+        const qint64 n = device.readLine(scratch.data(), maxLine + 1);
+        line = QByteArray(scratch.constData(), n > 0 ? n : 0);
         if (line.endsWith('\n'))
             return Result::Line;
         // The LF lies beyond the limit.
