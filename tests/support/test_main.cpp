@@ -9,6 +9,10 @@ int main(int argc, char **argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("KV_SOURCE_DIR"))
+        qputenv("KV_SOURCE_DIR", KV_TEST_MAIN_SOURCE_DIR);
+    if (qEnvironmentVariableIsEmpty("KV_PROGRAM_DIR"))
+        qputenv("KV_PROGRAM_DIR", KV_TEST_MAIN_PROGRAM_DIR);
     // Every test process gets a home of its own: nothing a test does (shortcuts,
     // default settings files) reaches the real user's folders.
     QTemporaryDir home;
