@@ -1,6 +1,7 @@
 #include "support/RichLog.h"
 
 #include <QScrollBar>
+#include <QTimer>
 #include <QTextBlock>
 #include <QTextCursor>
 
@@ -18,28 +19,61 @@ RichLog::RichLog(const QString &name, Order order, QWidget *parent) : QTextEdit(
 
 void RichLog::addLine(const QString &text)
 {
-    QTextCharFormat fmt;
-    fmt.setForeground(m_color);
-    QTextCursor c(document());
-    if (m_order == Order::NewestFirst) {
-        c.movePosition(QTextCursor::Start);
-        if (m_lines.isEmpty()) {
-            c.insertText(text, fmt);
-        } else {
-            c.insertText(text, fmt);
-            c.insertBlock();
-            // the new empty block took the old first line's place; the text
-            // stays above it
-        }
+    if (m_order == Order::NewestFirst)
         m_lines.prepend({text, m_color});
-        verticalScrollBar()->setValue(0);
+    else
+        m_lines.append({text, m_color});
+    ++m_pending;
+    scheduleFlush();
+}
+
+void RichLog::scheduleFlush()
+{
+    if (m_flushScheduled)
+        return;
+    m_flushScheduled = true;
+    QTimer::singleShot(0, this, &RichLog::flush);
+}
+
+void RichLog::flush()
+{
+    m_flushScheduled = false;
+    if (m_pending == 0)
+        return;
+    const qsizetype shownBefore = m_lines.size() - m_pending;
+    QTextCursor c(document());
+    c.beginEditBlock();
+    if (m_order == Order::NewestFirst) {
+        // The pending lines are the first m_pending of m_lines, newest first:
+        // they go above what is shown, in that order.
+        c.movePosition(QTextCursor::Start);
+        for (qsizetype i = 0; i < m_pending; ++i) {
+            QTextCharFormat fmt;
+            fmt.setForeground(m_lines[i].color);
+            c.insertText(m_lines[i].text, fmt);
+            if (i + 1 < m_pending || shownBefore > 0)
+                c.insertBlock();
+        }
     } else {
         c.movePosition(QTextCursor::End);
-        if (!m_lines.isEmpty())
-            c.insertBlock();
-        c.insertText(text, fmt);
-        m_lines.append({text, m_color});
+        for (qsizetype i = shownBefore; i < m_lines.size(); ++i) {
+            QTextCharFormat fmt;
+            fmt.setForeground(m_lines[i].color);
+            if (i > 0)
+                c.insertBlock();
+            c.insertText(m_lines[i].text, fmt);
+        }
     }
+    c.endEditBlock();
+    m_pending = 0;
+    if (m_order == Order::NewestFirst)
+        verticalScrollBar()->setValue(0);
+}
+
+QString RichLog::shownText()
+{
+    flush();
+    return toPlainText();
 }
 
 void RichLog::addLine(const QString &text, const QColor &color)
@@ -54,6 +88,7 @@ void RichLog::clearLines()
 {
     clear();
     m_lines.clear();
+    m_pending = 0;
 }
 
 QStringList RichLog::texts() const

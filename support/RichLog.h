@@ -26,6 +26,8 @@ public:
     // Adds one line in the given colour and leaves the insertion colour as it was.
     void addLine(const QString &text, const QColor &color);
     void clearLines();
+    // The text box as shown, with every line added so far.
+    QString shownText();
 
     // Lines in display order (top first).
     const QList<ColoredLine> &lines() const { return m_lines; }
@@ -34,7 +36,15 @@ public:
     void saveRichText(const QString &path) const;
 
 private:
+    // Lines reach the text box in batches: a check or pass adds thousands of
+    // lines, and laying the document out again for each one would cost more
+    // than the check itself. The batch goes in at the next event-loop round.
+    void scheduleFlush();
+    void flush();
+
     Order m_order;
+    qsizetype m_pending = 0;      // lines of m_lines not yet in the text box
+    bool m_flushScheduled = false;
     QColor m_color = grey();
     QList<ColoredLine> m_lines;
 };
