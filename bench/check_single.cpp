@@ -21,6 +21,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEvent>
 #include <QLabel>
 #include <QProcess>
 #include <QThread>
@@ -237,6 +238,22 @@ double threadCpuSeconds()
     return double(ts.tv_sec) + ts.tv_nsec / 1e9;
 }
 
+// Counts the paints of one widget: how often the result grid was drawn
+// while the check ran says what the display costs.
+class PaintCounter : public QObject
+{
+public:
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return QObject::eventFilter(watched, event);
+    }
+};
+
 // ------------------------------------------------------------ baseline
 
 struct PoplibRun
@@ -274,6 +291,7 @@ struct Figures
     double stallMs = 0;
     double stallAtS = 0;
     int ticks = 0;
+    int gridPaints = 0;
     PoplibRun python;
     QStringList problems;
 };
@@ -362,6 +380,8 @@ Figures measure(int count)
     }
 
     StallMeter meter;
+    PaintCounter paints;
+    f.Tabelle->viewport()->installEventFilter(&paints);
     QElapsedTimer t;
     meter.start();
     const double cpu = threadCpuSeconds();
@@ -373,6 +393,8 @@ Figures measure(int count)
     fig.stallMs = meter.longestMs();
     fig.stallAtS = meter.longestEndedAtS();
     fig.ticks = meter.ticks();
+    f.Tabelle->viewport()->removeEventFilter(&paints);
+    fig.gridPaints = paints.paints;
 
     for (const QString &line : f.RE_Message_Stamm->texts())
         if (line.startsWith(QStringLiteral("Error: ")))
@@ -410,8 +432,9 @@ double rate(int count, double seconds)
 // A child measures one size and hands its figures up as lines of text.
 void printForParent(const Figures &fig)
 {
-    std::printf("figures %d %.6f %.6f %.6f %.3f %.3f %d %d %.6f %.6f\n", fig.count, fig.fillS, fig.oursS, fig.oursCpuS,
-                fig.stallMs, fig.stallAtS, fig.ticks, fig.python.count, fig.python.sessionS, fig.python.loopS);
+    std::printf("figures %d %.6f %.6f %.6f %.3f %.3f %d %d %d %.6f %.6f\n", fig.count, fig.fillS, fig.oursS,
+                fig.oursCpuS, fig.stallMs, fig.stallAtS, fig.ticks, fig.gridPaints, fig.python.count,
+                fig.python.sessionS, fig.python.loopS);
     for (const QString &problem : fig.problems)
         std::printf("problem %s\n", qPrintable(problem));
 }
@@ -438,7 +461,7 @@ Figures measureInChild(int count)
             fig.problems << QString::fromLocal8Bit(line.mid(8));
         } else if (line.startsWith("figures ")) {
             const QList<QByteArray> f = line.split(' ');
-            if (f.size() != 11)
+            if (f.size() != 12)
                 break;
             fig.fillS = f[2].toDouble();
             fig.oursS = f[3].toDouble();
@@ -446,7 +469,8 @@ Figures measureInChild(int count)
             fig.stallMs = f[5].toDouble();
             fig.stallAtS = f[6].toDouble();
             fig.ticks = f[7].toInt();
-            fig.python = {f[8].toInt(), f[9].toDouble(), f[10].toDouble()};
+            fig.gridPaints = f[8].toInt();
+            fig.python = {f[9].toInt(), f[10].toDouble(), f[11].toDouble()};
             seen = f[1].toInt() == count;
         }
     }
@@ -494,21 +518,22 @@ int main(int argc, char **argv)
 
     std::printf("\nCheck of one account through the main window, Dovecot on loopback; messages of 1-20 KB;\n"
                 "session = connect, login, STAT, TOP n 0 + LIST n for every message (no QUIT).\n\n");
-    std::printf("%9s | %8s %8s %8s | %8s %8s %10s | %6s | %8s %6s %6s\n", "messages", "ours s", "cpu s", "msg/s",
-                "poplib s", "msg/s", "loop msg/s", "ratio", "stall ms", "at s", "ticks");
-    std::printf("----------+----------------------------+------------------------------+--------+----------------------\n");
+    std::printf("%9s | %8s %8s %8s | %8s %8s %10s | %6s | %8s %6s %6s | %6s\n", "messages", "ours s", "cpu s",
+                "msg/s", "poplib s", "msg/s", "loop msg/s", "ratio", "stall ms", "at s", "ticks", "paints");
+    std::printf("----------+----------------------------+------------------------------+--------+-----------------------"
+                "+-------\n");
     bool failed = false;
     for (const Figures &fig : all) {
         const double ours = rate(fig.count, fig.oursS);
         const double py = rate(fig.count, fig.python.sessionS);
-        std::printf("%9d | %8.2f %8.2f %8.0f | %8.2f %8.0f %10.0f | %6.2f | %8.1f %6.2f %6d\n", fig.count, fig.oursS,
-                    fig.oursCpuS, ours, fig.python.sessionS, py, rate(fig.count, fig.python.loopS),
-                    py > 0 ? ours / py : 0.0, fig.stallMs, fig.stallAtS, fig.ticks);
+        std::printf("%9d | %8.2f %8.2f %8.0f | %8.2f %8.0f %10.0f | %6.2f | %8.1f %6.2f %6d | %6d\n", fig.count,
+                    fig.oursS, fig.oursCpuS, ours, fig.python.sessionS, py, rate(fig.count, fig.python.loopS),
+                    py > 0 ? ours / py : 0.0, fig.stallMs, fig.stallAtS, fig.ticks, fig.gridPaints);
     }
     std::printf("\ncpu s = CPU time of the user-interface thread during the check (the rest of \"ours s\" is\n"
                 "waiting); ratio = ours / poplib in messages per second over the session; stall = longest gap\n"
                 "between ticks of a 10 ms timer while the check ran (at s: when that gap ended); ticks: expected\n"
-                "about 100 per second of check.\n");
+                "about 100 per second of check; paints = times the result grid was drawn during the check.\n");
     for (const Figures &fig : all) {
         std::printf("%d messages: mailbox written in %.2f s", fig.count, fig.fillS);
         if (fig.problems.isEmpty()) {
