@@ -8,6 +8,7 @@
 #include "check/Sounds.h"
 #include "app/TrayIcon.h"
 #include "check/ResultDisplay.h"
+#include "check/SenderNotices.h"
 #include "net/Pop3Client.h"
 #include "net/SmtpClient.h"
 #include "rules/RuleListCache.h"
@@ -45,6 +46,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QNetworkInterface>
+#include <QProcess>
 #include <QProgressBar>
 #include <QStyle>
 #include <QWindowStateChangeEvent>
@@ -142,7 +144,7 @@ void TStammForm::buildToolbar(QWidget *central)
     connect(But_Lesen, &QAbstractButton::clicked, this, [this] { emit readMessageRequested(But_Lesen); });
     connect(But_Abrufen, &QAbstractButton::clicked, this, [this] { emit readMessageRequested(But_Abrufen); });
     connect(But_Undo, &QAbstractButton::clicked, this, [this] { But_BeendenClick(But_Undo); });
-    connect(But_Extern, &QAbstractButton::clicked, this, [this] { emit startMailProgramRequested(); });
+    connect(But_Extern, &QAbstractButton::clicked, this, [this] { guarded([this] { But_ExternClick(); }); });
 }
 
 void TStammForm::buildPanels(QWidget *central)
@@ -530,6 +532,11 @@ void TStammForm::buildClients()
     }
     SMTP_Versand->SetPort(25);
     SMTP_Versand->SetReportLevel(2);
+    SMTP_Versand->SetEncodeType(TUUMethod::uuMime);
+    SMTP_Versand->SetClearParams(true);
+    SMTP_Versand->SetSubType(TSubType::mtPlain);
+    SMTP_Versand->SetCharset("us-ascii");
+    sendNotices = [this] { runNotices(); };
 
     m_controls.But_Postfach = But_Postfach;
     m_controls.But_AlleKonten = But_AlleKonten;
@@ -703,7 +710,7 @@ void TStammForm::dispatchFrom(QObject *s)
     // While a check or a pass waits for a server, commands that would talk
     // to a server on the same connection in between are not run: their
     // replies would be mixed up with the running one's.
-    const bool busy = m_checkRun->running() || m_pass->running();
+    const bool busy = m_checkRun->running() || m_pass->running() || m_sendingNotices;
     if (busy
         && (s == But_Postfach || s == PrfenKonto1 || s == But_Loeschen || s == Lschen2 || s == Lschen1
             || s == But_Delete_All || s == Allelschen2 || s == Allelschen1 || s == But_Undo || s == Undo1
@@ -751,7 +758,7 @@ void TStammForm::But_AlleKontenClick(QObject *sender)
     // The windows stay live while a pass or a check waits for a server, so the
     // timer can tick into a running one: such a tick (or a second click) is
     // skipped rather than run a pass inside the pass.
-    if (m_pass->running() || m_checkRun->running())
+    if (m_pass->running() || m_checkRun->running() || m_sendingNotices)
         return;
     guarded([this, sender] {
         TAlleForm *report = m_windows.AlleForm;
@@ -834,6 +841,39 @@ void TStammForm::But_AlleKontenClick(QObject *sender)
             m_controls.L_Anz_ERR[static_cast<size_t>(k)]->setText(QString::number(totals[k]));
         }
     });
+}
+
+void TStammForm::runNotices()
+{
+    // The run waits for the SMTP server with the windows live: a timer pass
+    // must not empty the list or use the POP3 clients under it.
+    m_sendingNotices = true;
+    auto done = qScopeGuard([this] { m_sendingNotices = false; });
+    SenderNotices::run(m_app, m_language, *SMTP_Versand, *POP_Mail, *POP_Alle, *RE_Message_Stamm);
+}
+
+void TStammForm::But_ExternClick()
+{
+    if (m_checkRun->running() || m_pass->running() || m_sendingNotices)
+        return;
+    for (TPop3Client *c : {POP_Mail, POP_Alle}) {
+        try {
+            if (c->Connected())
+                c->Disconnect();
+        } catch (const std::exception &) {
+            // the mail program is started all the same
+        }
+    }
+    const Settings &s = m_app.settings;
+    if (s.Client.isEmpty()) {
+        m_app.prompts.error(text(241));
+        return;
+    }
+    // The parameters go as separate arguments: a program path with blanks
+    // needs no quotes, and quoted parameters keep their blanks.
+    m_app.shell.start(s.Client, QProcess::splitCommand(s.Parameter));
+    if (s.close_client)
+        close();
 }
 
 void TStammForm::CloseConnection1Click()

@@ -1,0 +1,73 @@
+#include "check/SenderNotices.h"
+
+#include "check/AppServices.h"
+#include "lang/KvLanguage.h"
+#include "net/Pop3Client.h"
+#include "net/SmtpClient.h"
+#include "platform/core/AnsiCodec.h"
+#include "platform/core/KvError.h"
+#include "platform/core/SettingsKey.h"
+#include "rules/RuleList.h"
+#include "support/RichLog.h"
+
+#include <QFile>
+
+QList<QByteArray> SenderNotices::body(const QList<QByteArray> &templateLines, const QByteArray &deletedSubject)
+{
+    QList<QByteArray> lines = templateLines;
+    lines << QByteArray() << "SourceMail: " + deletedSubject << QByteArray() << QByteArray(32, '_') << Attribution;
+    return lines;
+}
+
+namespace {
+QList<QByteArray> templateLines(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        throw KvError(QStringLiteral("Cannot open file \"%1\". %2").arg(path, f.errorString()));
+    // Line ends of any kind, no line added for a final line break.
+    return RuleList::parse(f.readAll());
+}
+}
+
+void SenderNotices::run(AppServices &app, const TKvLanguage &catalog, TSmtpClient &smtp, TPop3Client &popMail,
+                        TPop3Client &popAlle, RichLog &log)
+{
+    for (TPop3Client *c : {&popMail, &popAlle})
+        if (c->Connected())
+            c->Disconnect();
+
+    const Settings &s = app.settings;
+    const QList<PendingNotices::Entry> entries = app.notices.entries();
+    for (const PendingNotices::Entry &entry : entries) {
+        const QByteArray recipient = TSmtpClient::ExtractAddress(entry.sender);
+        const std::optional<int> port = SettingsKey::toInteger(s.Port);
+        if (!port)
+            throw KvError(QStringLiteral("'%1' is not a valid integer value").arg(s.Port));
+        smtp.SetPort(*port);
+        smtp.SetHost(s.Host);
+        smtp.SetUserID(Ansi::fromUnicode(s.User));
+
+        TPostMessage &m = smtp.PostMessage();
+        m.FromAddress = Ansi::fromUnicode(s.Adresse);
+        m.FromName = Ansi::fromUnicode(s.Absender);
+        m.LocalProgram = "Korvalinthus";
+        m.ReplyTo = Ansi::fromUnicode(s.Reply);
+        m.Subject = Ansi::fromUnicode(s.Betreff);
+        // Each notice goes to its one recipient and the one blind copy, also
+        // when an earlier run stopped at a failed send and left its
+        // recipients in the lists.
+        m.ToAddress = {recipient};
+        m.ToCarbonCopy.clear();
+        m.ToBlindCarbonCopy = {Ansi::fromUnicode(s.Blind)};
+        m.Attachments.clear();
+        m.Body = body(templateLines(app.file(QStringLiteral("/tools/message.rtf"))), entry.subject);
+
+        if (!smtp.Connected())
+            smtp.Connect();
+        smtp.SendMail();
+    }
+    log.addLine(QString::number(entries.size()) + catalog.GetText(125));
+    smtp.Disconnect();
+    app.notices.clear();
+}

@@ -1,0 +1,27 @@
+#pragma once
+// The notice run: one mail per pending entry, to the address in the entry's
+// sender text, built from the notice template (tools/message.rtf, taken as
+// plain text lines) and the SMTP settings. Any failure ends the run at the
+// failing entry with a KvError; the list then keeps every entry, so a later
+// run sends them all again. After a complete run the list is empty and one
+// line "<count><text 125>" stands at the top of the main log.
+#include <QByteArray>
+#include <QList>
+
+struct AppServices;
+class RichLog;
+class TKvLanguage;
+class TPop3Client;
+class TSmtpClient;
+
+namespace SenderNotices {
+// The last line of every notice.
+inline const QByteArray Attribution = "This notice was sent by Korvalinthus, a mailbox guard.";
+
+// The body of one notice: the template's lines, then the block that names
+// the deleted message.
+QList<QByteArray> body(const QList<QByteArray> &templateLines, const QByteArray &deletedSubject);
+
+void run(AppServices &app, const TKvLanguage &catalog, TSmtpClient &smtp, TPop3Client &popMail,
+         TPop3Client &popAlle, RichLog &log);
+}

@@ -1,0 +1,135 @@
+// Notices to the senders of deleted messages, through the real main window
+// to a real SMTP server that keeps what it receives; and starting the
+// user's mail program.
+#include "MailServers.h"
+#include "app/ProgramFixture.h"
+#include "app/StammForm.h"
+#include "check/SenderNotices.h"
+#include "net/SmtpClient.h"
+#include "support/RichLog.h"
+#include "support/RoundButton.h"
+
+#include <QAction>
+#include <QFile>
+#include <gtest/gtest.h>
+
+namespace {
+class NoticesTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        KV_START_PEER(smtp.start());
+        p.presetUsedStore();
+        p.on("SMTP", "Send");
+        p.on("SMTP", "Host", "127.0.0.1");
+        p.on("SMTP", "Port", QByteArray::number(smtp.port()).constData());
+        p.on("SMTP", "User", "guard.example.org");
+        p.on("SMTP", "Adresse", "guard@example.org");
+        p.on("SMTP", "Absender", "Mailbox Guard");
+        p.on("SMTP", "Betreff", "Your message was deleted");
+        p.on("SMTP", "Blind", "archive@example.org");
+        p.start();
+        p.show();
+    }
+    void addPending()
+    {
+        p.app->notices.add(" Spammer One <one@junk.example>", " WIN big");
+        p.app->notices.add(" two@junk.example", " Cheap pills");
+        p.app->notices.add("Three: three@junk.example: extra", " Offer");
+    }
+
+    SmtpCaptureServer smtp;
+    ProgramFixture p;
+};
+}
+
+TEST_F(NoticesTest, OneMailPerDeletionToItsSenderWithTheBlindCopyAndTheTemplate)
+{
+    addPending();
+    TStammForm &f = p.form();
+    f.But_BeendenClick(f.Senden1);
+    ASSERT_TRUE(smtp.waitForMessages(3));
+    const QList<QByteArray> mails = smtp.messages();
+    ASSERT_EQ(mails.size(), 3);
+    const QByteArray recipients[3] = {"one@junk.example", " two@junk.example", "three@junk.example"};
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        const QByteArray &m = mails[i];
+        EXPECT_TRUE(m.contains("X-MailFrom: guard@example.org"));
+        // Exactly its own recipient and the blind copy.
+        EXPECT_TRUE(m.contains("X-RcptTo: " + recipients[i].trimmed() + ", archive@example.org")
+                    || m.contains("X-RcptTo: " + recipients[i] + ", archive@example.org"))
+            << m.toStdString();
+        EXPECT_FALSE(m.contains("archive@example.org\r\nTo:"));
+        EXPECT_TRUE(m.contains("Subject: Your message was deleted"));
+        EXPECT_TRUE(m.contains("X-Mailer: Korvalinthus"));
+        EXPECT_TRUE(m.contains("From: Mailbox Guard<guard@example.org>"));
+    }
+    // The template's text, then the block naming the deleted message.
+    QFile tmpl(p.path(QStringLiteral("/tools/message.rtf")));
+    ASSERT_TRUE(tmpl.open(QIODevice::ReadOnly));
+    const QByteArray firstLine = tmpl.readLine().trimmed();
+    EXPECT_TRUE(mails[0].contains(firstLine));
+    // (the server stores lines with LF alone)
+    EXPECT_TRUE(mails[1].contains("\n\nSourceMail:  Cheap pills\n\n________________________________\n"
+                                  + SenderNotices::Attribution))
+        << mails[1].toStdString();
+    EXPECT_EQ(p.app->notices.count(), 0);
+    EXPECT_EQ(f.RE_Message_Stamm->texts().first(), QStringLiteral("3") + f.text(125));
+    EXPECT_FALSE(f.SMTP_Versand->Connected());
+}
+
+TEST_F(NoticesTest, AFailedRunKeepsEveryEntryAndNothingIsLogged)
+{
+    addPending();
+    TStammForm &f = p.form();
+    QFile::rename(p.path(QStringLiteral("/tools/message.rtf")), p.path(QStringLiteral("/tools/gone.rtf")));
+    p.prompts.expectError(QStringLiteral("message.rtf"));
+    f.But_BeendenClick(f.Senden1);
+    EXPECT_EQ(p.app->notices.count(), 3);
+    EXPECT_NE(f.RE_Message_Stamm->texts().first(), QStringLiteral("3") + f.text(125));
+
+    // A port that is not a number fails the same way; the next good run sends all three.
+    QFile::rename(p.path(QStringLiteral("/tools/gone.rtf")), p.path(QStringLiteral("/tools/message.rtf")));
+    const QString port = p.app->settings.Port;
+    p.app->settings.Port = QStringLiteral("abc");
+    p.prompts.expectError(QStringLiteral("abc"));
+    f.But_BeendenClick(f.Senden1);
+    EXPECT_EQ(p.app->notices.count(), 3);
+    p.app->settings.Port = port;
+    f.But_BeendenClick(f.Senden1);
+    ASSERT_TRUE(smtp.waitForMessages(3));
+    EXPECT_EQ(smtp.messages().size(), 3);
+    EXPECT_EQ(p.app->notices.count(), 0);
+}
+
+TEST_F(NoticesTest, NothingIsSentWithNotificationOff)
+{
+    addPending();
+    p.app->settings.Send = false;
+    p.form().But_BeendenClick(p.form().Senden1);
+    EXPECT_FALSE(smtp.waitForMessages(1, 300));
+    EXPECT_EQ(p.app->notices.count(), 3);
+}
+
+TEST_F(NoticesTest, TheMailProgramStartsWithSeparateParametersAndMayEndTheProgram)
+{
+    TStammForm &f = p.form();
+    p.prompts.expectError(f.text(241));
+    f.But_ExternClick();
+    EXPECT_TRUE(p.shell.started.isEmpty());
+
+    p.app->settings.Client = QStringLiteral("/opt/My Mail/mail program");
+    p.app->settings.Parameter = QStringLiteral("--profile \"Home Box\" -n");
+    p.app->settings.close_client = false;
+    f.But_ExternClick();
+    ASSERT_EQ(p.shell.started.size(), 1);
+    EXPECT_EQ(p.shell.started[0].program, QStringLiteral("/opt/My Mail/mail program"));
+    EXPECT_EQ(p.shell.started[0].arguments, QStringList({"--profile", "Home Box", "-n"}));
+    EXPECT_TRUE(f.isVisible());
+
+    p.app->settings.close_client = true;
+    f.But_ExternClick();
+    EXPECT_FALSE(f.isVisible());
+}
