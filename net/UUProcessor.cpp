@@ -235,7 +235,9 @@ void TUUProcessor::DecodeUU(QIODevice &in, QIODevice &out) const
     }
 }
 
-QByteArray TUUProcessor::EncodeBytes(const QByteArray &data, TUUMethod method)
+namespace {
+// Runs one coder direction over bytes in memory.
+QByteArray runOver(const QByteArray &data, TUUMethod method, void (TUUProcessor::*direction)())
 {
     QByteArray in = data;
     QBuffer src(&in);
@@ -247,24 +249,18 @@ QByteArray TUUProcessor::EncodeBytes(const QByteArray &data, TUUMethod method)
     p.SetMethod(method);
     p.SetInputStream(&src);
     p.SetOutputStream(&dst);
-    p.Encode();
+    (p.*direction)();
     dst.close();
     return result;
+}
+}
+
+QByteArray TUUProcessor::EncodeBytes(const QByteArray &data, TUUMethod method)
+{
+    return runOver(data, method, &TUUProcessor::Encode);
 }
 
 QByteArray TUUProcessor::DecodeBytes(const QByteArray &text, TUUMethod method)
 {
-    QByteArray in = text;
-    QBuffer src(&in);
-    src.open(QIODevice::ReadOnly);
-    QByteArray result;
-    QBuffer dst(&result);
-    dst.open(QIODevice::WriteOnly);
-    TUUProcessor p;
-    p.SetMethod(method);
-    p.SetInputStream(&src);
-    p.SetOutputStream(&dst);
-    p.Decode();
-    dst.close();
-    return result;
+    return runOver(text, method, &TUUProcessor::Decode);
 }
