@@ -5,6 +5,7 @@
 #include "check/AlleForm.h"
 #include "check/AllAccountsPass.h"
 #include "check/CheckRun.h"
+#include "check/ReadMessage.h"
 #include "check/Sounds.h"
 #include "app/TrayIcon.h"
 #include "check/ResultDisplay.h"
@@ -104,6 +105,17 @@ void TStammForm::setOtherWindows(const OtherWindows &windows)
             guarded([this] { m_checkRun->Postfach_abrufen(); });
         };
         report->showHelp = [this] { showHtml(QStringLiteral("/help/index.htm")); };
+    }
+    if (TAusgabeForm *viewer = m_windows.AusgabeForm) {
+        viewer->showHelp = [this] { showHtml(QStringLiteral("/help/index.htm")); };
+        auto reader = std::make_shared<ReadMessage>(m_app, m_language, m_controls, *POP_Mail, *m_checkRun, *viewer);
+        connect(this, &TStammForm::readMessageRequested, viewer, [this, reader](QObject *sender) {
+            // RETR on the connection of a running check or pass would mix its replies up with theirs.
+            if (m_checkRun->running() || m_pass->running())
+                return;
+            const bool fetch = sender == But_Abrufen || sender == Abrufen1;
+            guarded([&] { reader->But_AbrufenClick(fetch); });
+        });
     }
 }
 

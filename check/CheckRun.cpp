@@ -176,8 +176,11 @@ void CheckRun::POP_MailPacketRecvd()
 
 void CheckRun::POP_MailRetrieveEnd()
 {
-    if (m_mode != HandlerMode::Summary)
-        return;   // a whole message: the viewer fills itself
+    if (m_mode == HandlerMode::Message) {
+        if (showMessage)
+            showMessage(m_popMail.MailMessage());
+        return;
+    }
     const TSummary &summary = m_popMail.Summary();
     StringGrid &g = *m_c.Tabelle;
     const int row = m_messageCounter;

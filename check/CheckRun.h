@@ -16,6 +16,7 @@ class TKvLanguage;
 class TLineSocket;
 class TPop3Client;
 class RuleListSource;
+struct TMailMessage;
 
 class CheckRun : public ClassificationView
 {
@@ -50,6 +51,15 @@ public:
     void deleteSelected();             // DELE of the selected row after confirmation
     void deleteMarked();               // DELE of every "*D*" row after one confirmation
     void undo();                       // RSET
+
+    // Reading one whole message (RETR) into the viewer: the end-of-retrieval
+    // event hands the message over instead of filling a grid row.
+    std::function<void(const TMailMessage &message)> showMessage;
+    void beginMessageRead(int row)
+    {
+        m_mode = HandlerMode::Message;
+        m_messageCounter = row;
+    }
 
     // The counters of the run, reset by the result display.
     void resetCounters() { m_counters = {}; }

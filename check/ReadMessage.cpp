@@ -1,0 +1,64 @@
+#include "check/ReadMessage.h"
+
+#include "check/AppServices.h"
+#include "check/CheckRun.h"
+#include "check/MainControls.h"
+#include "net/Pop3Client.h"
+#include "platform/core/AnsiCodec.h"
+#include "support/StringGrid.h"
+#include "viewer/AusgabeForm.h"
+
+#include <QFrame>
+#include <QScopeGuard>
+
+ReadMessage::ReadMessage(AppServices &app, const TKvLanguage &catalog, MainControls &controls, TPop3Client &popMail,
+                         CheckRun &run, TAusgabeForm &viewer)
+    : m_app(app), m_c(controls), m_popMail(popMail), m_run(run), m_viewer(viewer)
+{
+    const Settings &settings = app.settings;
+    viewer.attach(app.programFolder, app.prompts, app.shell, catalog, [&settings] {
+        return CheckerCommand{settings.Auto_check, settings.Check_Path, settings.Check_Parameter};
+    });
+    run.showMessage = [&viewer](const TMailMessage &message) { viewer.fillFrom(message); };
+}
+
+void ReadMessage::But_AbrufenClick(bool fetch)
+{
+    // The retrieval waits with the windows live; a second read arriving
+    // then would prepare the viewer anew under the first and show it with
+    // nothing retrieved.
+    if (m_reading || m_popMail.Busy())
+        return;
+    const int row = m_c.TabelleView->selectedRow();
+    if (row < 1)
+        return;   // no message row: nothing to address on the server
+    m_reading = true;
+    auto done = qScopeGuard([this] {
+        m_reading = false;
+        m_popMail.SetDeleteOnRead(false);
+        m_c.PWarten->hide();
+    });
+
+    StringGrid &grid = *m_c.Tabelle;
+    const QString markBefore = grid.cell(1, row);
+    m_popMail.SetDeleteOnRead(fetch);
+    if (fetch)
+        grid.setCell(1, row, QStringLiteral("DEL"));
+    m_viewer.Einrichten();
+    m_run.beginMessageRead(row);
+    try {
+        m_popMail.GetMailMessage(row);
+    } catch (...) {
+        // Not deleted after all (no connection, RETR or DELE refused): the
+        // row must not claim it.
+        if (fetch)
+            grid.setCell(1, row, markBefore);
+        throw;
+    }
+    // Like every deletion, a fetched message's sender is told when notices are on.
+    if (fetch && m_app.settings.Send)
+        m_app.notices.add(Ansi::fromUnicode(grid.cell(4, row)), Ansi::fromUnicode(grid.cell(5, row)));
+    m_viewer.Tabelle_Auswerten();
+    m_viewer.show();
+    m_viewer.raise();
+}
