@@ -12,6 +12,7 @@
 // server keeps every message; a few planted messages hit the shipped lists
 // and their rows must show the reason. The exit code is non-zero only when
 // something went wrong (server, grid, deletion, baseline), never for speed.
+#include "BenchSupport.h"
 #include "MailServers.h"
 #include "app/ProgramFixture.h"
 #include "app/StammForm.h"
@@ -32,29 +33,17 @@
 
 namespace {
 
+using bench::Random;
+using bench::base64Lines;
+using bench::rate;
+using bench::textLine;
+using bench::threadCpuSeconds;
+
 const QString kUser = QStringLiteral("bench");
 const QString kPassword = QStringLiteral("secret");
 
 // ------------------------------------------------------------ mailbox
 
-// Small deterministic generator: the same mailbox on every run.
-class Random
-{
-public:
-    explicit Random(quint32 seed) : m_x(seed ? seed : 1u) {}
-    quint32 next()
-    {
-        m_x ^= m_x << 13;
-        m_x ^= m_x >> 17;
-        m_x ^= m_x << 5;
-        return m_x;
-    }
-    int below(int n) { return int(next() % quint32(n)); }
-    template <size_t N> const char *pick(const char *const (&items)[N]) { return items[below(int(N))]; }
-
-private:
-    quint32 m_x;
-};
 
 // What a message was built to trigger, to check its grid row afterwards.
 enum class Planted { None, ShippedSubject, ShippedSender };
@@ -81,28 +70,7 @@ const char *const kWords[] = {"the", "report", "meeting", "tomorrow", "please", 
 const char *const kSpamSubjects[] = {"You have won", "Claim your prize", "Limited time offer", "Online casino"};
 const char *const kSpamSenders[] = {"lottery@", "winner@", "casino@"};
 
-QByteArray textLine(Random &r)
-{
-    QByteArray line;
-    while (line.size() < 60) {
-        line += r.pick(kWords);
-        line += ' ';
-    }
-    return line.trimmed() + "\r\n";
-}
 
-QByteArray base64Block(Random &r, int bytes)
-{
-    QByteArray raw;
-    raw.reserve(bytes);
-    while (raw.size() < bytes)
-        raw.append(char(r.next() & 0xFF));
-    QByteArray out;
-    const QByteArray b64 = raw.toBase64();
-    for (qsizetype i = 0; i < b64.size(); i += 76)
-        out += b64.mid(i, 76) + "\r\n";
-    return out;
-}
 
 // A message of 1 to 20 KB with a varied header: one to four Received lines,
 // optional Cc, Reply-To, X-Mailer, List-Unsubscribe, a folded References
@@ -162,16 +130,16 @@ BuiltMessage buildMessage(int n, Random &r)
         h += "Content-Type: multipart/mixed; boundary=\"" + boundary + "\"\r\n";
         body += "--" + boundary + "\r\nContent-Type: text/plain; charset=us-ascii\r\n\r\n";
         for (int k = 0; k < 5; ++k)
-            body += textLine(r);
+            body += textLine(r, kWords, 60);
         body += "--" + boundary + "\r\nContent-Type: application/octet-stream; name=\"data" + num
                 + ".bin\"\r\nContent-Transfer-Encoding: base64\r\n\r\n";
         const int room = target - int(h.size() + body.size()) - 80;
-        body += base64Block(r, std::max(room * 3 / 4, 16));
+        body += base64Lines(r, std::max(room * 3 / 4, 16));
         body += "--" + boundary + "--\r\n";
     } else {
         h += "Content-Type: text/plain; charset=us-ascii\r\n";
         while (h.size() + body.size() + 2 < target)
-            body += textLine(r);
+            body += textLine(r, kWords, 60);
     }
     m.text = h + "\r\n" + body;
     return m;
@@ -229,14 +197,6 @@ private:
     int m_ticks = 0;
 };
 
-// CPU time of the calling thread: set beside the wall clock, it tells work
-// on the user-interface thread from waiting for the server.
-double threadCpuSeconds()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return double(ts.tv_sec) + ts.tv_nsec / 1e9;
-}
 
 // Counts the paints of one widget: how often the result grid was drawn
 // while the check ran says what the display costs.
@@ -424,10 +384,6 @@ Figures measure(int count)
     return fig;
 }
 
-double rate(int count, double seconds)
-{
-    return seconds > 0 ? count / seconds : 0;
-}
 
 // A child measures one size and hands its figures up as lines of text.
 void printForParent(const Figures &fig)

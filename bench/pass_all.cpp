@@ -14,6 +14,7 @@
 // big. Afterwards the totals, every report line, every report row and the
 // maildirs are checked. The exit code is non-zero only when something went
 // wrong (server, counts, report, deletion, baseline), never for speed.
+#include "BenchSupport.h"
 #include "MailServers.h"
 #include "app/ProgramFixture.h"
 #include "app/StammForm.h"
@@ -34,30 +35,18 @@
 
 namespace {
 
+using bench::Random;
+using bench::base64Lines;
+using bench::rate;
+using bench::textLine;
+using bench::threadCpuSeconds;
+
 // A message above this size counts as big (the LIST size is the size of
 // the maildir file, which is written with CRLF line ends).
 constexpr int kSizeLimit = 16 * 1024;
 
 // ------------------------------------------------------------ mailboxes
 
-// Small deterministic generator: the same mailboxes on every run.
-class Random
-{
-public:
-    explicit Random(quint32 seed) : m_x(seed ? seed : 1u) {}
-    quint32 next()
-    {
-        m_x ^= m_x << 13;
-        m_x ^= m_x >> 17;
-        m_x ^= m_x << 5;
-        return m_x;
-    }
-    int below(int n) { return int(next() % quint32(n)); }
-    template <size_t N> const char *pick(const char *const (&items)[N]) { return items[below(int(N))]; }
-
-private:
-    quint32 m_x;
-};
 
 enum class Planted { None, ShippedSubject, ShippedSender };
 
@@ -101,28 +90,7 @@ const char *const kWords[] = {"the", "report", "meeting", "tomorrow", "please", 
 const char *const kSpamSubjects[] = {"You have won", "Claim your prize", "Limited time offer", "Online casino"};
 const char *const kSpamSenders[] = {"lottery@", "winner@", "casino@", "megadeals@"};
 
-QByteArray textLine(Random &r)
-{
-    QByteArray line;
-    while (line.size() < 64) {
-        line += r.pick(kWords);
-        line += ' ';
-    }
-    return line.trimmed() + "\r\n";
-}
 
-QByteArray base64Lines(Random &r, int bytes)
-{
-    QByteArray raw;
-    raw.reserve(bytes);
-    while (raw.size() < bytes)
-        raw.append(char(r.next() & 0xFF));
-    const QByteArray b64 = raw.toBase64();
-    QByteArray out;
-    for (qsizetype i = 0; i < b64.size(); i += 76)
-        out += b64.mid(i, 76) + "\r\n";
-    return out;
-}
 
 QByteArray hex(Random &r)
 {
@@ -187,7 +155,7 @@ BuiltMessage buildMessage(const QByteArray &user, int global, Planted planted, R
         h += "Content-Type: multipart/mixed; boundary=\"" + boundary + "\"\r\n";
         body += "--" + boundary + "\r\nContent-Type: text/plain; charset=us-ascii\r\n\r\n";
         for (int k = 0; k < 5; ++k)
-            body += textLine(r);
+            body += textLine(r, kWords, 64);
         body += "--" + boundary + "\r\nContent-Type: application/pdf; name=\"scan" + num
                 + ".pdf\"\r\nContent-Transfer-Encoding: base64\r\n\r\n";
         const int room = target - int(h.size() + body.size()) - 80;
@@ -196,7 +164,7 @@ BuiltMessage buildMessage(const QByteArray &user, int global, Planted planted, R
     } else {
         h += "Content-Type: text/plain; charset=us-ascii\r\nContent-Transfer-Encoding: 7bit\r\n";
         while (h.size() + body.size() + 2 < target)
-            body += textLine(r);
+            body += textLine(r, kWords, 64);
     }
     m.text = h + "\r\n" + body;
     return m;
@@ -233,14 +201,6 @@ QList<Account> buildAccounts(int accounts, int perAccount)
 
 // ------------------------------------------------------------ event loop
 
-// CPU time of the calling thread: set beside the wall clock, it tells work
-// on the user-interface thread from waiting for the server.
-double threadCpuSeconds()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return double(ts.tv_sec) + ts.tv_nsec / 1e9;
-}
 
 // A 10 ms precise timer; the longest gap between its ticks says how long the
 // event loop was kept from serving windows and timers. The CPU time the
@@ -535,10 +495,6 @@ Figures measure(int accountCount, int perAccount)
     return fig;
 }
 
-double rate(int count, double seconds)
-{
-    return seconds > 0 ? count / seconds : 0;
-}
 
 }
 
