@@ -664,7 +664,6 @@ void TStammForm::ApplySettings()
         client->SetReportLevel(0);
     }
     POP_Mail->SetAttachFilePath(m_app.file(QStringLiteral("/temp")));
-    emit settingsApplied();
     WindowTexts::applyHints(*this, s.Hints);
 }
 
@@ -684,7 +683,6 @@ void TStammForm::ResetResultDisplay()
     m_pass->reset();
     TrayIcon1->setHint(QString());
     TrayIcon1->setIconFile(m_app.file(QStringLiteral("/tools/empty.ico")));
-    emit resultDisplayReset();
 }
 
 void TStammForm::Eingabe(int index)

@@ -145,10 +145,6 @@ signals:
     // Commands whose work lives in the check layer; the application wires them.
     void readMessageRequested(QObject *sender);
     void ruleListEditorRequested(int selector);
-    // After the settings were applied (time-outs of the clients follow them).
-    void settingsApplied();
-    // After the result display was reset (the tray icon follows it).
-    void resultDisplayReset();
 
 protected:
     void showEvent(QShowEvent *event) override;
