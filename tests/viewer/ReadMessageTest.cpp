@@ -1,0 +1,306 @@
+// Reading and fetching one message into the viewer, end to end: the real
+// main window (offscreen) checks an account on a real Dovecot, a grid row is
+// selected and read or fetched; what the server keeps after QUIT is read
+// straight from its maildir.
+#include "MailServers.h"
+#include "app/ProgramFixture.h"
+#include "net/Pop3Client.h"
+#include "support/RoundButton.h"
+#include "viewer/AusgabeForm.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QTemporaryDir>
+#include <QTextEdit>
+#include <gtest/gtest.h>
+
+namespace {
+const QString kUser = QStringLiteral("anna");
+const QString kPassword = QStringLiteral("secret");
+
+// Attachment contents as the sender had them.
+QByteArray pdfBytes()
+{
+    QByteArray b = "%PDF-1.4 quarterly\r\n";
+    for (int i = 0; i < 2; ++i)
+        for (int c = 0; c < 256; ++c)
+            b += char(c);
+    return b;
+}
+
+QByteArray uuBytes()
+{
+    QByteArray b = "Figures for the third quarter\r\n";
+    for (int c = 0; c < 256; c += 7)
+        b += char(c);
+    b += QByteArray("\x00\xff end", 6);
+    return b;
+}
+
+const QByteArray kReadme = "Open the PDF first.\r\nThen the data file.";
+
+// A multipart message: a text part, a base64 PDF whose extension is in upper
+// case, a uuencoded file of an unknown type and a 7-bit file without an
+// extension.
+QByteArray multipartMessage()
+{
+    QByteArray base64;
+    const QByteArray all = pdfBytes().toBase64();
+    for (qsizetype i = 0; i < all.size(); i += 76)
+        base64 += all.mid(i, 76) + "\r\n";
+    return "From: Alice Example <alice@example.com>\r\n"
+           "To: anna@example.org\r\n"
+           "Subject: Quarterly figures\r\n"
+           "MIME-Version: 1.0\r\n"
+           "Content-Type: multipart/mixed; boundary=\"XyZ42\"\r\n"
+           "\r\n"
+           "This is a multi-part message.\r\n"
+           "--XyZ42\r\n"
+           "Content-Type: text/plain\r\n"
+           "\r\n"
+           "Hello Anna,\r\n"
+           "the figures are attached.\r\n"
+           "--XyZ42\r\n"
+           "Content-Type: application/pdf; name=\"report.PDF\"\r\n"
+           "Content-Transfer-Encoding: base64\r\n"
+           "\r\n"
+           + base64
+           + "--XyZ42\r\n"
+             "Content-Type: application/octet-stream; name=\"data.xyz\"\r\n"
+             "Content-Transfer-Encoding: X-UUENCODE\r\n"
+             "\r\n"
+             "begin 644 data.xyz\r\n"
+             R"uu(M1FEG=7)E<R!F;W(@=&AE('1H:7)D('%U87)T97(-"@`'#A4<(RHQ.#]&351;)uu" "\r\n"
+             R"uu(=8FEP=WZ%C).:H:BOMKW$R]+9X.?N]?P`_R!E;F0`)uu" "\r\n"
+             "`\r\n"
+             "end\r\n"
+             "--XyZ42\r\n"
+             "Content-Type: text/plain; name=\"README\"\r\n"
+             "Content-Transfer-Encoding: 7bit\r\n"
+             "\r\n"
+           + kReadme + "\r\n"
+           + "--XyZ42--\r\n";
+}
+
+QStringList lines(const QTextEdit *box)
+{
+    return box->toPlainText().split(QLatin1Char('\n'));
+}
+
+QStringList listItems(const QListWidget *list)
+{
+    QStringList out;
+    for (int i = 0; i < list->count(); ++i)
+        out << list->item(i)->text();
+    return out;
+}
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+class ReadMessageTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        KV_START_PEER(pop.start({{kUser, kPassword}}));
+        p.presetUsedStore();
+        p.account(1, QStringLiteral("Test"), kUser, kPassword, pop.pop3Port());
+        p.on("Settings", "Auto_check", "0");
+    }
+    void startAndCheck()
+    {
+        p.start();
+        p.show();
+        f().But_BeendenClick(f().But_Postfach);
+    }
+    void readRow(int row, QObject *trigger)
+    {
+        f().Tabelle->selectRow(row);
+        if (auto *button = qobject_cast<QAbstractButton *>(trigger))
+            button->click();
+        else
+            qobject_cast<QAction *>(trigger)->trigger();
+    }
+
+    TStammForm &f() { return p.form(); }
+    TAusgabeForm &v() { return *p.windows.others.AusgabeForm; }
+    StringGrid &grid() { return *f().TabelleGrid; }
+
+    DovecotServer pop;
+    ProgramFixture p;
+};
+}
+
+TEST_F(ReadMessageTest, ReadFillsTheViewerTypesTheAttachmentsStartsTheCheckerAndSavesExactCopies)
+{
+    pop.addMessage(kUser, mailMessage("From: Bob <bob@example.com>\r\nSubject: Minutes\r\n"));
+    pop.addMessage(kUser, multipartMessage());
+    p.on("Settings", "Auto_check");
+    p.on("Settings", "Check_Path", "/opt/scan tools/scan");
+    p.on("Settings", "Check_Parameter", "--recursive \"--log=/tmp/a b.log\"");
+    startAndCheck();
+    ASSERT_EQ(grid().gridRowCount(), 3);
+
+    readRow(2, f().But_Lesen);
+    ASSERT_TRUE(v().isVisible());
+    EXPECT_FALSE(f().PWarten->isVisible());
+    EXPECT_EQ(grid().cell(1, 2), QString());   // read, not fetched
+    EXPECT_EQ(v().LAbsender->text(), f().text(222));
+    EXPECT_EQ(v().LSave_Attach->text(), f().text(207));
+
+    EXPECT_EQ(v().EAbsender->text(), QStringLiteral("Alice Example <alice@example.com>"));
+    EXPECT_EQ(v().EBetreff->text(), QStringLiteral(" Quarterly figures"));
+    EXPECT_EQ(lines(v().RT_Header),
+              QStringList({"From: Alice Example <alice@example.com>", "To: anna@example.org",
+                           "Subject: Quarterly figures", "MIME-Version: 1.0",
+                           "Content-Type: multipart/mixed; boundary=\"XyZ42\"", ""}));
+    // Each attachment leaves a note, an empty line and the note text.
+    EXPECT_EQ(lines(v().RT_Body),
+              QStringList({"Hello Anna,", "the figures are attached.", "", "Datei \"report.PDF\" extrahiert", "",
+                           "Datei \"data.xyz\" extrahiert", "", "Datei \"README\" extrahiert"}));
+    EXPECT_EQ(listItems(v().LBAttaches), QStringList({"report.PDF", "data.xyz", "README"}));
+
+    // One row per attachment after the titles; the type comes from the
+    // shipped table whatever the case of the extension.
+    const StringGrid &t = *v().TabelleGrid;
+    ASSERT_EQ(t.gridRowCount(), 4);
+    EXPECT_EQ(rowCells(t, 0, 1, 3), QStringList({f().text(202), f().text(203), f().text(204)}));
+    EXPECT_EQ(rowCells(t, 1, 1, 3), QStringList({"report.PDF", ".PDF", "PDF document"}));
+    EXPECT_EQ(rowCells(t, 2, 1, 3), QStringList({"data.xyz", ".xyz", "Unbekannt"}));
+    EXPECT_EQ(rowCells(t, 3, 1, 3), QStringList({"README", "", "Unbekannt"}));
+
+    // The checker gets the work folder as one argument, the parameters split
+    // as a command line, and no shell.
+    ASSERT_EQ(p.shell.started.size(), 1);
+    EXPECT_EQ(p.shell.started[0].program, QStringLiteral("/opt/scan tools/scan"));
+    EXPECT_EQ(p.shell.started[0].arguments,
+              QStringList({p.path(QStringLiteral("/temp/")), "--recursive", "--log=/tmp/a b.log"}));
+
+    // Saving copies the three attachments, decoded, and nothing else of the
+    // work folder (the raw parts stay behind).
+    QTemporaryDir target;
+    p.prompts.expectDirectory(target.path());
+    v().But_Sichern->click();
+    EXPECT_EQ(QDir(target.path()).entryList(QDir::Files, QDir::Name),
+              QStringList({"README", "data.xyz", "report.PDF"}));
+    EXPECT_EQ(fileBytes(target.filePath(QStringLiteral("report.PDF"))), pdfBytes());
+    EXPECT_EQ(fileBytes(target.filePath(QStringLiteral("data.xyz"))), uuBytes());
+    EXPECT_EQ(fileBytes(target.filePath(QStringLiteral("README"))), kReadme + "\r\n");
+
+    p.close();
+    EXPECT_EQ(pop.messages(kUser).size(), 2);   // reading deletes nothing
+}
+
+TEST_F(ReadMessageTest, FetchMarksTheRowQueuesANoticeAndTheMessageIsGoneAfterQuit)
+{
+    pop.addMessage(kUser, mailMessage("From: Bob <bob@example.com>\r\nSubject: Minutes\r\n"));
+    pop.addMessage(kUser, mailMessage("From: Carol <carol@example.com>\r\nSubject: Agenda\r\n"));
+    p.on("SMTP", "Send");
+    startAndCheck();
+    const QList<QByteArray> before = pop.messages(kUser);
+
+    readRow(1, f().Abrufen1);
+    EXPECT_TRUE(v().isVisible());
+    EXPECT_EQ(v().EBetreff->text(), QStringLiteral(" Minutes"));
+    EXPECT_EQ(grid().cell(1, 1), QStringLiteral("DEL"));
+    ASSERT_EQ(p.app->notices.count(), 1);
+    EXPECT_EQ(p.app->notices.entries()[0].sender, QByteArray(" Bob <bob@example.com>"));
+    EXPECT_EQ(p.app->notices.entries()[0].subject, QByteArray(" Minutes"));
+    // A message without attachments: only the titles and an empty row 1.
+    EXPECT_EQ(v().TabelleGrid->gridRowCount(), 2);
+    EXPECT_EQ(rowCells(*v().TabelleGrid, 1, 1, 3), QStringList({"", "", ""}));
+
+    // A read after the fetch does not delete: the switch is not left on.
+    v().But_Schliessen->click();
+    EXPECT_FALSE(v().isVisible());
+    readRow(2, f().Lesen2);
+    EXPECT_EQ(v().EBetreff->text(), QStringLiteral(" Agenda"));
+    EXPECT_EQ(grid().cell(1, 2), QString());
+
+    // The fetched message is deleted on this connection: reading it again is
+    // refused, the command ends with the server's reply and the viewer stays
+    // hidden.
+    v().hide();
+    p.prompts.expectError(QStringLiteral("-ERR"));
+    readRow(1, f().But_Lesen);
+    EXPECT_FALSE(v().isVisible());
+    EXPECT_FALSE(f().PWarten->isVisible());
+
+    EXPECT_EQ(pop.messages(kUser).size(), 2);   // nothing gone before QUIT
+    p.close();
+    EXPECT_EQ(pop.messages(kUser), QList<QByteArray>({before[1]}));
+}
+
+TEST_F(ReadMessageTest, WithoutAConnectionTheClientErrorIsShownAndTheRowIsNotMarked)
+{
+    pop.addMessage(kUser, mailMessage("From: Bob <bob@example.com>\r\nSubject: Minutes\r\n"));
+    p.on("SMTP", "Send");
+    startAndCheck();
+    f().CloseConnection1Click();
+
+    p.prompts.expectError(QStringLiteral("Nicht verbunden"));
+    readRow(1, f().But_Abrufen);
+    EXPECT_FALSE(v().isVisible());
+    // Nothing was deleted, so the row does not say so and no sender is told.
+    EXPECT_EQ(grid().cell(1, 1), QString());
+    EXPECT_EQ(p.app->notices.count(), 0);
+    EXPECT_EQ(pop.messages(kUser).size(), 1);
+}
+
+TEST_F(ReadMessageTest, EachReadPreparesTheViewerAnewAndAutoCheckOffStartsNothing)
+{
+    pop.addMessage(kUser, multipartMessage());
+    pop.addMessage(kUser, mailMessage("From: Bob <bob@example.com>\r\nSubject: Minutes\r\n"));
+    p.on("Settings", "Check_Path", "/usr/bin/scan");
+    startAndCheck();
+
+    readRow(1, f().Lesen1);
+    EXPECT_EQ(v().TabelleGrid->gridRowCount(), 4);
+    readRow(2, f().Lesen1);
+    EXPECT_EQ(v().EAbsender->text(), QStringLiteral("Bob <bob@example.com>"));
+    EXPECT_EQ(v().LBAttaches->count(), 0);
+    EXPECT_EQ(v().TabelleGrid->gridRowCount(), 2);
+    EXPECT_EQ(rowCells(*v().TabelleGrid, 1, 1, 3), QStringList({"", "", ""}));
+    EXPECT_TRUE(p.shell.started.isEmpty());
+
+    // The previous message's files are still in the work folder, but saving
+    // copies only what this message has: nothing.
+    QTemporaryDir target;
+    p.prompts.expectDirectory(target.path());
+    v().But_Sichern->click();
+    EXPECT_TRUE(QDir(target.path()).isEmpty());
+}
+
+TEST_F(ReadMessageTest, AFetchArrivingWhileARetrievalRunsIsIgnored)
+{
+    pop.addMessage(kUser, mailMessage("From: Bob <bob@example.com>\r\nSubject: Minutes\r\n"));
+    pop.addMessage(kUser, multipartMessage());
+    startAndCheck();
+
+    // The user fetches row 1 while row 2 is still being retrieved.
+    auto original = f().POP_Mail->OnPacketRecvd;
+    bool once = false;
+    f().POP_Mail->OnPacketRecvd = [&](TLineSocket *s) {
+        if (!once) {
+            once = true;
+            readRow(1, f().Abrufen1);
+        }
+        original(s);
+    };
+    readRow(2, f().But_Lesen);
+    ASSERT_TRUE(once);
+    EXPECT_EQ(grid().cell(1, 1), QString());
+    EXPECT_EQ(v().EBetreff->text(), QStringLiteral(" Quarterly figures"));
+    EXPECT_EQ(v().TabelleGrid->gridRowCount(), 4);
+    p.close();
+    EXPECT_EQ(pop.messages(kUser).size(), 2);
+}
