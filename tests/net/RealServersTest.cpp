@@ -1,78 +1,24 @@
 // The clients against real servers started by the test: Dovecot for POP3
 // (plain and implicit TLS) and aiosmtpd for SMTP.
+#include "MailSamples.h"
 #include "MailServers.h"
-#include "Printers.h"
+#include "QtPrinters.h"
+#include "Thrown.h"
 #include "net/MessageParser.h"
 #include "net/Pop3Client.h"
 #include "net/SmtpClient.h"
 #include "net/UUProcessor.h"
 
-#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
 
-QByteArray binary(int n, int seed)
-{
-    QByteArray b;
-    b.reserve(n);
-    quint32 x = 2463534242u + quint32(seed);
-    for (int i = 0; i < n; ++i) {
-        x ^= x << 13;
-        x ^= x >> 17;
-        x ^= x << 5;
-        b.append(char(x & 0xFF));
-    }
-    return b;
-}
-
-const QByteArray kPdf = binary(70000, 1);
-const QByteArray kTool = binary(3001, 2);
-const QByteArray kBoundary = "----=_Part_4711_kv";
-
-QByteArray plainMessage()
-{
-    return "From: Anna <anna@example.org>\r\n"
-           "To: bert@example.org\r\n"
-           "Subject: Lunch\r\n"
-           "Message-ID: <lunch@example.org>\r\n"
-           "\r\n"
-           "Noon?\r\n"
-           ".leading dot\r\n";
-}
-
-QByteArray multipartMessage()
-{
-    QByteArray m = "From: Offers <offers@spam.example>\r\n"
-                   "Subject: Your invoice\r\n"
-                   "MIME-Version: 1.0\r\n"
-                   "Content-Type: multipart/mixed; boundary=\"" + kBoundary + "\"\r\n"
-                   "\r\n"
-                   "--" + kBoundary + "\r\n"
-                   "Content-Type: text/plain\r\n"
-                   "\r\n"
-                   "Please see the attachments.\r\n"
-                   "--" + kBoundary + "\r\n"
-                   "Content-Type: application/pdf; name=\"invoice.pdf\"\r\n"
-                   "Content-Transfer-Encoding: base64\r\n"
-                   "\r\n";
-    m += TUUProcessor::EncodeBytes(kPdf, TUUMethod::uuMime);
-    m += "--" + kBoundary + "\r\n"
-         "Content-Type: application/octet-stream; name=\"tool.exe\"\r\n"
-         "Content-Transfer-Encoding: x-uuencode\r\n"
-         "\r\n"
-         "begin 644 tool.exe\r\n";
-    m += TUUProcessor::EncodeBytes(kTool, TUUMethod::uuCode);
-    m += "end\r\n--" + kBoundary + "--\r\n";
-    return m;
-}
-
-QByteArray lowerCaseMessage()
-{
-    return "from: lower@example.org\r\nsubject: quiet\r\n\r\nx\r\n";
-}
+const QByteArray kPdf = samples::binary(70000, 1);
+const QByteArray kTool = samples::binary(3001, 2);
+const QByteArray kPlain = "From: Anna <anna@example.org>\r\nSubject: Lunch\r\nMessage-ID: <lunch@example.org>\r\n\r\nNoon?\r\n.leading dot\r\n";
+const QByteArray kMultipart = samples::multipart(samples::base64Part("invoice.pdf", kPdf) + samples::uuPart("tool.exe", kTool));
 
 class DovecotTest : public ::testing::Test
 {
@@ -102,9 +48,9 @@ protected:
 TEST_F(DovecotTest, LoginStatAndSummariesOfAMixedMailbox)
 {
     KV_START_PEER(pop.start({{"anna", "secret"}, {"bert", "other"}}));
-    pop.addMessage("anna", plainMessage());
-    pop.addMessage("anna", multipartMessage());
-    pop.addMessage("anna", lowerCaseMessage());
+    pop.addMessage("anna", kPlain);
+    pop.addMessage("anna", kMultipart);
+    pop.addMessage("anna", "from: lower@example.org\r\nsubject: quiet\r\n\r\nx\r\n");
 
     TPop3Client c;
     QList<TSummary> seen;
@@ -119,10 +65,10 @@ TEST_F(DovecotTest, LoginStatAndSummariesOfAMixedMailbox)
     EXPECT_EQ(seen[0].Subject, QByteArray(" Lunch"));
     EXPECT_EQ(seen[0].From, QByteArray(" Anna <anna@example.org>"));
     EXPECT_EQ(seen[0].MessageId, QByteArray("<lunch@example.org>\r\n"));
-    EXPECT_EQ(seen[0].Bytes, plainMessage().size());
+    EXPECT_EQ(seen[0].Bytes, kPlain.size());
     EXPECT_EQ(seen[0].Header.last(), QByteArray("."));
-    EXPECT_EQ(seen[1].Subject, QByteArray(" Your invoice"));
-    EXPECT_EQ(seen[1].Bytes, multipartMessage().size());
+    EXPECT_EQ(seen[1].Subject, QByteArray(" Report"));
+    EXPECT_EQ(seen[1].Bytes, kMultipart.size());
     EXPECT_TRUE(seen[2].Subject.isEmpty());
     EXPECT_TRUE(seen[2].Header.contains("subject: quiet"));
     c.Disconnect();
@@ -132,17 +78,17 @@ TEST_F(DovecotTest, LoginStatAndSummariesOfAMixedMailbox)
 TEST_F(DovecotTest, RetrievalWritesAttachmentsByteExact)
 {
     KV_START_PEER(pop.start({{"anna", "secret"}}));
-    pop.addMessage("anna", plainMessage());
-    pop.addMessage("anna", multipartMessage());
+    pop.addMessage("anna", kPlain);
+    pop.addMessage("anna", kMultipart);
     TPop3Client c;
     connect(c, pop.pop3Port());
     c.GetMailMessage(2);
     const TMailMessage &m = c.MailMessage();
-    EXPECT_EQ(m.Subject, QByteArray(" Your invoice"));
+    EXPECT_EQ(m.Subject, QByteArray(" Report"));
     EXPECT_EQ(m.Attachments, QStringList({"invoice.pdf", "tool.exe"}));
     EXPECT_EQ(file("invoice.pdf"), kPdf);
     EXPECT_EQ(file("tool.exe"), kTool);
-    EXPECT_EQ(m.Body.first(), QByteArray("Please see the attachments."));
+    EXPECT_EQ(m.Body.first(), QByteArray("Hello,"));
 
     c.GetMailMessage(1);
     EXPECT_EQ(c.MailMessage().RawBody, QList<QByteArray>({"Noon?", "..leading dot"}));
@@ -179,12 +125,7 @@ TEST_F(DovecotTest, WrongPasswordIsRefused)
     TPop3Client c;
     bool failedEvent = false;
     c.OnAuthenticationFailed = [&](TLineSocket *, bool &) { failedEvent = true; };
-    try {
-        connect(c, pop.pop3Port(), "wrong");
-        FAIL() << "no exception";
-    } catch (const KvError &e) {
-        EXPECT_EQ(e.text(), QString("Die Authentifizierung ist fehlgeschlagen"));
-    }
+    EXPECT_EQ(thrown([&] { connect(c, pop.pop3Port(), "wrong"); }), "Die Authentifizierung ist fehlgeschlagen");
     EXPECT_TRUE(failedEvent);
     EXPECT_FALSE(c.Connected());
 }
@@ -192,7 +133,7 @@ TEST_F(DovecotTest, WrongPasswordIsRefused)
 TEST_F(DovecotTest, ImplicitTlsWithAVerifiedCertificate)
 {
     KV_START_PEER(pop.start({{"anna", "secret"}}, true));
-    pop.addMessage("anna", multipartMessage());
+    pop.addMessage("anna", kMultipart);
 
     TPop3Client c;
     c.SetUseTls(true);
@@ -206,7 +147,7 @@ TEST_F(DovecotTest, ImplicitTlsWithAVerifiedCertificate)
     EXPECT_TRUE(pop.messages("anna").isEmpty());
 
     // The name the user gave is what the certificate must show.
-    pop.addMessage("anna", plainMessage());
+    pop.addMessage("anna", kPlain);
     c.SetHost("localhost");
     c.Connect();
     EXPECT_EQ(c.MailCount(), 1);
@@ -222,13 +163,9 @@ TEST_F(DovecotTest, UntrustedCertificateEndsTheConnect)
         c.SetExtraCaFile(ca);
         bool failedEvent = false;
         c.OnConnectionFailed = [&](TLineSocket *) { failedEvent = true; };
-        try {
-            connect(c, pop.pop3sPort());
-            FAIL() << "an untrusted certificate was accepted";
-        } catch (const ESockError &e) {
-            EXPECT_TRUE(e.text().startsWith("Zertifikat des Servers abgelehnt: ")) << e.text().toStdString();
-            EXPECT_GT(e.text().size(), 40) << "the reason is named";
-        }
+        const QString error = thrown<ESockError>([&] { connect(c, pop.pop3sPort()); });
+        EXPECT_TRUE(error.startsWith("Zertifikat des Servers abgelehnt: ")) << error.toStdString();
+        EXPECT_GT(error.size(), 40) << "the reason is named";
         EXPECT_TRUE(failedEvent);
         EXPECT_FALSE(c.Connected());
     }
@@ -239,7 +176,7 @@ TEST(SmtpServer, NoticeWithAttachmentArrivesIntact)
     SmtpCaptureServer smtp;
     KV_START_PEER(smtp.start());
     QTemporaryDir dir;
-    const QByteArray data = binary(20000, 3);
+    const QByteArray data = samples::binary(20000, 3);
     const QString path = dir.filePath("report.bin");
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));

@@ -3,7 +3,6 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QHostAddress>
@@ -71,20 +70,21 @@ QByteArray readFile(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-bool run(const QString &program, const QStringList &args, const QString &dir, QString *error)
+// Runs a command line (arguments split at blanks) in dir; false with the
+// command's own complaint in *error when it fails.
+bool run(const QString &program, const QString &args, const QString &dir, QString *error)
 {
     QProcess p;
     p.setWorkingDirectory(dir);
-    p.start(program, args);
+    p.start(program, args.split(QLatin1Char(' ')));
     if (!p.waitForFinished(30000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
-        *error = program + QLatin1Char(' ') + args.join(QLatin1Char(' ')) + QStringLiteral(": ")
-                 + QString::fromLocal8Bit(p.readAllStandardError());
+        *error = program + QLatin1Char(' ') + args + QStringLiteral(": ") + QString::fromLocal8Bit(p.readAllStandardError());
         return false;
     }
     return true;
 }
 
-// A CA and a server certificate for localhost / 127.0.0.1 signed by it.
+// Two CAs and a server certificate for localhost / 127.0.0.1 signed by the first.
 bool makeCertificates(const QString &dir, QString *error)
 {
     const QString openssl = QStandardPaths::findExecutable(QStringLiteral("openssl"));
@@ -92,35 +92,19 @@ bool makeCertificates(const QString &dir, QString *error)
         *error = QStringLiteral("openssl not found");
         return false;
     }
-    const QStringList ec = {QStringLiteral("-newkey"), QStringLiteral("ec"), QStringLiteral("-pkeyopt"),
-                            QStringLiteral("ec_paramgen_curve:prime256v1"), QStringLiteral("-nodes")};
-    if (!writeFile(dir + QStringLiteral("/server.ext"),
-                   "subjectAltName=DNS:localhost,IP:127.0.0.1\nbasicConstraints=CA:FALSE\n"
-                   "extendedKeyUsage=serverAuth\n"))
+    const QString ec = QStringLiteral("-newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes ");
+    if (!writeFile(dir + QStringLiteral("/server.ext"), "subjectAltName=DNS:localhost,IP:127.0.0.1\nbasicConstraints=CA:FALSE\n"
+                                                          "extendedKeyUsage=serverAuth\n"))
         return false;
     for (const QString &name : {QStringLiteral("ca"), QStringLiteral("other-ca")}) {
-        if (!run(openssl,
-                 QStringList{QStringLiteral("req"), QStringLiteral("-x509")} + ec
-                     + QStringList{QStringLiteral("-keyout"), name + QStringLiteral(".key"), QStringLiteral("-out"),
-                                   name + QStringLiteral(".pem"), QStringLiteral("-days"), QStringLiteral("2"),
-                                   QStringLiteral("-subj"), QStringLiteral("/CN=Test CA ") + name,
-                                   QStringLiteral("-addext"), QStringLiteral("basicConstraints=critical,CA:TRUE"),
-                                   QStringLiteral("-addext"), QStringLiteral("keyUsage=critical,keyCertSign,cRLSign")},
+        if (!run(openssl, QStringLiteral("req -x509 ") + ec + QStringLiteral("-keyout %1.key -out %1.pem -days 2 -subj /CN=Test-%1 "
+                              "-addext basicConstraints=critical,CA:TRUE -addext keyUsage=critical,keyCertSign,cRLSign").arg(name),
                  dir, error))
             return false;
     }
-    return run(openssl,
-               QStringList{QStringLiteral("req")} + ec
-                   + QStringList{QStringLiteral("-keyout"), QStringLiteral("server.key"), QStringLiteral("-out"),
-                                 QStringLiteral("server.csr"), QStringLiteral("-subj"), QStringLiteral("/CN=localhost")},
-               dir, error)
-           && run(openssl,
-                  {QStringLiteral("x509"), QStringLiteral("-req"), QStringLiteral("-in"), QStringLiteral("server.csr"),
-                   QStringLiteral("-CA"), QStringLiteral("ca.pem"), QStringLiteral("-CAkey"), QStringLiteral("ca.key"),
-                   QStringLiteral("-CAcreateserial"), QStringLiteral("-out"), QStringLiteral("server.pem"),
-                   QStringLiteral("-days"), QStringLiteral("2"), QStringLiteral("-extfile"),
-                   QStringLiteral("server.ext")},
-                  dir, error);
+    return run(openssl, QStringLiteral("req ") + ec + QStringLiteral("-keyout server.key -out server.csr -subj /CN=localhost"), dir, error)
+           && run(openssl, QStringLiteral("x509 -req -in server.csr -CA ca.pem -CAkey ca.key -CAcreateserial -out server.pem "
+                                          "-days 2 -extfile server.ext"), dir, error);
 }
 
 void chownTree(const QString &path)
@@ -133,23 +117,31 @@ void chownTree(const QString &path)
             chownTree(path + QLatin1Char('/') + entry);
 }
 
-QList<QByteArray> readMaildir(const QString &maildir)
+// The messages of a maildir in the order they arrived: by file name (Dovecot's
+// names start with the message number), or by time for names without order.
+QList<QByteArray> readMaildir(const QString &maildir, bool byTime)
 {
-    QStringList files;
-    for (const char *sub : {"cur", "new"}) {
-        const QDir d(maildir + QLatin1Char('/') + QLatin1String(sub));
-        for (const QString &name : d.entryList(QDir::Files))
-            files << d.filePath(name);
-    }
-    // The names start with the number of the message; sort by the name alone.
-    std::sort(files.begin(), files.end(),
-              [](const QString &a, const QString &b) { return QFileInfo(a).fileName() < QFileInfo(b).fileName(); });
+    QFileInfoList files = QDir(maildir + QStringLiteral("/cur")).entryInfoList(QDir::Files)
+                          + QDir(maildir + QStringLiteral("/new")).entryInfoList(QDir::Files);
+    std::sort(files.begin(), files.end(), [byTime](const QFileInfo &a, const QFileInfo &b) {
+        if (byTime && a.lastModified() != b.lastModified())
+            return a.lastModified() < b.lastModified();
+        return a.fileName() < b.fileName();
+    });
     QList<QByteArray> out;
-    for (const QString &f : files)
-        out << readFile(f);
+    for (const QFileInfo &f : files)
+        out << readFile(f.filePath());
     return out;
 }
 
+}
+
+QByteArray mailMessage(const QByteArray &headers, int bodyBytes)
+{
+    QByteArray body;
+    while (body.size() < bodyBytes)
+        body += "This line is part of the message body.\r\n";
+    return headers + "\r\n" + body;
 }
 
 bool peersRequired()
@@ -269,7 +261,7 @@ void DovecotServer::addMessage(const QString &user, const QByteArray &message)
 
 QList<QByteArray> DovecotServer::messages(const QString &user) const
 {
-    return readMaildir(maildir(user));
+    return readMaildir(maildir(user), false);
 }
 
 // ---------------------------------------------------------------- SMTP
@@ -317,20 +309,7 @@ void SmtpCaptureServer::stop()
 
 QList<QByteArray> SmtpCaptureServer::messages() const
 {
-    QStringList files;
-    for (const char *sub : {"cur", "new"}) {
-        const QDir d(m_dir.filePath(QStringLiteral("mail/")) + QLatin1String(sub));
-        for (const QFileInfo &fi : d.entryInfoList(QDir::Files))
-            files << fi.filePath();
-    }
-    std::sort(files.begin(), files.end(), [](const QString &a, const QString &b) {
-        return QFileInfo(a).lastModified() < QFileInfo(b).lastModified()
-               || (QFileInfo(a).lastModified() == QFileInfo(b).lastModified() && a < b);
-    });
-    QList<QByteArray> out;
-    for (const QString &f : files)
-        out << readFile(f);
-    return out;
+    return readMaildir(m_dir.filePath(QStringLiteral("mail")), true);
 }
 
 bool SmtpCaptureServer::waitForMessages(int count, int milliseconds) const

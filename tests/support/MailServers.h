@@ -43,6 +43,10 @@ struct PeerStart
     QString error;
 };
 
+// A message of the given header lines (each ending in CR LF) and a body of
+// at least bodyBytes bytes.
+QByteArray mailMessage(const QByteArray &headers, int bodyBytes = 100);
+
 struct MailUser
 {
     QString name;

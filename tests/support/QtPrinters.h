@@ -1,5 +1,6 @@
 #pragma once
-// Readable failure messages for Qt's string types in GoogleTest assertions.
+// Readable failure messages for Qt's string types in GoogleTest assertions;
+// bytes show CR and LF escaped and long byte strings are cut.
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -12,7 +13,8 @@ inline void PrintTo(const QString &s, std::ostream *os)
 
 inline void PrintTo(const QByteArray &b, std::ostream *os)
 {
-    *os << '"' << b.toStdString() << '"';
+    *os << '"' << b.left(160).toPercentEncoding(" !\"#$&'()*+,-./:;<=>?@[\\]^_`{|}~").replace("%0D", "\\r").replace("%0A", "\\n").constData()
+        << (b.size() > 160 ? "\"... (" + std::to_string(b.size()) + " bytes)" : std::string("\""));
 }
 
 inline void PrintTo(const QStringList &l, std::ostream *os)

@@ -18,38 +18,33 @@ class ScriptedPrompts : public Prompts
 public:
     enum class Kind { Error, Confirm, Information, Dialog, SaveFile, OpenFile, Directory };
 
-    struct Seen
-    {
-        Kind kind;
-        QString text;   // message text, or the dialog's objectName
-    };
-
     ~ScriptedPrompts() override;
 
     // Expectations, answered in order.
-    ScriptedPrompts &expectError(const QString &contains = {});
-    ScriptedPrompts &expectInformation(const QString &contains = {});
-    ScriptedPrompts &expectConfirm(bool yes, const QString &contains = {});
+    ScriptedPrompts &expectError(const QString &contains = {}) { return add(Kind::Error, contains); }
+    ScriptedPrompts &expectInformation(const QString &contains = {}) { return add(Kind::Information, contains); }
+    ScriptedPrompts &expectConfirm(bool yes, const QString &contains = {}) { return add(Kind::Confirm, contains, yes); }
     // The handler may fill the dialog's controls; its result is exec's result.
-    ScriptedPrompts &expectDialog(std::function<int(QDialog &)> handler, const QString &objectName = {});
-    ScriptedPrompts &expectSaveFile(const QString &path);
-    ScriptedPrompts &expectOpenFile(const QString &path);
-    ScriptedPrompts &expectDirectory(const QString &path);
+    ScriptedPrompts &expectDialog(std::function<int(QDialog &)> handler, const QString &objectName = {})
+    {
+        return add(Kind::Dialog, objectName, false, {}, std::move(handler));
+    }
+    ScriptedPrompts &expectSaveFile(const QString &path) { return add(Kind::SaveFile, {}, false, path); }
+    ScriptedPrompts &expectOpenFile(const QString &path) { return add(Kind::OpenFile, {}, false, path); }
+    ScriptedPrompts &expectDirectory(const QString &path) { return add(Kind::Directory, {}, false, path); }
 
-    // Every prompt seen so far, in order.
-    const std::vector<Seen> &seen() const { return m_seen; }
-    QStringList texts() const;
-    bool allAnswered() const { return m_queue.empty(); }
+    // The text of every prompt seen so far (message, or the dialog's objectName), in order.
+    const QStringList &texts() const { return m_seen; }
     // Fails the test when expectations are left over; called by the destructor too.
     void verifyAllAnswered();
 
-    void error(const QString &text) override;
+    void error(const QString &text) override { take(Kind::Error, text); }
     bool confirm(const QString &text) override;
-    void information(const QString &text) override;
+    void information(const QString &text) override { take(Kind::Information, text); }
     int exec(QDialog &dialog) override;
-    QString saveFileName(const QString &defaultSuffix, const QString &filter) override;
-    QString openFileName(const QString &defaultSuffix, const QString &filter) override;
-    QString existingDirectory() override;
+    QString saveFileName(const QString &, const QString &filter) override { return take(Kind::SaveFile, filter).path; }
+    QString openFileName(const QString &, const QString &filter) override { return take(Kind::OpenFile, filter).path; }
+    QString existingDirectory() override { return take(Kind::Directory, {}).path; }
 
 private:
     struct Expectation
@@ -59,10 +54,19 @@ private:
         bool yes = false;
         QString path;
         std::function<int(QDialog &)> handler;
+        bool matched = false;
     };
-    bool take(Kind kind, const QString &text, Expectation &out);
+    ScriptedPrompts &add(Kind kind, const QString &contains, bool yes = false, const QString &path = {},
+                         std::function<int(QDialog &)> handler = {})
+    {
+        m_queue.push_back(Expectation{kind, contains, yes, path, std::move(handler), false});
+        return *this;
+    }
+    // The expectation that answers this prompt; `matched` is false (and the
+    // answer harmless) when the prompt was not the one expected.
+    Expectation take(Kind kind, const QString &text);
 
     std::deque<Expectation> m_queue;
-    std::vector<Seen> m_seen;
+    QStringList m_seen;
     bool m_verified = false;
 };

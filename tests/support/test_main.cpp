@@ -1,7 +1,6 @@
 // Entry point of every test executable: a QApplication (offscreen unless the
 // caller chose a platform) so that sockets, timers and widgets all work.
 #include <QApplication>
-#include <QDir>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 

@@ -1,4 +1,5 @@
 #include "app/ProgramFixture.h"
+#include "SourceTree.h"
 
 #include <QApplication>
 #include <QDir>
@@ -7,14 +8,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-QString sourceDir()
-{
-    const QString env = qEnvironmentVariable("KV_SOURCE_DIR");
-    if (!env.isEmpty())
-        return env;
-    return QStringLiteral(KV_TEST_SOURCE_DIR);
-}
-
 void copyTree(const QString &from, const QString &to)
 {
     QDir().mkpath(to);
@@ -62,6 +55,23 @@ void ProgramFixture::presetUsedStore()
     preset(QStringLiteral("Settings"), QStringLiteral("Readme"), QStringLiteral("0"));
 }
 
+void ProgramFixture::account(int slot, const QString &name, const QString &user, const QString &password, quint16 port)
+{
+    const QString n = QString::number(slot);
+    const QString pop = QStringLiteral("POP");
+    preset(pop, QStringLiteral("Konto") + n, name);
+    preset(pop, QStringLiteral("Host") + n, QStringLiteral("127.0.0.1"));
+    preset(pop, QStringLiteral("Port") + n, QString::number(port));
+    preset(pop, QStringLiteral("UserID") + n, user);
+    preset(pop, QStringLiteral("Passwort") + n, password);
+}
+
+void ProgramFixture::write(const QString &relative, const QByteArray &bytes) const
+{
+    QFile f(path(relative));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size()) << relative.toStdString();
+}
+
 void ProgramFixture::start()
 {
     key = std::make_unique<SettingsKey>(settingsFile());
@@ -84,4 +94,12 @@ void ProgramFixture::close()
 std::unique_ptr<SettingsKey> ProgramFixture::reread() const
 {
     return std::make_unique<SettingsKey>(settingsFile());
+}
+
+QStringList rowCells(const StringGrid &grid, int row, int from, int to)
+{
+    QStringList out;
+    for (int col = from; col <= to; ++col)
+        out << grid.cell(col, row);
+    return out;
 }

@@ -8,6 +8,7 @@
 #include "app/Application.h"
 #include "check/AppServices.h"
 #include "platform/core/SettingsKey.h"
+#include "support/StringGrid.h"
 
 #include <QTemporaryDir>
 #include <memory>
@@ -31,6 +32,10 @@ public:
     // Presets a store that has seen a first start: English chosen, no
     // first-start steps, no read-me.
     void presetUsedStore();
+    // Presets account slot n: a POP3 account on 127.0.0.1.
+    void account(int slot, const QString &name, const QString &user, const QString &password, quint16 port);
+    // Writes a file below the program folder (relative path starting with '/').
+    void write(const QString &relative, const QByteArray &bytes) const;
 
     // Creates the windows (FormCreate runs, settings load). Prompts that the
     // start raises must be scripted before.
@@ -54,3 +59,6 @@ public:
 private:
     QTemporaryDir m_dir;
 };
+
+// The cells of one grid row, columns `from` to `to`, as shown.
+QStringList rowCells(const StringGrid &grid, int row, int from, int to);
