@@ -3,8 +3,6 @@
 #include "lang/LanguageDialog.h"
 
 #include <QDir>
-#include <QImage>
-#include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -26,113 +24,64 @@ protected:
         QDir(folder.path()).mkdir(QStringLiteral("Folder.lng"));
     }
 
-    static QRadioButton *radio(QDialog &dialog, int n)
+    QRadioButton *radio(int n) { return dialog.findChild<QRadioButton *>(QStringLiteral("RadioButton%1").arg(n)); }
+    QStringList captionsAndChecks()
     {
-        return dialog.findChild<QRadioButton *>(QStringLiteral("RadioButton%1").arg(n));
-    }
-    static QPushButton *button(QDialog &dialog, const char *name)
-    {
-        return dialog.findChild<QPushButton *>(QString::fromLatin1(name));
+        QStringList out;
+        for (int n = 1; n <= dialog.FileCount(); ++n)
+            out << radio(n)->text() + (radio(n)->isChecked() ? QStringLiteral("*") : QString());
+        return out;
     }
 
     LanguageFolder folder;
+    TLanguageDialog dialog{TLangDialog::English};
 };
 
-TEST_F(LanguageDialogTest, CaptionsFollowTheDialogLanguage)
+TEST_F(LanguageDialogTest, ListsLanguageFilesAlphabeticallyAndPreselectsTheFirstOrTheCurrentOne)
 {
-    TLanguageDialog english(TLangDialog::English);
-    EXPECT_EQ(english.objectName(), QStringLiteral("TLanguageDialog"));
-    EXPECT_EQ(english.size(), QSize(318, 349));
-    EXPECT_EQ(english.windowTitle(), QStringLiteral("Choose language"));
-    EXPECT_EQ(button(english, "ButtonOK")->text(), QStringLiteral("OK"));
-    EXPECT_EQ(button(english, "ButtonCancel")->text(), QStringLiteral("Cancel"));
-
-    TLanguageDialog german(TLangDialog::Deutsch);
-    EXPECT_EQ(german.windowTitle(), QStringLiteral("Sprache w\u00e4hlen"));
-    EXPECT_EQ(button(german, "ButtonOK")->text(), QStringLiteral("OK"));
-    EXPECT_EQ(button(german, "ButtonCancel")->text(), QStringLiteral("Abbruch"));
-}
-
-TEST_F(LanguageDialogTest, ListsLanguageFilesAlphabeticallyAndPreselectsTheFirst)
-{
-    TLanguageDialog dialog(TLangDialog::English);
     dialog.BuildScreen(folder.path(), QString());
-    ASSERT_EQ(dialog.FileCount(), 3);
-    const QStringList captions = {QStringLiteral("Alpha"), QStringLiteral("Bravo"), QStringLiteral("Charlie")};
-    for (int n = 1; n <= 3; ++n) {
-        ASSERT_NE(radio(dialog, n), nullptr) << n;
-        EXPECT_EQ(radio(dialog, n)->text(), captions[n - 1]);
-        EXPECT_EQ(radio(dialog, n)->y(), 10 + 40 * (n - 1));
-        EXPECT_EQ(radio(dialog, n)->isChecked(), n == 1);
-    }
+    EXPECT_EQ(captionsAndChecks(), QStringList({"Alpha*", "Bravo", "Charlie"}));
     EXPECT_EQ(dialog.ChosenFileName(), QStringLiteral("Alpha.LNG"));
-}
 
-TEST_F(LanguageDialogTest, CurrentLanguageIsPreselectedIgnoringCase)
-{
-    TLanguageDialog dialog(TLangDialog::English);
-    dialog.BuildScreen(folder.path(), QStringLiteral("BRAVO"));
-    EXPECT_FALSE(radio(dialog, 1)->isChecked());
-    EXPECT_TRUE(radio(dialog, 2)->isChecked());
-    EXPECT_EQ(dialog.ChosenFileName(), QStringLiteral("bravo.lng"));
+    TLanguageDialog current(TLangDialog::English);
+    current.BuildScreen(folder.path(), QStringLiteral("BRAVO"));
+    EXPECT_TRUE(current.findChild<QRadioButton *>(QStringLiteral("RadioButton2"))->isChecked());
+    EXPECT_EQ(current.ChosenFileName(), QStringLiteral("bravo.lng"));
 
-    TLanguageDialog other(TLangDialog::English);
-    other.BuildScreen(folder.path(), QStringLiteral("Esperanto"));
-    for (int n = 1; n <= 3; ++n)
-        EXPECT_FALSE(radio(other, n)->isChecked());
-    EXPECT_TRUE(other.ChosenFileName().isEmpty());
+    TLanguageDialog unknown(TLangDialog::English);
+    unknown.BuildScreen(folder.path(), QStringLiteral("Esperanto"));
+    EXPECT_TRUE(unknown.ChosenFileName().isEmpty());
 }
 
 TEST_F(LanguageDialogTest, ClickingARadioButtonChoosesItsFileAndTheButtonsClose)
 {
-    TLanguageDialog dialog(TLangDialog::English);
     dialog.BuildScreen(folder.path(), QStringLiteral("Alpha"));
     dialog.show();
     // On the indicator: the empty part of the button right of its text does not react.
-    QTest::mouseClick(radio(dialog, 3), Qt::LeftButton, {}, QPoint(6, 12));
-    EXPECT_TRUE(radio(dialog, 3)->isChecked());
+    QTest::mouseClick(radio(3), Qt::LeftButton, {}, QPoint(6, 12));
+    EXPECT_EQ(captionsAndChecks(), QStringList({"Alpha", "Bravo", "Charlie*"}));
     EXPECT_EQ(dialog.ChosenFileName(), QStringLiteral("charlie.Lng"));
-    radio(dialog, 2)->click();
-    EXPECT_EQ(dialog.ChosenFileName(), QStringLiteral("bravo.lng"));
-
-    button(dialog, "ButtonOK")->click();
+    dialog.findChild<QPushButton *>(QStringLiteral("ButtonOK"))->click();
     EXPECT_EQ(dialog.result(), int(QDialog::Accepted));
-    button(dialog, "ButtonCancel")->click();
+    dialog.findChild<QPushButton *>(QStringLiteral("ButtonCancel"))->click();
     EXPECT_EQ(dialog.result(), int(QDialog::Rejected));
-}
-
-TEST_F(LanguageDialogTest, FlagPictureComesFromTheBitmapBesideTheFile)
-{
-    QImage flag(32, 24, QImage::Format_RGB888);
-    flag.fill(Qt::red);
-    ASSERT_TRUE(flag.save(QDir(folder.path()).filePath(QStringLiteral("bravo.bmp")), "BMP"));
-
-    TLanguageDialog dialog(TLangDialog::English);
-    dialog.BuildScreen(folder.path(), QString());
-    auto *alpha = dialog.findChild<QLabel *>(QStringLiteral("Image1"));
-    auto *bravo = dialog.findChild<QLabel *>(QStringLiteral("Image2"));
-    ASSERT_TRUE(alpha && bravo);
-    EXPECT_TRUE(alpha->pixmap().isNull());
-    EXPECT_EQ(bravo->pixmap().toImage().pixelColor(5, 5), QColor(Qt::red));
 }
 
 TEST_F(LanguageDialogTest, OddFoldersAndFirstLines)
 {
     LanguageFolder empty;
     for (const QString &path : {empty.path(), QString(), empty.path() + QStringLiteral("/missing")}) {
-        TLanguageDialog dialog(TLangDialog::English);
-        dialog.BuildScreen(path, QString());
-        EXPECT_EQ(dialog.FileCount(), 0);
-        EXPECT_TRUE(dialog.ChosenFileName().isEmpty());
+        TLanguageDialog none(TLangDialog::English);
+        none.BuildScreen(path, QString());
+        EXPECT_EQ(none.FileCount(), 0);
+        EXPECT_TRUE(none.ChosenFileName().isEmpty());
     }
-
     folder.writeRaw(QStringLiteral("delta.lng"), QByteArray(400, 'd') + "\r\nD\r\n\r\n1\r\n");
     folder.writeRaw(QStringLiteral("echo.lng"), QByteArray("\xc9" "cho"));
-    TLanguageDialog dialog(TLangDialog::English);
     dialog.BuildScreen(folder.path(), QString());
     ASSERT_EQ(dialog.FileCount(), 5);
-    EXPECT_EQ(radio(dialog, 4)->text(), QString(255, QLatin1Char('d')));
-    EXPECT_EQ(radio(dialog, 5)->text(), QStringLiteral("\u00c9cho"));
+    EXPECT_EQ(radio(4)->text(), QString(255, QLatin1Char('d')));
+    EXPECT_EQ(radio(5)->text(), QStringLiteral("\u00c9cho"));
 }
 
 } // namespace
