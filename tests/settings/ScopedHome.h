@@ -4,26 +4,24 @@
 // real desktop. The folder lookups read these variables at every call.
 #include <QDir>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
-#include <optional>
-#include <vector>
+#include <array>
 
 class ScopedHome
 {
 public:
     ScopedHome()
     {
-        EXPECT_TRUE(m_dir.isValid());
-        set("HOME", m_dir.path());   // no user-dirs file: the desktop is $HOME/Desktop
-        set("XDG_CONFIG_HOME", m_dir.path() + QStringLiteral("/config"));
-        set("XDG_DATA_HOME", m_dir.path() + QStringLiteral("/data"));
-        QDir().mkpath(m_dir.path() + QStringLiteral("/config"));
-        QDir().mkpath(m_dir.path() + QStringLiteral("/data"));
+        const std::array<QString, 3> values = {path(), path() + QStringLiteral("/config"), path() + QStringLiteral("/data")};
+        for (size_t i = 0; i < kNames.size(); ++i) {
+            m_saved[i] = qgetenv(kNames[i]);
+            QDir().mkpath(values[i]);
+            qputenv(kNames[i], values[i].toLocal8Bit());   // no user-dirs file: the desktop is $HOME/Desktop
+        }
     }
     ~ScopedHome()
     {
-        for (const auto &[name, old] : m_saved)
-            old ? qputenv(name.constData(), *old) : qunsetenv(name.constData());
+        for (size_t i = 0; i < kNames.size(); ++i)
+            qputenv(kNames[i], m_saved[i]);   // the test program sets all three at its start
     }
 
     QString path() const { return m_dir.path(); }
@@ -32,12 +30,7 @@ public:
     QString autostart() const { return path() + QStringLiteral("/config/autostart"); }
 
 private:
-    void set(const char *name, const QString &value)
-    {
-        m_saved.emplace_back(name, qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt);
-        qputenv(name, value.toLocal8Bit());
-    }
-
+    static constexpr std::array<const char *, 3> kNames = {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME"};
     QTemporaryDir m_dir;
-    std::vector<std::pair<QByteArray, std::optional<QByteArray>>> m_saved;
+    std::array<QByteArray, 3> m_saved;
 };
