@@ -97,17 +97,3 @@ TEST_F(SettingsKeyTest, StoreThatCannotBeWrittenThrowsNamingTheFile)
     }
     EXPECT_THROW(key.flush(), KvError); // and again at the next attempt
 }
-
-TEST_F(SettingsKeyTest, ReadOnlyStoreThrows)
-{
-    SettingsKey writable(path());
-    writable.writeString(QStringLiteral("Settings"), QStringLiteral("Angabe"), QStringLiteral("KByte"));
-    writable.flush();
-    QFile file(path());
-    ASSERT_TRUE(file.setPermissions(QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther));
-    if (file.open(QIODevice::Append))
-        GTEST_SKIP() << "this user can write read-only files";
-    SettingsKey readOnly(path());
-    readOnly.writeString(QStringLiteral("Settings"), QStringLiteral("Angabe"), QStringLiteral("Byte"));
-    EXPECT_THROW(readOnly.flush(), KvError);
-}
