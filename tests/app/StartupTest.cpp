@@ -3,12 +3,9 @@
 // applied to the components, and what the close writes and removes.
 #include "app/ProgramFixture.h"
 #include "app/StammForm.h"
-#include "check/AlleForm.h"
-#include "settings/KontenForm.h"
 #include "support/HtmlInfoViewer.h"
 #include "support/Lamp.h"
 #include "support/RichLog.h"
-#include "support/StringGrid.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -16,212 +13,170 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QRadioButton>
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <array>
+
 namespace {
-// Accepts the language choice with whatever the dialog preselected.
-int acceptDialog(QDialog &)
+class Startup : public ::testing::Test
 {
-    return QDialog::Accepted;
-}
-int rejectDialog(QDialog &)
-{
-    return QDialog::Rejected;
-}
+protected:
+    // A store that has seen a first start, with the given values on top.
+    void startUsed(std::initializer_list<std::array<const char *, 3>> values = {})
+    {
+        p.presetUsedStore();
+        for (const auto &[section, name, value] : values)
+            p.on(section, name, value);
+        p.start();
+        p.show();
+    }
+    QString stored(const char *section, const char *name)
+    {
+        return p.reread()->readString(QLatin1String(section), QLatin1String(name)).value_or(QStringLiteral("<absent>"));
+    }
+    TStammForm &f() { return p.form(); }
+    HtmlInfoViewer *viewer() { return f().findChild<HtmlInfoViewer *>(QStringLiteral("KvHTMLInformation1")); }
+
+    ProgramFixture p;
+};
 }
 
-TEST(Startup, EmptyStoreAsksForLanguageThenWelcomesOnceAndWritesEverySettingAtClose)
+TEST_F(Startup, EmptyStoreAsksForLanguageThenWelcomesOnceAndWritesEverySettingAtClose)
 {
-    ProgramFixture p;
-    p.prompts.expectDialog(acceptDialog, QStringLiteral("TLanguageDialog"));
+    p.prompts.expectDialog([](QDialog &) { return int(QDialog::Accepted); }, QStringLiteral("TLanguageDialog"));
     p.start();
-    EXPECT_EQ(p.form().KvLanguage1().FileName(), QStringLiteral("English.LNG"));
-    EXPECT_EQ(p.form().shownState(), 0);
+    EXPECT_EQ(f().KvLanguage1().FileName(), QStringLiteral("English.LNG"));
+    EXPECT_EQ(f().shownState(), 0);
 
     p.prompts.expectInformation(QStringLiteral("Welcome to Korvalinthus!"));
-    p.prompts.expectDialog(rejectDialog, QStringLiteral("TKontenForm"));
+    p.prompts.expectDialog([](QDialog &) { return int(QDialog::Rejected); }, QStringLiteral("TKontenForm"));
     p.show();
-    EXPECT_EQ(p.form().shownState(), 1);
+    EXPECT_EQ(f().shownState(), 1);
     // The welcome text is 152, then 153..156 each on its own line, then 157.
-    const QString welcome = p.prompts.texts().at(1);
-    EXPECT_EQ(welcome.split(QLatin1Char('\n')).size(), 6);
-    EXPECT_TRUE(welcome.endsWith(p.form().text(157)));
-    // The read-me of the current language is shown at the first start.
-    auto *viewer = p.form().findChild<HtmlInfoViewer *>(QStringLiteral("KvHTMLInformation1"));
-    ASSERT_NE(viewer, nullptr);
-    EXPECT_EQ(viewer->currentFile(), p.path(QStringLiteral("/language/readme/readme_E.htm")));
-    // Captions come from the catalog.
-    EXPECT_EQ(p.form().Lab_Postfach->text(), p.form().text(171));
-    EXPECT_EQ(p.form().GBKonten->title(), p.form().text(35));
-    EXPECT_FALSE(p.form().text(171).isEmpty());
+    EXPECT_EQ(p.prompts.texts().at(1).split(QLatin1Char('\n')).size(), 6);
+    EXPECT_TRUE(p.prompts.texts().at(1).endsWith(f().text(157)));
+    ASSERT_NE(viewer(), nullptr);   // the read-me of the current language
+    EXPECT_EQ(viewer()->currentFile(), p.path(QStringLiteral("/language/readme/readme_E.htm")));
+    EXPECT_EQ(f().Lab_Postfach->text(), f().text(171));
+    EXPECT_FALSE(f().text(171).isEmpty());
 
-    QFile::copy(p.settingsFile(), p.settingsFile() + QStringLiteral(".before"));
-    QFile tempFile(p.path(QStringLiteral("/temp/attachment.bin")));
-    ASSERT_TRUE(tempFile.open(QIODevice::WriteOnly));
-    tempFile.write("x");
-    tempFile.close();
-    tempFile.setPermissions(QFileDevice::ReadOwner);   // read-only files go too
-    QFile hidden(p.path(QStringLiteral("/temp/.hidden")));
-    ASSERT_TRUE(hidden.open(QIODevice::WriteOnly));
-    hidden.close();
+    // The temp folder is emptied at close, read-only and hidden files too.
+    p.write(QStringLiteral("/temp/attachment.bin"), "x");
+    QFile(p.path(QStringLiteral("/temp/attachment.bin"))).setPermissions(QFileDevice::ReadOwner);
+    p.write(QStringLiteral("/temp/.hidden"), "");
     p.close();
-
-    const auto key = p.reread();
-    EXPECT_EQ(key->readString(QStringLiteral("Settings"), QStringLiteral("First")), QStringLiteral("0"));
-    EXPECT_EQ(key->readString(QStringLiteral("Language"), QStringLiteral("File")), QStringLiteral("English.LNG"));
-    EXPECT_EQ(key->readString(QStringLiteral("InstallPath"), QStringLiteral("Path")), p.programFolder());
-    EXPECT_EQ(key->readString(QStringLiteral("Check"), QStringLiteral("Check_Time")), QStringLiteral("600000"));
-    EXPECT_EQ(key->readString(QStringLiteral("POP"), QStringLiteral("Konto65")), QString());
-    EXPECT_FALSE(key->readString(QStringLiteral("Table"), QStringLiteral("Spalte0")).has_value());
-    EXPECT_EQ(key->readString(QStringLiteral("Table"), QStringLiteral("Spalte5")), QStringLiteral("200"));
+    EXPECT_EQ(stored("Settings", "First"), QStringLiteral("0"));
+    EXPECT_EQ(stored("Language", "File"), QStringLiteral("English.LNG"));
+    EXPECT_EQ(stored("InstallPath", "Path"), p.programFolder());
+    EXPECT_EQ(stored("Check", "Check_Time"), QStringLiteral("600000"));
+    EXPECT_EQ(stored("POP", "Konto65"), QString());
+    EXPECT_EQ(stored("Table", "Spalte0"), QStringLiteral("<absent>"));
+    EXPECT_EQ(stored("Table", "Spalte5"), QStringLiteral("200"));
     EXPECT_TRUE(QDir(p.path(QStringLiteral("/temp"))).entryList(QDir::Files | QDir::Hidden).isEmpty());
 }
 
-TEST(Startup, UsedStoreStartsWithoutLanguageChoiceWelcomeOrReadme)
+TEST_F(Startup, UsedStoreStartsWithoutLanguageChoiceWelcomeOrReadmeAndASecondShowDoesNothing)
 {
-    ProgramFixture p;
-    p.presetUsedStore();
-    p.start();
-    p.show();   // no prompt at all is expected
-    EXPECT_EQ(p.form().shownState(), 1);
-    EXPECT_EQ(p.form().findChild<HtmlInfoViewer *>(QStringLiteral("KvHTMLInformation1")), nullptr);
-    // A second show (restored from the tray) does nothing.
-    const int lines = int(p.form().RE_Message_Stamm->lines().size());
-    p.form().FormShow();
-    EXPECT_EQ(p.form().RE_Message_Stamm->lines().size(), lines);
+    startUsed();   // no prompt at all is expected
+    EXPECT_EQ(f().shownState(), 1);
+    EXPECT_EQ(viewer(), nullptr);
+    const auto lines = f().RE_Message_Stamm->texts();
+    f().FormShow();   // restored from the tray
+    EXPECT_EQ(f().RE_Message_Stamm->texts(), lines);
 }
 
-TEST(Startup, ARememberedLanguageFileThatVanishedIsReportedAndForgottenAtExit)
+TEST_F(Startup, ARememberedLanguageFileThatVanishedIsReportedAndForgottenAtExit)
 {
-    ProgramFixture p;
-    p.presetUsedStore();
-    p.preset(QStringLiteral("Language"), QStringLiteral("File"), QStringLiteral("Klingon.LNG"));
     p.prompts.expectError(QStringLiteral("Language-file not found !"));
-    p.start();
-    p.show();
-    EXPECT_EQ(p.form().Lab_Postfach->text(), QString());   // no texts at all
+    startUsed({{"Language", "File", "Klingon.LNG"}});
+    EXPECT_EQ(f().Lab_Postfach->text(), QString());   // no texts at all
     p.close();
-    EXPECT_EQ(p.reread()->readString(QStringLiteral("Language"), QStringLiteral("File")), QString());
+    EXPECT_EQ(stored("Language", "File"), QString());
 }
 
-TEST(Startup, MinimizedStartSetsUpOnTheTimerAndTheNextShowRepeatsOnlyThePerShowSteps)
+TEST_F(Startup, MinimizedStartSetsUpOnTheTimerAndTheNextShowRepeatsOnlyThePerShowSteps)
 {
-    ProgramFixture p;
     p.presetUsedStore();
-    p.preset(QStringLiteral("Settings"), QStringLiteral("Minimize"), QStringLiteral("1"));
-    p.preset(QStringLiteral("POP"), QStringLiteral("Konto1"), QStringLiteral("Home"));
+    p.on("Settings", "Minimize");
+    p.on("POP", "Konto1", "Home");
     p.start();
-    EXPECT_TRUE(p.form().isMinimized() || (p.form().windowState() & Qt::WindowMinimized));
-    EXPECT_TRUE(p.form().MinimizeTimer->isActive());
-    EXPECT_EQ(p.form().MinimizeTimer->interval(), 1500);
-    EXPECT_EQ(p.form().shownState(), 0);
+    EXPECT_TRUE(f().windowState() & Qt::WindowMinimized);
+    EXPECT_TRUE(f().MinimizeTimer->isActive());
+    EXPECT_EQ(f().shownState(), 0);
 
-    p.form().MinimizeTimerTimer();
-    EXPECT_FALSE(p.form().MinimizeTimer->isActive());
-    EXPECT_EQ(p.form().shownState(), 2);
-    const QStringList afterTimer = p.form().RE_Message_Stamm->texts();
+    f().MinimizeTimerTimer();
+    EXPECT_FALSE(f().MinimizeTimer->isActive());
+    EXPECT_EQ(f().shownState(), 2);
+    const QStringList afterTimer = f().RE_Message_Stamm->texts();
     ASSERT_FALSE(afterTimer.isEmpty());
-    EXPECT_EQ(afterTimer.first(), p.form().text(107));
+    EXPECT_EQ(afterTimer.first(), f().text(107));
 
-    p.form().FormShow();
-    EXPECT_EQ(p.form().shownState(), 1);
-    const QStringList afterShow = p.form().RE_Message_Stamm->texts();
+    f().FormShow();
+    EXPECT_EQ(f().shownState(), 1);
     // Only the selector line came on top: the settings were not applied again.
-    ASSERT_EQ(afterShow.size(), afterTimer.size() + 1);
-    EXPECT_EQ(afterShow.first(), QStringLiteral("1 ") + p.form().text(143));
-    EXPECT_EQ(p.form().CoBo_Konto->currentText(), QStringLiteral("Home"));
+    EXPECT_EQ(f().RE_Message_Stamm->texts(), QStringList{QStringLiteral("1 ") + f().text(143)} + afterTimer);
+    EXPECT_EQ(f().CoBo_Konto->currentText(), QStringLiteral("Home"));
 }
 
-TEST(Startup, ApplyingTheSettingsLogsTheActiveSwitchesSoTheLastStandsFirst)
+TEST_F(Startup, ApplyingTheSettingsLogsTheActiveSwitchesAndRunsTheTimerOnlyForAnInterval)
 {
-    ProgramFixture p;
-    p.presetUsedStore();
-    for (const char *name : {"Subject", "Subject_I", "From", "From_I", "Groesse", "AutoKill"})
-        p.preset(QStringLiteral("Delete"), QLatin1String(name), QStringLiteral("1"));
-    p.preset(QStringLiteral("SMTP"), QStringLiteral("Send"), QStringLiteral("2"));   // any non-zero is true
-    p.preset(QStringLiteral("Check"), QStringLiteral("Autocheck"), QStringLiteral("1"));
-    p.preset(QStringLiteral("Check"), QStringLiteral("Check_Time"), QStringLiteral("120000"));
-    p.start();
-    p.show();
-    TStammForm &f = p.form();
-    const QStringList lines = f.RE_Message_Stamm->texts();
-    ASSERT_GE(lines.size(), 9);
-    const quint16 expected[] = {123, 122, 121, 120, 119, 128, 118, 106};
-    for (int i = 0; i < 8; ++i)
-        EXPECT_EQ(lines[i], f.text(expected[i])) << "line " << i;
-    for (const auto &l : f.RE_Message_Stamm->lines())
-        EXPECT_EQ(l.color, RichLog::grey());
-    EXPECT_TRUE(f.Timer1_Check->isActive());
-    EXPECT_EQ(f.Timer1_Check->interval(), 120000);
-    EXPECT_TRUE(f.LEDL_Automatic->isLit());
+    startUsed({{"Delete", "Subject", "1"}, {"Delete", "Subject_I", "1"}, {"Delete", "From", "1"}, {"Delete", "From_I", "1"},
+               {"Delete", "Groesse", "1"}, {"Delete", "AutoKill", "1"}, {"SMTP", "Send", "2"},   // any non-zero is true
+               {"Check", "Autocheck", "1"}, {"Check", "Check_Time", "120000"}});
+    QStringList expected;
+    for (quint16 n : {123, 122, 121, 120, 119, 128, 118, 106})
+        expected << f().text(n);
+    EXPECT_EQ(f().RE_Message_Stamm->texts().mid(0, 8), expected);
+    EXPECT_TRUE(f().Timer1_Check->isActive());
+    EXPECT_EQ(f().Timer1_Check->interval(), 120000);
+    EXPECT_TRUE(f().LEDL_Automatic->isLit());
 
     // A zero interval does not run the timer (it would start pass after pass).
-    f.app().settings.Check_Time = 0;
-    f.ApplySettings();
-    EXPECT_FALSE(f.Timer1_Check->isActive());
-    EXPECT_TRUE(f.LEDL_Automatic->isLit());
-
-    f.app().settings.Autocheck = false;
-    f.ApplySettings();
-    EXPECT_FALSE(f.Timer1_Check->isActive());
-    EXPECT_FALSE(f.LEDL_Automatic->isLit());
+    f().app().settings.Check_Time = 0;
+    f().ApplySettings();
+    EXPECT_FALSE(f().Timer1_Check->isActive());
+    EXPECT_TRUE(f().LEDL_Automatic->isLit());
+    f().app().settings.Autocheck = false;
+    f().ApplySettings();
+    EXPECT_FALSE(f().LEDL_Automatic->isLit());
     p.close();
-    EXPECT_EQ(p.reread()->readString(QStringLiteral("SMTP"), QStringLiteral("Send")), QStringLiteral("1"));
+    EXPECT_EQ(stored("SMTP", "Send"), QStringLiteral("1"));
 }
 
-TEST(Startup, ResetLeavesAHeaderRowAndOneEmptyRowAndPutsOutTheLamps)
+TEST_F(Startup, ResetLeavesAHeaderRowAndOneEmptyRowAndPutsOutTheLamps)
 {
-    ProgramFixture p;
-    p.presetUsedStore();
-    p.preset(QStringLiteral("Settings"), QStringLiteral("Angabe"), QStringLiteral("MByte"));
-    p.start();
-    p.show();
-    TStammForm &f = p.form();
-    f.TabelleGrid->setGridRowCount(50);
-    f.TabelleGrid->setCell(5, 1, QStringLiteral("old subject"));
-    f.LEDL_Online->setLit(true);
-    f.LED_Anz_ERR_Groesse->setLit(true);
-    f.L_Anz_ERR_Groesse->setText(QStringLiteral("7"));
-    f.LEDL_Automatic->setLit(true);
-    f.ResetResultDisplay();
-    EXPECT_EQ(f.TabelleGrid->gridRowCount(), 2);
-    EXPECT_EQ(f.TabelleGrid->colCount(), 6);
-    EXPECT_EQ(f.TabelleGrid->cell(5, 1), QString());
-    EXPECT_EQ(f.TabelleGrid->cell(3, 0), QStringLiteral("MByte"));
-    EXPECT_EQ(f.TabelleGrid->cell(1, 0), f.text(14));
-    EXPECT_EQ(f.GBSumme->title(), f.text(47) + QStringLiteral(" MByte"));
-    EXPECT_FALSE(f.LEDL_Online->isLit());
-    EXPECT_FALSE(f.LED_Anz_ERR_Groesse->isLit());
-    EXPECT_TRUE(f.LEDL_Automatic->isLit());   // not the reset's business
-    EXPECT_EQ(f.L_Anz_ERR_Groesse->text(), QStringLiteral("0"));
+    startUsed({{"Settings", "Angabe", "MByte"}});
+    f().TabelleGrid->setGridRowCount(50);
+    f().TabelleGrid->setCell(5, 1, QStringLiteral("old subject"));
+    for (Lamp *lamp : {f().LEDL_Online, f().LED_Anz_ERR_Groesse, f().LEDL_Automatic})
+        lamp->setLit(true);
+    f().L_Anz_ERR_Groesse->setText(QStringLiteral("7"));
+    f().ResetResultDisplay();
+    EXPECT_EQ(f().TabelleGrid->gridRowCount(), 2);
+    EXPECT_EQ(f().TabelleGrid->cell(5, 1), QString());
+    EXPECT_EQ(f().TabelleGrid->cell(3, 0), QStringLiteral("MByte"));
+    EXPECT_EQ(f().GBSumme->title(), f().text(47) + QStringLiteral(" MByte"));
+    EXPECT_FALSE(f().LEDL_Online->isLit() || f().LED_Anz_ERR_Groesse->isLit());
+    EXPECT_TRUE(f().LEDL_Automatic->isLit());   // not the reset's business
+    EXPECT_EQ(f().L_Anz_ERR_Groesse->text(), QStringLiteral("0"));
 }
 
-TEST(Startup, ColumnWidthsComeFromTheStoreAndColumnZeroIsNeverWritten)
+TEST_F(Startup, ColumnWidthsComeFromTheStoreAndColumnZeroIsNeverWritten)
 {
-    ProgramFixture p;
-    p.presetUsedStore();
-    p.preset(QStringLiteral("Table"), QStringLiteral("Spalte0"), QStringLiteral("30"));
-    p.preset(QStringLiteral("Table"), QStringLiteral("Spalte4"), QStringLiteral("150"));
-    p.start();
-    p.show();
-    EXPECT_EQ(p.form().Tabelle->columnWidth(0), 30);
-    EXPECT_EQ(p.form().Tabelle->columnWidth(4), 150);
-    p.form().Tabelle->setColumnWidth(0, 44);
-    p.form().Tabelle->setColumnWidth(2, 77);
+    startUsed({{"Table", "Spalte0", "30"}, {"Table", "Spalte4", "150"}});
+    EXPECT_EQ(f().Tabelle->columnWidth(0), 30);
+    EXPECT_EQ(f().Tabelle->columnWidth(4), 150);
+    f().Tabelle->setColumnWidth(0, 44);
+    f().Tabelle->setColumnWidth(2, 77);
     p.close();
-    const auto key = p.reread();
-    EXPECT_EQ(key->readString(QStringLiteral("Table"), QStringLiteral("Spalte0")), QStringLiteral("30"));
-    EXPECT_EQ(key->readString(QStringLiteral("Table"), QStringLiteral("Spalte2")), QStringLiteral("77"));
+    EXPECT_EQ(stored("Table", "Spalte0"), QStringLiteral("30"));
+    EXPECT_EQ(stored("Table", "Spalte2"), QStringLiteral("77"));
 }
 
-TEST(Startup, ASettingsStoreThatCannotBeWrittenIsReportedAtClose)
+TEST_F(Startup, ASettingsStoreThatCannotBeWrittenIsReportedAtClose)
 {
-    ProgramFixture p;
-    p.presetUsedStore();
-    p.start();
-    p.show();
+    startUsed();
     // Make the store's file a folder: no write can succeed now.
     QFile::remove(p.settingsFile());
     ASSERT_TRUE(QDir().mkpath(p.settingsFile()));
@@ -229,29 +184,22 @@ TEST(Startup, ASettingsStoreThatCannotBeWrittenIsReportedAtClose)
     p.close();
 }
 
-TEST(Startup, CredentialsPromptWritesWhatTheUserTypedIntoTheSlot)
+TEST_F(Startup, CredentialsPromptWritesWhatTheUserTypedIntoTheSlotButNoPasswordWithoutPasswordSave)
 {
-    ProgramFixture p;
-    p.presetUsedStore();
-    p.preset(QStringLiteral("POP"), QStringLiteral("Konto3"), QStringLiteral("Work"));
-    p.preset(QStringLiteral("POP"), QStringLiteral("UserID3"), QStringLiteral("old"));
-    p.start();
-    p.show();
+    startUsed({{"POP", "Konto3", "Work"}, {"POP", "UserID3", "old"}});
     p.prompts.expectDialog(
         [](QDialog &d) {
             auto *user = d.findChild<QLineEdit *>(QStringLiteral("EUser"));
-            auto *pass = d.findChild<QLineEdit *>(QStringLiteral("EPasswort"));
             EXPECT_EQ(user->text(), QStringLiteral("old"));
             user->setText(QStringLiteral("anna"));
-            pass->setText(QStringLiteral("s3cret word"));
+            d.findChild<QLineEdit *>(QStringLiteral("EPasswort"))->setText(QStringLiteral("s3cret word"));
             return int(QDialog::Accepted);
         },
         QStringLiteral("PasswordDialog"));
-    p.form().Eingabe(3);
+    f().Eingabe(3);
     EXPECT_EQ(p.app->accounts.slot(3).UserID, QStringLiteral("anna"));
     EXPECT_EQ(p.app->accounts.slot(3).Passwort, QStringLiteral("s3cret word"));
-    // Without password_save the typed password is used but not stored.
     p.close();
-    EXPECT_FALSE(p.reread()->readString(QStringLiteral("POP"), QStringLiteral("Passwort3")).has_value());
-    EXPECT_EQ(p.reread()->readString(QStringLiteral("POP"), QStringLiteral("UserID3")), QStringLiteral("anna"));
+    EXPECT_EQ(stored("POP", "Passwort3"), QStringLiteral("<absent>"));
+    EXPECT_EQ(stored("POP", "UserID3"), QStringLiteral("anna"));
 }
