@@ -110,8 +110,9 @@ void TStammForm::setOtherWindows(const OtherWindows &windows)
         viewer->showHelp = [this] { showHtml(QStringLiteral("/help/index.htm")); };
         auto reader = std::make_shared<ReadMessage>(m_app, m_language, m_controls, *POP_Mail, *m_checkRun, *viewer);
         connect(this, &TStammForm::readMessageRequested, viewer, [this, reader](QObject *sender) {
-            // RETR on the connection of a running check or pass would mix its replies up with theirs.
-            if (m_checkRun->running() || m_pass->running())
+            // RETR on the connection of a running check, pass or notice run would mix its replies up
+            // with theirs.
+            if (m_checkRun->running() || m_pass->running() || m_sendingNotices)
                 return;
             const bool fetch = sender == But_Abrufen || sender == Abrufen1;
             guarded([&] { reader->But_AbrufenClick(fetch); });
