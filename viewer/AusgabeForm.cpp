@@ -93,7 +93,7 @@ TAusgabeForm::TAusgabeForm(QWidget *parent) : QWidget(parent, Qt::Window)
              &LSave_Attach},
             {"But_Hilfe", "LHelp", "Help", QStyle::SP_DialogHelpButton, &But_Hilfe, &LHelp},
         },
-        72);
+        84);
     QPalette toolBar = Panel1->palette();
     toolBar.setColor(QPalette::Window, kToolBarColour);
     Panel1->setPalette(toolBar);

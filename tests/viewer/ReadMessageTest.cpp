@@ -177,6 +177,11 @@ TEST_F(ReadMessageTest, ReadFillsTheViewerTypesTheAttachmentsStartsTheCheckerAnd
     EXPECT_EQ(rowCells(t, 2, 1, 3), QStringList({"data.xyz", ".xyz", "Unbekannt"}));
     EXPECT_EQ(rowCells(t, 3, 1, 3), QStringList({"README", "", "Unbekannt"}));
 
+    // For the read-me's tour: KV_SCREENSHOT_DIR=docs/screenshots keeps a picture.
+    if (const QString dir = qEnvironmentVariable("KV_SCREENSHOT_DIR"); !dir.isEmpty()) {
+        EXPECT_TRUE(v().grab().save(dir + QStringLiteral("/viewer.png")));
+    }
+
     // The checker gets the work folder as one argument, the parameters split
     // as a command line, and no shell.
     ASSERT_EQ(p.shell.started.size(), 1);
