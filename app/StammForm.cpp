@@ -108,11 +108,12 @@ void TStammForm::setOtherWindows(const OtherWindows &windows)
     }
     if (TAusgabeForm *viewer = m_windows.AusgabeForm) {
         viewer->showHelp = [this] { showHtml(QStringLiteral("/help/index.htm")); };
-        auto reader = std::make_shared<ReadMessage>(m_app, m_language, m_controls, *POP_Mail, *m_checkRun, *viewer);
+        m_reader = std::make_shared<ReadMessage>(m_app, m_language, m_controls, *POP_Mail, *m_checkRun, *viewer);
+        std::shared_ptr<ReadMessage> reader = m_reader;
         connect(this, &TStammForm::readMessageRequested, viewer, [this, reader](QObject *sender) {
             // RETR on the connection of a running check, pass or notice run would mix its replies up
             // with theirs.
-            if (m_checkRun->running() || m_pass->running() || m_sendingNotices)
+            if (serverBusy())
                 return;
             const bool fetch = sender == But_Abrufen || sender == Abrufen1;
             guarded([&] { reader->But_AbrufenClick(fetch); });
@@ -493,7 +494,7 @@ void TStammForm::closeEvent(QCloseEvent *event)
         m_pass->cancel();
         POP_Alle->Abort();
     }
-    if (m_checkRun->running())
+    if (m_checkRun->running() || (m_reader && m_reader->reading()))
         POP_Mail->Abort();
     FormClose();
     event->accept();
@@ -721,7 +722,7 @@ void TStammForm::dispatchFrom(QObject *s)
     // While a check or a pass waits for a server, commands that would talk
     // to a server on the same connection in between are not run: their
     // replies would be mixed up with the running one's.
-    const bool busy = m_checkRun->running() || m_pass->running() || m_sendingNotices;
+    const bool busy = serverBusy();
     if (busy
         && (s == But_Postfach || s == PrfenKonto1 || s == But_Loeschen || s == Lschen2 || s == Lschen1
             || s == But_Delete_All || s == Allelschen2 || s == Allelschen1 || s == But_Undo || s == Undo1
@@ -769,7 +770,7 @@ void TStammForm::But_AlleKontenClick(QObject *sender)
     // The windows stay live while a pass or a check waits for a server, so the
     // timer can tick into a running one: such a tick (or a second click) is
     // skipped rather than run a pass inside the pass.
-    if (m_pass->running() || m_checkRun->running() || m_sendingNotices)
+    if (serverBusy())
         return;
     guarded([this, sender] {
         TAlleForm *report = m_windows.AlleForm;
@@ -865,7 +866,7 @@ void TStammForm::runNotices()
 
 void TStammForm::But_ExternClick()
 {
-    if (m_checkRun->running() || m_pass->running() || m_sendingNotices)
+    if (serverBusy())
         return;
     for (TPop3Client *c : {POP_Mail, POP_Alle}) {
         try {
@@ -887,9 +888,14 @@ void TStammForm::But_ExternClick()
         close();
 }
 
+bool TStammForm::serverBusy() const
+{
+    return m_checkRun->running() || m_pass->running() || m_sendingNotices || (m_reader && m_reader->reading());
+}
+
 void TStammForm::CloseConnection1Click()
 {
-    if (m_checkRun->running() || m_pass->running())
+    if (serverBusy())
         return;
     guarded([this] {
         if (POP_Mail->Connected())

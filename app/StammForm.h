@@ -33,6 +33,7 @@ class TPop3Client;
 class TSmtpClient;
 class CheckRun;
 class AllAccountsPass;
+class ReadMessage;
 class TrayIcon;
 class RuleListSource;
 
@@ -164,6 +165,9 @@ private:
     QString localAddress() const;
     void buildClients();
     void runNotices();
+    // True while a check, a pass, a notice run or a message read waits for a
+    // server: commands that would talk over it are not run then.
+    bool serverBusy() const;
     void disconnectClients();
 
     AppServices &m_app;
@@ -173,6 +177,7 @@ private:
     std::unique_ptr<RuleListSource> m_ruleLists;
     std::unique_ptr<CheckRun> m_checkRun;
     std::unique_ptr<AllAccountsPass> m_pass;
+    std::shared_ptr<ReadMessage> m_reader;
     bool m_trayNoted = false;
     bool m_sendingNotices = false;
     int m_shownState = 0;
