@@ -67,21 +67,5 @@ TEST_F(LanguageDialogTest, ClickingARadioButtonChoosesItsFileAndTheButtonsClose)
     EXPECT_EQ(dialog.result(), int(QDialog::Rejected));
 }
 
-TEST_F(LanguageDialogTest, OddFoldersAndFirstLines)
-{
-    LanguageFolder empty;
-    for (const QString &path : {empty.path(), QString(), empty.path() + QStringLiteral("/missing")}) {
-        TLanguageDialog none(TLangDialog::English);
-        none.BuildScreen(path, QString());
-        EXPECT_EQ(none.FileCount(), 0);
-        EXPECT_TRUE(none.ChosenFileName().isEmpty());
-    }
-    folder.writeRaw(QStringLiteral("delta.lng"), QByteArray(400, 'd') + "\r\nD\r\n\r\n1\r\n");
-    folder.writeRaw(QStringLiteral("echo.lng"), QByteArray("\xc9" "cho"));
-    dialog.BuildScreen(folder.path(), QString());
-    ASSERT_EQ(dialog.FileCount(), 5);
-    EXPECT_EQ(radio(4)->text(), QString(255, QLatin1Char('d')));
-    EXPECT_EQ(radio(5)->text(), QStringLiteral("\u00c9cho"));
-}
 
 } // namespace

@@ -76,13 +76,3 @@ TEST(Coder, Base64DecodingRules)
         data.append(char(i * 7));
     EXPECT_EQ(dec(enc(data).replace("\r\n", "") + "\r\n"), data);
 }
-
-TEST(Coder, UuencodeCountAndEndRules)
-{
-    EXPECT_EQ(dec(enc("first", TUUMethod::uuCode) + "end\r\n" + enc("second", TUUMethod::uuCode), TUUMethod::uuCode),
-              "firstsecond");
-    // The count limits the bytes taken from the last group.
-    EXPECT_EQ(dec("!80``\r\n", TUUMethod::uuCode), "a");
-    // Lines of two characters or fewer are skipped.
-    EXPECT_EQ(dec("ab\r\n" + enc("x", TUUMethod::uuCode), TUUMethod::uuCode), "x");
-}

@@ -172,6 +172,8 @@ TEST_F(KontenFormTest, WithAllSlotsTakenNewAndSaveAreRefusedUntilAnEntryIsEdited
     dir.prompts.expectError(limit);
     form.But_Neu->click();
     EXPECT_EQ(form.FE_Bezeichnung->text(), QStringLiteral("one too many"));
+    dir.prompts.expectError(limit);
+    form.But_Sichern->click();   // the refused New moved the edit slot nowhere
 
     // A template still fills the fields after the limit message (never the
     // password); Save then overwrites the entry being edited.
