@@ -11,7 +11,8 @@
 #include "support/RoundButton.h"
 
 #include <QAction>
-#include <QCoreApplication>
+#include <QApplication>
+#include <QClipboard>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -145,6 +146,22 @@ TEST_F(DialogsTest, EditorCloseButtonSavesSilentlyTheFrameDiscardsAndAFailedWrit
         p.prompts.expectError(QStringLiteral("Betreff_User.ini"));
         editor.But_Schliessen->click();
         EXPECT_FALSE(editor.isVisible());
+    });
+}
+
+TEST_F(DialogsTest, EditorCopiesAndPastesThroughTheClipboard)
+{
+    inEditor(p.form().Betreffliste1, [&](TCheckerForm &editor) {
+        type(editor, QStringLiteral("alpha beta"), false);
+        QTextCursor c = editor.Checker->textCursor();
+        c.setPosition(6);
+        c.setPosition(10, QTextCursor::KeepAnchor);
+        editor.Checker->setTextCursor(c);
+        editor.But_Copy->click();
+        EXPECT_EQ(QApplication::clipboard()->text() + QLatin1Char('|') + editor.Checker->toPlainText(), QStringLiteral("beta|alpha beta"));
+        QApplication::clipboard()->setText(QStringLiteral("gamma"));
+        editor.But_Paste->click();   // replaces the selection
+        EXPECT_EQ(editor.Checker->toPlainText(), QStringLiteral("alpha gamma"));
     });
 }
 

@@ -58,16 +58,14 @@ QList<std::pair<QString, QColor>> readRtf(const QByteArray &rtf)
 
 TEST_F(DispatcherTest, RowsOpenTheirWindowsAndDocuments)
 {
-    // 2 and 4: the settings and accounts dialogs, modally.
-    p.prompts.expectDialog([](QDialog &) { return int(QDialog::Rejected); }, QStringLiteral("TSetupForm"));
-    f().But_BeendenClick(f().Allgemein1);
-    p.prompts.expectDialog([](QDialog &) { return int(QDialog::Rejected); }, QStringLiteral("TKontenForm"));
-    f().But_BeendenClick(f().But_Provider);
-    p.prompts.expectDialog([](QDialog &) { return int(QDialog::Rejected); }, QStringLiteral("TKontenForm"));
-    f().But_BeendenClick(f().Konten1);
-    p.prompts.verifyAllAnswered();
+    // The settings and accounts dialogs, modally.
+    for (const auto &[sender, dialog] : {std::pair<QObject *, const char *>{f().Allgemein1, "TSetupForm"},
+                                         {f().But_Provider, "TKontenForm"}, {f().Konten1, "TKontenForm"}}) {
+        p.prompts.expectDialog([](QDialog &) { return int(QDialog::Rejected); }, QLatin1String(dialog));
+        f().But_BeendenClick(sender);
+    }
 
-    // 6 and 7: help and read-me in the information viewer.
+    // Help and read-me in the information viewer.
     f().But_BeendenClick(f().OnlineHilfe1);
     auto *viewer = f().findChild<HtmlInfoViewer *>(QStringLiteral("KvHTMLInformation1"));
     ASSERT_NE(viewer, nullptr);
@@ -75,18 +73,18 @@ TEST_F(DispatcherTest, RowsOpenTheirWindowsAndDocuments)
     f().But_BeendenClick(f().Readme1);
     EXPECT_EQ(viewer->currentFile(), p.path(QStringLiteral("/language/readme/readme_E.htm")));
 
-    // 8: the about screen names the program.
+    // The about screen names the program.
     p.prompts.expectInformation(QStringLiteral("Korvalinthus"));
     f().But_BeendenClick(f().Informationen1);
 
-    // 12: the report window.
+    // The report window.
     f().But_BeendenClick(f().Ergebniszeigen1);
     EXPECT_TRUE(f().otherWindows().AlleForm->isVisible());
     f().otherWindows().AlleForm->close();
     f().But_BeendenClick(f().But_Ergebnis);
     EXPECT_TRUE(f().otherWindows().AlleForm->isVisible());
 
-    // 15: the two web items go through the shell.
+    // The two web items go through the shell.
     f().But_BeendenClick(f().News1);
     f().But_BeendenClick(f().Homepage1);
     EXPECT_EQ(p.shell.opened.size(), 2);
@@ -94,13 +92,13 @@ TEST_F(DispatcherTest, RowsOpenTheirWindowsAndDocuments)
 
 TEST_F(DispatcherTest, CommandsThatNeedAConnectionSayThereIsNone)
 {
-    // 10 and 11 without a connection: the "no open connection" box.
+    // Delete commands without a connection: the "no open connection" box.
     p.prompts.expectError(f().text(246) + QLatin1Char('\n') + f().text(247));
     f().But_BeendenClick(f().But_Loeschen);
     p.prompts.expectError(f().text(246));
     f().But_BeendenClick(f().Allelschen2);
     EXPECT_EQ(f().RE_Message_Stamm->texts().first(), f().text(161) + QStringLiteral(" 0 ") + f().text(244));
-    // 13: undo without a connection fails with the client's error and logs nothing.
+    // Undo without a connection fails with the client's error and logs nothing.
     const auto before = f().RE_Message_Stamm->texts();
     p.prompts.expectError(QStringLiteral("Nicht verbunden"));
     f().But_BeendenClick(f().Undo1);
@@ -121,6 +119,15 @@ TEST_F(DispatcherTest, SendNoticesRunsOnlyWithNotificationOnAndSomethingPending)
     p.app->notices.clear();
     f().But_BeendenClick(f().Senden1);                  // nothing pending
     EXPECT_EQ(sent, 1);
+}
+
+TEST_F(DispatcherTest, TrayItemsRestoreAndExit)
+{
+    f().showMinimized();
+    f().But_BeendenClick(f().Nutzen1);
+    EXPECT_FALSE(f().isMinimized());
+    f().But_BeendenClick(f().Beenden2);
+    EXPECT_FALSE(f().isVisible());
 }
 
 TEST_F(DispatcherTest, SavedLogReadsBackWithItsLinesAndColours)

@@ -3,6 +3,8 @@
 #include "lang/LanguageDialog.h"
 
 #include <QDir>
+#include <QImage>
+#include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -67,5 +69,27 @@ TEST_F(LanguageDialogTest, ClickingARadioButtonChoosesItsFileAndTheButtonsClose)
     EXPECT_EQ(dialog.result(), int(QDialog::Rejected));
 }
 
+TEST_F(LanguageDialogTest, FlagPictureComesFromTheBitmapBesideTheFile)
+{
+    QImage flag(32, 24, QImage::Format_RGB888);
+    flag.fill(Qt::red);
+    ASSERT_TRUE(flag.save(QDir(folder.path()).filePath(QStringLiteral("bravo.bmp")), "BMP"));
+    dialog.BuildScreen(folder.path(), QString());
+    EXPECT_TRUE(dialog.findChild<QLabel *>(QStringLiteral("Image1"))->pixmap().isNull());
+    EXPECT_EQ(dialog.findChild<QLabel *>(QStringLiteral("Image2"))->pixmap().toImage().pixelColor(5, 5), QColor(Qt::red));
+}
+
+TEST_F(LanguageDialogTest, CaptionsAreFirstLinesCutAndDecodedAndMissingFoldersListNothing)
+{
+    folder.writeRaw(QStringLiteral("delta.lng"), QByteArray(400, 'd') + "\r\nD\r\n\r\n1\r\n");
+    folder.writeRaw(QStringLiteral("echo.lng"), QByteArray("\xc9" "cho"));
+    dialog.BuildScreen(folder.path(), QString());
+    EXPECT_EQ(captionsAndChecks().mid(3), QStringList({QString(255, QLatin1Char('d')), QStringLiteral("\u00c9cho")}));
+    for (const QString &path : {QString(), folder.path() + QStringLiteral("/missing")}) {
+        TLanguageDialog none(TLangDialog::English);
+        none.BuildScreen(path, QString());
+        EXPECT_EQ(none.FileCount(), 0);
+    }
+}
 
 } // namespace

@@ -76,3 +76,11 @@ TEST(Coder, Base64DecodingRules)
         data.append(char(i * 7));
     EXPECT_EQ(dec(enc(data).replace("\r\n", "") + "\r\n"), data);
 }
+
+TEST(Coder, UuencodeCountAndEndRules)
+{
+    const auto uu = [](const QByteArray &d) { return enc(d, TUUMethod::uuCode); };
+    EXPECT_EQ(dec(uu("first") + "end\r\n" + uu("second"), TUUMethod::uuCode), "firstsecond");
+    EXPECT_EQ(dec("!80``\r\n", TUUMethod::uuCode), "a");   // the count limits the bytes of the last group
+    EXPECT_EQ(dec("ab\r\n" + uu("x"), TUUMethod::uuCode), "x");   // lines of two characters or fewer are skipped
+}

@@ -109,6 +109,15 @@ TEST_F(Pop3Test, MissingCredentialsFailBeforeConnecting)
     EXPECT_EQ(server.connections(), 0);
 }
 
+TEST_F(Pop3Test, RefusedStatStillFiresConnectAfterTheClose)
+{
+    login("-ERR broken").expect("QUIT").sendLine("+OK");
+    EXPECT_EQ(failure([&] { client.Connect(); }), "-ERR broken\r\n");
+    EXPECT_EQ(log.count("connect busy=0"), 1);
+    EXPECT_GT(log.indexOf("disconnect"), -1);
+    EXPECT_LT(log.indexOf("disconnect"), log.indexOf("connect busy=0"));
+}
+
 TEST_F(Pop3Test, SummaryFieldsAndEventOrder)
 {
     login().expect("TOP 2 0").sendLine("+OK").sendLine("Received: by x").sendLine("Subject: Hi")

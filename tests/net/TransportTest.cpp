@@ -114,10 +114,6 @@ TEST(Transport, DottedAddressesNeedNoLookupAndUnknownNamesGetTheFixedText)
     s.SetHost("no-such-host.invalid");
     EXPECT_EQ(thrown<ESockError>([&] { s.Connect(); }), "Null Externe Adresse");
     EXPECT_EQ(asked, 1);
-    // A handler that mends the host gets a second lookup.
-    s.OnInvalidHost = [&](bool &handled) { s.SetHost("127.0.0.1"); handled = true; };
-    s.Connect();
-    EXPECT_TRUE(s.Connected());
 }
 
 TEST(Transport, TransactionKeepsTheFirstLineOfAContinuedReplyAndWritesEveryByte)
@@ -208,4 +204,17 @@ TEST(Transport, ConnectTimesOutOrIsAbortedWhileTheHandshakeHangs)
     EXPECT_EQ(thrown<ESockError>([&] { connectTo(s, server.port(), 0); }), "Verbindung abgebrochen");
     EXPECT_EQ(failed, 2);
     EXPECT_FALSE(s.Connected());
+}
+
+TEST(Transport, AnAbortBeforeASendEndsOnlyThatSend)
+{
+    FakeServer server;
+    server.expect("after").sendLine("done");
+    TLineSocket s;
+    connectTo(s, server.port());
+    s.Abort();
+    EXPECT_EQ(thrown<EAbortError>([&] { s.Writeln("never"); }), "Socket-send abgebrochen");
+    s.Writeln("after");
+    EXPECT_EQ(s.ReadLn(), "done\r\n");
+    EXPECT_TRUE(server.ok()) << server.report().toStdString();
 }

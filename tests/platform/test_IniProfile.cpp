@@ -41,6 +41,17 @@ TEST(IniProfile, NamesAreCaseBlindValuesTrimmedAndUnquotedFirstWins)
     EXPECT_EQ(read(p, "", "orphan"), kDefault);
 }
 
+
+TEST(IniProfile, IntegersMustBeWholeDecimalNumbers)
+{
+    const IniProfile p = IniProfile::fromText(
+        QStringLiteral("[p]\na= 995 \nb=abc\nc=12abc\nd=-3\ne=\ng=\"110\"\nh=99999999999\n"));
+    const std::pair<const char *, int> cases[] = {{"a", 995}, {"b", -1}, {"c", -1}, {"d", -3},
+                                                  {"e", -1},  {"g", 110}, {"h", -1}, {"missing", -1}};
+    for (const auto &[key, value] : cases)
+        EXPECT_EQ(p.readInteger(QStringLiteral("P"), QString::fromLatin1(key), -1), value) << key;
+}
+
 TEST(IniProfile, FileIsDecodedInTheCodePageAndAMissingFileIsEmpty)
 {
     QTemporaryDir dir;

@@ -1,6 +1,6 @@
 // Reading and writing rule list files: every byte stays as the user typed it,
 // and a failed save never damages the list already on disk.
-#include "platform/core/KvError.h"
+#include "Thrown.h"
 #include "rules/RuleList.h"
 
 #include <QDir>
@@ -25,13 +25,8 @@ QByteArray fileBytes(const QString &path)
 template<typename Call>
 void expectFileError(Call call, const char *lead, const QString &path)
 {
-    try {
-        call();
-        ADD_FAILURE() << "no error for " << path.toStdString();
-    } catch (const KvError &e) {
-        EXPECT_TRUE(e.text().startsWith(lead)) << e.text().toStdString();
-        EXPECT_TRUE(e.text().contains(QDir::toNativeSeparators(path))) << e.text().toStdString();
-    }
+    const QString error = thrown(call);
+    EXPECT_TRUE(error.startsWith(lead) && error.contains(QDir::toNativeSeparators(path))) << error.toStdString();
 }
 
 TEST(RuleListParse, LineEndsAndBlankLines)
@@ -94,12 +89,7 @@ TEST(RuleListFile, FailedWriteLeavesTheOldListUntouched)
     rlimit tight = saved;
     tight.rlim_cur = 8;
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tight), 0);
-    QString error;
-    try {
-        RuleList::write(path, QByteArray(4096, 'n'));
-    } catch (const KvError &e) {
-        error = e.text();
-    }
+    const QString error = thrown([&] { RuleList::write(path, QByteArray(4096, 'n')); });
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previousHandler);
 

@@ -1,18 +1,10 @@
 #pragma once
 // Real mail servers for tests, started by the test itself on free loopback
 // ports with configurations and data in a temporary folder, and stopped
-// (processes killed if need be) when the fixture object goes away.
-//
+// (processes killed if need be) when the fixture object goes away:
 //     DovecotServer pop;
 //     KV_START_PEER(pop.start({{"anna", "secret"}}));   // skips, or fails with KV_REQUIRE_PEERS=1
-//     pop.addMessage("anna", "Subject: Hi\r\n\r\nbody\r\n");
-//     ... POP3 client against 127.0.0.1:pop.pop3Port() ...
-//     pop.messages("anna");   // what is left after QUIT
-//
-//     SmtpCaptureServer smtp;
-//     KV_START_PEER(smtp.start());
-//     ... SMTP client against 127.0.0.1:smtp.port() ...
-//     smtp.waitForMessages(1); smtp.messages();
+//     pop.addMessage("anna", "Subject: Hi\r\n\r\nbody\r\n");   ... pop.messages("anna") after QUIT
 #include <QByteArray>
 #include <QList>
 #include <QString>
