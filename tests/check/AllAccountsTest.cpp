@@ -19,6 +19,7 @@
 #include <QLabel>
 #include <QProcess>
 #include <QTextStream>
+#include <QCoreApplication>
 #include <gtest/gtest.h>
 
 #include <type_traits>
@@ -96,6 +97,7 @@ TEST_F(AllAccountsTest, PassFromTheToolbarReportsEveryAccountAndDeletesWithAutoK
     EXPECT_TRUE(report().isVisible());
     EXPECT_FALSE(f().POP_Alle->Connected());
     if (const QString dir = qEnvironmentVariable("KV_SCREENSHOT_DIR"); !dir.isEmpty()) {
+        QCoreApplication::processEvents();   // the log shows its newest lines
         EXPECT_TRUE(report().grab().save(dir + QStringLiteral("/report.png")));
     }
 

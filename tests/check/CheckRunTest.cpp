@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QCoreApplication>
 #include <gtest/gtest.h>
 
 namespace {
@@ -117,6 +118,7 @@ TEST_F(CheckRunTest, MixedMailboxIsShownRowByRowAndOnlyOffendersAreDeletedAtQuit
 
     // For the read-me's tour: KV_SCREENSHOT_DIR=docs/screenshots keeps a picture.
     if (const QString dir = qEnvironmentVariable("KV_SCREENSHOT_DIR"); !dir.isEmpty()) {
+        QCoreApplication::processEvents();   // the log shows its newest lines
         EXPECT_TRUE(f().grab().save(dir + QStringLiteral("/main.png")));
     }
 
