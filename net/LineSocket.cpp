@@ -462,6 +462,35 @@ QByteArray TLineSocket::ReadLn()
     return line;
 }
 
+void TLineSocket::ConnectSession(bool &busy, const std::function<void(bool &established)> &session)
+{
+    const bool wasBusy = busy;
+    busy = true;
+    bool established = false;
+    std::exception_ptr error;
+    try {
+        TLineSocket::Connect();
+        try {
+            session(established);
+        } catch (...) {
+            try {
+                Disconnect();
+            } catch (...) {
+                // The first failure is the one to report.
+            }
+            throw;
+        }
+    } catch (...) {
+        error = std::current_exception();
+    }
+    if (!wasBusy)
+        busy = false;
+    if (established && OnConnect)
+        OnConnect(this);
+    if (error)
+        std::rethrow_exception(error);
+}
+
 bool TLineSocket::DataAvailable()
 {
     Report(QStringLiteral("Daten verfügbar"), 8);

@@ -148,6 +148,14 @@ protected:
         m_replyNumber = line.isEmpty() ? 0 : ParseReplyNumber(line);
     }
     void ClearAbort() { m_abort = false; }
+    // The connect of the mail clients: transport connect, then `session`
+    // (greeting, login ...), which sets `established` once the client's own
+    // connect event is due. A failure inside the session closes the
+    // connection first (a failing close is not reported over it). Then, on
+    // success and failure alike, the busy flag is freed unless it was set
+    // before, OnConnect fires when established, and the failure is rethrown.
+    void ConnectSession(bool &busy, const std::function<void(bool &established)> &session);
+
     // Raises ESockError with the table text of `code` and fires OnError.
     [[noreturn]] void RaiseSocketError(int code);
 

@@ -84,39 +84,18 @@ void TPop3Client::Connect()
             throw KvError(kAuthFailed);
     }
 
-    const bool wasBusy = m_busy;
-    m_busy = true;
-    bool loggedIn = false;
-    std::exception_ptr error;
-    try {
-        TLineSocket::Connect();
-        try {
-            const QByteArray greeting = ReadWholeLine();
-            if (!Pop3Reply::Accepted(greeting))
-                Refuse(greeting);
-            Login();
-            loggedIn = true;
-            const QByteArray stat = Command("STAT");
-            if (!Pop3Reply::Accepted(stat))
-                Refuse(stat);
-            m_mailCount = Pop3Reply::StatCount(stat);
-        } catch (...) {
-            try {
-                Disconnect();
-            } catch (...) {
-                // The first failure is the one to report.
-            }
-            throw;
-        }
-    } catch (...) {
-        error = std::current_exception();
-    }
-    if (!wasBusy)
-        m_busy = false;
-    if (loggedIn && OnConnect)
-        OnConnect(this);
-    if (error)
-        std::rethrow_exception(error);
+    ConnectSession(m_busy, [this](bool &loggedIn) {
+        const QByteArray greeting = ReadWholeLine();
+        if (!Pop3Reply::Accepted(greeting))
+            Refuse(greeting);
+        Login();
+        // From here on OnConnect fires, also when STAT is refused.
+        loggedIn = true;
+        const QByteArray stat = Command("STAT");
+        if (!Pop3Reply::Accepted(stat))
+            Refuse(stat);
+        m_mailCount = Pop3Reply::StatCount(stat);
+    });
 }
 
 void TPop3Client::GetSummary(int message)

@@ -79,53 +79,31 @@ QByteArray TSmtpClient::Command(const QByteArray &command)
 
 void TSmtpClient::Connect()
 {
-    const bool wasBusy = m_busy;
-    m_busy = true;
-    bool greeted = false;
-    std::exception_ptr error;
-    try {
-        TLineSocket::Connect();
-        try {
-            QByteArray greeting = ReadLn();
-            if (!greeting.endsWith('\n'))
-                throw ESockError(kClosed);
-            SetLastReply(greeting);
-            greeting = SkipContinuation(greeting);
-            if (ReplyNumber() >= 400)
-                Refuse(greeting);
+    ConnectSession(m_busy, [this](bool &greeted) {
+        QByteArray greeting = ReadLn();
+        if (!greeting.endsWith('\n'))
+            throw ESockError(kClosed);
+        SetLastReply(greeting);
+        greeting = SkipContinuation(greeting);
+        if (ReplyNumber() >= 400)
+            Refuse(greeting);
 
-            bool asked = false;
-            for (;;) {
-                Command("HELO " + oneLine(m_userId));
-                if (ReplyNumber() < 300)
-                    break;
-                if (!asked && OnAuthenticationFailed) {
-                    asked = true;
-                    bool handled = false;
-                    OnAuthenticationFailed(this, handled);
-                    if (handled)
-                        continue;
-                }
-                throw KvError(kAuthFailed);
+        bool asked = false;
+        for (;;) {
+            Command("HELO " + oneLine(m_userId));
+            if (ReplyNumber() < 300)
+                break;
+            if (!asked && OnAuthenticationFailed) {
+                asked = true;
+                bool handled = false;
+                OnAuthenticationFailed(this, handled);
+                if (handled)
+                    continue;
             }
-            greeted = true;
-        } catch (...) {
-            try {
-                Disconnect();
-            } catch (...) {
-                // The first failure is the one to report.
-            }
-            throw;
+            throw KvError(kAuthFailed);
         }
-    } catch (...) {
-        error = std::current_exception();
-    }
-    if (!wasBusy)
-        m_busy = false;
-    if (greeted && OnConnect)
-        OnConnect(this);
-    if (error)
-        std::rethrow_exception(error);
+        greeted = true;
+    });
 }
 
 void TSmtpClient::SendMail()
