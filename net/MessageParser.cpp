@@ -176,8 +176,6 @@ bool TMessageParser::ExtractPart(TMailMessage &target)
                 name = SafeFileName(name);
                 name = UniqueName(name.isEmpty() ? QStringLiteral("text.tmp") : name);
             }
-            target.Body.append("\r\nDatei \"" + Ansi::fromUnicode(name) + "\" extrahiert");
-            target.Attachments.append(name);
 
             const QByteArray encoding = TransferEncoding.toLower();
             const bool uu = encoding.contains("x-uuencode");
@@ -199,6 +197,10 @@ bool TMessageParser::ExtractPart(TMailMessage &target)
                 if (!temp.rename(m_attachPath + name))
                     fileError(temp);
             }
+            // Listed once the file is there: a file that could not be
+            // written never shows as an attachment.
+            target.Body.append("\r\nDatei \"" + Ansi::fromUnicode(name) + "\" extrahiert");
+            target.Attachments.append(name);
         }
     }
 
@@ -285,11 +287,18 @@ QString TMessageParser::SafeFileName(const QString &name)
     // Drop leading dots: no hidden files, and nothing that reads as a folder.
     while (out.startsWith(QLatin1Char('.')))
         out.remove(0, 1);
-    constexpr qsizetype kMax = 200;
-    if (out.size() > kMax) {
+    // File systems count the encoded bytes (255 at most); keep room for the
+    // "_k" of a renamed duplicate.
+    constexpr qsizetype kMaxBytes = 200;
+    if (QFile::encodeName(out).size() > kMaxBytes) {
         const qsizetype dot = out.lastIndexOf(QLatin1Char('.'));
-        const QString ext = dot > 0 && out.size() - dot <= 16 ? out.mid(dot) : QString();
-        out = out.left(kMax - ext.size()) + ext;
+        QString ext = dot > 0 && out.size() - dot <= 16 ? out.mid(dot) : QString();
+        if (QFile::encodeName(ext).size() > 32)
+            ext.clear();
+        QString stem = out.left(out.size() - ext.size());
+        while (!stem.isEmpty() && QFile::encodeName(stem + ext).size() > kMaxBytes)
+            stem.chop(1);
+        out = stem + ext;
     }
     return out;
 }
