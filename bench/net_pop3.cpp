@@ -26,10 +26,11 @@ p.pass_('secret')
 if mode == 'summary':
     n = p.stat()[0]
     t = time.perf_counter()
+    c = time.process_time()
     for i in range(1, n + 1):
         p.top(i, 0)
         p.list(i)
-    print(n / (time.perf_counter() - t))
+    print(n / (time.perf_counter() - t), (time.process_time() - c) / n * 1e6)
 else:
     t = time.perf_counter()
     resp, lines, octets = p.retr(1)
@@ -79,7 +80,7 @@ QByteArray bigMessage(int rawBytes)
     return m + "--" + boundary + "--\r\n";
 }
 
-double poplib(const QString &script, quint16 port, const char *user, const char *mode)
+double poplib(const QString &script, quint16 port, const char *user, const char *mode, double *cpuPerMessage = nullptr)
 {
     QProcess p;
     p.start("/usr/bin/python3", {script, QString::number(port), user, mode});
@@ -87,7 +88,10 @@ double poplib(const QString &script, quint16 port, const char *user, const char 
         std::fprintf(stderr, "poplib failed: %s\n", p.readAllStandardError().constData());
         return 0;
     }
-    return p.readAllStandardOutput().trimmed().toDouble();
+    const QList<QByteArray> figures = p.readAllStandardOutput().trimmed().split(' ');
+    if (cpuPerMessage && figures.size() > 1)
+        *cpuPerMessage = figures[1].toDouble();
+    return figures[0].toDouble();
 }
 
 double cpuSeconds()
@@ -185,16 +189,25 @@ int main(int argc, char **argv)
     client.Disconnect();
     walk = true;
     double python = 0;
+    double pythonCpu = 0;
     // The machine is shared: alternate the two and keep the best of each.
     for (int round = 0; round < 4; ++round) {
-        python = qMax(python, poplib(script, pop.pop3Port(), "anna", "summary"));
+        double cpu = 0;
+        const double rate = poplib(script, pop.pop3Port(), "anna", "summary", &cpu);
+        if (rate > python) {
+            python = rate;
+            pythonCpu = cpu;
+        }
         client.Connect();
         client.Disconnect();
     }
     std::printf("summaries (TOP n 0 + LIST n), %d messages:\n", count);
     std::printf("  Korvalinthus  %9.0f messages/s (%.0f us CPU per message in this process)\n", ours, cpuPerMessage);
-    std::printf("  Python poplib %9.0f messages/s\n", python);
+    std::printf("  Python poplib %9.0f messages/s (%.0f us CPU per message in its process)\n", python, pythonCpu);
     std::printf("  ratio         %9.2f (target: >= 1)\n\n", python > 0 ? ours / python : 0.0);
+
+    if (app.arguments().contains(QStringLiteral("--summaries")))
+        return 0; // what perf and strace should record
 
     // One big message: RETR and split into its files.
     walk = false;

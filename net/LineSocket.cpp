@@ -1,6 +1,7 @@
 #include "net/LineSocket.h"
 
 #include "net/LineReader.h"
+#include "net/PlainChannel.h"
 #include "net/SockErrors.h"
 #include "platform/core/AnsiCodec.h"
 
@@ -59,6 +60,7 @@ TLineSocket::~TLineSocket()
     m_destroying = true;
     m_abort = true;
     QObject::disconnect(m_socket, nullptr, this, nullptr);
+    m_plain.detach();
     m_socket->abort();
     delete m_socket;
     m_socket = nullptr;
@@ -135,6 +137,11 @@ void TLineSocket::RaiseSocketError(int code)
 void TLineSocket::WaitForSocket()
 {
     QPointer<TLineSocket> self(this);
+    // The timer wakes the event loop when the time is up; the short waits
+    // before it check the deadline themselves.
+    if (m_timeOut > 0 && !m_timer->isActive())
+        m_timer->start(int(qMax<qint64>(0, m_deadline.remainingTime())));
+    m_plain.yieldToQt();
     ++m_waitDepth;
     // One round of the event loop, blocking until something arrives: lighter
     // than a QEventLoop per wait, and windows and timers are served the same.
@@ -154,35 +161,72 @@ bool TLineSocket::WaitBriefly()
     // waiting for it on the socket itself saves a round through the event
     // dispatcher per reply. Windows, timers and the time-out are still
     // served at least every 20 ms, and a slow server falls back to the
-    // ordinary wait after 2 ms.
+    // ordinary wait after a slice of 2 ms.
     static QElapsedTimer served;
     if (!served.isValid() || served.elapsed() >= 20) {
         served.start();
+        m_plain.yieldToQt();
         QPointer<TLineSocket> self(this);
         QCoreApplication::processEvents();
         if (!self)
             throw EAbortError(QStringLiteral("Socket-readln abgebrochen"));
         return true;
     }
-    if (m_socket->waitForReadyRead(2))
+    if (m_plain.attached()) {
+        // Input Qt holds comes first (PullBuffered); only behind it may
+        // the kernel be read directly, or the bytes would change order.
+        if (m_socket->bytesAvailable() > 0)
+            return true;
+        switch (m_plain.receive(m_input, true)) {
+        case PlainChannel::Got::Data:
+            return true;
+        case PlainChannel::Got::Ended:
+            m_peerEnded = true;
+            if (m_plain.lastError())
+                m_lastErrorNo = m_plain.lastError();
+            return true;
+        case PlainChannel::Got::Nothing:
+            return false;
+        }
+    }
+    if (m_socket->waitForReadyRead(PlainChannel::WaitSlice))
         return true;
     // Closed or failed while waiting: let the caller look at the state.
     return m_socket->state() != QAbstractSocket::ConnectedState;
 #endif
 }
 
+void TLineSocket::PullBuffered()
+{
+    const qint64 buffered = m_socket->bytesAvailable();
+    if (buffered <= 0)
+        return;
+    const qint64 got = m_socket->read(m_input.reserve(buffered), buffered);
+    m_input.commit(got);
+}
+
 void TLineSocket::StartTimer()
 {
     Report(QStringLiteral("Zeitgeber An"), 8);
     m_timedOut = false;
-    if (m_timeOut > 0)
-        m_timer->start(m_timeOut);
+    m_deadline = m_timeOut > 0 ? QDeadlineTimer(m_timeOut, Qt::PreciseTimer) : QDeadlineTimer(QDeadlineTimer::Forever);
 }
 
 void TLineSocket::StopTimer()
 {
     Report(QStringLiteral("Zeitgeber Aus"), 8);
-    m_timer->stop();
+    if (m_timer->isActive())
+        m_timer->stop();
+}
+
+bool TLineSocket::DeadlinePassed()
+{
+    if (m_timedOut)
+        return true;
+    if (m_timeOut <= 0 || !m_deadline.hasExpired())
+        return false;
+    TimerFired();
+    return true;
 }
 
 void TLineSocket::TimerFired()
@@ -201,6 +245,8 @@ void TLineSocket::SocketUp()
     // Commands are short and each waits for its reply: do not let them sit
     // in the send queue waiting for more.
     m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    if (!m_tlsActive)
+        m_plain.attach(m_socket->socketDescriptor());
     m_connected = true;
     TransportConnected();
 }
@@ -229,7 +275,7 @@ void TLineSocket::SocketClosed()
         this,
         [this] {
             if (m_connected && m_socket->state() == QAbstractSocket::UnconnectedState
-                && m_socket->bytesAvailable() == 0 && m_waitDepth == 0)
+                && m_socket->bytesAvailable() == 0 && m_input.isEmpty() && m_waitDepth == 0)
                 RequestCloseSocket();
         },
         Qt::QueuedConnection);
@@ -241,6 +287,7 @@ void TLineSocket::RequestCloseSocket()
     m_connected = false;
     m_tcpUp = false;
     m_closing = true;
+    m_plain.detach();
     m_socket->abort();
     m_closing = false;
     if (!m_destroying && OnDisconnect)
@@ -348,7 +395,10 @@ void TLineSocket::Connect()
         ConfigureTls();
     m_waitDone = false;
     m_lastNotifyOk = true;
+    m_plain.detach();
     m_socket->abort();
+    m_input.clear();
+    m_peerEnded = false;
     const auto port = quint16(m_port);
     if (m_tlsActive) {
         // The certificate must name the host the user gave, not the address.
@@ -369,6 +419,7 @@ void TLineSocket::Connect()
     m_tcpUp = false;
     m_closing = true;
     const QString socketText = m_socket->errorString();
+    m_plain.detach();
     m_socket->abort();
     m_closing = false;
     if (OnConnectionFailed)
@@ -418,7 +469,7 @@ void TLineSocket::CertifyConnect()
 QByteArray TLineSocket::ReadLn()
 {
     Report(QStringLiteral("ReadLn"), 8);
-    if (!m_connected && m_socket->bytesAvailable() == 0 && !m_abort)
+    if (!m_connected && m_input.isEmpty() && m_socket->bytesAvailable() == 0 && !m_abort)
         RaiseSocketError(SockErrors::NotConnected);
 
     QByteArray line;
@@ -428,7 +479,8 @@ QByteArray TLineSocket::ReadLn()
             StopTimer();
     });
     for (;;) {
-        const LineReader::Result r = LineReader::take(*m_socket, line, BufferSize);
+        PullBuffered();
+        const LineReader::Result r = m_input.take(line);
         if (r == LineReader::Result::Line)
             break;
         if (r == LineReader::Result::TooLong) {
@@ -436,10 +488,11 @@ QByteArray TLineSocket::ReadLn()
             RequestCloseSocket();
             throw ESockError(QStringLiteral("Zeile länger als %1 Bytes empfangen").arg(BufferSize));
         }
-        if (m_socket->state() != QAbstractSocket::ConnectedState) {
+        if (m_peerEnded || m_socket->state() != QAbstractSocket::ConnectedState) {
             // The server closed the connection: hand out what it sent of
             // the last line and close our side.
-            line = m_socket->readAll();
+            PullBuffered();
+            line = m_input.takeAll();
             if (m_connected)
                 RequestCloseSocket();
             break;
@@ -452,7 +505,7 @@ QByteArray TLineSocket::ReadLn()
         }
         if (!WaitBriefly())
             WaitForSocket();
-        if (m_abort)
+        if (DeadlinePassed() || m_abort)
             break;
     }
     if (m_abort) {
@@ -494,13 +547,14 @@ void TLineSocket::ConnectSession(bool &busy, const std::function<void(bool &esta
 bool TLineSocket::DataAvailable()
 {
     Report(QStringLiteral("Daten verfügbar"), 8);
-    return m_socket->bytesAvailable() > 0;
+    return !m_input.isEmpty() || m_socket->bytesAvailable() > 0;
 }
 
 qint64 TLineSocket::ClearInput()
 {
     Report(QStringLiteral("Löschen der Eingabe"), 8);
-    return m_socket->read(BufferSize).size();
+    PullBuffered();
+    return m_input.take(BufferSize).size();
 }
 
 qint16 TLineSocket::ParseReplyNumber(const QByteArray &line)
@@ -570,9 +624,18 @@ void TLineSocket::SendBytes(const char *data, qint64 length, bool stream)
     if (!m_abort) {
         if (!m_connected || m_socket->state() != QAbstractSocket::ConnectedState)
             RaiseSocketError(SockErrors::NotConnected);
-        if (length > 0 && m_socket->write(data, length) != length)
-            RaiseSocketError(SockErrors::codeFor(m_socket->error()));
-        m_socket->flush();
+        // Nothing queued: the kernel may take the bytes straight away. What
+        // it does not take goes through Qt's queue, behind them.
+        const qint64 direct = length > 0 && PendingWrites() == 0 ? m_plain.send(data, length) : 0;
+        if (direct < 0)
+            RaiseSocketError(m_plain.lastError());
+        const qint64 rest = length - direct;
+        if (rest > 0) {
+            m_plain.yieldToQt();
+            if (m_socket->write(data + direct, rest) != rest)
+                RaiseSocketError(SockErrors::codeFor(m_socket->error()));
+            m_socket->flush();
+        }
         while (PendingWrites() > 0 && !m_abort) {
             if (m_socket->state() != QAbstractSocket::ConnectedState)
                 RaiseSocketError(m_lastErrorNo ? m_lastErrorNo : SockErrors::ConnectionReset);
@@ -607,6 +670,7 @@ void TLineSocket::SendStream(QIODevice &stream)
             SendBytes(chunk.constData(), chunk.size(), true);
             m_bytesSent += chunk.size();
             PacketSent();
+            m_plain.yieldToQt();
             QCoreApplication::processEvents();
         }
     }

@@ -17,9 +17,12 @@
 // The server certificate is checked against the system's CA store plus the
 // optional ExtraCaFile(); a certificate that fails ends Connect with an
 // ESockError naming the reason.
+#include "net/LineReader.h"
+#include "net/PlainChannel.h"
 #include "platform/core/KvError.h"
 
 #include <QByteArray>
+#include <QDeadlineTimer>
 #include <QHostAddress>
 #include <QHostInfo>
 #include <QObject>
@@ -167,9 +170,14 @@ private:
     // A short wait on the socket itself; false when the caller must wait
     // in the event loop.
     bool WaitBriefly();
+    // Moves what Qt holds of the input into m_input.
+    void PullBuffered();
     void StartTimer();
     void StopTimer();
     void TimerFired();
+    // True (after ending the wait as the timer would) once the running
+    // wait's time is up.
+    bool DeadlinePassed();
     void SocketUp();
     void SocketError(int qtError);
     void SocketClosed();
@@ -177,6 +185,12 @@ private:
 
     QSslSocket *m_socket = nullptr;
     QTimer *m_timer = nullptr;
+    QDeadlineTimer m_deadline;
+    // Input not yet handed out, oldest first: what was taken from Qt's
+    // buffer and what was read past it from the kernel.
+    LineReader m_input{BufferSize};
+    PlainChannel m_plain;
+    bool m_peerEnded = false; // the direct read saw the connection end
     int m_waitDepth = 0;
 
     QString m_host;
