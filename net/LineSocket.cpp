@@ -177,7 +177,20 @@ bool TLineSocket::WaitBriefly()
         // the kernel be read directly, or the bytes would change order.
         if (m_socket->bytesAvailable() > 0)
             return true;
-        switch (m_plain.receive(m_input, true)) {
+        const PlainChannel::Got got = m_plain.receive(m_input, true);
+        if (m_plain.waiting() && !m_yieldQueued) {
+            // Between replies the socket stays in waiting mode; once the
+            // program is back in its own event loop, Qt gets it back.
+            m_yieldQueued = true;
+            QMetaObject::invokeMethod(
+                this,
+                [this] {
+                    m_yieldQueued = false;
+                    m_plain.yieldToQt();
+                },
+                Qt::QueuedConnection);
+        }
+        switch (got) {
         case PlainChannel::Got::Data:
             return true;
         case PlainChannel::Got::Ended:

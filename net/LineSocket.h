@@ -191,6 +191,7 @@ private:
     LineReader m_input{BufferSize};
     PlainChannel m_plain;
     bool m_peerEnded = false; // the direct read saw the connection end
+    bool m_yieldQueued = false;
     int m_waitDepth = 0;
 
     QString m_host;

@@ -37,6 +37,8 @@ public:
     // Gives the socket back for good; call before it is closed.
     void detach();
     bool attached() const { return m_fd >= 0; }
+    // The socket is in the waiting mode that receive(…, true) switches on.
+    bool waiting() const { return m_blocking; }
 
     // Sends what the kernel takes at once; -1 when the connection failed.
     qint64 send(const char *data, qint64 length);
