@@ -302,6 +302,7 @@ void TLineSocket::RequestCloseSocket()
     m_closing = true;
     m_plain.detach();
     m_socket->abort();
+    m_input.clear(); // unread input of this connection is gone with it
     m_closing = false;
     if (!m_destroying && OnDisconnect)
         OnDisconnect(this);

@@ -7,6 +7,9 @@
 #include <fcntl.h>
 #include <sys/socket.h>
 #include <sys/time.h>
+#ifndef MSG_NOSIGNAL
+#define MSG_NOSIGNAL 0 // where it is missing, SIGPIPE is the program's to ignore
+#endif
 #endif
 
 namespace {

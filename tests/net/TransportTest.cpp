@@ -6,6 +6,7 @@
 #include "Thrown.h"
 #include "net/LineReader.h"
 #include "net/LineSocket.h"
+#include "net/SockErrors.h"
 
 #include <QBuffer>
 #include <QElapsedTimer>
@@ -158,6 +159,18 @@ TEST(Transport, ServerClosingEndsReadsAndWrites)
     EXPECT_EQ(disconnects, 1);
     EXPECT_THROW(s.ReadLn(), ESockError);
     EXPECT_THROW(s.Writeln("NOOP"), ESockError);
+}
+
+TEST(Transport, ADisconnectDropsWhatWasNotReadYet)
+{
+    FakeServer server;
+    server.send("+OK one\r\n+OK two\r\n+OK three\r\n").silent();
+    TLineSocket s;
+    connectTo(s, server.port());
+    EXPECT_EQ(s.ReadLn(), "+OK one\r\n");
+    s.Disconnect();
+    EXPECT_FALSE(s.DataAvailable());
+    EXPECT_EQ(thrown<ESockError>([&] { s.ReadLn(); }), "10057:" + SockErrors::message(10057));
 }
 
 TEST(Transport, OverlongLineIsAnErrorNotMemory)
