@@ -3,6 +3,7 @@
 // mailboxes, text and base64 filler, the calling thread's CPU time and a
 // rate that survives a zero time.
 #include <QByteArray>
+#include <algorithm>
 #include <ctime>
 
 namespace bench {
@@ -58,6 +59,43 @@ inline double threadCpuSeconds()
     timespec ts{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
     return double(ts.tv_sec) + ts.tv_nsec / 1e9;
+}
+
+// How fillBody shapes a message.
+struct BodyStyle
+{
+    int width;                  // of a text line
+    const char *attachmentHead; // Content-Type value of the attachment, up to the name
+    const char *nameStem;       // file name: stem + message number + extension
+    const char *extension;
+    const char *plainHead;      // header lines of a plain message, after Content-Type
+};
+
+// Ends `header` with its content type and returns a body that brings the
+// message to about `target` bytes: one in four multipart with a base64
+// attachment, the others plain text.
+template <size_t N>
+QByteArray fillBody(Random &r, const char *const (&words)[N], QByteArray &header, const QByteArray &num, int target,
+                    const BodyStyle &style)
+{
+    QByteArray body;
+    if (r.below(4) == 0) {
+        const QByteArray boundary = "=_part_" + num;
+        header += "Content-Type: multipart/mixed; boundary=\"" + boundary + "\"\r\n";
+        body += "--" + boundary + "\r\nContent-Type: text/plain; charset=us-ascii\r\n\r\n";
+        for (int k = 0; k < 5; ++k)
+            body += textLine(r, words, style.width);
+        body += "--" + boundary + "\r\nContent-Type: " + style.attachmentHead + "; name=\"" + style.nameStem + num
+                + style.extension + "\"\r\nContent-Transfer-Encoding: base64\r\n\r\n";
+        const int room = target - int(header.size() + body.size()) - 80;
+        body += base64Lines(r, std::max(room * 3 / 4, 16));
+        body += "--" + boundary + "--\r\n";
+    } else {
+        header += QByteArray("Content-Type: text/plain; charset=us-ascii\r\n") + style.plainHead;
+        while (header.size() + body.size() + 2 < target)
+            body += textLine(r, words, style.width);
+    }
+    return body;
 }
 
 inline double rate(int count, double seconds)

@@ -124,23 +124,7 @@ BuiltMessage buildMessage(int n, Random &r)
         h += "List-Unsubscribe: <mailto:leave@lists." + domain + ">\r\n";
     h += "MIME-Version: 1.0\r\n";
 
-    QByteArray body;
-    if (r.below(4) == 0) {
-        const QByteArray boundary = "=_part_" + num;
-        h += "Content-Type: multipart/mixed; boundary=\"" + boundary + "\"\r\n";
-        body += "--" + boundary + "\r\nContent-Type: text/plain; charset=us-ascii\r\n\r\n";
-        for (int k = 0; k < 5; ++k)
-            body += textLine(r, kWords, 60);
-        body += "--" + boundary + "\r\nContent-Type: application/octet-stream; name=\"data" + num
-                + ".bin\"\r\nContent-Transfer-Encoding: base64\r\n\r\n";
-        const int room = target - int(h.size() + body.size()) - 80;
-        body += base64Lines(r, std::max(room * 3 / 4, 16));
-        body += "--" + boundary + "--\r\n";
-    } else {
-        h += "Content-Type: text/plain; charset=us-ascii\r\n";
-        while (h.size() + body.size() + 2 < target)
-            body += textLine(r, kWords, 60);
-    }
+    const QByteArray body = bench::fillBody(r, kWords, h, num, target, {60, "application/octet-stream", "data", ".bin", ""});
     m.text = h + "\r\n" + body;
     return m;
 }
