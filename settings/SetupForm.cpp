@@ -56,6 +56,21 @@ QLineEdit *lineEdit(const char *name, QWidget *parent, int fixedWidth = 0)
     return e;
 }
 
+// A program to start: its path with a browse button, its parameters and a
+// switch below them.
+void layOutProgramGroup(QGroupBox *group, QWidget *path, QWidget *browse, QWidget *label, QWidget *parameters,
+                        QWidget *option)
+{
+    auto *grid = new QGridLayout(group);
+    grid->setVerticalSpacing(3);
+    grid->addWidget(path, 0, 0, 1, 2);
+    grid->addWidget(browse, 0, 2);
+    grid->addWidget(label, 1, 0);
+    grid->addWidget(parameters, 1, 1, 1, 2);
+    grid->addWidget(option, 2, 0, 1, 3);
+    grid->setColumnStretch(1, 1);
+}
+
 QToolButton *browseButton(const char *name, QWidget *parent)
 {
     auto *b = named(new QToolButton(parent), name);
@@ -208,14 +223,7 @@ void TSetupForm::buildMorePage()
     LParameter = label("LParameter", "Parameters:", GBEMail_Pfad);
     Epara = lineEdit("Epara", GBEMail_Pfad);
     CBemail_programm = checkBox("CBemail_programm", "Exit after starting the mail program", GBEMail_Pfad);
-    auto *mail = new QGridLayout(GBEMail_Pfad);
-    mail->setVerticalSpacing(3);
-    mail->addWidget(FEProgramm, 0, 0, 1, 2);
-    mail->addWidget(FBPfad, 0, 2);
-    mail->addWidget(LParameter, 1, 0);
-    mail->addWidget(Epara, 1, 1, 1, 2);
-    mail->addWidget(CBemail_programm, 2, 0, 1, 3);
-    mail->setColumnStretch(1, 1);
+    layOutProgramGroup(GBEMail_Pfad, FEProgramm, FBPfad, LParameter, Epara, CBemail_programm);
 
     GBGroesse = named(new QGroupBox(QStringLiteral("Show sizes in"), p), "GBGroesse");
     RBByte = radio("RBByte", "Byte", GBGroesse);
@@ -248,14 +256,7 @@ void TSetupForm::buildMorePage()
     LParameter2 = label("LParameter2", "Parameters:", GBCheck_Pfad);
     ECheck_Para = lineEdit("ECheck_Para", GBCheck_Pfad);
     CB_Checker = checkBox("CB_Checker", "Check saved attachments automatically", GBCheck_Pfad);
-    auto *check = new QGridLayout(GBCheck_Pfad);
-    check->setVerticalSpacing(3);
-    check->addWidget(ECheck_Pfad, 0, 0, 1, 2);
-    check->addWidget(SB_Check, 0, 2);
-    check->addWidget(LParameter2, 1, 0);
-    check->addWidget(ECheck_Para, 1, 1, 1, 2);
-    check->addWidget(CB_Checker, 2, 0, 1, 3);
-    check->setColumnStretch(1, 1);
+    layOutProgramGroup(GBCheck_Pfad, ECheck_Pfad, SB_Check, LParameter2, ECheck_Para, CB_Checker);
 
     for (QGroupBox *g : {GBEMail_Pfad, GBGroesse, GBSoundPfad, GBCheck_Pfad})
         g->layout()->setContentsMargins(8, 4, 8, 6);
