@@ -36,32 +36,31 @@ QByteArray fileBytes(const QString &path)
 class DialogsTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        p.presetUsedStore();
-        p.start();
-        p.show();
-    }
-
+    void SetUp() override { p.presetUsedStore(); p.start(); p.show(); }
     QString text(quint16 n) { return p.form().text(n); }
 
-    // Opens the editor for a list through the main window's menu and runs
-    // body while it is shown.
-    void inEditor(QAction *item, const std::function<void(TCheckerForm &)> &body)
+    // Opens the dialog through the main window's menu item or button and
+    // runs body while it is shown.
+    template<class Form>
+    void inDialog(QObject *command, const char *name, const std::function<void(Form &)> &body, int result = QDialog::Rejected)
     {
         p.prompts.expectDialog(
             [&](QDialog &d) {
-                auto &editor = static_cast<TCheckerForm &>(d);
-                editor.show();
+                auto &form = static_cast<Form &>(d);
+                form.show();
                 QCoreApplication::processEvents();
-                body(editor);
-                if (editor.isVisible())
-                    editor.close();
-                return int(QDialog::Rejected);
+                body(form);
+                if (form.isVisible())
+                    form.close();
+                return result;
             },
-            QStringLiteral("TCheckerForm"));
-        item->trigger();
+            QLatin1String(name));
+        if (auto *action = qobject_cast<QAction *>(command))
+            action->trigger();
+        else
+            qobject_cast<QAbstractButton *>(command)->click();
     }
+    void inEditor(QAction *item, const std::function<void(TCheckerForm &)> &body) { inDialog(item, "TCheckerForm", body); }
 
     static void type(TCheckerForm &editor, const QString &line, bool newLine)
     {
@@ -76,7 +75,7 @@ protected:
 };
 }
 
-TEST_F(DialogsTest, EditorSavesWithCrLfBetweenLinesConfirmsAndCounts)
+TEST_F(DialogsTest, EditorSavesWithCrLfBetweenLinesConfirmsCountsAndUsesTheClipboard)
 {
     QFile::remove(ownSubjects());
     inEditor(p.form().Betreffliste1, [&](TCheckerForm &editor) {
@@ -110,10 +109,19 @@ TEST_F(DialogsTest, EditorSavesWithCrLfBetweenLinesConfirmsAndCounts)
         EXPECT_EQ(editor.Lab_Eintraege->text(), text(30) + QStringLiteral(" 2"));
         EXPECT_EQ(fileBytes(ownSubjects()), QByteArray("Viagra\r\nGewinn \xe4\r\n"));
     });
-    // Each showing loads the file anew.
+    // Each showing loads the file anew; Copy takes the selection, Paste replaces it.
     inEditor(p.form().Betreffliste1, [&](TCheckerForm &editor) {
         EXPECT_EQ(editor.Checker->toPlainText(), QStringLiteral("Viagra\nGewinn \u00e4\n"));
         EXPECT_EQ(editor.Lab_Eintraege->text(), text(30) + QStringLiteral(" 2"));
+        QTextCursor c = editor.Checker->textCursor();
+        c.setPosition(7);
+        c.setPosition(13, QTextCursor::KeepAnchor);
+        editor.Checker->setTextCursor(c);
+        editor.But_Copy->click();
+        EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("Gewinn"));
+        QApplication::clipboard()->setText(QStringLiteral("Prize"));
+        editor.But_Paste->click();
+        EXPECT_EQ(editor.Checker->toPlainText(), QStringLiteral("Viagra\nPrize \u00e4\n"));
     });
 }
 
@@ -149,53 +157,24 @@ TEST_F(DialogsTest, EditorCloseButtonSavesSilentlyTheFrameDiscardsAndAFailedWrit
     });
 }
 
-TEST_F(DialogsTest, EditorCopiesAndPastesThroughTheClipboard)
+TEST_F(DialogsTest, AccountsAndSettingsDialogsCarryTheCatalogTextsAndTheirChangesReachTheMainWindow)
 {
-    inEditor(p.form().Betreffliste1, [&](TCheckerForm &editor) {
-        type(editor, QStringLiteral("alpha beta"), false);
-        QTextCursor c = editor.Checker->textCursor();
-        c.setPosition(6);
-        c.setPosition(10, QTextCursor::KeepAnchor);
-        editor.Checker->setTextCursor(c);
-        editor.But_Copy->click();
-        EXPECT_EQ(QApplication::clipboard()->text() + QLatin1Char('|') + editor.Checker->toPlainText(), QStringLiteral("beta|alpha beta"));
-        QApplication::clipboard()->setText(QStringLiteral("gamma"));
-        editor.But_Paste->click();   // replaces the selection
-        EXPECT_EQ(editor.Checker->toPlainText(), QStringLiteral("alpha gamma"));
+    inDialog<TKontenForm>(p.form().But_Provider, "TKontenForm", [&](TKontenForm &konten) {
+        EXPECT_EQ(konten.Lport->text(), text(147));
+        EXPECT_GT(konten.CoBo_Provider->count(), 0);   // the shipped English templates
+        konten.But_Neu->click();
+        konten.FE_Bezeichnung->setText(QStringLiteral("Home"));
+        konten.FE_Host->setText(QStringLiteral("pop.home.example"));
+        konten.But_Sichern->click();
+        konten.FLBPasswort->setChecked(true);
     });
-}
-
-TEST_F(DialogsTest, AccountsDialogCarriesTheCatalogTextsAndRefillsTheMainSelector)
-{
-    p.prompts.expectDialog(
-        [&](QDialog &d) {
-            auto &konten = static_cast<TKontenForm &>(d);
-            konten.show();
-            QCoreApplication::processEvents();
-            EXPECT_EQ(konten.Lport->text(), text(147));
-            EXPECT_GT(konten.CoBo_Provider->count(), 0);   // the shipped English templates
-            konten.But_Neu->click();
-            konten.FE_Bezeichnung->setText(QStringLiteral("Home"));
-            konten.FE_Host->setText(QStringLiteral("pop.home.example"));
-            konten.But_Sichern->click();
-            konten.FLBPasswort->setChecked(true);
-            konten.close();
-            return int(QDialog::Rejected);
-        },
-        QStringLiteral("TKontenForm"));
-    p.form().But_Provider->click();
     EXPECT_EQ(p.form().CoBo_Konto->currentText(), QStringLiteral("Home"));
     EXPECT_TRUE(p.app->settings.password_save);
     EXPECT_EQ(p.app->accounts.slot(1).Host, QStringLiteral("pop.home.example"));
-}
 
-TEST_F(DialogsTest, SettingsDialogCarriesTheCatalogTextsAndConfirmingAppliesTheSettings)
-{
-    p.prompts.expectDialog(
-        [&](QDialog &d) {
-            auto &setup = static_cast<TSetupForm &>(d);
-            setup.show();
-            QCoreApplication::processEvents();
+    inDialog<TSetupForm>(
+        p.form().Allgemein1, "TSetupForm",
+        [&](TSetupForm &setup) {
             EXPECT_EQ(setup.PageControl1->tabText(setup.PageControl1->indexOf(setup.TSVersand)), text(228));
             EXPECT_EQ(setup.LTimeOut->text(), QStringLiteral("Timeout: (Seconds)"));   // in every language
             EXPECT_TRUE(setup.RBKByte->isChecked());
@@ -203,10 +182,8 @@ TEST_F(DialogsTest, SettingsDialogCarriesTheCatalogTextsAndConfirmingAppliesTheS
             setup.ECheck_Timer->setText(QStringLiteral("5"));
             setup.CBHints->setChecked(false);
             setup.SBestaetigen->click();
-            return int(QDialog::Accepted);
         },
-        QStringLiteral("TSetupForm"));
-    p.form().Allgemein1->trigger();
+        QDialog::Accepted);
     EXPECT_TRUE(p.form().Timer1_Check->isActive());
     EXPECT_EQ(p.form().Timer1_Check->interval(), 5 * 60000);
     EXPECT_EQ(p.form().RE_Message_Stamm->texts().first(), text(106));

@@ -1,6 +1,6 @@
 // The command dispatcher of the main window: every row by its senders, the
-// rows that need a condition, the status log saved as rich text and read
-// back, and the command line.
+// rows that need a condition, the coloured logs and the status log saved as
+// rich text and read back, and the command line.
 #include "app/Application.h"
 #include "app/ProgramFixture.h"
 #include "app/StammForm.h"
@@ -10,6 +10,7 @@
 #include "support/RoundButton.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QFile>
 #include <QRegularExpression>
 #include <gtest/gtest.h>
@@ -18,12 +19,7 @@ namespace {
 class DispatcherTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        p.presetUsedStore();
-        p.start();
-        p.show();
-    }
+    void SetUp() override { p.presetUsedStore(); p.start(); p.show(); }
     TStammForm &f() { return p.form(); }
     ProgramFixture p;
 };
@@ -56,14 +52,12 @@ QList<std::pair<QString, QColor>> readRtf(const QByteArray &rtf)
 }
 }
 
-TEST_F(DispatcherTest, RowsOpenTheirWindowsAndDocuments)
+TEST_F(DispatcherTest, RowsOpenTheirWindowsAndDocumentsAndTrayItemsRestoreAndExit)
 {
-    // The settings and accounts dialogs, modally.
-    for (const auto &[sender, dialog] : {std::pair<QObject *, const char *>{f().Allgemein1, "TSetupForm"},
-                                         {f().But_Provider, "TKontenForm"}, {f().Konten1, "TKontenForm"}}) {
-        p.prompts.expectDialog([](QDialog &) { return int(QDialog::Rejected); }, QLatin1String(dialog));
-        f().But_BeendenClick(sender);
-    }
+    // The accounts dialog from the menu (the settings dialog and the accounts
+    // button are driven in DialogsTest).
+    p.prompts.expectDialog([](QDialog &) { return int(QDialog::Rejected); }, QStringLiteral("TKontenForm"));
+    f().But_BeendenClick(f().Konten1);
 
     // Help and read-me in the information viewer.
     f().But_BeendenClick(f().OnlineHilfe1);
@@ -77,20 +71,26 @@ TEST_F(DispatcherTest, RowsOpenTheirWindowsAndDocuments)
     p.prompts.expectInformation(QStringLiteral("Korvalinthus"));
     f().But_BeendenClick(f().Informationen1);
 
-    // The report window.
-    f().But_BeendenClick(f().Ergebniszeigen1);
-    EXPECT_TRUE(f().otherWindows().AlleForm->isVisible());
-    f().otherWindows().AlleForm->close();
-    f().But_BeendenClick(f().But_Ergebnis);
-    EXPECT_TRUE(f().otherWindows().AlleForm->isVisible());
+    // The report window, from the menu and from its button.
+    for (QObject *sender : {static_cast<QObject *>(f().Ergebniszeigen1), static_cast<QObject *>(f().But_Ergebnis)}) {
+        f().otherWindows().AlleForm->close();
+        f().But_BeendenClick(sender);
+        EXPECT_TRUE(f().otherWindows().AlleForm->isVisible());
+    }
 
     // The two web items go through the shell.
     f().But_BeendenClick(f().News1);
     f().But_BeendenClick(f().Homepage1);
     EXPECT_EQ(p.shell.opened.size(), 2);
+
+    f().showMinimized();
+    f().But_BeendenClick(f().Nutzen1);
+    EXPECT_FALSE(f().isMinimized());
+    f().But_BeendenClick(f().Beenden2);
+    EXPECT_FALSE(f().isVisible());
 }
 
-TEST_F(DispatcherTest, CommandsThatNeedAConnectionSayThereIsNone)
+TEST_F(DispatcherTest, RowsThatNeedAConnectionOrPendingNoticesDoNothingWithout)
 {
     // Delete commands without a connection: the "no open connection" box.
     p.prompts.expectError(f().text(246) + QLatin1Char('\n') + f().text(247));
@@ -103,10 +103,8 @@ TEST_F(DispatcherTest, CommandsThatNeedAConnectionSayThereIsNone)
     p.prompts.expectError(QStringLiteral("Nicht verbunden"));
     f().But_BeendenClick(f().Undo1);
     EXPECT_EQ(f().RE_Message_Stamm->texts(), before);
-}
 
-TEST_F(DispatcherTest, SendNoticesRunsOnlyWithNotificationOnAndSomethingPending)
-{
+    // Sending notices needs notification on and something pending.
     int sent = 0;
     f().sendNotices = [&sent] { ++sent; };
     f().But_BeendenClick(f().Senden1);                  // Send off, list empty
@@ -121,13 +119,27 @@ TEST_F(DispatcherTest, SendNoticesRunsOnlyWithNotificationOnAndSomethingPending)
     EXPECT_EQ(sent, 1);
 }
 
-TEST_F(DispatcherTest, TrayItemsRestoreAndExit)
+TEST(RichLog, BatchedLinesShowInOrderWithTheirColours)
 {
-    f().showMinimized();
-    f().But_BeendenClick(f().Nutzen1);
-    EXPECT_FALSE(f().isMinimized());
-    f().But_BeendenClick(f().Beenden2);
-    EXPECT_FALSE(f().isVisible());
+    RichLog top(QStringLiteral("top"), RichLog::Order::NewestFirst);
+    RichLog end(QStringLiteral("end"), RichLog::Order::OldestFirst);
+    for (RichLog *log : {&top, &end}) {
+        log->addLine(QStringLiteral("one"));
+        log->addLine(QStringLiteral("two"), RichLog::maroon());
+        QCoreApplication::processEvents();   // the first batch goes in
+        log->addLine(QStringLiteral("three"));
+        log->addLine(QStringLiteral("four"), RichLog::purple());
+        EXPECT_EQ(log->insertionColor(), RichLog::grey());
+    }
+    EXPECT_EQ(top.texts(), QStringList({"four", "three", "two", "one"}));
+    EXPECT_EQ(top.shownText(), QStringLiteral("four\nthree\ntwo\none"));
+    EXPECT_EQ(top.lines()[0].color, RichLog::purple());
+    EXPECT_EQ(top.lines()[2].color, RichLog::maroon());
+    EXPECT_EQ(end.shownText(), QStringLiteral("one\ntwo\nthree\nfour"));
+
+    end.clearLines();
+    end.addLine(QStringLiteral("again"));
+    EXPECT_EQ(end.shownText(), QStringLiteral("again"));
 }
 
 TEST_F(DispatcherTest, SavedLogReadsBackWithItsLinesAndColours)

@@ -71,12 +71,11 @@ TEST_F(Startup, EmptyStoreAsksForLanguageThenWelcomesOnceAndWritesEverySettingAt
     EXPECT_EQ(stored("InstallPath", "Path"), p.programFolder());
     EXPECT_EQ(stored("Check", "Check_Time"), QStringLiteral("600000"));
     EXPECT_EQ(stored("POP", "Konto65"), QString());
-    EXPECT_EQ(stored("Table", "Spalte0"), QStringLiteral("<absent>"));
     EXPECT_EQ(stored("Table", "Spalte5"), QStringLiteral("200"));
     EXPECT_TRUE(QDir(p.path(QStringLiteral("/temp"))).entryList(QDir::Files | QDir::Hidden).isEmpty());
 }
 
-TEST_F(Startup, UsedStoreStartsWithoutLanguageChoiceWelcomeOrReadmeAndASecondShowDoesNothing)
+TEST_F(Startup, UsedStoreStartsWithoutLanguageChoiceWelcomeOrReadmeASecondShowDoesNothingAndAFailedWriteIsReported)
 {
     startUsed();   // no prompt at all is expected
     EXPECT_EQ(f().shownState(), 1);
@@ -84,6 +83,12 @@ TEST_F(Startup, UsedStoreStartsWithoutLanguageChoiceWelcomeOrReadmeAndASecondSho
     const auto lines = f().RE_Message_Stamm->texts();
     f().FormShow();   // restored from the tray
     EXPECT_EQ(f().RE_Message_Stamm->texts(), lines);
+
+    // Make the store's file a folder: no write can succeed now.
+    QFile::remove(p.settingsFile());
+    ASSERT_TRUE(QDir().mkpath(p.settingsFile()));
+    p.prompts.expectError(QStringLiteral("settings.ini"));
+    p.close();
 }
 
 TEST_F(Startup, ARememberedLanguageFileThatVanishedIsReportedAndForgottenAtExit)
@@ -119,11 +124,11 @@ TEST_F(Startup, MinimizedStartSetsUpOnTheTimerAndTheNextShowRepeatsOnlyThePerSho
     EXPECT_EQ(f().CoBo_Konto->currentText(), QStringLiteral("Home"));
 }
 
-TEST_F(Startup, ApplyingTheSettingsLogsTheActiveSwitchesAndRunsTheTimerOnlyForAnInterval)
+TEST_F(Startup, ApplyingTheSettingsLogsTheActiveSwitchesRunsTheTimerOnlyForAnIntervalAndSizesTheColumns)
 {
     startUsed({{"Delete", "Subject", "1"}, {"Delete", "Subject_I", "1"}, {"Delete", "From", "1"}, {"Delete", "From_I", "1"},
                {"Delete", "Groesse", "1"}, {"Delete", "AutoKill", "1"}, {"SMTP", "Send", "2"},   // any non-zero is true
-               {"Check", "Autocheck", "1"}, {"Check", "Check_Time", "120000"}});
+               {"Check", "Autocheck", "1"}, {"Check", "Check_Time", "120000"}, {"Table", "Spalte0", "30"}, {"Table", "Spalte4", "150"}});
     QStringList expected;
     for (quint16 n : {123, 122, 121, 120, 119, 128, 118, 106})
         expected << f().text(n);
@@ -131,6 +136,8 @@ TEST_F(Startup, ApplyingTheSettingsLogsTheActiveSwitchesAndRunsTheTimerOnlyForAn
     EXPECT_TRUE(f().Timer1_Check->isActive());
     EXPECT_EQ(f().Timer1_Check->interval(), 120000);
     EXPECT_TRUE(f().LEDL_Automatic->isLit());
+    EXPECT_EQ(f().Tabelle->columnWidth(0), 30);
+    EXPECT_EQ(f().Tabelle->columnWidth(4), 150);
 
     // A zero interval does not run the timer (it would start pass after pass).
     f().app().settings.Check_Time = 0;
@@ -140,8 +147,13 @@ TEST_F(Startup, ApplyingTheSettingsLogsTheActiveSwitchesAndRunsTheTimerOnlyForAn
     f().app().settings.Autocheck = false;
     f().ApplySettings();
     EXPECT_FALSE(f().LEDL_Automatic->isLit());
+    // Column zero is never written back.
+    f().Tabelle->setColumnWidth(0, 44);
+    f().Tabelle->setColumnWidth(2, 77);
     p.close();
     EXPECT_EQ(stored("SMTP", "Send"), QStringLiteral("1"));
+    EXPECT_EQ(stored("Table", "Spalte0"), QStringLiteral("30"));
+    EXPECT_EQ(stored("Table", "Spalte2"), QStringLiteral("77"));
 }
 
 TEST_F(Startup, ResetLeavesAHeaderRowAndOneEmptyRowAndPutsOutTheLamps)
@@ -160,28 +172,6 @@ TEST_F(Startup, ResetLeavesAHeaderRowAndOneEmptyRowAndPutsOutTheLamps)
     EXPECT_FALSE(f().LEDL_Online->isLit() || f().LED_Anz_ERR_Groesse->isLit());
     EXPECT_TRUE(f().LEDL_Automatic->isLit());   // not the reset's business
     EXPECT_EQ(f().L_Anz_ERR_Groesse->text(), QStringLiteral("0"));
-}
-
-TEST_F(Startup, ColumnWidthsComeFromTheStoreAndColumnZeroIsNeverWritten)
-{
-    startUsed({{"Table", "Spalte0", "30"}, {"Table", "Spalte4", "150"}});
-    EXPECT_EQ(f().Tabelle->columnWidth(0), 30);
-    EXPECT_EQ(f().Tabelle->columnWidth(4), 150);
-    f().Tabelle->setColumnWidth(0, 44);
-    f().Tabelle->setColumnWidth(2, 77);
-    p.close();
-    EXPECT_EQ(stored("Table", "Spalte0"), QStringLiteral("30"));
-    EXPECT_EQ(stored("Table", "Spalte2"), QStringLiteral("77"));
-}
-
-TEST_F(Startup, ASettingsStoreThatCannotBeWrittenIsReportedAtClose)
-{
-    startUsed();
-    // Make the store's file a folder: no write can succeed now.
-    QFile::remove(p.settingsFile());
-    ASSERT_TRUE(QDir().mkpath(p.settingsFile()));
-    p.prompts.expectError(QStringLiteral("settings.ini"));
-    p.close();
 }
 
 TEST_F(Startup, CredentialsPromptWritesWhatTheUserTypedIntoTheSlotButNoPasswordWithoutPasswordSave)

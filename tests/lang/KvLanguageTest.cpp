@@ -48,10 +48,7 @@ TEST_F(KvLanguageTest, PathLosesOneTrailingSeparatorAndRereadsTheCurrentFile)
 
 TEST_F(KvLanguageTest, FileNameGetsTheLngExtension)
 {
-    const struct
-    {
-        const char *given, *stored;
-    } cases[] = {
+    const struct { const char *given, *stored; } cases[] = {
         {"Deutsch", "Deutsch.LNG"},
         {"English.txt", "English.LNG"},
         {"english.lng", "english.lng"},   // kept, and found whatever the letter case
@@ -126,26 +123,21 @@ TEST_F(KvLanguageTest, DamagedHeaderEmptiesTheCatalogButKeepsTheLinesBeforeIt)
     EXPECT_EQ(catalog.CodeLetter(), QString());
 }
 
-TEST_F(KvLanguageTest, LookupFindsEveryEntryAndNothingElse)
+TEST_F(KvLanguageTest, LookupFindsEveryEntryWithTheWholeRestOfItsLineInTheCodePage)
 {
     QByteArray entries;
     for (int n = 1; n <= 499; n += 2)
         entries += QByteArray::number(n) + ",text " + QByteArray::number(n) + "\r\n";
-    loadEntries("Many", entries + "65535,last\r\n");
-    ASSERT_EQ(catalog.EntryCount(), 251);
+    loadEntries("Many", entries + "600,a, b,, c,\r\n601, leading blank \r\n602,\r\n603,Gr\xfc\xdf" "e \x80 5\r\n65535,last\r\n");
+    ASSERT_EQ(catalog.EntryCount(), 255);
     for (int n = 0; n <= 500; ++n)
         ASSERT_EQ(catalog.GetText(quint16(n)), n % 2 ? QStringLiteral("text %1").arg(n) : QString()) << n;
+    EXPECT_EQ(catalog.GetText(600), QStringLiteral("a, b,, c,"));
+    EXPECT_EQ(catalog.GetText(601), QStringLiteral(" leading blank "));
+    EXPECT_EQ(catalog.GetText(602), QString());
+    EXPECT_EQ(catalog.GetText(603), QStringLiteral("Gr\u00fc\u00dfe \u20ac 5"));
     EXPECT_EQ(catalog.GetText(65535), QStringLiteral("last"));
     EXPECT_EQ(catalog.GetText(60000), QString());
-}
-
-TEST_F(KvLanguageTest, TextIsTheWholeRestOfTheLineInTheCodePage)
-{
-    loadEntries("Commas", "1,a, b,, c,\r\n2, leading blank \r\n3,\r\n4,Gr\xfc\xdf" "e \x80 5\r\n");
-    EXPECT_EQ(catalog.GetText(1), QStringLiteral("a, b,, c,"));
-    EXPECT_EQ(catalog.GetText(2), QStringLiteral(" leading blank "));
-    EXPECT_EQ(catalog.GetText(3), QString());
-    EXPECT_EQ(catalog.GetText(4), QStringLiteral("Gr\u00fc\u00dfe \u20ac 5"));
 }
 
 TEST_F(KvLanguageTest, DescendingFileMissesAllButTheMiddleText)

@@ -1,10 +1,8 @@
 #pragma once
 // Language files for the catalog tests, written byte for byte into a
 // temporary folder.
-#include <QByteArray>
 #include <QDir>
 #include <QFile>
-#include <QString>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <initializer_list>
@@ -13,10 +11,8 @@ class LanguageFolder
 {
 public:
     LanguageFolder() { EXPECT_TRUE(m_dir.isValid()); }
-
     QString path() const { return m_dir.path(); }
 
-    // Writes raw bytes to <folder>/name.
     void writeRaw(const QString &name, const QByteArray &bytes) const
     {
         QFile file(QDir(path()).filePath(name));
@@ -24,12 +20,11 @@ public:
         file.write(bytes);
     }
 
-    // A language file: header and entry lines joined with CR LF, with a
-    // break after the last line.
+    // A language file: header (its number 1) and entry lines, each ended by CR LF.
     void write(const QString &name, const QByteArray &languageName, const QByteArray &code,
-               std::initializer_list<QByteArray> entries, const QByteArray &number = "1") const
+               std::initializer_list<QByteArray> entries) const
     {
-        QByteArray bytes = languageName + "\r\n" + code + "\r\nheader text\r\n" + number + "\r\n";
+        QByteArray bytes = languageName + "\r\n" + code + "\r\nheader text\r\n1\r\n";
         for (const QByteArray &entry : entries)
             bytes += entry + "\r\n";
         writeRaw(name, bytes);

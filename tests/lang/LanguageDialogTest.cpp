@@ -39,20 +39,32 @@ protected:
     TLanguageDialog dialog{TLangDialog::English};
 };
 
-TEST_F(LanguageDialogTest, ListsLanguageFilesAlphabeticallyAndPreselectsTheFirstOrTheCurrentOne)
+TEST_F(LanguageDialogTest, ListsLanguageFilesAlphabeticallyWithCaptionsAndFlagsAndPreselectsTheFirstOrTheCurrentOne)
 {
+    // Captions are first lines, cut to 255 characters and read in the code page.
+    folder.writeRaw(QStringLiteral("delta.lng"), QByteArray(400, 'd') + "\r\nD\r\n\r\n1\r\n");
+    folder.writeRaw(QStringLiteral("echo.lng"), QByteArray("\xc9" "cho"));
+    QImage flag(32, 24, QImage::Format_RGB888);
+    flag.fill(Qt::red);
+    ASSERT_TRUE(flag.save(QDir(folder.path()).filePath(QStringLiteral("bravo.bmp")), "BMP"));
     dialog.BuildScreen(folder.path(), QString());
-    EXPECT_EQ(captionsAndChecks(), QStringList({"Alpha*", "Bravo", "Charlie"}));
+    EXPECT_EQ(captionsAndChecks(), QStringList({"Alpha*", "Bravo", "Charlie", QString(255, QLatin1Char('d')), QStringLiteral("\u00c9cho")}));
     EXPECT_EQ(dialog.ChosenFileName(), QStringLiteral("Alpha.LNG"));
+    EXPECT_TRUE(dialog.findChild<QLabel *>(QStringLiteral("Image1"))->pixmap().isNull());
+    EXPECT_EQ(dialog.findChild<QLabel *>(QStringLiteral("Image2"))->pixmap().toImage().pixelColor(5, 5), QColor(Qt::red));
 
-    TLanguageDialog current(TLangDialog::English);
-    current.BuildScreen(folder.path(), QStringLiteral("BRAVO"));
-    EXPECT_TRUE(current.findChild<QRadioButton *>(QStringLiteral("RadioButton2"))->isChecked());
-    EXPECT_EQ(current.ChosenFileName(), QStringLiteral("bravo.lng"));
-
-    TLanguageDialog unknown(TLangDialog::English);
-    unknown.BuildScreen(folder.path(), QStringLiteral("Esperanto"));
-    EXPECT_TRUE(unknown.ChosenFileName().isEmpty());
+    for (const auto &[current, chosen] : {std::pair{"BRAVO", "bravo.lng"}, {"Esperanto", ""}}) {
+        TLanguageDialog other(TLangDialog::English);
+        other.BuildScreen(folder.path(), QLatin1String(current));
+        EXPECT_EQ(other.ChosenFileName(), QLatin1String(chosen));
+        EXPECT_EQ(other.findChild<QRadioButton *>(QStringLiteral("RadioButton2"))->isChecked(), *chosen != 0);
+    }
+    // Missing folders list nothing.
+    for (const QString &path : {QString(), folder.path() + QStringLiteral("/missing")}) {
+        TLanguageDialog none(TLangDialog::English);
+        none.BuildScreen(path, QString());
+        EXPECT_EQ(none.FileCount(), 0);
+    }
 }
 
 TEST_F(LanguageDialogTest, ClickingARadioButtonChoosesItsFileAndTheButtonsClose)
@@ -67,29 +79,6 @@ TEST_F(LanguageDialogTest, ClickingARadioButtonChoosesItsFileAndTheButtonsClose)
     EXPECT_EQ(dialog.result(), int(QDialog::Accepted));
     dialog.findChild<QPushButton *>(QStringLiteral("ButtonCancel"))->click();
     EXPECT_EQ(dialog.result(), int(QDialog::Rejected));
-}
-
-TEST_F(LanguageDialogTest, FlagPictureComesFromTheBitmapBesideTheFile)
-{
-    QImage flag(32, 24, QImage::Format_RGB888);
-    flag.fill(Qt::red);
-    ASSERT_TRUE(flag.save(QDir(folder.path()).filePath(QStringLiteral("bravo.bmp")), "BMP"));
-    dialog.BuildScreen(folder.path(), QString());
-    EXPECT_TRUE(dialog.findChild<QLabel *>(QStringLiteral("Image1"))->pixmap().isNull());
-    EXPECT_EQ(dialog.findChild<QLabel *>(QStringLiteral("Image2"))->pixmap().toImage().pixelColor(5, 5), QColor(Qt::red));
-}
-
-TEST_F(LanguageDialogTest, CaptionsAreFirstLinesCutAndDecodedAndMissingFoldersListNothing)
-{
-    folder.writeRaw(QStringLiteral("delta.lng"), QByteArray(400, 'd') + "\r\nD\r\n\r\n1\r\n");
-    folder.writeRaw(QStringLiteral("echo.lng"), QByteArray("\xc9" "cho"));
-    dialog.BuildScreen(folder.path(), QString());
-    EXPECT_EQ(captionsAndChecks().mid(3), QStringList({QString(255, QLatin1Char('d')), QStringLiteral("\u00c9cho")}));
-    for (const QString &path : {QString(), folder.path() + QStringLiteral("/missing")}) {
-        TLanguageDialog none(TLangDialog::English);
-        none.BuildScreen(path, QString());
-        EXPECT_EQ(none.FileCount(), 0);
-    }
 }
 
 } // namespace

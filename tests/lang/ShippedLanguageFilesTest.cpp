@@ -1,6 +1,6 @@
 // The language files that ship beside the program: each reads without a
-// complaint and holds a text for every number the program asks for (an
-// unsorted file or a bad header fails that too).
+// complaint, holds a text for every number the program asks for (an unsorted
+// file or a bad header fails that too) and has its flag and read-me page.
 #include "ScriptedPrompts.h"
 #include "SourceTree.h"
 #include "lang/KvLanguage.h"
@@ -19,21 +19,18 @@ namespace {
 QByteArray readAll(const QString &path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return file.readAll();
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// The numbers in tests/lang/catalog_numbers.txt, one a line, '#' starting a comment line.
 std::set<int> listedNumbers(const QString &root)
 {
     std::set<int> numbers;
-    const QList<QByteArray> lines = readAll(root + QStringLiteral("/tests/lang/catalog_numbers.txt")).split('\n');
-    for (QByteArray line : lines) {
+    for (QByteArray line : readAll(root + QStringLiteral("/tests/lang/catalog_numbers.txt")).split('\n')) {
         line = line.trimmed();
-        if (line.isEmpty() || line.startsWith('#'))
-            continue;
-        bool ok = false;
-        numbers.insert(line.toInt(&ok));
+        bool ok = line.isEmpty() || line.startsWith('#');
+        if (!ok)
+            numbers.insert(line.toInt(&ok));
         EXPECT_TRUE(ok) << "bad line in catalog_numbers.txt: " << line.constData();
     }
     return numbers;
@@ -66,59 +63,30 @@ std::set<int> numbersAskedByCode(const QString &root)
     return numbers;
 }
 
-QStringList shippedFiles(const QString &root)
+TEST(ShippedLanguageFiles, HoldATextForEveryNumberInUseAndHaveTheirFlagAndReadMePage)
 {
-    QDir dir(root + QStringLiteral("/data/language"));
+    const QString root = sourceDir(), folder = root + QStringLiteral("/data/language");
+    QDir dir(folder);
     dir.setNameFilters({QStringLiteral("*.lng")});
-    return dir.entryList(QDir::Files, QDir::Name);
-}
-
-class ShippedLanguageFiles : public ::testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        root = sourceDir();
-        files = shippedFiles(root);
-        ASSERT_FALSE(files.isEmpty());
-        ASSERT_TRUE(files.contains(QStringLiteral("English.LNG")));
-    }
-
-    QString root;
-    QStringList files;
-};
-
-TEST_F(ShippedLanguageFiles, HoldATextForEveryNumberInUse)
-{
+    const QStringList files = dir.entryList(QDir::Files, QDir::Name);
+    ASSERT_TRUE(files.contains(QStringLiteral("English.LNG")));
     std::set<int> needed = listedNumbers(root);
     ASSERT_GT(needed.size(), 100u);
     const std::set<int> asked = numbersAskedByCode(root);
     needed.insert(asked.begin(), asked.end());
 
     ScriptedPrompts prompts;   // any message fails the test
-    for (const QString &name : std::as_const(files)) {
+    for (const QString &name : files) {
         SCOPED_TRACE(name.toStdString());
         TKvLanguage catalog(&prompts);
-        catalog.setPath(root + QStringLiteral("/data/language"));
+        catalog.setPath(folder);
         catalog.setFileName(name);
         ASSERT_EQ(catalog.FileName(), name);
         for (int number : needed)
             EXPECT_FALSE(catalog.GetText(quint16(number)).trimmed().isEmpty()) << "no text " << number;
-    }
-}
 
-TEST_F(ShippedLanguageFiles, EachHasItsFlagAndReadMePage)
-{
-    ScriptedPrompts prompts;
-    for (const QString &name : std::as_const(files)) {
-        SCOPED_TRACE(name.toStdString());
-        const QString folder = root + QStringLiteral("/data/language");
         const QImage flag(TKvLanguage::existingFile(folder, QFileInfo(name).completeBaseName() + QStringLiteral(".bmp")));
         EXPECT_EQ(flag.size(), QSize(32, 24));
-
-        TKvLanguage catalog(&prompts);
-        catalog.setPath(folder);
-        catalog.setFileName(name);
         const QString readMe = folder + QStringLiteral("/readme/readme_") + catalog.CodeLetter() + QStringLiteral(".htm");
         EXPECT_TRUE(QFileInfo(readMe).isFile()) << readMe.toStdString();
     }

@@ -29,37 +29,22 @@ void expectFileError(Call call, const char *lead, const QString &path)
     EXPECT_TRUE(error.startsWith(lead) && error.contains(QDir::toNativeSeparators(path))) << error.toStdString();
 }
 
-TEST(RuleListParse, LineEndsAndBlankLines)
+TEST(RuleListParse, LineEndsBlankLinesAndEveryByteOfAnEntry)
 {
-    const Entries abc{"alpha", "beta", "gamma"};
-    EXPECT_EQ(RuleList::parse("alpha\r\nbeta\r\ngamma"), abc);
-    EXPECT_EQ(RuleList::parse("alpha\r\nbeta\r\ngamma\r\n"), abc);
-    EXPECT_EQ(RuleList::parse("alpha\nbeta\ngamma\n"), abc);
-    EXPECT_EQ(RuleList::parse("alpha\rbeta\ngamma\r"), abc);
+    for (const QByteArray bytes : {"alpha\r\nbeta\r\ngamma", "alpha\r\nbeta\r\ngamma\r\n", "alpha\nbeta\ngamma\n", "alpha\rbeta\ngamma\r"})
+        EXPECT_EQ(RuleList::parse(bytes), Entries({"alpha", "beta", "gamma"})) << bytes.toStdString();
     EXPECT_TRUE(RuleList::parse("").isEmpty());
     EXPECT_EQ(RuleList::parse("\r\n"), Entries{""});
     // A CR before CR LF, or an LF before CR LF, is a line end of its own.
     EXPECT_EQ(RuleList::parse("a\r\r\nb"), Entries({"a", "", "b"}));
     EXPECT_EQ(RuleList::parse("a\n\r\nb"), Entries({"a", "", "b"}));
-}
 
-TEST(RuleListParse, EntriesKeepEveryByte)
-{
     const QByteArray bom("\xEF\xBB\xBF");
     EXPECT_EQ(RuleList::parse(bom + "first\r\n  padded \t\r\nCase\r\nCase\r\n\x80\xE9\xFF"),
               Entries({bom + "first", "  padded \t", "Case", "Case", "\x80\xE9\xFF"}));
 }
 
-TEST(RuleListFile, ReadFailuresNameTheFile)
-{
-    QTemporaryDir dir;
-    const QString missing = dir.path() + "/ini/Betreff.ini";
-    expectFileError([&] { RuleList::read(missing); }, "Cannot open file", missing);
-    // A folder where the list should be is not an empty list either.
-    EXPECT_THROW(RuleList::read(dir.path()), KvError);
-}
-
-TEST(RuleListFile, WriteStoresExactBytesAndReplacesTheWholeFile)
+TEST(RuleListFile, WriteStoresExactBytesAndReplacesTheWholeFileAndFailuresNameTheFile)
 {
     QTemporaryDir dir;
     const QString path = dir.path() + "/Betreff_User.ini";
@@ -73,6 +58,9 @@ TEST(RuleListFile, WriteStoresExactBytesAndReplacesTheWholeFile)
     const QString inMissingFolder = dir.path() + "/ini/Absender_User.ini";
     expectFileError([&] { RuleList::write(inMissingFolder, "x"); }, "Cannot create file", inMissingFolder);
     EXPECT_FALSE(QFile::exists(inMissingFolder));
+    expectFileError([&] { RuleList::read(inMissingFolder); }, "Cannot open file", inMissingFolder);
+    // A folder where the list should be is not an empty list either.
+    EXPECT_THROW(RuleList::read(dir.path()), KvError);
 }
 
 // The process file-size limit stands in for a full disk: the write fails
