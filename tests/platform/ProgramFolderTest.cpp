@@ -8,28 +8,25 @@
 
 TEST(ProgramFolder, DirectoryPartLosesExactlyOneTrailingSeparator)
 {
-    EXPECT_EQ(ProgramFolder::fromProgramPath(QStringLiteral("C:\\Programs\\Korvalinthus\\Korvalinthus.exe")),
-              QStringLiteral("C:\\Programs\\Korvalinthus"));
-    EXPECT_EQ(ProgramFolder::fromProgramPath(QStringLiteral("C:\\Korvalinthus.exe")), QStringLiteral("C:"));
-    EXPECT_EQ(ProgramFolder::fromProgramPath(QStringLiteral("/opt/korvalinthus/korvalinthus")),
-              QStringLiteral("/opt/korvalinthus"));
-    EXPECT_EQ(ProgramFolder::fromProgramPath(QStringLiteral("/korvalinthus")), QString());
-    EXPECT_EQ(ProgramFolder::fromProgramPath(QStringLiteral("korvalinthus")), QString());
-    // A doubled separator keeps one of the two.
-    EXPECT_EQ(ProgramFolder::fromProgramPath(QStringLiteral("/opt//korvalinthus")), QStringLiteral("/opt/"));
+    const std::pair<const char *, const char *> cases[] = {
+        {"C:\\Programs\\Korvalinthus\\Korvalinthus.exe", "C:\\Programs\\Korvalinthus"}, {"C:\\Korvalinthus.exe", "C:"},
+        {"/opt/korvalinthus/korvalinthus", "/opt/korvalinthus"}, {"/korvalinthus", ""}, {"korvalinthus", ""},
+        {"/opt//korvalinthus", "/opt/"}};   // a doubled separator keeps one of the two
+    for (const auto &[path, folder] : cases)
+        EXPECT_EQ(ProgramFolder::fromProgramPath(QString::fromLatin1(path)), QString::fromLatin1(folder)) << path;
 }
 
 TEST(ProgramFolder, OptionBeatsEnvironmentBeatsExecutable)
 {
     QTemporaryDir dir;
     const QStringList noOption{QStringLiteral("korvalinthus")};
+    const QString executable = QStringLiteral("/usr/lib/k/korvalinthus");
     qunsetenv("KORVALINTHUS_PROGRAM_DIR");
-    EXPECT_EQ(ProgramFolder::resolve(noOption, QStringLiteral("/usr/lib/k/korvalinthus")), QStringLiteral("/usr/lib/k"));
+    EXPECT_EQ(ProgramFolder::resolve(noOption, executable), QStringLiteral("/usr/lib/k"));
     qputenv("KORVALINTHUS_PROGRAM_DIR", QFile::encodeName(dir.path()));
-    EXPECT_EQ(ProgramFolder::resolve(noOption, QStringLiteral("/usr/lib/k/korvalinthus")), dir.path());
-    const QStringList withOption{QStringLiteral("korvalinthus"), QStringLiteral("--program-dir"),
-                                 dir.path() + QStringLiteral("/sub/")};
-    EXPECT_EQ(ProgramFolder::resolve(withOption, QStringLiteral("/x/korvalinthus")), dir.path() + QStringLiteral("/sub"));
+    EXPECT_EQ(ProgramFolder::resolve(noOption, executable), dir.path());
+    const QStringList withOption = noOption + QStringList{QStringLiteral("--program-dir"), dir.path() + QStringLiteral("/sub/")};
+    EXPECT_EQ(ProgramFolder::resolve(withOption, executable), dir.path() + QStringLiteral("/sub"));
     qunsetenv("KORVALINTHUS_PROGRAM_DIR");
 
     EXPECT_TRUE(ProgramFolder::ensureTemp(dir.path() + QStringLiteral("/sub")));

@@ -17,30 +17,19 @@ QString read(const IniProfile &p, const char *section, const char *key)
 TEST(IniProfile, NamesAreCaseBlindValuesTrimmedAndUnquotedFirstWins)
 {
     const IniProfile p = IniProfile::fromText(QStringLiteral(
-        "orphan=before any section\n"
-        "  [ Anzahl ]  \n\tProvs =  12  \n"
-        "[q]\n"
-        "; Name=commented\n"
-        "just some words\n"
-        "double=\" spaced \"\nsingle=' x '\nmixed=\"x'\nlone=\"\ninner=a \"b\" c\n"
-        "Url=http://x/?a=b=c;d\n"
-        "NAME=first\nname=second\n"
-        "[Q]\nLater=not seen\n"));
-    EXPECT_EQ(read(p, "anzahl", "PROVS"), QStringLiteral("12"));
-    EXPECT_EQ(read(p, " Anzahl ", " provs "), QStringLiteral("12"));
-    EXPECT_EQ(read(p, "q", "double"), QStringLiteral(" spaced "));
-    EXPECT_EQ(read(p, "q", "single"), QStringLiteral(" x "));
-    EXPECT_EQ(read(p, "q", "mixed"), QStringLiteral("\"x'"));
-    EXPECT_EQ(read(p, "q", "lone"), QStringLiteral("\""));
-    EXPECT_EQ(read(p, "q", "inner"), QStringLiteral("a \"b\" c"));
-    EXPECT_EQ(read(p, "q", "url"), QStringLiteral("http://x/?a=b=c;d"));
-    EXPECT_EQ(read(p, "q", "Name"), QStringLiteral("first"));
-    EXPECT_EQ(read(p, "q", "Later"), kDefault); // a repeated section is not looked at
-    EXPECT_EQ(read(p, "q", "just some words"), kDefault);
-    EXPECT_EQ(read(p, "q", "; Name"), kDefault);
-    EXPECT_EQ(read(p, "", "orphan"), kDefault);
+        "orphan=before any section\n  [ Anzahl ]  \n\tProvs =  12  \n[q]\n; Name=commented\njust some words\n"
+        "double=\" spaced \"\nsingle=' x '\nmixed=\"x'\nlone=\"\ninner=a \"b\" c\nUrl=http://x/?a=b=c;d\n"
+        "NAME=first\nname=second\n[Q]\nLater=not seen\n"));
+    // A repeated section is not looked at; nor are lines without "=",
+    // comments and keys before the first section.
+    const char *const cases[][3] = {
+        {"anzahl", "PROVS", "12"}, {" Anzahl ", " provs ", "12"}, {"q", "double", " spaced "}, {"q", "single", " x "},
+        {"q", "mixed", "\"x'"},    {"q", "lone", "\""},           {"q", "inner", "a \"b\" c"},
+        {"q", "url", "http://x/?a=b=c;d"}, {"q", "Name", "first"}, {"q", "Later", nullptr},
+        {"q", "just some words", nullptr}, {"q", "; Name", nullptr}, {"", "orphan", nullptr}};
+    for (const auto &[section, key, value] : cases)
+        EXPECT_EQ(read(p, section, key), value ? QString::fromLatin1(value) : kDefault) << section << "/" << key;
 }
-
 
 TEST(IniProfile, IntegersMustBeWholeDecimalNumbers)
 {

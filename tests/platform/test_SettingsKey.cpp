@@ -22,33 +22,27 @@ protected:
 
 TEST_F(SettingsKeyTest, OddTextSurvivesAFlushAndANewInstanceExactly)
 {
-    const QStringList values = {
-        QStringLiteral("a,b"), QStringLiteral("a, b"), QStringLiteral("\"quoted\""), QStringLiteral("'single'"),
-        QStringLiteral("C:\\Mail\\x.exe -p \"a b\""), QStringLiteral("Gr\u00fc\u00dfe \u20ac \u4e2d"),
-        QStringLiteral("  leading"), QStringLiteral("trailing  "), QStringLiteral("@at"),
-        QStringLiteral("x=y;z #c [S]"), QStringLiteral("line\nbreak\ttab"), QStringLiteral("%20"), QString(),
-    };
+    const char16_t *const values[] = {u"a,b", u"a, b", u"\"quoted\"", u"'single'", u"C:\\Mail\\x.exe -p \"a b\"",
+                                      u"Gr\u00fc\u00dfe \u20ac \u4e2d", u"  leading", u"trailing  ", u"@at", u"x=y;z #c [S]",
+                                      u"line\nbreak\ttab", u"%20", u""};
     {
         SettingsKey key(path());
-        for (int i = 0; i < values.size(); ++i)
-            key.writeString(kSection, QStringLiteral("v%1").arg(i), values[i]);
+        for (int i = 0; i < int(std::size(values)); ++i)
+            key.writeString(kSection, QStringLiteral("v%1").arg(i), QString::fromUtf16(values[i]));
         key.flush();
     }
     SettingsKey again(path());
-    for (int i = 0; i < values.size(); ++i)
-        EXPECT_EQ(again.readString(kSection, QStringLiteral("v%1").arg(i)), std::optional(values[i])) << i;
+    for (int i = 0; i < int(std::size(values)); ++i)
+        EXPECT_EQ(again.readString(kSection, QStringLiteral("v%1").arg(i)), QString::fromUtf16(values[i])) << i;
     // Present-but-empty is not missing.
     EXPECT_EQ(again.readString(kSection, QStringLiteral("v12"), QStringLiteral("dflt")), QString());
     EXPECT_EQ(again.readString(kSection, QStringLiteral("absent"), QStringLiteral("dflt")), QStringLiteral("dflt"));
-}
 
-TEST_F(SettingsKeyTest, HandEditedValueWithUnquotedCommaIsNotLost)
-{
-    QFile file(dir.filePath(QStringLiteral("hand.ini")));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("[SMTP]\nBetreff=Your mail, deleted\n");
-    file.close();
-    EXPECT_EQ(SettingsKey(file.fileName()).readString(kSection, QStringLiteral("Betreff"), {}),
+    // A hand-edited value with an unquoted comma is not lost.
+    QFile hand(dir.filePath(QStringLiteral("hand.ini")));
+    ASSERT_TRUE(hand.open(QIODevice::WriteOnly) && hand.write("[SMTP]\nBetreff=Your mail, deleted\n") > 0);
+    hand.close();
+    EXPECT_EQ(SettingsKey(hand.fileName()).readString(kSection, QStringLiteral("Betreff"), {}),
               QStringLiteral("Your mail, deleted"));
 }
 
@@ -56,10 +50,8 @@ TEST_F(SettingsKeyTest, IntegersAndBooleansFollowTheDecimalConversion)
 {
     // nullopt: not an integer, so the default applies.
     const std::pair<const char *, std::optional<int>> cases[] = {
-        {"42", 42},         {"-7", -7},         {"+5", 5},         {" 42 ", 42},       {"2147483647", INT_MAX},
-        {"-2147483648", INT_MIN}, {"2147483648", {}}, {"12abc", {}}, {"0x10", {}},    {"", {}},
-        {"4 2", {}},        {"yes", {}},
-    };
+        {"42", 42}, {"-7", -7}, {"+5", 5}, {" 42 ", 42}, {"2147483647", INT_MAX}, {"-2147483648", INT_MIN},
+        {"2147483648", {}}, {"12abc", {}}, {"0x10", {}}, {"", {}}, {"4 2", {}}, {"yes", {}}};
     SettingsKey key(path());
     for (const auto &[text, value] : cases) {
         key.writeString(kSection, QStringLiteral("n"), QString::fromLatin1(text));
@@ -73,9 +65,8 @@ TEST_F(SettingsKeyTest, IntegersAndBooleansFollowTheDecimalConversion)
     key.writeBool(kSection, QStringLiteral("On"), true);
     key.writeBool(kSection, QStringLiteral("Off"), false);
     key.writeInteger(kSection, QStringLiteral("Neg"), -12);
-    EXPECT_EQ(key.readString(kSection, QStringLiteral("On"), {}), QStringLiteral("1"));
-    EXPECT_EQ(key.readString(kSection, QStringLiteral("Off"), {}), QStringLiteral("0"));
-    EXPECT_EQ(key.readString(kSection, QStringLiteral("Neg"), {}), QStringLiteral("-12"));
+    for (const auto &[name, text] : {std::pair{"On", "1"}, {"Off", "0"}, {"Neg", "-12"}})
+        EXPECT_EQ(key.readString(kSection, QLatin1String(name), {}), QLatin1String(text)) << name;
 }
 
 TEST_F(SettingsKeyTest, StoreThatCannotBeWrittenThrowsNamingTheFile)

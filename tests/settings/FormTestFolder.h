@@ -1,7 +1,7 @@
 #pragma once
 // A temporary program folder for the dialog tests: two language files whose
 // text n reads "<prefix><n>" (so composed messages can be checked piece by
-// piece) and a catalog already pointed at the first one.
+// piece) and a catalog already pointed at the first one, Testish.LNG.
 #include "ScriptedPrompts.h"
 #include "lang/KvLanguage.h"
 
@@ -18,16 +18,15 @@ public:
         EXPECT_TRUE(m_dir.isValid());
         QDir().mkpath(path(QStringLiteral("/language")));
         QDir().mkpath(path(QStringLiteral("/ini")));
-        writeLanguage(QStringLiteral("Testish.LNG"), "Testish", "E", "T");
-        writeLanguage(QStringLiteral("Other.LNG"), "Other", "O", "O");
+        writeLanguage("Testish", "E", "T");
+        writeLanguage("Other", "O", "O");
         catalog.setPath(path(QStringLiteral("/language")));
         catalog.setFileName(QStringLiteral("Testish.LNG"));
     }
 
     QString folder() const { return m_dir.path(); }
     QString path(const QString &relative) const { return m_dir.path() + relative; }
-
-    static QString t(int n) { return QStringLiteral("T%1").arg(n); }
+    static QString t(int n) { return QStringLiteral("T%1").arg(n); }   // text n of Testish.LNG
 
     void write(const QString &relative, const QByteArray &bytes) const
     {
@@ -40,13 +39,12 @@ public:
     TKvLanguage catalog;
 
 private:
-    void writeLanguage(const QString &name, const QByteArray &language, const QByteArray &code,
-                       const QByteArray &prefix) const
+    void writeLanguage(const QByteArray &language, const QByteArray &code, const QByteArray &prefix) const
     {
         QByteArray bytes = language + "\r\n" + code + "\r\nheader\r\n1\r\n";
         for (int n = 1; n <= 300; ++n)
             bytes += QByteArray::number(n) + "," + prefix + QByteArray::number(n) + "\r\n";
-        write(QStringLiteral("/language/") + name, bytes);
+        write(QStringLiteral("/language/%1.LNG").arg(QLatin1String(language)), bytes);
     }
 
     QTemporaryDir m_dir;

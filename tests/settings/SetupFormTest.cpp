@@ -1,6 +1,6 @@
 // The settings dialog driven through its buttons: which control shows and
-// takes which setting, the unit conversions, a confirm that stops at a bad
-// number, the unit words, cancelling with a new language, and shortcuts.
+// takes which setting, the unit conversions and words, a confirm that stops
+// at a bad number, cancelling with a new language, and shortcuts.
 #include "FormTestFolder.h"
 #include "RecordingShell.h"
 #include "ScopedHome.h"
@@ -8,35 +8,24 @@
 #include "settings/SetupForm.h"
 #include "settings/Settings.h"
 
-#include <QCheckBox>
-#include <QCoreApplication>
-#include <QFileInfo>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QTabWidget>
-#include <QToolButton>
+#include <QtWidgets>
 #include <gtest/gtest.h>
 
 namespace {
 const std::pair<const char *, bool Settings::*> kSwitches[] = {
-    {"CB_Kill_Betreff", &Settings::Subject}, {"CB_Kill_Betreff_Eigen", &Settings::Subject_I},
-    {"CB_Kill_Absender", &Settings::From}, {"CB_Kill_Absender_Eigen", &Settings::From_I},
-    {"CB_Kill_Groesse", &Settings::Groesse}, {"CBAuto_Kill", &Settings::AutoKill},
+    {"CB_Kill_Betreff", &Settings::Subject}, {"CB_Kill_Betreff_Eigen", &Settings::Subject_I}, {"CB_Kill_Absender", &Settings::From},
+    {"CB_Kill_Absender_Eigen", &Settings::From_I}, {"CB_Kill_Groesse", &Settings::Groesse}, {"CBAuto_Kill", &Settings::AutoKill},
     {"CB_Info_Absender", &Settings::Send}, {"CBHints", &Settings::Hints}, {"CBReadme", &Settings::Readme},
-    {"CBMinimiert_starten", &Settings::Minimize}, {"CB_Sound1", &Settings::Beep_Mail},
-    {"CB_Sound2", &Settings::Beep_Error}, {"CBAutoCheck", &Settings::Autocheck},
-    {"CB_Passwort", &Settings::password_save}, {"CBAnzeige_clearen", &Settings::Anzeige_clearen},
-    {"CBemail_programm", &Settings::close_client}, {"CB_Checker", &Settings::Auto_check},
-};
+    {"CBMinimiert_starten", &Settings::Minimize}, {"CB_Sound1", &Settings::Beep_Mail}, {"CB_Sound2", &Settings::Beep_Error},
+    {"CBAutoCheck", &Settings::Autocheck}, {"CB_Passwort", &Settings::password_save},
+    {"CBAnzeige_clearen", &Settings::Anzeige_clearen}, {"CBemail_programm", &Settings::close_client},
+    {"CB_Checker", &Settings::Auto_check}};
 
 const std::pair<const char *, QString Settings::*> kTexts[] = {
     {"FEProgramm", &Settings::Client}, {"Epara", &Settings::Parameter}, {"ESound_Pfad", &Settings::sound_path},
-    {"ECheck_Pfad", &Settings::Check_Path}, {"ECheck_Para", &Settings::Check_Parameter},
-    {"FEAbsender", &Settings::Absender}, {"FEeMail", &Settings::Adresse}, {"FEReply", &Settings::Reply},
-    {"FEBetreff", &Settings::Betreff}, {"FEKopie", &Settings::Blind}, {"FEPort", &Settings::Port},
-    {"FEHost", &Settings::Host}, {"FEUser", &Settings::User},
-};
+    {"ECheck_Pfad", &Settings::Check_Path}, {"ECheck_Para", &Settings::Check_Parameter}, {"FEAbsender", &Settings::Absender},
+    {"FEeMail", &Settings::Adresse}, {"FEReply", &Settings::Reply}, {"FEBetreff", &Settings::Betreff},
+    {"FEKopie", &Settings::Blind}, {"FEPort", &Settings::Port}, {"FEHost", &Settings::Host}, {"FEUser", &Settings::User}};
 
 class SetupFormTest : public ::testing::Test
 {
@@ -50,12 +39,7 @@ protected:
         EXPECT_NE(w, nullptr) << name;
         return w;
     }
-
-    void open()
-    {
-        form.show();
-        QCoreApplication::processEvents();
-    }
+    void open() { form.show(); QCoreApplication::processEvents(); }
 
     FormTestFolder dir;
     RecordingShell shell;
@@ -94,18 +78,23 @@ TEST_F(SetupFormTest, EveryControlShowsAndTakesItsOwnSetting)
     EXPECT_EQ(applied, int(std::size(kSwitches)) + 1);
 }
 
-TEST_F(SetupFormTest, NumbersAreShownInWholeUnitsAndTakenBackMultiplied)
+TEST_F(SetupFormTest, NumbersAreShownInWholeUnitsAndUnitWordsCountOnlyWhenSpelledExactly)
 {
     settings.Groesse_KB = 1000;   // under one kilobyte
     settings.Check_Time = 600000;
     settings.TimeOut = 20999;
+    settings.Angabe = QStringLiteral("kbyte");
+    settings.Beep_Intern = false;
     open();
     EXPECT_EQ(form.Egroesse->text(), QStringLiteral("0"));
     EXPECT_EQ(form.ECheck_Timer->text(), QStringLiteral("10"));
     EXPECT_EQ(form.ETimeOut->text(), QStringLiteral("20"));
+    EXPECT_FALSE(form.RBByte->isChecked() || form.RBKByte->isChecked() || form.RBMByte->isChecked());
+    EXPECT_TRUE(form.RBExtern->isChecked());
     form.SBestaetigen->click();
     EXPECT_EQ(settings.Groesse_KB, 0);
     EXPECT_EQ(settings.TimeOut, 20000);
+    EXPECT_EQ(settings.Angabe, QStringLiteral("kbyte"));   // no button chosen: the word stays
 
     settings.Groesse_KB = 102400;
     open();
@@ -113,10 +102,14 @@ TEST_F(SetupFormTest, NumbersAreShownInWholeUnitsAndTakenBackMultiplied)
     form.Egroesse->setText(QStringLiteral("250"));
     form.ECheck_Timer->setText(QStringLiteral("0"));
     form.ETimeOut->setText(QStringLiteral("5"));
+    form.RBMByte->setChecked(true);
+    form.RBIntern->setChecked(true);
     form.SBestaetigen->click();
     EXPECT_EQ(settings.Groesse_KB, 250 * 1024);
     EXPECT_EQ(settings.Check_Time, 0);
     EXPECT_EQ(settings.TimeOut, 5000);
+    EXPECT_EQ(settings.Angabe, QStringLiteral("MByte"));
+    EXPECT_TRUE(settings.Beep_Intern);
 }
 
 TEST_F(SetupFormTest, ABadNumberStopsTheConfirmAtItsField)
@@ -155,23 +148,6 @@ TEST_F(SetupFormTest, ABadNumberStopsTheConfirmAtItsField)
     EXPECT_FALSE(form.isVisible());
 }
 
-TEST_F(SetupFormTest, UnitWordsSelectTheirButtonOnlyWhenSpelledExactly)
-{
-    settings.Angabe = QStringLiteral("kbyte");
-    settings.Beep_Intern = false;
-    open();
-    EXPECT_FALSE(form.RBByte->isChecked() || form.RBKByte->isChecked() || form.RBMByte->isChecked());
-    EXPECT_TRUE(form.RBExtern->isChecked());
-    form.SBestaetigen->click();
-    EXPECT_EQ(settings.Angabe, QStringLiteral("kbyte"));
-    open();
-    form.RBMByte->setChecked(true);
-    form.RBIntern->setChecked(true);
-    form.SBestaetigen->click();
-    EXPECT_EQ(settings.Angabe, QStringLiteral("MByte"));
-    EXPECT_TRUE(settings.Beep_Intern);
-}
-
 TEST_F(SetupFormTest, CancelDiscardsTheEditsButNotANewLanguage)
 {
     settings.Readme = true;
@@ -180,14 +156,12 @@ TEST_F(SetupFormTest, CancelDiscardsTheEditsButNotANewLanguage)
     EXPECT_TRUE(form.CBAnzeige_clearen->toolTip().isEmpty());   // hints are off
     EXPECT_EQ(form.LSprache->text(), QStringLiteral("Testish"));
     form.CBReadme->setChecked(false);
-    dir.prompts.expectDialog(
-        [](QDialog &d) {
-            if (auto *other = d.findChild<QRadioButton *>(QStringLiteral("RadioButton1")))
-                other->setChecked(true);
-            static_cast<TLanguageDialog &>(d).RadioButtonClick();
-            return int(QDialog::Accepted);
-        },
-        QStringLiteral("TLanguageDialog"));
+    dir.prompts.expectDialog([](QDialog &d) {
+        if (auto *other = d.findChild<QRadioButton *>(QStringLiteral("RadioButton1")))
+            other->setChecked(true);
+        static_cast<TLanguageDialog &>(d).RadioButtonClick();
+        return int(QDialog::Accepted);
+    }, QStringLiteral("TLanguageDialog"));
     form.LSprache->click();
     EXPECT_EQ(form.LSprache->text(), QStringLiteral("Other"));
     dir.prompts.expectOpenFile(QStringLiteral("/usr/bin/mailer"));
@@ -209,9 +183,8 @@ TEST_F(SetupFormTest, CancelDiscardsTheEditsButNotANewLanguage)
 TEST_F(SetupFormTest, ShortcutsGoWhereTheChosenButtonSaysOrWhereTheLastOneWent)
 {
     ScopedHome home;
-    QFile program(dir.path(QLatin1Char('/') + TKvProgramLinks::programFileName()));
-    ASSERT_TRUE(program.open(QIODevice::WriteOnly));
-    program.close();
+    const QString program = QLatin1Char('/') + TKvProgramLinks::programFileName();
+    dir.write(program, {});
     open();
     const QString entry = QStringLiteral("/Korvalinthus.desktop");
     dir.prompts.expectInformation(dir.t(68));   // nothing chosen on a fresh run: the programs menu
@@ -221,14 +194,14 @@ TEST_F(SetupFormTest, ShortcutsGoWhereTheChosenButtonSaysOrWhereTheLastOneWent)
     form.FB_Menu_Desktop->setChecked(true);
     dir.prompts.expectInformation(dir.t(68));
     form.FB_Anlegen->click();
+    EXPECT_TRUE(QFileInfo::exists(home.desktop() + entry));
     dir.prompts.expectInformation(dir.t(70));
     form.FB_Entfernen->click();
     EXPECT_FALSE(QFileInfo::exists(home.desktop() + entry));
     EXPECT_TRUE(QFileInfo::exists(home.applications() + entry));
 
-    QFile::remove(program.fileName());
-    dir.prompts.expectError(dir.t(69));
+    QFile::remove(dir.path(program));
+    dir.prompts.expectError(dir.t(69));   // the file checks themselves are in ProgramLinksTest
     form.FB_Anlegen->click();
-    EXPECT_FALSE(QFileInfo::exists(home.desktop() + entry));
     form.close();
 }

@@ -7,7 +7,6 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-
 namespace {
 AccountSlot account(const QString &name, int port = 110)
 {
@@ -24,15 +23,13 @@ TEST(AccountsWorkingCopy, SlotsTwoAndFiveBecomeEntriesOneAndTwoThenSlotsOneAndTw
     table.slot(2) = account(QStringLiteral("Two"));
     table.slot(5) = account(QStringLiteral("Five"), 995);
     table.slot(4).Host = QStringLiteral("host of an empty slot");
-    {
-        SettingsKey key(path);
-        table.write(key, true);
-        key.writeString(QStringLiteral("POP"), QStringLiteral("Port6"), QStringLiteral("pop3"));
-        key.flush();
-    }
     SettingsKey key(path);
+    table.write(key, true);
+    key.writeString(QStringLiteral("POP"), QStringLiteral("Port6"), QStringLiteral("pop3"));
+    key.flush();
     table = AccountTable();
-    table.read(key);
+    SettingsKey stored(path);
+    table.read(stored);
     EXPECT_EQ(table.slot(6).Port, 110);   // not an integer
 
     AccountsWorkingCopy copy;
@@ -42,18 +39,18 @@ TEST(AccountsWorkingCopy, SlotsTwoAndFiveBecomeEntriesOneAndTwoThenSlotsOneAndTw
     EXPECT_EQ(copy.entry(2).Passwort, QStringLiteral("Five-pw"));
 
     copy.applyTo(table);
-    EXPECT_EQ(table.names(), QStringList({QStringLiteral("Two"), QStringLiteral("Five")}));
+    EXPECT_EQ(table.names(), copy.names());
     EXPECT_EQ(table.slot(2).Host, QStringLiteral("pop.Five.example"));
     EXPECT_EQ(table.slot(2).Port, 995);
     // Slots behind the accounts lose only their name.
     EXPECT_EQ(table.slot(4).Host, QStringLiteral("host of an empty slot"));
 
-    table.write(key, true);
-    key.flush();
+    table.write(stored, true);
+    stored.flush();
     SettingsKey again(path);
     AccountTable reread;
     reread.read(again);
-    EXPECT_EQ(reread.names(), table.names());
+    EXPECT_EQ(reread.names(), copy.names());
     EXPECT_EQ(reread.slot(2).Port, 995);
     for (int n = 3; n <= 65; ++n)
         EXPECT_EQ(again.readString(QStringLiteral("POP"), QStringLiteral("Konto%1").arg(n)), QString()) << n;
@@ -62,8 +59,8 @@ TEST(AccountsWorkingCopy, SlotsTwoAndFiveBecomeEntriesOneAndTwoThenSlotsOneAndTw
 TEST(AccountsWorkingCopy, OnlyTheExactDeletionMarkerDeletesAndListPositionsAreChecked)
 {
     AccountTable table;
-    for (const char *name : {"A", "B", "C"})
-        table.slot(int(table.names().size()) + 1) = account(QLatin1String(name));
+    for (int n = 1; n <= 3; ++n)
+        table.slot(n) = account(QString(QLatin1Char('A' + n - 1)));
     AccountsWorkingCopy copy;
     copy.Einlesen(table);
     ASSERT_EQ(copy.editByListPosition(0), 1);

@@ -29,8 +29,7 @@ protected:
 
 TEST_F(ProviderTemplatesTest, OnlyTheLowByteOfTheCountCountsAsASignedNumber)
 {
-    const std::pair<int, int> cases[] = {{0, 0},   {127, 127}, {128, 0}, {200, 0},  {256, 0},
-                                         {257, 1}, {300, 44},  {-1, 0},  {-200, 56}};
+    const std::pair<int, int> cases[] = {{0, 0}, {127, 127}, {128, 0}, {200, 0}, {256, 0}, {257, 1}, {300, 44}, {-1, 0}, {-200, 56}};
     for (const auto &[provs, count] : cases)
         EXPECT_EQ(ProviderTemplates::countFromProvs(provs), count) << provs;
 
@@ -42,9 +41,6 @@ TEST_F(ProviderTemplatesTest, OnlyTheLowByteOfTheCountCountsAsASignedNumber)
     EXPECT_EQ(names.last(), QStringLiteral("Last"));
     EXPECT_FALSE(t300.lookup(QStringLiteral("Beyond")).has_value());
 
-    const ProviderTemplates t200 = load("[Anzahl]\nprovs=200\n[1]\nName=One\n");
-    EXPECT_TRUE(t200.names().isEmpty());
-    EXPECT_FALSE(t200.lookup(QStringLiteral("One")).has_value());
     EXPECT_EQ(load("[Anzahl]\nprovs=many\n[1]\nName=One\n").count(), 0);
     EXPECT_EQ(ProviderTemplates(dir.filePath(QStringLiteral("missing.ini"))).count(), 0);
 }
@@ -57,8 +53,7 @@ TEST_F(ProviderTemplatesTest, LookupIsExactAndTheFirstOfEqualNamesWins)
                                      "[3]\nname=Other\nhost=other.example\nPort=pop3\n");
     const std::optional<ProviderTemplate> twin = t.lookup(QStringLiteral("Twin"));
     ASSERT_TRUE(twin.has_value());
-    EXPECT_EQ(twin->Host, QStringLiteral("first.example"));
-    EXPECT_EQ(twin->User, QStringLiteral("u1"));
+    EXPECT_EQ(QStringList({twin->Host, twin->User}), QStringList({QStringLiteral("first.example"), QStringLiteral("u1")}));
     EXPECT_EQ(twin->Port, 995);
     EXPECT_FALSE(t.lookup(QStringLiteral("twin")).has_value());
     EXPECT_FALSE(t.lookup(QStringLiteral("Twin ")).has_value());

@@ -1,6 +1,6 @@
 // The settings store over a temporary file: defaults of an empty store, odd
-// stored values, and what is never written (column 0, passwords without
-// password_save).
+// stored values, what is never written (column 0, passwords without
+// password_save) and a store that cannot be written.
 #include "Thrown.h"
 #include "platform/core/SettingsKey.h"
 #include "settings/SettingsStore.h"
@@ -32,6 +32,7 @@ protected:
     {
         return SettingsKey(path()).readString(QLatin1String(section), QLatin1String(name)).value_or(QStringLiteral("<absent>"));
     }
+    void save(SettingsKey &key, const QString &language = {}) { SettingsStore::save(key, s, accounts, QStringLiteral("/opt/kv"), language); }
 
     QTemporaryDir dir;
     Settings s;
@@ -49,12 +50,11 @@ TEST_F(SettingsStoreTest, EmptyStoreGivesEveryDefaultAndSavesThemUnchanged)
     EXPECT_TRUE(accounts.names().isEmpty());
     expectSameSettings(s, Settings());
 
-    SettingsStore::save(key, s, accounts, QStringLiteral("/opt/kv"), QString());
+    save(key);
+    s.Angabe = QStringLiteral("changed");
     SettingsKey again(path());
-    Settings reloaded;
-    reloaded.Angabe = QStringLiteral("changed");
-    EXPECT_TRUE(SettingsStore::needsLanguageChoice(SettingsStore::load(again, reloaded, accounts)));
-    expectSameSettings(reloaded, Settings());
+    EXPECT_TRUE(SettingsStore::needsLanguageChoice(SettingsStore::load(again, s, accounts)));
+    expectSameSettings(s, Settings());
     EXPECT_EQ(stored("InstallPath", "Path"), QStringLiteral("/opt/kv"));
 }
 
@@ -73,10 +73,8 @@ TEST_F(SettingsStoreTest, EveryChangedValueSurvivesExceptColumnZero)
         else
             row.set(changed, !std::get<bool>(row.defaultValue));
     }
-    {
-        SettingsKey key(path());
-        SettingsStore::save(key, changed, AccountTable(), QStringLiteral("/opt/kv"), QStringLiteral("Deutsch.LNG"));
-    }
+    SettingsKey written(path());
+    SettingsStore::save(written, changed, accounts, QStringLiteral("/opt/kv"), QStringLiteral("Deutsch.LNG"));
     SettingsKey key(path());
     EXPECT_EQ(SettingsStore::load(key, s, accounts), QStringLiteral("Deutsch.LNG"));
     changed.Spalte[0] = Settings().Spalte[0];   // read at every start, never written
@@ -91,23 +89,20 @@ TEST_F(SettingsStoreTest, OddStoredValuesAreReadByTheRulesAndWrittenBackNormalis
     const QString language = SettingsStore::load(key, s, accounts);
     EXPECT_FALSE(SettingsStore::needsLanguageChoice(language));   // "keine" is a file name
     EXPECT_FALSE(SettingsStore::needsLanguageChoice(QStringLiteral("Keine ")));
-    EXPECT_TRUE(s.Readme);
-    EXPECT_FALSE(s.Minimize);
-    EXPECT_EQ(s.TimeOut, Settings().TimeOut);
-    EXPECT_EQ(s.Check_Time, -5);
-    EXPECT_EQ(s.Groesse_KB, Settings().Groesse_KB);
+    EXPECT_TRUE(s.Readme && !s.Minimize);
+    EXPECT_EQ(std::make_tuple(s.TimeOut, s.Check_Time, s.Groesse_KB, s.Spalte[0]),
+              std::make_tuple(Settings().TimeOut, -5, Settings().Groesse_KB, 30));
     EXPECT_EQ(s.Port, QStringLiteral("abc"));
-    EXPECT_EQ(s.Spalte[0], 30);
 
     s.Spalte[0] = 99;   // dragged by the user; not kept
-    SettingsStore::save(key, s, accounts, QStringLiteral("/opt/kv"), language);
+    save(key, language);
     EXPECT_EQ(stored("Settings", "Readme"), QStringLiteral("1"));
     EXPECT_EQ(stored("SMTP", "Port"), QStringLiteral("abc"));
     EXPECT_EQ(stored("Table", "Spalte0"), QStringLiteral("30"));
     EXPECT_EQ(stored("Language", "File"), QStringLiteral("keine"));
 }
 
-TEST_F(SettingsStoreTest, PasswordsAreWrittenOnlyWithPasswordSaveAndNeverRemoved)
+TEST_F(SettingsStoreTest, PasswordsAreWrittenOnlyWithPasswordSaveAndAFailedWriteIsReported)
 {
     writeStore("[POP]\nKonto1=Home\nPasswort1=old secret\nKonto2=Work\n");
     SettingsKey key(path());
@@ -116,21 +111,18 @@ TEST_F(SettingsStoreTest, PasswordsAreWrittenOnlyWithPasswordSaveAndNeverRemoved
 
     accounts.slot(1).Passwort = QStringLiteral("typed at the prompt");
     accounts.slot(2).Passwort = QStringLiteral("typed too");
-    SettingsStore::save(key, s, accounts, QStringLiteral("/opt/kv"), QString());
+    save(key);
     EXPECT_EQ(stored("POP", "Passwort1"), QStringLiteral("old secret"));
     EXPECT_EQ(stored("POP", "Passwort2"), QStringLiteral("<absent>"));
 
     s.password_save = true;
-    SettingsStore::save(key, s, accounts, QStringLiteral("/opt/kv"), QString());
+    save(key);
     EXPECT_EQ(stored("POP", "Passwort1"), QStringLiteral("typed at the prompt"));
     EXPECT_EQ(stored("POP", "Passwort2"), QStringLiteral("typed too"));
-}
 
-TEST_F(SettingsStoreTest, SaveReportsAStoreThatCannotBeWritten)
-{
+    // A store that cannot be written is reported by name.
     QFile blocker(dir.filePath(QStringLiteral("blocker")));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     SettingsKey unwritable(blocker.fileName() + QStringLiteral("/2.00.ini"));
-    EXPECT_TRUE(thrown([&] { SettingsStore::save(unwritable, s, accounts, QStringLiteral("/opt/kv"), QString()); })
-                    .contains(QStringLiteral("2.00.ini")));
+    EXPECT_TRUE(thrown([&] { save(unwritable); }).contains(QStringLiteral("2.00.ini")));
 }
