@@ -10,8 +10,7 @@ namespace samples {
 inline QByteArray binary(int n, quint32 seed)
 {
     QByteArray b;
-    quint32 x = 2463534242u + seed;
-    for (int i = 0; i < n; ++i) {
+    for (quint32 x = 2463534242u + seed; b.size() < n;) {
         x ^= x << 13;
         x ^= x >> 17;
         x ^= x << 5;

@@ -16,15 +16,10 @@ using namespace samples;
 
 namespace {
 
-QList<QByteArray> lines(const QByteArray &text)
+QList<QByteArray> lines(QByteArray text)
 {
-    QList<QByteArray> out = text.split('\n');
-    if (out.last().isEmpty())
-        out.removeLast();
-    for (QByteArray &l : out)
-        if (l.endsWith('\r'))
-            l.chop(1);
-    return out;
+    text.replace("\r\n", "\n");
+    return (text.endsWith('\n') ? text.chopped(1) : text).split('\n');
 }
 
 class ParserTest : public ::testing::Test
@@ -45,22 +40,17 @@ protected:
 
 }
 
-TEST_F(ParserTest, HeaderFieldsAndTheEmptyLineEndingTheHead)
+TEST_F(ParserTest, SinglePartHeaderFieldsAndARawBodyUnlessParsed)
 {
     parse("Return-Path: <x@y>\r\nfrom: bob@example.org\r\nSUBJECT: Hi there\r\nMessage-ID: <1@host>\r\n"
-          "Content-Type: text/plain; charset=us-ascii\r\n\r\nbody\r\n");
+          "Content-Type: text/plain; charset=us-ascii\r\n\r\nline 1\r\n..dotted\r\n\r\nlast\r\n");
     EXPECT_EQ(msg.From, "bob@example.org");
     EXPECT_EQ(msg.Subject, " Hi there");
     EXPECT_EQ(msg.MessageId, "<1@host>");
     EXPECT_EQ(msg.ContentType, "text/plain; charset=us-ascii");
-    ASSERT_EQ(msg.Head.size(), 6);
+    ASSERT_EQ(msg.Head.size(), 6);   // the empty line ending the head included
     EXPECT_EQ(msg.Head.last(), QByteArray());
     EXPECT_EQ(msg.Head.IndexOfName("content-type"), 4);
-}
-
-TEST_F(ParserTest, SinglePartKeepsTheRawBodyUnlessParsed)
-{
-    parse("Subject: x\r\n\r\nline 1\r\n..dotted\r\n\r\nlast\r\n");
     EXPECT_EQ(msg.Body, msg.RawBody);
     EXPECT_EQ(msg.RawBody, lines("line 1\r\n..dotted\r\n\r\nlast\r\n"));
     EXPECT_TRUE(QDir(dir.path()).isEmpty());
@@ -72,29 +62,16 @@ TEST_F(ParserTest, SinglePartKeepsTheRawBodyUnlessParsed)
     EXPECT_EQ(file(msg.Attachments.first()), text);
 }
 
-TEST_F(ParserTest, QuotedAndUnquotedBoundariesAreTheSame)
-{
-    for (const QByteArray param : {"\"abc\"", "abc"}) {
-        parse(multipart("", param, "abc"));
-        EXPECT_EQ(msg.Boundary, "abc") << param.constData();
-        EXPECT_EQ(msg.Body, lines("Hello,\r\nsee attached.\r\n"));
-    }
-}
-
-TEST_F(ParserTest, NameWithoutQuotesGivesTextTmpAndOtherEncodingsAreKeptAsTransferred)
-{
-    parse(multipart("--" + B + "\r\nContent-Disposition: attachment; filename=plain.txt\r\n\r\ncontent\r\n"
-                    + part("two.txt", "quoted-printable", "caf=C3=A9\r\n")));
-    EXPECT_EQ(msg.Attachments, QStringList({"text.tmp", "two.txt"}));
-    EXPECT_EQ(file("text.tmp"), "content\r\n");
-    EXPECT_EQ(file("two.txt"), "caf=C3=A9\r\n");
-}
-
-TEST_F(ParserTest, RepeatedNamesGetANumberBeforeTheExtension)
+TEST_F(ParserTest, AttachmentNamesRenamingAndEncodingsKeptAsTransferred)
 {
     ASSERT_TRUE(QFile(dir.filePath("a.txt")).open(QIODevice::WriteOnly));   // already in the folder
-    parse(multipart(base64Part("a.txt", "x0") + base64Part("a.txt", "x1") + base64Part("README", "r1") + base64Part("README", "r2")));
-    EXPECT_EQ(msg.Attachments, QStringList({"a_1.txt", "a_2.txt", "README", "README_1"}));
+    parse(multipart("--" + B + "\r\nContent-Disposition: attachment; filename=plain.txt\r\n\r\ncontent\r\n"
+                    + part("two.txt", "quoted-printable", "caf=C3=A9\r\n") + base64Part("a.txt", "x0") + base64Part("a.txt", "x1")
+                    + base64Part("README", "r1") + base64Part("README", "r2")));
+    // A name without quotes is not taken; repeated names get a number before the extension.
+    EXPECT_EQ(msg.Attachments, QStringList({"text.tmp", "two.txt", "a_1.txt", "a_2.txt", "README", "README_1"}));
+    EXPECT_EQ(file("text.tmp"), "content\r\n");
+    EXPECT_EQ(file("two.txt"), "caf=C3=A9\r\n");
     EXPECT_EQ(file("a_2.txt"), "x1");
     EXPECT_EQ(file("README_1"), "r2");
 }
@@ -131,8 +108,15 @@ TEST_F(ParserTest, FileNamesNeverLeaveTheFolder)
     EXPECT_TRUE(longName.endsWith(".txt"));
 }
 
-TEST_F(ParserTest, FirstPartIsTextEvenWhenHtmlOrNested)
+TEST_F(ParserTest, BoundariesAndTheFirstPartAsText)
 {
+    for (const QByteArray param : {"\"abc\"", "abc"}) {   // quoted and unquoted are the same
+        parse(multipart("", param, "abc"));
+        EXPECT_EQ(msg.Boundary, "abc") << param.constData();
+        EXPECT_EQ(msg.Body, lines("Hello,\r\nsee attached.\r\n"));
+    }
+
+    // The first part is the text even when it is nested or HTML follows it.
     const QByteArray inner = "--inner\r\nContent-Type: text/plain\r\n\r\nplain text\r\n--inner\r\n"
                              "Content-Type: text/html\r\n\r\n<p>html</p>\r\n--inner--\r\n";
     parse("Content-Type: multipart/mixed; boundary=\"outer\"\r\n\r\n--outer\r\n"
@@ -142,10 +126,8 @@ TEST_F(ParserTest, FirstPartIsTextEvenWhenHtmlOrNested)
     EXPECT_TRUE(msg.Attachments.isEmpty());
     // Part headers overwrite the message's fields.
     EXPECT_EQ(msg.ContentType, "multipart/alternative; boundary=\"inner\"");
-}
 
-TEST_F(ParserTest, ShortBoundaryDelimiterIsNotTakenForTheClosingOne)
-{
+    // A short boundary's delimiter is not taken for the closing one.
     parse("Content-Type: multipart/mixed; boundary=ab\r\n\r\n--ab\r\n\r\ntext\r\n"
           "--ab\r\nContent-Type: text/plain; name=\"note.txt\"\r\n\r\nnote\r\n--ab--\r\n");
     EXPECT_EQ(msg.Body.first(), "text");

@@ -10,42 +10,37 @@
 #include <fcntl.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
+// `ours` is non-blocking, as Qt keeps its sockets.
 struct SocketPair
 {
-    int ours = -1;
-    int peer = -1;
+    int ours = -1, peer = -1;
     SocketPair()
     {
         int fds[2];
         if (::socketpair(AF_UNIX, SOCK_STREAM, 0, fds) == 0) {
             ours = fds[0];
             peer = fds[1];
-            ::fcntl(ours, F_SETFL, ::fcntl(ours, F_GETFL) | O_NONBLOCK); // as Qt keeps its sockets
+            ::fcntl(ours, F_SETFL, ::fcntl(ours, F_GETFL) | O_NONBLOCK);
         }
     }
-    ~SocketPair()
-    {
-        if (ours >= 0)
-            ::close(ours);
-        if (peer >= 0)
-            ::close(peer);
-    }
+    ~SocketPair() { ::close(ours); closePeer(); }
+    void closePeer() { ::close(std::exchange(peer, -1)); }
     bool nonBlocking() const { return ::fcntl(ours, F_GETFL) & O_NONBLOCK; }
 };
 
 }
 
-TEST(PlainChannel, SendsReceivesWaitsASliceAndSeesTheEnd)
+TEST(PlainChannel, SendsReceivesWaitsASliceSeesTheEndAndHandsTheSocketBackNonBlocking)
 {
     SocketPair pair;
     ASSERT_GE(pair.ours, 0);
     PlainChannel channel;
     ASSERT_TRUE(channel.attach(pair.ours));
     LineReader input;
-
     EXPECT_EQ(channel.send("NOOP\r\n", 6), 6);
     char got[16] = {};
     EXPECT_EQ(::read(pair.peer, got, sizeof got), 6);
@@ -59,48 +54,30 @@ TEST(PlainChannel, SendsReceivesWaitsASliceAndSeesTheEnd)
     EXPECT_GE(clock.elapsed(), PlainChannel::WaitSlice - 1);
     EXPECT_LT(clock.elapsed(), 500);
     EXPECT_TRUE(input.isEmpty());
-
-    ASSERT_EQ(::write(pair.peer, "+OK\r\n+O", 7), 7);
-    EXPECT_EQ(channel.receive(input, true), PlainChannel::Got::Data);
-    EXPECT_EQ(input.size(), 7);
-    ::close(pair.peer);
-    pair.peer = -1;
-    EXPECT_EQ(channel.receive(input, true), PlainChannel::Got::Ended);
-    EXPECT_EQ(channel.lastError(), 0);
-    EXPECT_EQ(input.takeAll(), "+OK\r\n+O");
-}
-
-TEST(PlainChannel, TheSocketGoesBackToQtNonBlocking)
-{
-    SocketPair pair;
-    PlainChannel channel;
-    ASSERT_TRUE(channel.attach(pair.ours));
-    LineReader input;
-    channel.receive(input, true);
     EXPECT_TRUE(channel.waiting());
     EXPECT_FALSE(pair.nonBlocking());
     channel.yieldToQt();
     EXPECT_FALSE(channel.waiting());
     EXPECT_TRUE(pair.nonBlocking());
 
-    channel.receive(input, true);
-    channel.detach(); // before the socket is closed
+    ASSERT_EQ(::write(pair.peer, "+OK\r\n+O", 7), 7);
+    EXPECT_EQ(channel.receive(input, true), PlainChannel::Got::Data);
+    EXPECT_EQ(input.size(), 7);
+    pair.closePeer();
+    EXPECT_EQ(channel.receive(input, true), PlainChannel::Got::Ended);
+    EXPECT_EQ(channel.lastError(), 0);
+    EXPECT_EQ(input.takeAll(), "+OK\r\n+O");
+    // A send to the closed peer is reported as a reset.
+    EXPECT_EQ(channel.send("QUIT\r\n", 6), -1);
+    EXPECT_EQ(channel.lastError(), 10054);
+
+    ASSERT_TRUE(channel.waiting());
+    channel.detach();   // before the socket is closed
     EXPECT_TRUE(pair.nonBlocking());
     EXPECT_FALSE(channel.attached());
     // A detached channel leaves the socket alone.
     EXPECT_EQ(channel.receive(input, true), PlainChannel::Got::Nothing);
     EXPECT_EQ(channel.send("x", 1), 0);
     EXPECT_TRUE(pair.nonBlocking());
-}
-
-TEST(PlainChannel, AFailedSendIsReportedAsAReset)
-{
-    SocketPair pair;
-    PlainChannel channel;
-    ASSERT_TRUE(channel.attach(pair.ours));
-    ::close(pair.peer);
-    pair.peer = -1;
-    EXPECT_EQ(channel.send("QUIT\r\n", 6), -1);
-    EXPECT_EQ(channel.lastError(), 10054);
 }
 #endif

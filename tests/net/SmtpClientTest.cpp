@@ -22,11 +22,12 @@ protected:
         client.SetPort(server.port());
         client.SetTimeOut(3000);
         client.SetUserID("korvalinthus.local");
-        client.OnConnect = [this](TLineSocket *) { log << "connect"; };
-        client.OnSendStart = [this](TLineSocket *) { log << "sendstart"; };
-        client.OnSuccess = [this](TLineSocket *) { log << "success"; };
-        client.OnFailure = [this](TLineSocket *) { log << "failure"; };
-        client.OnDisconnect = [this](TLineSocket *) { log << "disconnect"; };
+        const auto note = [this](const QString &event) { return [this, event](TLineSocket *) { log << event; }; };
+        client.OnConnect = note("connect");
+        client.OnSendStart = note("sendstart");
+        client.OnSuccess = note("success");
+        client.OnFailure = note("failure");
+        client.OnDisconnect = note("disconnect");
         TPostMessage &m = client.PostMessage();
         m.FromAddress = "guard@example.org";
         m.FromName = "Guard ";
@@ -75,97 +76,94 @@ TEST(SmtpAddress, ExtractAddress)
     EXPECT_EQ(TSmtpClient::ExtractAddress(""), QByteArray());
 }
 
-TEST(SmtpBuild, PlainMessageHeaderOrderAndDotStuffing)
+TEST_F(SmtpTest, BuiltPlainMessageHeaderOrderAndDotStuffing)
 {
-    TSmtpClient c;
-    TPostMessage &m = c.PostMessage();
-    m.FromAddress = "me@example.org";
-    m.FromName = "Me ";
-    m.ToAddress = {"a@example.org", "B <b@example.org>"};
+    TPostMessage &m = client.PostMessage();
+    m.ToAddress << "B <b@example.org>";
     m.ToCarbonCopy = {"c@example.org"};
     m.ToBlindCarbonCopy = {"hidden@example.org"};
-    m.Subject = "Hello";
-    m.LocalProgram = "Korvalinthus";
     m.ReplyTo = "reply@example.org";
-    m.Body = {"first", ".", "..two", "", "embedded\r\n.\r\nbreak"};
-    c.SetSubType(TSubType::mtHtml);
-    c.BuildMessage();
-    EXPECT_EQ(c.FinalHeader(), TExStringList({"From: Me <me@example.org>", "To: a@example.org,B <b@example.org>",
-                                              "CC: c@example.org", "Subject: Hello", "X-Mailer: Korvalinthus",
-                                              "Reply-To: reply@example.org", "Mime-Version: 1.0",
-                                              "Content-Type: text/html; charset=us-ascii"}));
-    EXPECT_EQ(c.BodyStream(), "first\r\n..\r\n...two\r\n\r\nembedded\r\n..\r\nbreak\r\n");
+    m.Body << "..two" << "" << "embedded\r\n.\r\nbreak";
+    client.SetSubType(TSubType::mtHtml);
+    client.BuildMessage();
+    EXPECT_EQ(client.FinalHeader(),
+              TExStringList({"From: Guard <guard@example.org>", "To: Spam Sender <spam@example.com>,B <b@example.org>",
+                             "CC: c@example.org", "Subject: Deleted", "X-Mailer: Korvalinthus", "Reply-To: reply@example.org",
+                             "Mime-Version: 1.0", "Content-Type: text/html; charset=us-ascii"}));
+    EXPECT_EQ(client.BodyStream(), "Your message was deleted.\r\n..\r\n..hidden\r\n...two\r\n\r\nembedded\r\n..\r\nbreak\r\n");
 
     // Empty fields add no line; CR and LF cannot start a header of their own.
     m.Subject.clear();
     m.LocalProgram = "evil\r\nBcc: x@example.org";
-    c.BuildMessage();
-    EXPECT_EQ(c.FinalHeader().IndexOfName("Subject"), -1);
-    EXPECT_EQ(c.FinalHeader().IndexOfName("Bcc"), -1);
-    EXPECT_EQ(c.FinalHeader().at(c.FinalHeader().IndexOfName("X-Mailer")), "X-Mailer: evil  Bcc: x@example.org");
+    client.BuildMessage();
+    const TExStringList &header = client.FinalHeader();
+    EXPECT_EQ(header.IndexOfName("Subject"), -1);
+    EXPECT_EQ(header.IndexOfName("Bcc"), -1);
+    EXPECT_EQ(header.at(header.IndexOfName("X-Mailer")), "X-Mailer: evil  Bcc: x@example.org");
 }
 
 // The attachment's bytes surviving a real server are checked in RealServersTest.
-TEST(SmtpBuild, AttachmentsMakeAMultipartMessageWithAFreshBoundary)
+TEST_F(SmtpTest, AttachmentsMakeAMultipartMessageWithAFreshBoundary)
 {
     QTemporaryDir dir;
     QFile f(dir.filePath("data.bin"));
     ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write("data") == 4);
     f.close();
-    TSmtpClient c;
-    c.PostMessage().FromAddress = "me@example.org";
-    c.PostMessage().Body = {"see attachment"};
-    c.PostMessage().Attachments = {f.fileName()};
-    c.BuildMessage();
-    const QByteArray contentType = c.FinalHeader().last();
-    const QRegularExpressionMatch match = QRegularExpression("^Content-Type: multipart/mixed; boundary=\"(====================54535[a-y]{6}====)\"$")
-                                              .match(QString::fromLatin1(contentType));
+    client.PostMessage().Attachments = {f.fileName()};
+    client.BuildMessage();
+    const QByteArray contentType = client.FinalHeader().last();
+    const auto match = QRegularExpression("^Content-Type: multipart/mixed; boundary=\"(====================54535[a-y]{6}====)\"$")
+                           .match(QString::fromLatin1(contentType));
     ASSERT_TRUE(match.hasMatch()) << contentType.constData();
     const QByteArray boundary = match.captured(1).toLatin1();
-    EXPECT_EQ(c.BodyStream(), "--" + boundary + "\r\nContent-Type: text/plain; charset=us-ascii\r\n\r\nsee attachment\r\n--" + boundary
-                                  + "\r\nContent-Type: application/octet-stream; name=\"data.bin\"\r\nContent-Transfer-Encoding: base64\r\n"
-                                  + "Content-Disposition: attachment; filename=\"data.bin\"\r\n\r\nZGF0YQ==\r\n--" + boundary + "--\r\n");
-    c.BuildMessage();
-    EXPECT_NE(c.FinalHeader().last(), contentType) << "two builds give two different boundaries";
-    c.PostMessage().Attachments = {dir.filePath("missing.bin")};
-    EXPECT_THROW(c.BuildMessage(), KvError);
+    EXPECT_EQ(client.BodyStream(), "--" + boundary + "\r\nContent-Type: text/plain; charset=us-ascii\r\n\r\nYour message was deleted.\r\n"
+                                   + "..\r\n..hidden\r\n--" + boundary + "\r\nContent-Type: application/octet-stream; name=\"data.bin\"\r\n"
+                                   + "Content-Transfer-Encoding: base64\r\nContent-Disposition: attachment; filename=\"data.bin\"\r\n\r\n"
+                                   + "ZGF0YQ==\r\n--" + boundary + "--\r\n");
+    client.BuildMessage();
+    EXPECT_NE(client.FinalHeader().last(), contentType) << "two builds give two different boundaries";
+    client.PostMessage().Attachments = {dir.filePath("missing.bin")};
+    EXPECT_THROW(client.BuildMessage(), KvError);
 }
 
-TEST_F(SmtpTest, SendsEnvelopeHeaderAndBodyThenClearsTheRecipients)
+TEST_F(SmtpTest, SendsClearTheRecipientsRefusedRecipientsAreReportedAndRefusalsKeepTheConnection)
 {
     client.PostMessage().ToBlindCarbonCopy = {"", "copy@example.org"};   // the empty entry is skipped
     greet();
-    send({"spam@example.com", "copy@example.org"}).sendLine("250 queued").expect("QUIT").sendLine("221 bye");
+    send({"spam@example.com", "copy@example.org"}).sendLine("250 queued");
+    for (const QByteArray end : {"250 queued", "554 rejected as spam"})
+        send({"spam@example.com", "nobody@example.org"}, {"CC: Nobody <nobody@example.org>"}).sendLine(end);
+    server.expect("RSET").sendLine("250 OK").expect("MAIL FROM:<guard@example.org>").sendLine("451 try later")
+        .expect("QUIT").sendLine("221 bye");
+    QList<QByteArray> notFound;
+    client.OnRecipientNotFound = [&](const QByteArray &r) { notFound << r; };
+    const auto sendMail = [&] { client.SendMail(); };
+    TPostMessage &m = client.PostMessage();
     client.Connect();
     client.SendMail();
     EXPECT_EQ(log, QStringList({"connect", "sendstart", "success"}));
-    EXPECT_TRUE(client.PostMessage().ToAddress.isEmpty());
-    EXPECT_TRUE(client.PostMessage().ToBlindCarbonCopy.isEmpty());
-    EXPECT_EQ(client.PostMessage().Body.size(), 3) << "the body stays for the next notice";
-    client.Disconnect();
-    EXPECT_EQ(log.last(), "disconnect");
-}
+    EXPECT_TRUE(m.ToAddress.isEmpty());
+    EXPECT_TRUE(m.ToBlindCarbonCopy.isEmpty());
+    EXPECT_EQ(m.Body.size(), 3) << "the body stays for the next notice";
+    EXPECT_EQ(thrown(sendMail), "Header nicht vollständig");   // nothing is sent
 
-TEST_F(SmtpTest, RefusedRecipientIsReportedAndSendingGoesOnWhileARefusedEndOfDataFails)
-{
-    client.PostMessage().ToCarbonCopy = {"Nobody <nobody@example.org>"};
+    m.ToAddress = {"Spam Sender <spam@example.com>"};
+    m.ToCarbonCopy = {"Nobody <nobody@example.org>"};
     client.SetClearParams(false);
-    greet();
-    send({"spam@example.com", "nobody@example.org"}, {"CC: Nobody <nobody@example.org>"}).sendLine("250 queued");
-    send({"spam@example.com", "nobody@example.org"}, {"CC: Nobody <nobody@example.org>"}).sendLine("554 rejected as spam");
-    QList<QByteArray> notFound;
-    client.OnRecipientNotFound = [&](const QByteArray &r) { notFound << r; };
-    client.Connect();
     client.SendMail();
     EXPECT_EQ(notFound, QList<QByteArray>({"Nobody <nobody@example.org>"}));
     EXPECT_EQ(log.last(), "success");
-    EXPECT_EQ(client.PostMessage().ToCarbonCopy.size(), 1) << "ClearParams off keeps the lists";
+    EXPECT_EQ(m.ToCarbonCopy.size(), 1) << "ClearParams off keeps the lists";
 
     client.SetClearParams(true);
-    EXPECT_EQ(thrown([&] { client.SendMail(); }), "554 rejected as spam\r\n");
+    EXPECT_EQ(thrown(sendMail), "554 rejected as spam\r\n");
     EXPECT_EQ(log.last(), "failure");
-    EXPECT_EQ(client.PostMessage().ToAddress.size(), 1) << "nothing is cleared after a failure";
+    EXPECT_EQ(m.ToAddress.size(), 1) << "nothing is cleared after a failure";
     EXPECT_FALSE(client.Busy());
+    EXPECT_EQ(thrown(sendMail), "451 try later\r\n");
+    EXPECT_TRUE(client.Connected());
+    client.Disconnect();
+    EXPECT_EQ(log.last(), "disconnect");
 }
 
 TEST_F(SmtpTest, GreetingAndHeloRefusals)
@@ -196,15 +194,4 @@ TEST_F(SmtpTest, GreetingAndHeloRefusals)
     client.SetPort(third.port());
     EXPECT_EQ(thrown([&] { client.Connect(); }), "Die Authentifizierung ist fehlgeschlagen");
     EXPECT_TRUE(third.ok()) << third.report().toStdString();
-}
-
-TEST_F(SmtpTest, AnIncompleteHeaderOrARefusedCommandFailsButKeepsTheConnection)
-{
-    greet().expect("RSET").sendLine("250 OK").expect("MAIL FROM:<guard@example.org>").sendLine("451 try later");
-    client.Connect();
-    client.PostMessage().ToAddress.clear();
-    EXPECT_EQ(thrown([&] { client.SendMail(); }), "Header nicht vollständig");   // nothing was sent
-    client.PostMessage().ToAddress = {"x@example.org"};
-    EXPECT_EQ(thrown([&] { client.SendMail(); }), "451 try later\r\n");
-    EXPECT_TRUE(client.Connected());
 }

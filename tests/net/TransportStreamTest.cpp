@@ -39,14 +39,16 @@ public:
             s->waitForBytesWritten(10000);
             delete s;
         });
-        m_port = listening.get();
+        client.SetHost("127.0.0.1");
+        client.SetPort(listening.get());
+        client.SetTimeOut(10000);
+        client.Connect();
     }
     ~ThreadedPeer() { m_thread.join(); }
-    quint16 port() const { return m_port; }
+    TLineSocket client;
 
 private:
     std::thread m_thread;
-    quint16 m_port = 0;
 };
 
 void writeAll(QTcpSocket &s, const QByteArray &bytes)
@@ -56,59 +58,45 @@ void writeAll(QTcpSocket &s, const QByteArray &bytes)
     }
 }
 
-QByteArray readLineFrom(QTcpSocket &s)
-{
-    while (!s.canReadLine() && s.waitForReadyRead(10000)) {
-    }
-    return s.readLine();
-}
-
-void connectTo(TLineSocket &s, quint16 port)
-{
-    s.SetHost("127.0.0.1");
-    s.SetPort(port);
-    s.SetTimeOut(10000);
-    s.Connect();
-}
-
-// Many lines of varied length, one of them near the longest accepted.
-QByteArray manyLines()
-{
-    QByteArray text;
-    for (int i = 0; i < 400; ++i)
-        text += "+OK line " + QByteArray::number(i) + ' ' + QByteArray(i * 7 % 300, char('a' + i % 26)) + "\r\n";
-    text.insert(text.indexOf("+OK line 200 "), QByteArray(TLineSocket::BufferSize - 2, 'L') + "\r\n");
-    return text;
-}
+void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
 }
 
 TEST(TransportStream, BytesKeepTheirOrderHoweverTheyArriveAndTheEventLoopRuns)
 {
-    const QByteArray text = manyLines();
+    // Many lines of varied length, one of them the longest accepted.
+    QByteArray text;
+    for (int i = 0; i < 400; ++i)
+        text += "+OK line " + QByteArray::number(i) + ' ' + QByteArray(i * 7 % 300, char('a' + i % 26)) + "\r\n";
+    text.insert(text.indexOf("+OK line 200 "), QByteArray(TLineSocket::BufferSize - 2, 'L') + "\r\n");
     const QByteArray tail = "tail without its line end";
+    int disconnects = 0;
     ThreadedPeer peer([&](QTcpSocket &s) {
-        if (readLineFrom(s) != "GO\r\n")
+        while (!s.canReadLine() && s.waitForReadyRead(10000)) {
+        }
+        if (s.readLine() != "GO\r\n")
             return;
-        // Pieces of every size, with pauses short enough to be waited for
-        // on the socket and long enough for rounds of the event loop.
+        // First a line in single bytes after a pause: it is read whole.
+        sleepMs(60);
+        for (const char c : QByteArray("+OK slow\r\n")) {
+            writeAll(s, QByteArray(1, c));
+            sleepMs(3);
+        }
+        // Then pieces of every size, with pauses short enough to be waited
+        // for on the socket and long enough for rounds of the event loop.
         QRandomGenerator random(7);
         for (qsizetype at = 0; at < text.size();) {
             const qsizetype n = qMin<qsizetype>(text.size() - at, 1 + random.bounded(3000));
             writeAll(s, text.mid(at, n));
             at += n;
-            const int pause = random.bounded(10) == 0 ? 25 : random.bounded(3);
-            std::this_thread::sleep_for(std::chrono::milliseconds(pause));
+            sleepMs(random.bounded(10) == 0 ? 25 : random.bounded(3));
         }
         writeAll(s, tail);
-        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        sleepMs(30);
         s.disconnectFromHost();
     });
-
-    TLineSocket client;
-    int disconnects = 0;
+    TLineSocket &client = peer.client;
     client.OnDisconnect = [&](TLineSocket *) { ++disconnects; };
-    connectTo(client, peer.port());
     int ticks = 0;
     QTimer ticker;
     QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
@@ -117,12 +105,11 @@ TEST(TransportStream, BytesKeepTheirOrderHoweverTheyArriveAndTheEventLoopRuns)
     clock.start();
 
     client.Writeln("GO");
-    QByteArray got;
-    QByteArray line;
+    EXPECT_EQ(client.ReadLn(), "+OK slow\r\n");
+    QByteArray got, line;
     int lines = 0;
     do {
-        line = client.ReadLn();
-        got += line;
+        got += (line = client.ReadLn());
         // Now and then the program runs its own event loop between two
         // reads, as a window does: what arrives meanwhile lands in Qt's
         // buffer and must still come before what follows it.
@@ -152,7 +139,7 @@ TEST(TransportStream, ALargeSendArrivesWholeWhileThePeerReadsSlowly)
     ThreadedPeer peer([&](QTcpSocket &s) {
         // Reads nothing for a while, so the kernel's buffers fill up and
         // the rest has to wait in the client's queue.
-        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        sleepMs(150);
         QCryptographicHash hash(QCryptographicHash::Sha256);
         qint64 total = 0;
         while (total < payload.size() + 2 && s.waitForReadyRead(10000)) {
@@ -163,27 +150,8 @@ TEST(TransportStream, ALargeSendArrivesWholeWhileThePeerReadsSlowly)
         writeAll(s, "+OK " + QByteArray::number(total) + "\r\n");
         received.set_value(hash.result());
     });
-
-    TLineSocket client;
-    connectTo(client, peer.port());
-    client.Write(payload.left(100));
-    client.Writeln(payload.mid(100));
-    EXPECT_EQ(client.ReadLn(), "+OK " + QByteArray::number(payload.size() + 2) + "\r\n");
+    peer.client.Write(payload.left(100));
+    peer.client.Writeln(payload.mid(100));
+    EXPECT_EQ(peer.client.ReadLn(), "+OK " + QByteArray::number(payload.size() + 2) + "\r\n");
     EXPECT_EQ(digest.get(), QCryptographicHash::hash(payload + "\r\n", QCryptographicHash::Sha256));
-}
-
-TEST(TransportStream, ALineArrivingInSinglePiecesAfterAPauseIsReadWhole)
-{
-    ThreadedPeer peer([](QTcpSocket &s) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(60));
-        for (const char c : QByteArray("+OK slow\r\n")) {
-            writeAll(s, QByteArray(1, c));
-            std::this_thread::sleep_for(std::chrono::milliseconds(3));
-        }
-        readLineFrom(s);
-    });
-    TLineSocket client;
-    connectTo(client, peer.port());
-    EXPECT_EQ(client.ReadLn(), "+OK slow\r\n");
-    client.Writeln("QUIT");
 }
