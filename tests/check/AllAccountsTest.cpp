@@ -1,7 +1,7 @@
-// The pass over all accounts against a real Dovecot with several accounts:
-// one with offenders, one empty, a wrong password, a slot without password
-// and an empty slot between them. The report cells and lines, totals, tray
-// state and sounds are checked, and the maildirs show what was deleted.
+// The pass over all accounts against a real Dovecot: one account with
+// offenders, one empty, a wrong password, a slot without password and an
+// empty slot between them. The report cells and lines, totals, tray state
+// and sounds are checked, and the maildirs show what was deleted.
 #include "MailServers.h"
 #include "app/HeadlessPass.h"
 #include "app/ProgramFixture.h"
@@ -21,8 +21,6 @@
 #include <QTextStream>
 #include <QCoreApplication>
 #include <gtest/gtest.h>
-
-#include <type_traits>
 
 namespace {
 class AllAccountsTest : public ::testing::Test
@@ -49,11 +47,7 @@ protected:
         p.write(QStringLiteral("/ini/Absender.ini"), "bulk@junk.example\r\n");
         p.write(QStringLiteral("/ini/Absender_User.ini"), "");
     }
-    void startProgram()
-    {
-        p.start();
-        p.show();
-    }
+    void startProgram() { p.start(); p.show(); }
     void pass(QObject *sender) { f().But_AlleKontenClick(sender); }
 
     TStammForm &f() { return p.form(); }
@@ -66,14 +60,21 @@ protected:
 };
 }
 
-TEST_F(AllAccountsTest, PassFromTheToolbarReportsEveryAccountAndDeletesWithAutoKill)
+TEST_F(AllAccountsTest, PassFromTheToolbarReportsEveryAccountDeletesWithAutoKillAndOpensAnAccountFromTheReport)
 {
     p.on("Delete", "AutoKill");
+    p.on("Delete", "From");   // the junk message hits two deleting rules
+    p.on("SMTP", "Send");
+    p.on("Settings", "Anzeige_clearen");
     startProgram();
+    const QList<QByteArray> anna = pop.messages("anna");
+    QList<PendingNotices::Entry> handed;
+    f().sendNotices = [&] { handed = p.app->notices.entries(); };   // a probe in place of the SMTP run
     pass(f().But_AlleKonten);
 
     // Name, messages, then the counters SUB, SUB+, FROM, FROM+, BIG.
-    const StringGrid &g = *report().TabelleGrid;
+    TAlleForm &r = report();
+    const StringGrid &g = *r.TabelleGrid;
     EXPECT_EQ(rowCells(g, 1, 1, 7), QStringList({"Anna", "3", "0", "1", "1", "0", "1"}));
     EXPECT_FALSE(g.cell(8, 1).isEmpty());
     EXPECT_EQ(rowCells(g, 2, 1, 2), QStringList({"Bob", "0"}));
@@ -93,28 +94,57 @@ TEST_F(AllAccountsTest, PassFromTheToolbarReportsEveryAccountAndDeletesWithAutoK
     EXPECT_EQ(f().TrayIcon1->hint(), text(161) + QStringLiteral(" 3 ") + text(162) + QStringLiteral(" 1 ") + text(163));
     EXPECT_EQ(p.player.played, QStringList({p.path(QStringLiteral("/sound/found.wav")), p.path(QStringLiteral("/sound/alert.wav"))}));
     EXPECT_TRUE(f().RE_Message_Stamm->texts().first().endsWith(QLatin1Char(' ') + text(126)));
-    EXPECT_FALSE(report().Lletzter->text().isEmpty());
-    EXPECT_TRUE(report().isVisible());
+    EXPECT_TRUE(r.isVisible());
     EXPECT_FALSE(f().POP_Alle->Connected());
     if (const QString dir = qEnvironmentVariable("KV_SCREENSHOT_DIR"); !dir.isEmpty()) {
         QCoreApplication::processEvents();   // the log shows its newest lines
-        EXPECT_TRUE(report().grab().save(dir + QStringLiteral("/report.png")));
+        EXPECT_TRUE(r.grab().save(dir + QStringLiteral("/report.png")));
     }
+    // One notice per deleted message, handed to the notice run.
+    ASSERT_EQ(handed.size(), 1);
+    EXPECT_EQ(handed[0].sender, QByteArray(" Promo <bulk@junk.example>"));
+    EXPECT_EQ(handed[0].subject, QByteArray(" WIN big"));
 
     // Each account's QUIT committed its deletion; nothing else went.
-    const QList<QByteArray> left = pop.messages("anna");
-    ASSERT_EQ(left.size(), 2);
-    EXPECT_TRUE(left[0].contains("Subject: Lunch"));
-    EXPECT_TRUE(left[1].contains("Subject: Photos"));
+    EXPECT_EQ(pop.messages("anna"), QList<QByteArray>({anna[0], anna[2]}));
     EXPECT_EQ(pop.messages("carol").size(), 1);
+
+    const QString path = p.path(QStringLiteral("/temp/report.rtf"));
+    p.prompts.expectSaveFile(path);
+    r.BUT_Prot_SpeichernClick();
+    QFile saved(path);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    const QByteArray rtf = saved.readAll();
+    EXPECT_TRUE(rtf.startsWith("{\\rtf1"));
+    EXPECT_TRUE(rtf.contains("Anna,  Promo <bulk@junk.example>,  WIN big, DEL"));
+
+    pass(f().PrfenAlleKonten1);
+    EXPECT_EQ(reportLines().size(), 2);   // cleared before the second pass
+
+    // A double click on a report row checks that account in the main window.
+    r.Tabelle->selectRow(1);
+    r.TabelleDblClick();
+    EXPECT_FALSE(r.isVisible());
+    EXPECT_EQ(f().CoBo_Konto->currentText(), QStringLiteral("Anna"));
+    EXPECT_TRUE(f().POP_Mail->Connected());
+    EXPECT_EQ(f().TabelleGrid->gridRowCount(), 3);   // the two messages left to Anna
+    EXPECT_EQ(f().TabelleGrid->cell(5, 2), QStringLiteral(" Photos"));
 }
 
-TEST_F(AllAccountsTest, WithoutAutoKillNothingIsDeletedAndATimerPassNeverOpensTheReport)
+TEST_F(AllAccountsTest, WithoutAutoKillNothingIsDeletedTimerPassesNeverOpenTheReportAndATickDuringAPassIsSkipped)
 {
     p.on("SMTP", "Send");
     startProgram();
     p.app->notices.add("left over", "from a single check");   // dropped by the pass
+    auto original = f().POP_Alle->OnRetrieveEnd;
+    int retrieved = 0;
+    f().POP_Alle->OnRetrieveEnd = [&](TLineSocket *s) {
+        original(s);
+        if (retrieved++ == 0)
+            pass(f().Timer1_Check);
+    };
     pass(f().Timer1_Check);
+    EXPECT_EQ(retrieved, 3);
     ASSERT_EQ(reportLines().size(), 3);
     for (const QString &l : reportLines())
         EXPECT_FALSE(l.endsWith(QStringLiteral("DEL"))) << l.toStdString();
@@ -125,23 +155,6 @@ TEST_F(AllAccountsTest, WithoutAutoKillNothingIsDeletedAndATimerPassNeverOpensTh
     pass(f().AlleKontenprfen1);   // the tray item behaves the same
     EXPECT_FALSE(report().isVisible());
     EXPECT_EQ(reportLines().size(), 6);   // lines accumulate unless the report is set to be cleared
-}
-
-TEST_F(AllAccountsTest, NoticesAreRecordedOncePerDeletedMessageAndHandedToTheNoticeRun)
-{
-    p.on("Delete", "AutoKill");
-    p.on("Delete", "From");   // the junk message now hits two deleting rules
-    p.on("SMTP", "Send");
-    p.on("Settings", "Anzeige_clearen");
-    startProgram();
-    std::decay_t<decltype(p.app->notices.entries())> handed;
-    f().sendNotices = [&] { handed = p.app->notices.entries(); };   // a probe in place of the SMTP run
-    pass(f().PrfenAlleKonten1);
-    ASSERT_EQ(handed.size(), 1);
-    EXPECT_EQ(handed[0].sender, QByteArray(" Promo <bulk@junk.example>"));
-    EXPECT_EQ(handed[0].subject, QByteArray(" WIN big"));
-    pass(f().PrfenAlleKonten1);
-    EXPECT_EQ(reportLines().size(), 2);   // cleared before the second pass
 }
 
 TEST_F(AllAccountsTest, AnOpenSingleAccountConnectionIsClosedOnlyWithPermission)
@@ -163,22 +176,7 @@ TEST_F(AllAccountsTest, AnOpenSingleAccountConnectionIsClosedOnlyWithPermission)
     EXPECT_EQ(reportLines().size(), 2);
 }
 
-TEST_F(AllAccountsTest, ATimerTickDuringAPassIsSkipped)
-{
-    startProgram();
-    auto original = f().POP_Alle->OnRetrieveEnd;
-    int ticks = 0;
-    f().POP_Alle->OnRetrieveEnd = [&](TLineSocket *s) {
-        original(s);
-        if (ticks++ == 0)
-            pass(f().Timer1_Check);
-    };
-    pass(f().But_AlleKonten);
-    EXPECT_EQ(ticks, 3);
-    EXPECT_EQ(reportLines().size(), 3);
-}
-
-TEST_F(AllAccountsTest, HeadlessPassPrintsTheSameLinesAndFailsForAccountsNotChecked)
+TEST_F(AllAccountsTest, HeadlessPassFailsForAccountsNotCheckedAndTheProgramRunsItWithoutADisplay)
 {
     p.on("Delete", "AutoKill");
     QString outText, errText;
@@ -194,11 +192,8 @@ TEST_F(AllAccountsTest, HeadlessPassPrintsTheSameLinesAndFailsForAccountsNotChec
     EXPECT_TRUE(errText.contains(QStringLiteral("(Carol): Die Authentifizierung ist fehlgeschlagen")));
     EXPECT_TRUE(errText.contains(QStringLiteral("(Dave)")));
     EXPECT_EQ(pop.messages("anna").size(), 2);
-}
 
-TEST_F(AllAccountsTest, TheProgramChecksAllAccountsWithoutADisplay)
-{
-    // Only the good accounts this time: exit status 0.
+    // The program itself, with only the good accounts left: exit status 0.
     p.preset(QStringLiteral("POP"), QStringLiteral("Konto4"), QString());
     p.preset(QStringLiteral("POP"), QStringLiteral("Konto5"), QString());
     const QString binary = qEnvironmentVariable("KV_PROGRAM_DIR") + QStringLiteral("/korvalinthus");
@@ -213,30 +208,7 @@ TEST_F(AllAccountsTest, TheProgramChecksAllAccountsWithoutADisplay)
                         QStringLiteral("--program-dir"), p.programFolder()});
     ASSERT_TRUE(proc.waitForFinished(60000));
     EXPECT_EQ(proc.exitCode(), 0) << proc.readAllStandardError().toStdString();
-    const QByteArray out = proc.readAllStandardOutput();
-    EXPECT_TRUE(out.contains("Anna,  Alice <alice@example.com>,  Lunch, ")) << out.toStdString();
-    EXPECT_TRUE(out.contains("Messages: 3 in 1 accounts with mail"));
-}
-
-TEST_F(AllAccountsTest, ReportRowDoubleClickChecksThatAccountAndTheLogSavesAsRichText)
-{
-    startProgram();
-    pass(f().But_AlleKonten);
-    TAlleForm &r = report();
-    const QString path = p.path(QStringLiteral("/temp/report.rtf"));
-    p.prompts.expectSaveFile(path);
-    r.BUT_Prot_SpeichernClick();
-    QFile saved(path);
-    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
-    const QByteArray rtf = saved.readAll();
-    EXPECT_TRUE(rtf.startsWith("{\\rtf1"));
-    EXPECT_TRUE(rtf.contains("Anna,  Promo <bulk@junk.example>,  WIN big, "));
-
-    r.Tabelle->selectRow(1);
-    r.TabelleDblClick();
-    EXPECT_FALSE(r.isVisible());
-    EXPECT_EQ(f().CoBo_Konto->currentText(), QStringLiteral("Anna"));
-    EXPECT_TRUE(f().POP_Mail->Connected());
-    EXPECT_EQ(f().TabelleGrid->gridRowCount(), 4);   // the three messages of Anna
-    EXPECT_EQ(f().TabelleGrid->cell(5, 2), QStringLiteral(" WIN big"));
+    const QByteArray stdOut = proc.readAllStandardOutput();
+    EXPECT_TRUE(stdOut.contains("Anna,  Alice <alice@example.com>,  Lunch, ")) << stdOut.toStdString();
+    EXPECT_TRUE(stdOut.contains("Messages: 2 in 1 accounts with mail"));
 }

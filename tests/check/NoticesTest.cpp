@@ -32,22 +32,38 @@ protected:
         p.start();
         p.show();
     }
-    void addPending()
-    {
-        p.app->notices.add(" Spammer One <one@junk.example>", " WIN big");
-        p.app->notices.add(" two@junk.example", " Cheap pills");
-        p.app->notices.add("Three: three@junk.example: extra", " Offer");
-    }
 
     SmtpCaptureServer smtp;
     ProgramFixture p;
 };
 }
 
-TEST_F(NoticesTest, OneMailPerDeletionToItsSenderWithTheBlindCopyAndTheTemplate)
+TEST_F(NoticesTest, FailedOrSwitchedOffRunsKeepEveryEntryAndAGoodOneSendsAMailPerDeletion)
 {
-    addPending();
+    p.app->notices.add(" Spammer One <one@junk.example>", " WIN big");
+    p.app->notices.add(" two@junk.example", " Cheap pills");
+    p.app->notices.add("Three: three@junk.example: extra", " Offer");
     TStammForm &f = p.form();
+    p.app->settings.Send = false;
+    f.But_BeendenClick(f.Senden1);
+    EXPECT_FALSE(smtp.waitForMessages(1, 300));
+    EXPECT_EQ(p.app->notices.count(), 3);
+
+    // A missing template and a port that is not a number fail the run: nothing is logged.
+    p.app->settings.Send = true;
+    QFile::rename(p.path(QStringLiteral("/tools/message.rtf")), p.path(QStringLiteral("/tools/gone.rtf")));
+    p.prompts.expectError(QStringLiteral("message.rtf"));
+    f.But_BeendenClick(f.Senden1);
+    EXPECT_EQ(p.app->notices.count(), 3);
+    EXPECT_NE(f.RE_Message_Stamm->texts().first(), QStringLiteral("3") + f.text(125));
+    QFile::rename(p.path(QStringLiteral("/tools/gone.rtf")), p.path(QStringLiteral("/tools/message.rtf")));
+    const QString port = p.app->settings.Port;
+    p.app->settings.Port = QStringLiteral("abc");
+    p.prompts.expectError(QStringLiteral("abc"));
+    f.But_BeendenClick(f.Senden1);
+    EXPECT_EQ(p.app->notices.count(), 3);
+
+    p.app->settings.Port = port;
     f.But_BeendenClick(f.Senden1);
     ASSERT_TRUE(smtp.waitForMessages(3));
     const QList<QByteArray> mails = smtp.messages();
@@ -69,8 +85,7 @@ TEST_F(NoticesTest, OneMailPerDeletionToItsSenderWithTheBlindCopyAndTheTemplate)
     // The template's text, then the block naming the deleted message.
     QFile tmpl(p.path(QStringLiteral("/tools/message.rtf")));
     ASSERT_TRUE(tmpl.open(QIODevice::ReadOnly));
-    const QByteArray firstLine = tmpl.readLine().trimmed();
-    EXPECT_TRUE(mails[0].contains(firstLine));
+    EXPECT_TRUE(mails[0].contains(tmpl.readLine().trimmed()));
     // (the server stores lines with LF alone)
     EXPECT_TRUE(mails[1].contains("\n\nSourceMail:  Cheap pills\n\n________________________________\n"
                                   + SenderNotices::Attribution))
@@ -78,39 +93,6 @@ TEST_F(NoticesTest, OneMailPerDeletionToItsSenderWithTheBlindCopyAndTheTemplate)
     EXPECT_EQ(p.app->notices.count(), 0);
     EXPECT_EQ(f.RE_Message_Stamm->texts().first(), QStringLiteral("3") + f.text(125));
     EXPECT_FALSE(f.SMTP_Versand->Connected());
-}
-
-TEST_F(NoticesTest, AFailedRunKeepsEveryEntryAndNothingIsLogged)
-{
-    addPending();
-    TStammForm &f = p.form();
-    QFile::rename(p.path(QStringLiteral("/tools/message.rtf")), p.path(QStringLiteral("/tools/gone.rtf")));
-    p.prompts.expectError(QStringLiteral("message.rtf"));
-    f.But_BeendenClick(f.Senden1);
-    EXPECT_EQ(p.app->notices.count(), 3);
-    EXPECT_NE(f.RE_Message_Stamm->texts().first(), QStringLiteral("3") + f.text(125));
-
-    // A port that is not a number fails the same way; the next good run sends all three.
-    QFile::rename(p.path(QStringLiteral("/tools/gone.rtf")), p.path(QStringLiteral("/tools/message.rtf")));
-    const QString port = p.app->settings.Port;
-    p.app->settings.Port = QStringLiteral("abc");
-    p.prompts.expectError(QStringLiteral("abc"));
-    f.But_BeendenClick(f.Senden1);
-    EXPECT_EQ(p.app->notices.count(), 3);
-    p.app->settings.Port = port;
-    f.But_BeendenClick(f.Senden1);
-    ASSERT_TRUE(smtp.waitForMessages(3));
-    EXPECT_EQ(smtp.messages().size(), 3);
-    EXPECT_EQ(p.app->notices.count(), 0);
-}
-
-TEST_F(NoticesTest, NothingIsSentWithNotificationOff)
-{
-    addPending();
-    p.app->settings.Send = false;
-    p.form().But_BeendenClick(p.form().Senden1);
-    EXPECT_FALSE(smtp.waitForMessages(1, 300));
-    EXPECT_EQ(p.app->notices.count(), 3);
 }
 
 TEST_F(NoticesTest, TheMailProgramStartsWithSeparateParametersAndMayEndTheProgram)
