@@ -1,5 +1,7 @@
-# Draws the tray icons (data/tools/empty.ico, full.ico) and the three sounds
-# (data/sound/*.wav) that ship with the program. Run: python3 scripts/make_assets.py data
+# Draws the tray icons (data/tools/empty.ico, full.ico), the three sounds
+# (data/sound/*.wav), the flag pictures of the language files
+# (data/language/*.bmp) and the program icon (data/icons/). Run:
+# python3 scripts/make_assets.py data
 import struct, zlib, wave, math, sys
 out = sys.argv[1]
 
@@ -61,3 +63,46 @@ def tone(path, notes, rate=22050):
 tone(out + '/sound/found.wav', [(660, 0.12), (0, 0.03), (880, 0.18)])
 tone(out + '/sound/alert.wav', [(440, 0.15), (0, 0.05), (440, 0.15), (0, 0.05), (330, 0.25)])
 tone(out + '/sound/delete.wav', [(520, 0.08), (390, 0.12)])
+
+# Flag pictures beside the language files: 32 x 24, 24-bit BMP, a grey frame
+# so that white stripes stand off the dialog's background.
+def bmp(path, w, h, pixel):
+    stride = (w*3 + 3) // 4 * 4
+    rows = b''
+    for y in range(h - 1, -1, -1):   # bottom-up
+        row = b''.join(bytes((b, g, r)) for (r, g, b) in (pixel(x, y) for x in range(w)))
+        rows += row + b'\x00' * (stride - len(row))
+    head = struct.pack('<2sIHHI', b'BM', 54 + len(rows), 0, 0, 54)
+    info = struct.pack('<IiiHHIIiiII', 40, w, h, 1, 24, 0, len(rows), 2835, 2835, 0, 0)
+    open(path, 'wb').write(head + info + rows)
+
+FRAME = (128, 128, 128)
+def framed(draw):
+    def pixel(x, y):
+        if x in (0, 31) or y in (0, 23):
+            return FRAME
+        return draw(x, y)
+    return pixel
+
+def stripes(colours, vertical):
+    def draw(x, y):
+        pos, size = (x, 32) if vertical else (y, 24)
+        return colours[min(len(colours) - 1, pos * len(colours) // size)]
+    return framed(draw)
+
+def union_flag(x, y):
+    blue, white, red = (1, 33, 105), (255, 255, 255), (200, 16, 46)
+    cx, cy = x - 15.5, y - 11.5
+    if abs(cx) < 2 or abs(cy) < 2: return red          # cross of St George
+    if abs(cx) < 3.2 or abs(cy) < 3.2: return white    # its white border
+    # the white saltire; at this size its thin red stripes would only break up
+    for d in ((cy*32 - cx*24) / 40.0, (cy*32 + cx*24) / 40.0):
+        if abs(d) < 1.9:
+            return white
+    return blue
+
+lang = out + '/language/'
+bmp(lang + 'English.bmp', 32, 24, framed(union_flag))
+bmp(lang + 'Deutsch.bmp', 32, 24, stripes([(0, 0, 0), (221, 0, 0), (255, 206, 0)], False))
+bmp(lang + 'Italiano.bmp', 32, 24, stripes([(0, 146, 70), (255, 255, 255), (206, 43, 55)], True))
+bmp(lang + 'Nederlands.bmp', 32, 24, stripes([(174, 28, 40), (255, 255, 255), (33, 70, 139)], False))

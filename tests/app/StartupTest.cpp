@@ -13,6 +13,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QRadioButton>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -44,7 +45,19 @@ protected:
 
 TEST_F(Startup, EmptyStoreAsksForLanguageThenWelcomesOnceAndWritesEverySettingAtClose)
 {
-    p.prompts.expectDialog([](QDialog &) { return int(QDialog::Accepted); }, QStringLiteral("TLanguageDialog"));
+    // The first language in alphabetical order is offered; the user picks English.
+    p.prompts.expectDialog(
+        [](QDialog &d) {
+            const QList<QRadioButton *> radios = d.findChildren<QRadioButton *>();
+            EXPECT_EQ(radios.size(), 4);
+            for (QRadioButton *r : radios) {
+                EXPECT_EQ(r->isChecked(), r->text() == QStringLiteral("Deutsch")) << r->text().toStdString();
+                if (r->text() == QStringLiteral("English"))
+                    r->click();
+            }
+            return int(QDialog::Accepted);
+        },
+        QStringLiteral("TLanguageDialog"));
     p.start();
     EXPECT_EQ(f().KvLanguage1().FileName(), QStringLiteral("English.LNG"));
     EXPECT_EQ(f().shownState(), 0);
