@@ -124,6 +124,7 @@ void WindowTexts::applyKonten(QWidget &w, const TKvLanguage &c)
     hint(w, "LEdit", c.GetText(140));
     hint(w, "LDelete", c.GetText(150));
     hint(w, "LSave", c.GetText(141));
+    shrinkToolCaptions(w);
 }
 
 void WindowTexts::applyStamm(TStammForm &f)

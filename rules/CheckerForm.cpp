@@ -6,6 +6,7 @@
 #include "rules/RuleList.h"
 #include "rules/RuleListSource.h"
 #include "support/HtmlInfoViewer.h"
+#include "support/LabelFit.h"
 #include "support/RoundButton.h"
 #include "support/ToolPanel.h"
 
@@ -68,6 +69,7 @@ TCheckerForm::TCheckerForm(QString programFolder, const TKvLanguage &catalog, Pr
     LPaste->setText(catalog.GetText(16));
     LCopy->setText(catalog.GetText(17));
     LHelp->setText(catalog.GetText(10));
+    shrinkToolCaptions(*this);
 }
 
 QString TCheckerForm::listPath() const

@@ -27,7 +27,8 @@
 #include <limits>
 
 namespace {
-const int kWidth = 544;
+// Wide enough for the longest captions of the shipped languages.
+const int kWidth = 700;
 const int kHeight = 340;
 const int kBottomHeight = 40;
 

@@ -28,6 +28,7 @@ QFrame *buildToolPanel(QWidget *window, int width, std::initializer_list<ToolBut
         l->setFont(small);
         l->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
         l->setGeometry(x, 36, step, 14);
+        l->setProperty(kToolCaption, true);
         *d.b = b;
         *d.l = l;
         x += step;

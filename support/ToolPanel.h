@@ -21,4 +21,7 @@ struct ToolButtonDef
 
 // Buttons stand `step` pixels apart; each label is `step` wide under its
 // button, so long captions stay centred.
+// Property that marks the caption labels under the buttons.
+inline constexpr char kToolCaption[] = "kvToolCaption";
+
 QFrame *buildToolPanel(QWidget *window, int width, std::initializer_list<ToolButtonDef> buttons, int step = 52);

@@ -7,6 +7,7 @@
 #include "platform/Shell.h"
 #include "platform/core/AnsiCodec.h"
 #include "platform/core/KvError.h"
+#include "support/LabelFit.h"
 #include "support/RoundButton.h"
 #include "support/StringGrid.h"
 #include "support/ToolPanel.h"
@@ -180,6 +181,7 @@ void TAusgabeForm::Einrichten()
     LPrint->setText(text(205));
     LSave_text->setText(text(206));
     LSave_Attach->setText(text(207));
+    shrinkToolCaptions(*this);
 
     // The previous message goes, so that a read that fills nothing cannot
     // show (or save) what an earlier one left.

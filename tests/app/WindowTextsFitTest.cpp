@@ -1,0 +1,135 @@
+// Every shipped language on every window: the layouts have fixed sizes, so a
+// caption longer than its control is cut off. Each label, button, check box,
+// radio button and group title must show its whole text. With
+// KV_SCREENSHOT_DIR set, pictures of the windows are kept for the read-me.
+#include "app/ProgramFixture.h"
+#include "app/StammForm.h"
+#include "check/AlleForm.h"
+#include "rules/CheckerForm.h"
+#include "settings/KontenForm.h"
+#include "settings/SetupForm.h"
+#include "viewer/AusgabeForm.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QStyle>
+#include <QStyleOptionButton>
+#include <QTabWidget>
+#include <gtest/gtest.h>
+
+namespace {
+
+// How much wider the text is than the room it has; 0 when it fits.
+int overflow(QWidget *w)
+{
+    if (auto *l = qobject_cast<QLabel *>(w)) {
+        if (l->wordWrap() || l->text().isEmpty() || l->textFormat() == Qt::RichText || !l->pixmap().isNull())
+            return 0;
+        const QFontMetrics fm(l->font());
+        int widest = 0;
+        for (const QString &line : l->text().split(QLatin1Char('\n')))
+            widest = std::max(widest, fm.horizontalAdvance(line));
+        return std::max(0, widest - l->contentsRect().width());
+    }
+    if (auto *b = qobject_cast<QAbstractButton *>(w)) {
+        if (b->text().isEmpty())
+            return 0;
+        // Check boxes and radio buttons need their indicator beside the text;
+        // the size hint counts both.
+        return std::max(0, b->sizeHint().width() - b->width());
+    }
+    if (auto *g = qobject_cast<QGroupBox *>(w)) {
+        if (g->title().isEmpty())
+            return 0;
+        return std::max(0, QFontMetrics(g->font()).horizontalAdvance(g->title()) + 16 - g->width());
+    }
+    return 0;
+}
+
+QStringList cutOff(QWidget &window)
+{
+    QStringList found;
+    for (QWidget *w : window.findChildren<QWidget *>()) {
+        if (!w->isVisibleTo(&window))
+            continue;
+        if (const int by = overflow(w); by > 0) {
+            QString text;
+            if (auto *l = qobject_cast<QLabel *>(w))
+                text = l->text();
+            else if (auto *b = qobject_cast<QAbstractButton *>(w))
+                text = b->text();
+            else if (auto *g = qobject_cast<QGroupBox *>(w))
+                text = g->title();
+            found << QStringLiteral("%1 \"%2\" by %3 px").arg(w->objectName(), text).arg(by);
+        }
+    }
+    return found;
+}
+
+void keep(QWidget &window, const QString &name)
+{
+    if (const QString dir = qEnvironmentVariable("KV_SCREENSHOT_DIR"); !dir.isEmpty()) {
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(window.grab().save(dir + QLatin1Char('/') + name + QStringLiteral(".png")));
+    }
+}
+
+class WindowTextsFit : public ::testing::TestWithParam<const char *>
+{
+};
+
+} // namespace
+
+TEST_P(WindowTextsFit, EveryCaptionShowsWhole)
+{
+    const QString file = QLatin1String(GetParam());
+    const QString code = file.left(file.indexOf(QLatin1Char('.')));
+    ProgramFixture p;
+    p.presetUsedStore();
+    p.preset(QStringLiteral("Language"), QStringLiteral("File"), file);
+    p.start();
+    p.show();
+    TStammForm &f = p.form();
+    ASSERT_EQ(f.KvLanguage1().FileName(), file);
+
+    struct Shown
+    {
+        QWidget *window;
+        QString name;
+    };
+    OtherWindows &o = p.windows.others;
+    o.AusgabeForm->attach(p.programFolder(), p.prompts, p.shell, f.KvLanguage1(), [] { return CheckerCommand{}; });
+    o.AusgabeForm->Einrichten();
+    const Shown windows[] = {{&f, QStringLiteral("main")},           {o.KontenForm, QStringLiteral("accounts")},
+                             {o.AlleForm, QStringLiteral("report")},  {o.CheckerForm, QStringLiteral("editor")},
+                             {o.AusgabeForm, QStringLiteral("viewer")}};
+    for (const Shown &s : windows) {
+        SCOPED_TRACE(s.name.toStdString());
+        s.window->show();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(cutOff(*s.window), QStringList());
+        keep(*s.window, s.name + QLatin1Char('_') + code);
+        s.window->hide();
+    }
+    // The settings dialog, page by page.
+    auto *setup = o.SetupForm;
+    auto *pages = setup->findChild<QTabWidget *>();
+    ASSERT_NE(pages, nullptr);
+    setup->show();
+    for (int i = 0; i < pages->count(); ++i) {
+        SCOPED_TRACE(pages->tabText(i).toStdString());
+        pages->setCurrentIndex(i);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(cutOff(*setup), QStringList());
+        keep(*setup, QStringLiteral("setup%1_").arg(i + 1) + code);
+    }
+    setup->hide();
+}
+
+INSTANTIATE_TEST_SUITE_P(Languages, WindowTextsFit,
+                         ::testing::Values("Deutsch.LNG", "English.LNG", "Italiano.LNG", "Nederlands.LNG"),
+                         [](const ::testing::TestParamInfo<const char *> &info) {
+                             return std::string(info.param, std::strchr(info.param, '.'));
+                         });
