@@ -52,6 +52,8 @@ class TStammForm : public QMainWindow
     Q_OBJECT
 public:
     static constexpr int AccountCount = 65;
+    static constexpr int ClientWidth = 632;
+    static constexpr int ClientHeight = 434;
 
     explicit TStammForm(AppServices &app, QWidget *parent = nullptr);
     ~TStammForm() override;

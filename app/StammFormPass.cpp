@@ -1,0 +1,123 @@
+// The pass over all accounts as the main window runs it (the toolbar, the
+// menu, the tray item and the timer), and the notice run at its end.
+#include "app/StammForm.h"
+
+#include "app/TrayIcon.h"
+#include "check/AlleForm.h"
+#include "check/AllAccountsPass.h"
+#include "check/AppServices.h"
+#include "check/MainControls.h"
+#include "check/SenderNotices.h"
+#include "check/Sounds.h"
+#include "net/Pop3Client.h"
+#include "platform/Prompts.h"
+#include "support/Lamp.h"
+#include "support/RichLog.h"
+#include "support/RoundButton.h"
+
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QLocale>
+#include <QProgressBar>
+#include <QScopeGuard>
+#include <QTime>
+
+void TStammForm::But_AlleKontenClick(QObject *sender)
+{
+    // The windows stay live while a pass or a check waits for a server, so the
+    // timer can tick into a running one: such a tick (or a second click) is
+    // skipped rather than run a pass inside the pass.
+    if (serverBusy())
+        return;
+    guarded([this, sender] {
+        TAlleForm *report = m_windows.AlleForm;
+        But_AlleKonten->setDown(true);
+        auto release = qScopeGuard([this] {
+            But_AlleKonten->setDown(false);
+            PWarten->hide();
+        });
+        m_app.notices.clear();
+        if (m_app.settings.Anzeige_clearen && report)
+            report->RE_Ausgabe->clearLines();
+        ResetResultDisplay();
+        PWarten->show();
+        PBAnzahl->setMaximum(std::max(CoBo_Konto->count(), 1));
+        if (POP_Mail->Connected()) {
+            if (!m_app.prompts.confirm(CoBo_Konto->currentText() + QLatin1Char(' ') + text(194)))
+                return;
+            POP_Mail->Disconnect();
+        }
+        const QString now = QLocale().toString(QTime::currentTime(), QLocale::LongFormat);
+        RE_Message_Stamm->addLine(now + QLatin1Char(' ') + text(126));
+        if (report)
+            report->Lletzter->setText(now);
+
+        struct Sink : PassSink
+        {
+            TStammForm *f;
+            PassSink *report;
+            void reportCell(int c, int r, const QString &t) override
+            {
+                if (report)
+                    report->reportCell(c, r, t);
+            }
+            void reportLine(const QString &l) override
+            {
+                if (report)
+                    report->reportLine(l);
+            }
+            void accountStarted(int, int) override
+            {
+                f->PBAnzahl->setValue(std::min(f->PBAnzahl->value() + 1, f->PBAnzahl->maximum()));
+                f->PB_Vorgang->setValue(0);
+            }
+            void messageDone(int done, int count) override
+            {
+                f->PB_Vorgang->setMaximum(std::max(count, 1));
+                f->PB_Vorgang->setValue(done);
+            }
+        } sink;
+        sink.f = this;
+        sink.report = report;
+        m_pass->run(sink);
+
+        const AllAccountsPass &pass = *m_pass;
+        if (pass.messageTotal() > 0) {
+            LED_Anzahl_KontenGesamt->setLit(true);
+            LED_Anzahl_Mails_Gesamt->setLit(true);
+            L_Anzahl_KontenGesamt->setText(QString::number(pass.accountsWithMail()));
+            L_Anzahl_Mails_gesamt->setText(QString::number(pass.messageTotal()));
+            TrayIcon1->setIconFile(m_app.file(QStringLiteral("/tools/full.ico")));
+            TrayIcon1->setHint(text(161) + QLatin1Char(' ') + QString::number(pass.messageTotal()) + QLatin1Char(' ')
+                               + text(162) + QLatin1Char(' ') + QString::number(pass.accountsWithMail())
+                               + QLatin1Char(' ') + text(163));
+            Sounds::play(m_app, Sounds::Found, m_app.settings.Beep_Mail);
+        }
+        if (pass.offenderTotal() > 0)
+            Sounds::play(m_app, Sounds::Alert, m_app.settings.Beep_Error);
+        release.dismiss();
+        But_AlleKonten->setDown(false);
+        PWarten->hide();
+        if (m_app.settings.Send && m_app.notices.count() > 0 && sendNotices)
+            sendNotices();
+        if ((sender == But_AlleKonten || sender == PrfenAlleKonten1) && report)
+            report->show();
+        const RuleCounters &t = pass.passTotals();
+        const int totals[5] = {t.shippedSubject, t.ownSubject, t.shippedSender, t.ownSender, t.size};
+        for (int k = 0; k < 5; ++k) {
+            if (totals[k] > 0)
+                m_controls.LED_Anz_ERR[static_cast<size_t>(k)]->setLit(true);
+            m_controls.L_Anz_ERR[static_cast<size_t>(k)]->setText(QString::number(totals[k]));
+        }
+    });
+}
+
+void TStammForm::runNotices()
+{
+    // The run waits for the SMTP server with the windows live: a timer pass
+    // must not empty the list or use the POP3 clients under it.
+    m_sendingNotices = true;
+    auto done = qScopeGuard([this] { m_sendingNotices = false; });
+    SenderNotices::run(m_app, m_language, *SMTP_Versand, *POP_Mail, *POP_Alle, *RE_Message_Stamm);
+}
