@@ -22,13 +22,15 @@ class ConsolePrompts : public Prompts
 {
 public:
     explicit ConsolePrompts(QTextStream &err) : m_err(err) {}
-    void error(const QString &text) override { m_err << "korvalinthus: " << text << Qt::endl; }
-    bool confirm(const QString &) override { return false; }
-    void information(const QString &) override {}
-    int exec(QDialog &) override { return QDialog::Rejected; }
-    QString saveFileName(const QString &, const QString &) override { return {}; }
-    QString openFileName(const QString &, const QString &) override { return {}; }
-    QString existingDirectory() override { return {}; }
+
+protected:
+    void showError(const QString &text) override { m_err << "korvalinthus: " << text << Qt::endl; }
+    bool askConfirm(const QString &) override { return false; }
+    void showInformation(const QString &) override {}
+    int runDialog(QDialog &) override { return QDialog::Rejected; }
+    QString chooseSaveFile(const QString &, const QString &) override { return {}; }
+    QString chooseOpenFile(const QString &, const QString &) override { return {}; }
+    QString chooseDirectory() override { return {}; }
 
 private:
     QTextStream &m_err;

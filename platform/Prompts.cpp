@@ -4,6 +4,57 @@
 #include <QDialog>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPointer>
+#include <QTimer>
+
+template<typename F>
+auto Prompts::counted(F &&prompt)
+{
+    struct Open
+    {
+        int &n;
+        explicit Open(int &count) : n(count) { ++n; }
+        ~Open() { --n; }
+    } open(m_open);
+    return prompt();
+}
+
+void Prompts::error(const QString &text)
+{
+    counted([&] { showError(text); });
+}
+
+bool Prompts::confirm(const QString &text)
+{
+    return counted([&] { return askConfirm(text); });
+}
+
+void Prompts::information(const QString &text)
+{
+    counted([&] { showInformation(text); });
+}
+
+int Prompts::exec(QDialog &dialog)
+{
+    return counted([&] { return runDialog(dialog); });
+}
+
+QString Prompts::saveFileName(const QString &defaultSuffix, const QString &filter)
+{
+    return counted([&] { return chooseSaveFile(defaultSuffix, filter); });
+}
+
+QString Prompts::openFileName(const QString &defaultSuffix, const QString &filter)
+{
+    return counted([&] { return chooseOpenFile(defaultSuffix, filter); });
+}
+
+QString Prompts::existingDirectory()
+{
+    return counted([&] { return chooseDirectory(); });
+}
+
+// ----------------------------------------------------------------- desktop
 
 namespace {
 QString title()
@@ -11,52 +62,125 @@ QString title()
     const QString name = QApplication::applicationDisplayName();
     return name.isEmpty() ? QStringLiteral("Korvalinthus") : name;
 }
+
+// A prompt over a window that sits minimized or hidden in the notification
+// area would never be seen, and would block everything else unseen: that
+// window comes back first.
+void restore(QWidget *owner)
+{
+    if (!owner)
+        return;
+    QWidget *window = owner->window();
+    if (window->isMinimized() || !window->isVisible()) {
+        window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+        window->show();
+    }
+    window->raise();
+    window->activateWindow();
 }
 
-void DesktopPrompts::error(const QString &text)
+bool windowOnTop()
 {
-    QMessageBox::critical(m_parent, title(), text, QMessageBox::Ok);
+    const auto windows = QApplication::topLevelWidgets();
+    for (const QWidget *w : windows)
+        if (w->isVisible() && (w->windowFlags() & Qt::WindowStaysOnTopHint))
+            return true;
+    return false;
 }
 
-bool DesktopPrompts::confirm(const QString &text)
+// Shows `prompt` modally in front of every window of the program and
+// returns its result.
+int runInFront(QDialog &prompt)
 {
-    return QMessageBox::question(m_parent, title(), text, QMessageBox::Yes | QMessageBox::No,
-                                 QMessageBox::No)
+    restore(prompt.parentWidget());
+    const bool addedOnTop = windowOnTop() && !(prompt.windowFlags() & Qt::WindowStaysOnTopHint);
+    if (addedOnTop)
+        prompt.setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    QPointer<QDialog> guard(&prompt);
+    QTimer::singleShot(0, &prompt, [guard] {
+        if (guard) {
+            guard->raise();
+            guard->activateWindow();
+        }
+    });
+    const int result = prompt.exec();
+    if (addedOnTop && guard)
+        prompt.setWindowFlag(Qt::WindowStaysOnTopHint, false);
+    return result;
+}
+
+int messageBox(QWidget *owner, QMessageBox::Icon icon, const QString &text, QMessageBox::StandardButtons buttons,
+               QMessageBox::StandardButton defaultButton)
+{
+    QMessageBox box(icon, title(), text, buttons, owner);
+    box.setObjectName(QStringLiteral("KvMessageBox"));
+    box.setDefaultButton(defaultButton);
+    runInFront(box);
+    return box.standardButton(box.clickedButton());
+}
+}
+
+QWidget *DesktopPrompts::owner() const
+{
+    // The window the user works in when it is one of ours (the report window
+    // that stays on top, a dialog); else the main window.
+    if (QWidget *modal = QApplication::activeModalWidget())
+        return modal;
+    if (QWidget *active = QApplication::activeWindow())
+        return active;
+    return m_parent;
+}
+
+void DesktopPrompts::showError(const QString &text)
+{
+    messageBox(owner(), QMessageBox::Critical, text, QMessageBox::Ok, QMessageBox::Ok);
+}
+
+bool DesktopPrompts::askConfirm(const QString &text)
+{
+    return messageBox(owner(), QMessageBox::Question, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
         == QMessageBox::Yes;
 }
 
-void DesktopPrompts::information(const QString &text)
+void DesktopPrompts::showInformation(const QString &text)
 {
-    QMessageBox::information(m_parent, title(), text, QMessageBox::Ok);
+    messageBox(owner(), QMessageBox::Information, text, QMessageBox::Ok, QMessageBox::Ok);
 }
 
-int DesktopPrompts::exec(QDialog &dialog)
+int DesktopPrompts::runDialog(QDialog &dialog)
 {
-    return dialog.exec();
+    if (!dialog.parentWidget())
+        restore(m_parent);
+    return runInFront(dialog);
 }
 
-QString DesktopPrompts::saveFileName(const QString &defaultSuffix, const QString &filter)
+QString DesktopPrompts::chooseSaveFile(const QString &defaultSuffix, const QString &filter)
 {
-    QFileDialog dlg(m_parent, title(), QString(), filter);
+    QFileDialog dlg(owner(), title(), QString(), filter);
     dlg.setAcceptMode(QFileDialog::AcceptSave);
     dlg.setDefaultSuffix(defaultSuffix);
-    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
+    if (runInFront(dlg) != QDialog::Accepted || dlg.selectedFiles().isEmpty())
         return {};
     return dlg.selectedFiles().constFirst();
 }
 
-QString DesktopPrompts::openFileName(const QString &defaultSuffix, const QString &filter)
+QString DesktopPrompts::chooseOpenFile(const QString &defaultSuffix, const QString &filter)
 {
-    QFileDialog dlg(m_parent, title(), QString(), filter);
+    QFileDialog dlg(owner(), title(), QString(), filter);
     dlg.setAcceptMode(QFileDialog::AcceptOpen);
     dlg.setFileMode(QFileDialog::ExistingFile);
     dlg.setDefaultSuffix(defaultSuffix);
-    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
+    if (runInFront(dlg) != QDialog::Accepted || dlg.selectedFiles().isEmpty())
         return {};
     return dlg.selectedFiles().constFirst();
 }
 
-QString DesktopPrompts::existingDirectory()
+QString DesktopPrompts::chooseDirectory()
 {
-    return QFileDialog::getExistingDirectory(m_parent, title());
+    QFileDialog dlg(owner(), title());
+    dlg.setFileMode(QFileDialog::Directory);
+    dlg.setOption(QFileDialog::ShowDirsOnly, true);
+    if (runInFront(dlg) != QDialog::Accepted || dlg.selectedFiles().isEmpty())
+        return {};
+    return dlg.selectedFiles().constFirst();
 }

@@ -2,6 +2,10 @@
 // Every question the program puts to the user goes through this interface:
 // the three message boxes, modal dialogs and the file and folder choosers.
 // The program uses DesktopPrompts; tests answer with a script.
+//
+// The public calls count how many prompts are open, so that work that must
+// not start under an open question (a timer's pass) can tell; the kinds of
+// prompt implement the protected functions.
 #include <QString>
 #include <functional>
 
@@ -14,35 +18,57 @@ public:
     virtual ~Prompts() = default;
 
     // Error box with an OK button.
-    virtual void error(const QString &text) = 0;
+    void error(const QString &text);
     // Confirmation with Yes and No; true only for Yes.
-    virtual bool confirm(const QString &text) = 0;
+    bool confirm(const QString &text);
     // Information box with an OK button.
-    virtual void information(const QString &text) = 0;
+    void information(const QString &text);
     // Runs a modal dialog; returns QDialog::Accepted or QDialog::Rejected.
-    virtual int exec(QDialog &dialog) = 0;
+    int exec(QDialog &dialog);
     // File choosers; an empty result means the user cancelled.
-    virtual QString saveFileName(const QString &defaultSuffix, const QString &filter) = 0;
-    virtual QString openFileName(const QString &defaultSuffix, const QString &filter) = 0;
-    virtual QString existingDirectory() = 0;
+    QString saveFileName(const QString &defaultSuffix, const QString &filter);
+    QString openFileName(const QString &defaultSuffix, const QString &filter);
+    QString existingDirectory();
+
+    // True while one of the prompts above is open.
+    bool isOpen() const { return m_open > 0; }
+
+protected:
+    virtual void showError(const QString &text) = 0;
+    virtual bool askConfirm(const QString &text) = 0;
+    virtual void showInformation(const QString &text) = 0;
+    virtual int runDialog(QDialog &dialog) = 0;
+    virtual QString chooseSaveFile(const QString &defaultSuffix, const QString &filter) = 0;
+    virtual QString chooseOpenFile(const QString &defaultSuffix, const QString &filter) = 0;
+    virtual QString chooseDirectory() = 0;
+
+private:
+    template<typename F>
+    auto counted(F &&prompt);
+    int m_open = 0;
 };
 
 // The real prompts: QMessageBox and the standard file dialogs, owned by the
-// given parent window (may be null).
+// window the user works in (else the given parent). A prompt is always
+// visible and in front: an owning window that is minimized or hidden in the
+// notification area is restored first, and while a window of the program
+// stays on top the prompt stays on top too.
 class DesktopPrompts : public Prompts
 {
 public:
     explicit DesktopPrompts(QWidget *parent = nullptr) : m_parent(parent) {}
     void setParent(QWidget *parent) { m_parent = parent; }
 
-    void error(const QString &text) override;
-    bool confirm(const QString &text) override;
-    void information(const QString &text) override;
-    int exec(QDialog &dialog) override;
-    QString saveFileName(const QString &defaultSuffix, const QString &filter) override;
-    QString openFileName(const QString &defaultSuffix, const QString &filter) override;
-    QString existingDirectory() override;
+protected:
+    void showError(const QString &text) override;
+    bool askConfirm(const QString &text) override;
+    void showInformation(const QString &text) override;
+    int runDialog(QDialog &dialog) override;
+    QString chooseSaveFile(const QString &defaultSuffix, const QString &filter) override;
+    QString chooseOpenFile(const QString &defaultSuffix, const QString &filter) override;
+    QString chooseDirectory() override;
 
 private:
+    QWidget *owner() const;
     QWidget *m_parent;
 };

@@ -43,16 +43,18 @@ ScriptedPrompts::Expectation ScriptedPrompts::take(Kind kind, const QString &tex
         ADD_FAILURE() << kindName(kind) << " prompt \"" << text.toStdString() << "\" does not contain \""
                       << e.contains.toStdString() << "\"";
     e.matched = true;
+    if (e.during)
+        e.during();
     return e;
 }
 
-bool ScriptedPrompts::confirm(const QString &text)
+bool ScriptedPrompts::askConfirm(const QString &text)
 {
     const Expectation e = take(Kind::Confirm, text);
     return e.matched && e.yes;
 }
 
-int ScriptedPrompts::exec(QDialog &dialog)
+int ScriptedPrompts::runDialog(QDialog &dialog)
 {
     const Expectation e = take(Kind::Dialog, dialog.objectName());
     return e.matched && e.handler ? e.handler(dialog) : int(QDialog::Rejected);

@@ -38,13 +38,23 @@ public:
     // Fails the test when expectations are left over; called by the destructor too.
     void verifyAllAnswered();
 
-    void error(const QString &text) override { take(Kind::Error, text); }
-    bool confirm(const QString &text) override;
-    void information(const QString &text) override { take(Kind::Information, text); }
-    int exec(QDialog &dialog) override;
-    QString saveFileName(const QString &, const QString &filter) override { return take(Kind::SaveFile, filter).path; }
-    QString openFileName(const QString &, const QString &filter) override { return take(Kind::OpenFile, filter).path; }
-    QString existingDirectory() override { return take(Kind::Directory, {}).path; }
+    // Runs `action` while the last expected prompt is open (as the user's
+    // world goes on under a message box): a timer tick, a click elsewhere.
+    ScriptedPrompts &during(std::function<void()> action)
+    {
+        if (!m_queue.empty())
+            m_queue.back().during = std::move(action);
+        return *this;
+    }
+
+protected:
+    void showError(const QString &text) override { take(Kind::Error, text); }
+    bool askConfirm(const QString &text) override;
+    void showInformation(const QString &text) override { take(Kind::Information, text); }
+    int runDialog(QDialog &dialog) override;
+    QString chooseSaveFile(const QString &, const QString &filter) override { return take(Kind::SaveFile, filter).path; }
+    QString chooseOpenFile(const QString &, const QString &filter) override { return take(Kind::OpenFile, filter).path; }
+    QString chooseDirectory() override { return take(Kind::Directory, {}).path; }
 
 private:
     struct Expectation
@@ -55,11 +65,12 @@ private:
         QString path;
         std::function<int(QDialog &)> handler;
         bool matched = false;
+        std::function<void()> during;
     };
     ScriptedPrompts &add(Kind kind, const QString &contains, bool yes = false, const QString &path = {},
                          std::function<int(QDialog &)> handler = {})
     {
-        m_queue.push_back(Expectation{kind, contains, yes, path, std::move(handler), false});
+        m_queue.push_back(Expectation{kind, contains, yes, path, std::move(handler), false, {}});
         return *this;
     }
     // The expectation that answers this prompt; `matched` is false (and the
