@@ -151,6 +151,7 @@ int runKorvalinthus(int argc, char **argv)
     // deletions are committed and the settings written.
     QuitSignals quitSignals;
     TStammForm *main = windows.StammForm.get();
+    main->endProcess = [] { QCoreApplication::exit(0); };
     QObject::connect(&quitSignals, &QuitSignals::quitRequested, main, [main] {
         main->close();
         QApplication::quit();

@@ -218,8 +218,14 @@ void TStammForm::changeEvent(QEvent *event)
 
 void TStammForm::closeEvent(QCloseEvent *event)
 {
+    // No pass may start while the program closes (the QUITs below wait with
+    // the windows live).
+    Timer1_Check->stop();
+    MinimizeTimer->stop();
     if (m_closing) {
         event->accept();
+        if (endProcess)
+            endProcess();
         return;
     }
     m_closing = true;
@@ -239,6 +245,21 @@ void TStammForm::closeEvent(QCloseEvent *event)
     for (QWidget *w : others)
         if (w)
             w->close();
+    // Closing a window that sits hidden in the notification area does not
+    // end the event loop by itself, nor does one that leaves a help window
+    // open: the program ends here whatever its windows show.
+    if (endProcess)
+        endProcess();
+}
+
+void TStammForm::endProgram()
+{
+    // A window closed once (settings written) is not closed again; the
+    // process must end all the same.
+    if (!m_closing)
+        close();
+    else if (endProcess)
+        endProcess();
 }
 
 void TStammForm::FormClose()
@@ -389,7 +410,7 @@ void TStammForm::dispatchFrom(QObject *s)
             || s == Senden1))
         return;
     if (s == But_Beenden || s == Beenden1 || s == Beenden2)
-        close();
+        endProgram();
     if (s == Allgemein1 && m_windows.SetupForm)
         m_app.prompts.exec(*m_windows.SetupForm);
     if (s == Senden1 && m_app.settings.Send && m_app.notices.count() > 0 && sendNotices)
@@ -446,7 +467,7 @@ void TStammForm::But_ExternClick()
     // needs no quotes, and quoted parameters keep their blanks.
     m_app.shell.start(s.Client, QProcess::splitCommand(s.Parameter));
     if (s.close_client)
-        close();
+        endProgram();
 }
 
 bool TStammForm::serverBusy() const

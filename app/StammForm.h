@@ -95,6 +95,11 @@ public:
     // Sends the pending notices to the senders of deleted messages (the
     // notice run; tests may put a probe in its place).
     std::function<void()> sendNotices;
+    // Ends the process once the main window has closed (every way of
+    // closing comes here); the entry sequence makes it end the event loop.
+    std::function<void()> endProcess;
+    // Exit: closes the main window (FormClose) and ends the process.
+    void endProgram();
     // Starts the user's mail program after closing both connections.
     void But_ExternClick();
     MainControls &controls() { return m_controls; }

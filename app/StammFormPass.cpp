@@ -15,6 +15,7 @@
 #include "support/RichLog.h"
 #include "support/RoundButton.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QFrame>
 #include <QLabel>
@@ -29,6 +30,11 @@ void TStammForm::But_AlleKontenClick(QObject *sender)
     // timer can tick into a running one: such a tick (or a second click) is
     // skipped rather than run a pass inside the pass.
     if (serverBusy())
+        return;
+    // Nor does one start under an open question or dialog of the program (a
+    // tick during "close this connection?" would ask again, and each Yes
+    // would then run its pass inside the others).
+    if (m_app.prompts.isOpen() || QApplication::activeModalWidget())
         return;
     guarded([this, sender] {
         TAlleForm *report = m_windows.AlleForm;
