@@ -164,4 +164,24 @@ TEST(ShippedLanguageFiles, EveryLanguageHasTheNumbersOfEnglishAndItsEdgeBlanks)
     }
 }
 
+// The help opens at help/index.htm; from there, and from each of them back,
+// a link leads to the help page of every shipped language.
+TEST(ShippedLanguageFiles, HelpLinksToAPageInEveryLanguage)
+{
+    const QString help = sourceDir() + QStringLiteral("/data/help/");
+    const QStringList pages = {QStringLiteral("index.htm"), QStringLiteral("index_D.htm"), QStringLiteral("index_I.htm"),
+                               QStringLiteral("index_NL.htm")};
+    static const QRegularExpression href(QStringLiteral(R"re(href="([^"#]+)")re"));
+    for (const QString &page : pages) {
+        SCOPED_TRACE(page.toStdString());
+        const QString text = QString::fromUtf8(readAll(help + page));
+        ASSERT_FALSE(text.isEmpty());
+        QStringList targets;
+        for (auto m = href.globalMatch(text); m.hasNext();)
+            targets << m.next().captured(1);
+        for (const QString &other : pages)
+            EXPECT_EQ(targets.contains(other), other != page) << other.toStdString();
+    }
+}
+
 } // namespace
