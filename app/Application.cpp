@@ -58,10 +58,16 @@ QString usageText()
         "                      stored settings and accounts (offenders are deleted as\n"
         "                      the settings say); report lines and totals go to\n"
         "                      standard output, failures to standard error\n"
+        "  --version           show the program's version\n"
         "  --help              show this text\n"
         "\n"
         "Exit status of --check-all: 0 every account was checked, 1 an account could\n"
         "not be checked, 2 bad usage.\n");
+}
+
+QString versionText()
+{
+    return QStringLiteral("korvalinthus " KV_VERSION);
 }
 
 CommandLine parseCommandLine(const QStringList &arguments)
@@ -71,6 +77,8 @@ CommandLine parseCommandLine(const QStringList &arguments)
         const QString &a = arguments[i];
         if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
             cl.help = true;
+        } else if (a == QLatin1String("--version")) {
+            cl.version = true;
         } else if (a == QLatin1String("--check-all")) {
             cl.checkAll = true;
         } else if (a == QLatin1String("--program-dir") || a == QLatin1String("--settings")) {
@@ -115,6 +123,10 @@ int runKorvalinthus(int argc, char **argv)
     }
     if (cl.help) {
         out << usageText();
+        return 0;
+    }
+    if (cl.version) {
+        out << versionText() << "\n";
         return 0;
     }
     const QString settingsFile = optionValue(args, QStringLiteral("--settings"));

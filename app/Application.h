@@ -21,11 +21,14 @@ Windows buildWindows(AppServices &app);
 struct CommandLine
 {
     bool help = false;
+    bool version = false;
     bool checkAll = false;
     QString error;   // bad usage
 };
 CommandLine parseCommandLine(const QStringList &arguments);
 QString usageText();
+// "korvalinthus " and the version the build was made from.
+QString versionText();
 
 // The whole program; returns the process exit code.
 int runKorvalinthus(int argc, char **argv);

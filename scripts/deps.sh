@@ -10,6 +10,9 @@ packages=(
   xvfb xauth fonts-dejavu-core
   dovecot-pop3d python3-aiosmtpd openssl
   clang libclang-rt-14-dev
+  # a public ham corpus (test mail of a mail-threading library) that the
+  # shipped rule lists are checked against
+  golang-github-gatherstars-com-jwz-dev
 )
 
 missing=()

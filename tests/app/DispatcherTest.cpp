@@ -188,4 +188,6 @@ TEST(CommandLine, OptionsAndBadUsage)
     EXPECT_FALSE(parse({QStringLiteral("--settings")}).error.isEmpty());
     EXPECT_FALSE(parse({QStringLiteral("--frobnicate")}).error.isEmpty());
     EXPECT_TRUE(usageText().contains(QStringLiteral("--check-all")));
+    EXPECT_TRUE(parse({QStringLiteral("--version")}).version);
+    EXPECT_TRUE(QRegularExpression(QStringLiteral(R"(^korvalinthus \d+\.\d+\.\d+$)")).match(versionText()).hasMatch());
 }
