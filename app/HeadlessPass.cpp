@@ -8,6 +8,7 @@
 #include "platform/Shell.h"
 #include "platform/WavePlayer.h"
 #include "platform/core/KvError.h"
+#include "platform/core/Printable.h"
 #include "platform/core/SettingsKey.h"
 #include "rules/RuleListCache.h"
 #include "settings/SettingsStore.h"
@@ -24,7 +25,7 @@ public:
     explicit ConsolePrompts(QTextStream &err) : m_err(err) {}
 
 protected:
-    void showError(const QString &text) override { m_err << "korvalinthus: " << text << Qt::endl; }
+    void showError(const QString &text) override { m_err << "korvalinthus: " << Printable::text(text) << Qt::endl; }
     bool askConfirm(const QString &) override { return false; }
     void showInformation(const QString &) override {}
     int runDialog(QDialog &) override { return QDialog::Rejected; }
@@ -59,10 +60,18 @@ class ConsoleSink : public PassSink
 public:
     ConsoleSink(QTextStream &out, QTextStream &err) : m_out(out), m_err(err) {}
     void reportCell(int, int, const QString &) override {}
-    void reportLine(const QString &line) override { m_out << line << Qt::endl; }
+    // Report lines and reasons carry senders, subjects and server replies:
+    // the terminal gets them with every control character escaped.
+    void reportLine(const QString &line) override { m_out << Printable::line(line) << Qt::endl; }
     void accountFailed(int slot, const QString &name, const QString &reason) override
     {
-        m_err << "korvalinthus: account " << slot << " (" << name << "): " << reason.trimmed() << Qt::endl;
+        m_err << "korvalinthus: account " << slot << " (" << Printable::line(name)
+              << "): " << Printable::line(reason.trimmed()) << Qt::endl;
+    }
+    void accountWarning(int slot, const QString &name, const QString &text) override
+    {
+        m_err << "korvalinthus: account " << slot << " (" << Printable::line(name) << "): " << Printable::line(text)
+              << Qt::endl;
     }
 
 private:
@@ -84,7 +93,9 @@ HeadlessResult runHeadlessPass(const QString &programFolder, SettingsKey &key, Q
         catalog.setFileName(languageFile);
 
     TPop3Client pop;
-    pop.SetTimeOut(app.settings.TimeOut);
+    // Nobody can cancel this pass: "no time-out" (0) would let a silent
+    // server hold it for ever, so it gets the default time-out instead.
+    pop.SetTimeOut(app.settings.TimeOut > 0 ? app.settings.TimeOut : Settings().TimeOut);
     pop.SetReportLevel(0);
     RuleListCache lists(app.programFolder);
     AllAccountsPass pass(app, catalog, pop, lists);
@@ -108,6 +119,7 @@ HeadlessResult runHeadlessPass(const QString &programFolder, SettingsKey &key, Q
     HeadlessResult result;
     result.accountsChecked = pass.checkedAccounts();
     result.accountsFailed = pass.failedAccounts();
-    result.exitCode = pass.failedAccounts() > 0 ? 1 : 0;
+    // A QUIT that failed leaves the deletions undone: not a clean pass either.
+    result.exitCode = pass.failedAccounts() > 0 || pass.quitFailures() > 0 ? 1 : 0;
     return result;
 }

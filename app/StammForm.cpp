@@ -5,6 +5,7 @@
 #include "check/AlleForm.h"
 #include "check/AllAccountsPass.h"
 #include "check/CheckRun.h"
+#include "check/QuitReport.h"
 #include "check/ReadMessage.h"
 #include "check/Sounds.h"
 #include "app/TrayIcon.h"
@@ -290,12 +291,9 @@ void TStammForm::emptyTempFolder()
 void TStammForm::disconnectClients()
 {
     for (TPop3Client *c : {POP_Mail, POP_Alle}) {
-        try {
-            if (c->Connected())
-                c->Disconnect();
-        } catch (const KvError &e) {
-            m_app.prompts.error(e.text());
-        }
+        const QString reason = QuitReport::disconnect(*c);
+        if (!reason.isEmpty())
+            m_app.prompts.error(QuitReport::text(m_language, clientAccount(c), reason));
     }
 }
 
@@ -450,14 +448,9 @@ void TStammForm::But_ExternClick()
 {
     if (serverBusy())
         return;
-    for (TPop3Client *c : {POP_Mail, POP_Alle}) {
-        try {
-            if (c->Connected())
-                c->Disconnect();
-        } catch (const std::exception &) {
-            // the mail program is started all the same
-        }
-    }
+    // The mail program is started all the same; the log says when QUIT failed.
+    for (TPop3Client *c : {POP_Mail, POP_Alle})
+        QuitReport::disconnect(*c, clientAccount(c), *RE_Message_Stamm, m_language);
     const Settings &s = m_app.settings;
     if (s.Client.isEmpty()) {
         m_app.prompts.error(text(241));
@@ -470,6 +463,11 @@ void TStammForm::But_ExternClick()
         endProgram();
 }
 
+QString TStammForm::clientAccount(const TPop3Client *client) const
+{
+    return client == POP_Mail ? m_checkRun->account() : client->Host();
+}
+
 bool TStammForm::serverBusy() const
 {
     return m_checkRun->running() || m_pass->running() || m_sendingNotices || (m_reader && m_reader->reading());
@@ -479,12 +477,8 @@ void TStammForm::CloseConnection1Click()
 {
     if (serverBusy())
         return;
-    guarded([this] {
-        if (POP_Mail->Connected())
-            POP_Mail->Disconnect();
-        if (POP_Alle->Connected())
-            POP_Alle->Disconnect();
-    });
+    for (TPop3Client *c : {POP_Mail, POP_Alle})
+        QuitReport::disconnect(*c, clientAccount(c), *RE_Message_Stamm, m_language);
 }
 
 void TStammForm::saveStatusLog()

@@ -175,6 +175,8 @@ private:
     // True while a check, a pass, a notice run or a message read waits for a
     // server: commands that would talk over it are not run then.
     bool serverBusy() const;
+    // The account a client's connection belongs to, for messages.
+    QString clientAccount(const TPop3Client *client) const;
     void disconnectClients();
 
     AppServices &m_app;

@@ -5,8 +5,10 @@
 #include "app/TrayIcon.h"
 #include "check/AlleForm.h"
 #include "check/AllAccountsPass.h"
+#include "check/CheckRun.h"
 #include "check/AppServices.h"
 #include "check/MainControls.h"
+#include "check/QuitReport.h"
 #include "check/SenderNotices.h"
 #include "check/Sounds.h"
 #include "net/Pop3Client.h"
@@ -52,7 +54,7 @@ void TStammForm::But_AlleKontenClick(QObject *sender)
         if (POP_Mail->Connected()) {
             if (!m_app.prompts.confirm(CoBo_Konto->currentText() + QLatin1Char(' ') + text(194)))
                 return;
-            POP_Mail->Disconnect();
+            QuitReport::disconnect(*POP_Mail, m_checkRun->account(), *RE_Message_Stamm, m_language);
         }
         const QString now = QLocale().toString(QTime::currentTime(), QLocale::LongFormat);
         RE_Message_Stamm->addLine(now + QLatin1Char(' ') + text(126));
@@ -82,6 +84,10 @@ void TStammForm::But_AlleKontenClick(QObject *sender)
             {
                 f->PB_Vorgang->setMaximum(std::max(count, 1));
                 f->PB_Vorgang->setValue(done);
+            }
+            void accountWarning(int, const QString &, const QString &t) override
+            {
+                f->RE_Message_Stamm->addLine(t, RichLog::maroon());
             }
         } sink;
         sink.f = this;

@@ -1,6 +1,8 @@
 #include "check/AllAccountsPass.h"
 
 #include "check/AppServices.h"
+#include "check/MessageLimit.h"
+#include "check/QuitReport.h"
 #include "check/Switches.h"
 #include "check/SizeFormat.h"
 #include "lang/KvLanguage.h"
@@ -31,6 +33,17 @@ void AllAccountsPass::reset()
     m_totals = {};
     m_failed = 0;
     m_checked = 0;
+    m_quitFailed = 0;
+}
+
+void AllAccountsPass::disconnect(int slot)
+{
+    const QString reason = QuitReport::disconnect(m_pop);
+    if (reason.isEmpty() || !m_sink)
+        return;
+    ++m_quitFailed;
+    const QString name = m_app.accounts.slot(slot).Konto;
+    m_sink->accountWarning(slot, name, QuitReport::text(m_catalog, name, reason));
 }
 
 void AllAccountsPass::run(PassSink &sink)
@@ -46,12 +59,8 @@ void AllAccountsPass::run(PassSink &sink)
     m_accountIndex = 1;
     const int slotCount = AccountTable::Count;
     for (int n = 1; n <= slotCount && !m_cancelled; ++n) {
-        try {
-            if (m_pop.Connected())
-                m_pop.Disconnect();
-        } catch (const std::exception &) {
-            // the previous account's QUIT was refused: nothing to do about it now
-        }
+        if (n > 1)
+            disconnect(n - 1);
         sink.accountStarted(n, slotCount);
         const AccountSlot &slot = m_app.accounts.slot(n);
         if (!slot.Konto.isEmpty()) {
@@ -81,11 +90,7 @@ void AllAccountsPass::run(PassSink &sink)
         }
         ++m_accountIndex;
     }
-    try {
-        if (m_pop.Connected())
-            m_pop.Disconnect();
-    } catch (const std::exception &) {
-    }
+    disconnect(std::min(m_accountIndex - 1, slotCount));
 }
 
 void AllAccountsPass::POP_AlleConnect()
@@ -100,7 +105,12 @@ void AllAccountsPass::POP_AlleConnect()
     if (n > 0) {
         m_messageTotal += n;
         ++m_accountsWithMail;
-        for (int i = 0; i < n && !m_cancelled; ++i) {
+        const int toRead = std::min(n, MessageLimit::PerAccount);
+        if (toRead < n)
+            sink.accountWarning(m_accountIndex, name,
+                                QString::number(n) + QLatin1Char(' ') + text(301) + QLatin1Char(' ')
+                                    + QString::number(toRead));
+        for (int i = 0; i < toRead && !m_cancelled; ++i) {
             m_deleteMark = false;
             m_pop.GetSummary(m_messageCounter);
             sink.messageDone(i + 1, n);
@@ -108,8 +118,14 @@ void AllAccountsPass::POP_AlleConnect()
             QString line = name + QStringLiteral(", ") + Ansi::toUnicode(summary.From) + QStringLiteral(", ")
                 + Ansi::toUnicode(summary.Subject) + QStringLiteral(", ");
             if (m_deleteMark) {
+                try {
+                    m_pop.DeleteMailMessage(m_messageCounter);
+                } catch (...) {
+                    // Refused: the line is written without "DEL", the account fails.
+                    sink.reportLine(line);
+                    throw;
+                }
                 line += QStringLiteral("DEL");
-                m_pop.DeleteMailMessage(m_messageCounter);
             }
             sink.reportLine(line);
             ++m_messageCounter;

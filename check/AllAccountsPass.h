@@ -37,6 +37,13 @@ public:
     {
         Q_UNUSED(slot); Q_UNUSED(name); Q_UNUSED(reason);
     }
+    // Something the user must know about a checked account: QUIT failed (its
+    // deletions may not have been carried out), or only part of a mailbox
+    // was read. `text` is the whole catalog-worded message.
+    virtual void accountWarning(int slot, const QString &name, const QString &text)
+    {
+        Q_UNUSED(slot); Q_UNUSED(name); Q_UNUSED(text);
+    }
 };
 
 class AllAccountsPass
@@ -65,9 +72,13 @@ public:
     // Occupied slotCount that could not be checked in the last run.
     int failedAccounts() const { return m_failed; }
     int checkedAccounts() const { return m_checked; }
+    // Accounts whose QUIT failed in the last run.
+    int quitFailures() const { return m_quitFailed; }
 
 private:
     QString text(quint16 number) const;
+    // QUIT for the account of `slot`; a failure goes to the sink.
+    void disconnect(int slot);
 
     AppServices &m_app;
     const TKvLanguage &m_catalog;
@@ -86,6 +97,7 @@ private:
     int m_offenderTotal = 0;
     int m_failed = 0;
     int m_checked = 0;
+    int m_quitFailed = 0;
     bool m_running = false;
     bool m_cancelled = false;
 };

@@ -3,6 +3,8 @@
 #include "check/AppServices.h"
 #include "check/Switches.h"
 #include "check/MainControls.h"
+#include "check/MessageLimit.h"
+#include "check/QuitReport.h"
 #include "check/SizeFormat.h"
 #include "check/Sounds.h"
 #include "lang/KvLanguage.h"
@@ -50,6 +52,11 @@ QString CheckRun::text(quint16 number) const
     return m_catalog.GetText(number);
 }
 
+QString CheckRun::account() const
+{
+    return m_account.isEmpty() ? m_popMail.Host() : m_account;
+}
+
 void CheckRun::releasePostfach()
 {
     m_c.But_Postfach->setDown(false);
@@ -69,14 +76,10 @@ void CheckRun::Postfach_abrufen()
 
     m_c.But_Postfach->setDown(true);
     m_byteTotal = 0;
-    for (TPop3Client *client : {&m_popAlle, &m_popMail}) {
-        try {
-            if (client->Connected())
-                client->Disconnect();
-        } catch (const std::exception &) {
-            // a failing QUIT of the old connection does not stop the new run
-        }
-    }
+    // A failing QUIT of the old connection does not stop the new run, but
+    // the log says that its deletions may not have been carried out.
+    QuitReport::disconnect(m_popAlle, m_popAlle.Host(), *m_c.RE_Message_Stamm, m_catalog);
+    QuitReport::disconnect(m_popMail, account(), *m_c.RE_Message_Stamm, m_catalog);
     if (resetDisplay)
         resetDisplay();
 
@@ -92,6 +95,7 @@ void CheckRun::Postfach_abrufen()
             continue;
         m_popMail.SetHost(slot.Host);
         m_popMail.SetPort(slot.Port);
+        m_account = slot.Konto;
         m_c.RE_Message_Stamm->addLine(text(124) + QLatin1Char(' ') + slot.Konto);
         if ((slot.UserID.isEmpty() || slot.Passwort.isEmpty()) && Eingabe)
             Eingabe(n);
@@ -129,10 +133,21 @@ void CheckRun::POP_MailConnect()
         m_c.LED_Anzahl_Konto->setLit(true);
         m_mode = HandlerMode::Summary;
         m_deleteMark = false;
-        for (int i = 0; i < m_messageCount; ++i) {
+        const int toRead = std::min(m_messageCount, MessageLimit::PerAccount);
+        if (toRead < m_messageCount)
+            m_c.RE_Message_Stamm->addLine(QString::number(m_messageCount) + QLatin1Char(' ') + text(301)
+                                              + QLatin1Char(' ') + QString::number(toRead),
+                                          RichLog::maroon());
+        for (int i = 0; i < toRead; ++i) {
             m_popMail.GetSummary(m_messageCounter);
             if (m_deleteMark) {
-                m_popMail.DeleteMailMessage(m_messageCounter);
+                try {
+                    m_popMail.DeleteMailMessage(m_messageCounter);
+                } catch (...) {
+                    // Refused: the row must not claim a deletion the server did not make.
+                    m_c.Tabelle->setCell(1, m_messageCounter, QString());
+                    throw;
+                }
                 if (m_app.settings.Send)
                     addNotice(m_messageCounter);
             }

@@ -33,6 +33,8 @@ public:
     // going ignores a second start.
     void Postfach_abrufen();
     bool running() const { return m_running; }
+    // The account POP_Mail was last connected to (its host before any run).
+    QString account() const;
 
     // Handlers of the clients (POP_MailDisconnect and POP_MailFailure also
     // serve POP_Alle; the failure handlers also serve the SMTP client).
@@ -95,5 +97,6 @@ private:
     qint64 m_byteTotal = 0;
     bool m_authFailed = false;
     bool m_running = false;
+    QString m_account;
     RuleCounters m_counters;
 };

@@ -1,6 +1,7 @@
 #include "check/SenderNotices.h"
 
 #include "check/AppServices.h"
+#include "check/QuitReport.h"
 #include "lang/KvLanguage.h"
 #include "net/Pop3Client.h"
 #include "net/SmtpClient.h"
@@ -33,9 +34,9 @@ QList<QByteArray> templateLines(const QString &path)
 void SenderNotices::run(AppServices &app, const TKvLanguage &catalog, TSmtpClient &smtp, TPop3Client &popMail,
                         TPop3Client &popAlle, RichLog &log)
 {
+    // The notices go out all the same when a QUIT fails; the log says so.
     for (TPop3Client *c : {&popMail, &popAlle})
-        if (c->Connected())
-            c->Disconnect();
+        QuitReport::disconnect(*c, c->Host(), log, catalog);
 
     const Settings &s = app.settings;
     const QList<PendingNotices::Entry> entries = app.notices.entries();

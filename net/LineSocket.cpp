@@ -147,7 +147,7 @@ void TLineSocket::WaitForSocket()
     // than a QEventLoop per wait, and windows and timers are served the same.
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     if (!self)
-        throw EAbortError(QStringLiteral("Socket-readln abgebrochen"));
+        throw EDestroyedError(QStringLiteral("Socket-readln abgebrochen"));
     --m_waitDepth;
 }
 
@@ -169,7 +169,7 @@ bool TLineSocket::WaitBriefly()
         QPointer<TLineSocket> self(this);
         QCoreApplication::processEvents();
         if (!self)
-            throw EAbortError(QStringLiteral("Socket-readln abgebrochen"));
+            throw EDestroyedError(QStringLiteral("Socket-readln abgebrochen"));
         return true;
     }
     if (m_plain.attached()) {
@@ -222,7 +222,42 @@ void TLineSocket::StartTimer()
 {
     Report(QStringLiteral("Zeitgeber An"), 8);
     m_timedOut = false;
-    m_deadline = m_timeOut > 0 ? QDeadlineTimer(m_timeOut, Qt::PreciseTimer) : QDeadlineTimer(QDeadlineTimer::Forever);
+    if (m_timeOut <= 0) {
+        m_deadline = QDeadlineTimer(QDeadlineTimer::Forever);
+        return;
+    }
+    qint64 ms = m_timeOut;
+    if (m_replyActive)
+        ms = qBound<qint64>(0, ReplyBudgetMs() - m_replyClock.elapsed(), ms);
+    m_deadline = QDeadlineTimer(ms, Qt::PreciseTimer);
+}
+
+void TLineSocket::BeginReply()
+{
+    m_replyActive = m_timeOut > 0;
+    m_replyExpired = false;
+    m_replyBytes = 0;
+    m_replyClock.start();
+}
+
+qint64 TLineSocket::ReplyBudgetMs() const
+{
+    return m_timeOut + m_replyBytes * 1000 / MinReplyRate;
+}
+
+void TLineSocket::ReplyTooSlow()
+{
+    const qint64 seconds = m_replyClock.elapsed() / 1000;
+    const qint64 bytes = m_replyBytes;
+    m_replyExpired = false;
+    m_replyActive = false;
+    if (m_connected)
+        RequestCloseSocket();
+    throw ESockError(QStringLiteral("Zeitüberschreitung: die Antwort des Servers war nach %1 s nicht vollständig "
+                                    "(%2 Bytes, weniger als %3 Bytes/s)")
+                         .arg(seconds)
+                         .arg(bytes)
+                         .arg(MinReplyRate));
 }
 
 void TLineSocket::StopTimer()
@@ -246,6 +281,8 @@ void TLineSocket::TimerFired()
 {
     Report(QStringLiteral("Zeitgeber ausgelöst"), 8);
     m_timer->stop();
+    if (m_replyActive && m_replyClock.elapsed() >= ReplyBudgetMs())
+        m_replyExpired = true;
     m_timedOut = true;
     m_waitDone = true;
     Abort();
@@ -488,15 +525,18 @@ QByteArray TLineSocket::ReadLn()
 
     QByteArray line;
     bool timing = false;
+    QPointer<TLineSocket> self(this);
     auto stopTimer = qScopeGuard([&] {
-        if (timing)
+        if (timing && self)
             StopTimer();
     });
     for (;;) {
         PullBuffered();
         const LineReader::Result r = m_input.take(line);
-        if (r == LineReader::Result::Line)
+        if (r == LineReader::Result::Line) {
+            m_replyBytes += line.size();
             break;
+        }
         if (r == LineReader::Result::TooLong) {
             m_lastErrorNo = 10040;
             RequestCloseSocket();
@@ -524,6 +564,8 @@ QByteArray TLineSocket::ReadLn()
     }
     if (m_abort) {
         m_abort = false;
+        if (m_replyExpired)
+            ReplyTooSlow();
         throw EAbortError(QStringLiteral("Socket-readln abgebrochen"));
     }
     return line;
@@ -539,14 +581,20 @@ void TLineSocket::ConnectSession(bool &busy, const std::function<void(bool &esta
         TLineSocket::Connect();
         try {
             session(established);
+        } catch (const EDestroyedError &) {
+            throw;
         } catch (...) {
             try {
                 Disconnect();
+            } catch (const EDestroyedError &) {
+                throw;
             } catch (...) {
                 // The first failure is the one to report.
             }
             throw;
         }
+    } catch (const EDestroyedError &) {
+        throw; // `busy` went with the client
     } catch (...) {
         error = std::current_exception();
     }
@@ -631,8 +679,9 @@ void TLineSocket::SendBytes(const char *data, qint64 length, bool stream)
     if (!stream)
         Report(QStringLiteral("Puffer senden"), 4);
     bool timing = false;
+    QPointer<TLineSocket> self(this);
     auto stopTimer = qScopeGuard([&] {
-        if (timing)
+        if (timing && self)
             StopTimer();
     });
     if (!m_abort) {
@@ -685,7 +734,10 @@ void TLineSocket::SendStream(QIODevice &stream)
             m_bytesSent += chunk.size();
             PacketSent();
             m_plain.yieldToQt();
+            QPointer<TLineSocket> self(this);
             QCoreApplication::processEvents();
+            if (!self)
+                throw EDestroyedError(QStringLiteral("Socket-send abgebrochen"));
         }
     }
     if (m_abort) {

@@ -23,6 +23,7 @@
 
 #include <QByteArray>
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QHostAddress>
 #include <QHostInfo>
 #include <QObject>
@@ -47,6 +48,15 @@ public:
     using KvError::KvError;
 };
 
+// Thrown out of a wait when the client was deleted inside it (by a handler
+// that ran meanwhile): nothing of the client may be touched while it
+// unwinds, so every guard and handler on the way lets it pass untouched.
+class EDestroyedError : public EAbortError
+{
+public:
+    using EAbortError::EAbortError;
+};
+
 class TLineSocket : public QObject
 {
 public:
@@ -56,6 +66,10 @@ public:
     // Size of the send/receive buffer: the longest line accepted (line end
     // included) and the chunk size of SendStream.
     static constexpr int BufferSize = 65536;
+    // A reply of several lines must come at this average rate (bytes a
+    // second) once the time-out's allowance is used up: it may take
+    // TimeOut plus one second for every MinReplyRate bytes received.
+    static constexpr qint64 MinReplyRate = 2048;
 
     explicit TLineSocket(QObject *parent = nullptr);
     ~TLineSocket() override;
@@ -151,6 +165,11 @@ protected:
         m_replyNumber = line.isEmpty() ? 0 : ParseReplyNumber(line);
     }
     void ClearAbort() { m_abort = false; }
+    // The budget of one whole reply (see MinReplyRate), from now until
+    // EndReply(); without a time-out there is none. A reply over it ends
+    // ReadLn with ESockError and the connection is closed.
+    void BeginReply();
+    void EndReply() { m_replyActive = false; }
     // The connect of the mail clients: transport connect, then `session`
     // (greeting, login ...), which sets `established` once the client's own
     // connect event is due. A failure inside the session closes the
@@ -178,6 +197,8 @@ private:
     // True (after ending the wait as the timer would) once the running
     // wait's time is up.
     bool DeadlinePassed();
+    qint64 ReplyBudgetMs() const;
+    [[noreturn]] void ReplyTooSlow();
     void SocketUp();
     void SocketError(int qtError);
     void SocketClosed();
@@ -214,6 +235,11 @@ private:
     QString m_sslErrors;
     qint64 m_bytesSent = 0;
     qint64 m_bytesTotal = 0;
+
+    bool m_replyActive = false;
+    bool m_replyExpired = false;
+    QElapsedTimer m_replyClock;
+    qint64 m_replyBytes = 0;
 
     bool m_abort = false;
     bool m_timedOut = false;

@@ -22,7 +22,10 @@ struct TSummary
 struct TMailMessage
 {
     TExStringList Head;      // header lines, the empty line that ends them included
-    QList<QByteArray> RawBody; // lines after the header, dot-stuffing left in place
+    // The lines of a single-part body as received, dot-stuffing left in
+    // place (the lines of a multipart message go to Body and their files as
+    // they arrive and are not held twice).
+    QList<QByteArray> RawBody;
     QList<QByteArray> Body;    // the text shown as the message body
     QStringList Attachments;   // names (no folder) of the files written to the attachment folder
     QByteArray ContentType;
@@ -30,6 +33,7 @@ struct TMailMessage
     QByteArray Subject;
     QByteArray MessageId;
     QByteArray Boundary;
+    int DroppedAttachments = 0; // parts past the attachment limit, not written
 
     void Clear()
     {
@@ -42,5 +46,6 @@ struct TMailMessage
         Subject.clear();
         MessageId.clear();
         Boundary.clear();
+        DroppedAttachments = 0;
     }
 };

@@ -2,9 +2,11 @@
 
 #include "platform/core/AnsiCodec.h"
 #include "platform/core/KvError.h"
+#include "platform/core/Printable.h"
 
-#include <QFile>
+#include <QDir>
 #include <QFileInfo>
+#include <QScopeGuard>
 
 namespace {
 
@@ -19,6 +21,16 @@ QByteArray firstFieldUpper(const QByteArray &line)
     throw KvError(QStringLiteral("Die Datei %1 kann nicht erstellt werden. %2").arg(file.fileName(), file.errorString()));
 }
 
+QByteArray savedNote(const QString &name)
+{
+    return "\r\nDatei \"" + Ansi::fromUnicode(name) + "\" extrahiert";
+}
+
+}
+
+TMessageParser::~TMessageParser()
+{
+    Abandon();
 }
 
 void TMessageParser::SetAttachFilePath(const QString &path)
@@ -28,14 +40,24 @@ void TMessageParser::SetAttachFilePath(const QString &path)
         m_attachPath += QLatin1Char('/');
 }
 
-void TMessageParser::Begin()
+void TMessageParser::Begin(bool parse)
 {
+    Abandon();
     TransferEncoding.clear();
     AttachFileName.clear();
     m_message.Boundary.clear();
     Mode = PartMode::Header;
-    LineIndex = 0;
     BytesRecvd = 0;
+    m_parse = parse;
+    m_phase = Phase::Header;
+    m_partBoundary.clear();
+    m_headBytes = 0;
+    m_textBytes = 0;
+    m_textStart = 0;
+    m_spilled = false;
+    m_partHasLines = false;
+    m_dropped = 0;
+    m_nextSuffix.clear();
 }
 
 void TMessageParser::Report(const QString &text, int level)
@@ -56,7 +78,7 @@ int TMessageParser::NextTempNumber()
     return ++counter;
 }
 
-void TMessageParser::TakeHeaderLine(const QByteArray &line, TMailMessage &target)
+void TMessageParser::TakeHeaderLine(const QByteArray &line, QByteArray &boundary)
 {
     const QByteArray field = firstFieldUpper(line);
     if (field == "SUBJECT:")
@@ -74,7 +96,7 @@ void TMessageParser::TakeHeaderLine(const QByteArray &line, TMailMessage &target
         QByteArray value = line.mid(b + 9, 256);
         if (value.startsWith('"'))
             value = value.mid(1, value.size() - 2);
-        target.Boundary = value;
+        boundary = value;
     }
     if (upper.contains("CONTENT-TRANSFER-ENCODING"))
         TransferEncoding = line.mid(27, 256);
@@ -85,185 +107,296 @@ void TMessageParser::TakeHeaderLine(const QByteArray &line, TMailMessage &target
     }
 }
 
-void TMessageParser::ParseHeader(const LineSource *source, TMailMessage &target)
+// ---------------------------------------------------------------- lines
+
+void TMessageParser::TakeLine(const QByteArray &line)
 {
-    QByteArray line;
-    for (;;) {
-        if (source) {
-            if (!(*source)(line))
-                break;
-        } else {
-            if (LineIndex >= m_message.RawBody.size())
-                return;
-            line = m_message.RawBody.at(LineIndex++);
+    switch (m_phase) {
+    case Phase::Header:
+        m_headBytes += line.size() + 2;
+        if (m_headBytes > MaxHeadBytes || m_message.Head.size() >= MaxHeadLines)
+            throw KvError(QStringLiteral("Kopf der Nachricht länger als %1 Zeilen oder %2 KiB")
+                              .arg(MaxHeadLines)
+                              .arg(MaxHeadBytes / 1024));
+        m_message.Head.append(line);
+        if (line.isEmpty()) {
+            Mode = PartMode::Text;
+            StartBody();
+            return;
         }
-        if (Mode == PartMode::Header)
-            m_message.Head.append(line);
-        if (line.isEmpty())
-            break;
-        TakeHeaderLine(line, target);
+        TakeHeaderLine(line, m_message.Boundary);
+        return;
+    case Phase::Preamble:
+        // The preamble is dropped up to and including the first delimiter.
+        if (HasBoundary(line)) {
+            m_phase = Phase::PartHeader;
+            m_partBoundary.clear();
+        }
+        return;
+    case Phase::PartHeader:
+        if (line.isEmpty()) {
+            m_phase = Phase::PartBody;
+            BeginPart();
+            return;
+        }
+        TakeHeaderLine(line, m_partBoundary);
+        return;
+    case Phase::PartBody:
+        if (HasBoundary(line)) {
+            EndPart();
+            // The closing delimiter is the boundary followed by "--"; looking
+            // at the line's last four characters alone would take "--ab" for one.
+            const qsizetype at = line.indexOf(m_message.Boundary);
+            const bool closing = line.mid(at + m_message.Boundary.size(), 2) == "--";
+            Mode = PartMode::File; // every part after the first becomes a file
+            m_phase = closing ? Phase::Epilogue : Phase::PartHeader;
+            m_partBoundary.clear();
+            return;
+        }
+        PartLine(line);
+        return;
+    case Phase::Epilogue:
+        return;
+    case Phase::Single:
+        PartLine(line);
+        return;
     }
-    if (Mode == PartMode::Header)
-        Mode = PartMode::Text;
 }
 
-void TMessageParser::ParseMultipart()
-{
-    TMailMessage part;
-    const QList<QByteArray> &raw = m_message.RawBody;
-    bool found = false;
-    while (LineIndex < raw.size()) {
-        if (HasBoundary(raw.at(LineIndex++))) {
-            found = true;
-            break;
-        }
-    }
-    if (!found)
-        throw KvError(QStringLiteral("Listenindex überschreitet das Maximum (%1)").arg(LineIndex));
-    bool closed = false;
-    do {
-        ParseHeader(nullptr, part);
-        closed = ExtractPart(m_message);
-    } while (!closed && LineIndex < raw.size());
-}
-
-bool TMessageParser::ExtractPart(TMailMessage &target)
-{
-    const QList<QByteArray> &raw = m_message.RawBody;
-    const bool toFile = Mode == PartMode::File;
-    QFile temp;
-    if (toFile) {
-        temp.setFileName(m_attachPath + QStringLiteral("Temp%1.mme").arg(NextTempNumber()));
-        if (!temp.open(QIODevice::WriteOnly))
-            fileError(temp);
-    }
-    Report(QStringLiteral("Extrahieren der Datei"), 1);
-
-    QByteArray line;
-    if (LineIndex < raw.size()) {
-        line = raw.at(LineIndex++);
-        for (;;) {
-            if (HasBoundary(line))
-                break;
-            if (toFile) {
-                temp.write(line);
-                temp.write("\r\n", 2);
-            } else {
-                target.Body.append(line);
-            }
-            ++BytesRecvd;
-            if (OnPacketRecvd)
-                OnPacketRecvd();
-            // The last line counts too when no delimiter follows it: a
-            // single-part body keeps its last line.
-            if (LineIndex >= raw.size()) {
-                line.clear();
-                break;
-            }
-            line = raw.at(LineIndex++);
-        }
-    }
-
-    if (toFile) {
-        temp.close();
-        if (temp.size() > 0) {
-            QString name = SafeFileName(Ansi::toUnicode(AttachFileName));
-            if (name.isEmpty())
-                name = QStringLiteral("text.tmp");
-            name = UniqueName(name);
-            if (OnDecodeStart) {
-                OnDecodeStart(name);
-                name = SafeFileName(name);
-                name = UniqueName(name.isEmpty() ? QStringLiteral("text.tmp") : name);
-            }
-
-            const QByteArray encoding = TransferEncoding.toLower();
-            const bool uu = encoding.contains("x-uuencode");
-            if (uu || encoding.contains("base64")) {
-                Processor.SetMethod(uu ? TUUMethod::uuCode : TUUMethod::uuMime);
-                Report(QStringLiteral("Decodieren der Datei"), 1);
-                QFile in(temp.fileName());
-                if (!in.open(QIODevice::ReadOnly))
-                    fileError(in);
-                QFile out(m_attachPath + name);
-                if (!out.open(QIODevice::WriteOnly))
-                    fileError(out);
-                Processor.SetInputStream(&in);
-                Processor.SetOutputStream(&out);
-                Processor.Decode();
-                Processor.SetInputStream(nullptr);
-                Processor.SetOutputStream(nullptr);
-            } else {
-                if (!temp.rename(m_attachPath + name))
-                    fileError(temp);
-            }
-            // Listed once the file is there: a file that could not be
-            // written never shows as an attachment.
-            target.Body.append("\r\nDatei \"" + Ansi::fromUnicode(name) + "\" extrahiert");
-            target.Attachments.append(name);
-        }
-    }
-
-    // The closing delimiter is the boundary followed by "--"; looking at the
-    // line's last four characters alone would take "--ab" for one.
-    bool closing = false;
-    if (HasBoundary(line)) {
-        const qsizetype at = line.indexOf(m_message.Boundary);
-        closing = line.mid(at + m_message.Boundary.size(), 2) == "--";
-    }
-    Mode = PartMode::File;
-    return closing;
-}
-
-void TMessageParser::SplitBody(bool parse)
+void TMessageParser::StartBody()
 {
     if (m_message.ContentType.toLower().contains("multipart")) {
-        ParseMultipart();
+        m_phase = Phase::Preamble;
         return;
     }
-    if (!parse) {
-        m_message.Body = m_message.RawBody;
-        return;
-    }
-    if (TransferEncoding.toLower().contains("base64")) {
+    // A single part: kept as it is, or (with `parse`) decoded to a file
+    // when it is base64, else moved as text.
+    m_phase = Phase::Single;
+    if (m_parse && TransferEncoding.toLower().contains("base64"))
         Mode = PartMode::File;
-        const qsizetype before = m_message.Attachments.size();
-        ExtractPart(m_message);
-        m_message.Body.clear();
-        if (m_message.Attachments.size() > before) {
-            QFile file(m_attachPath + m_message.Attachments.at(before));
-            if (file.open(QIODevice::ReadOnly)) {
-                QByteArray line;
-                while (!file.atEnd()) {
-                    line = file.readLine();
-                    if (line.endsWith('\n')) {
-                        line.chop(1);
-                        if (line.endsWith('\r'))
-                            line.chop(1);
-                    }
-                    m_message.Body.append(line);
-                }
-            }
-        }
+    if (m_parse)
+        BeginPart();
+}
+
+void TMessageParser::BeginPart()
+{
+    Report(QStringLiteral("Extrahieren der Datei"), 1);
+    m_partHasLines = false;
+    m_spilled = false;
+    m_textStart = m_phase == Phase::Single ? m_message.RawBody.size() : m_message.Body.size();
+}
+
+void TMessageParser::PartLine(const QByteArray &line)
+{
+    if (m_phase != Phase::Single || m_parse) {
+        ++BytesRecvd;
+        if (OnPacketRecvd)
+            OnPacketRecvd();
+    }
+    if (Mode != PartMode::File) {
+        // A single part is kept in RawBody (the body is the same lines); the
+        // first part of a multipart message goes to Body.
+        TextLine(m_phase == Phase::Single ? m_message.RawBody : m_message.Body, line);
         return;
     }
-    ExtractPart(m_message);
+    if (!m_work.isOpen()) {
+        if (m_message.Attachments.size() >= MaxAttachments) {
+            if (!m_partHasLines)
+                ++m_dropped;
+            m_partHasLines = true;
+            return;
+        }
+        OpenWorkFile();
+    }
+    m_partHasLines = true;
+    m_work.write(line);
+    m_work.write("\r\n", 2);
+}
+
+void TMessageParser::TextLine(QList<QByteArray> &lines, const QByteArray &line)
+{
+    if (m_spilled) {
+        m_work.write(line);
+        m_work.write("\r\n", 2);
+        return;
+    }
+    m_textBytes += line.size() + 2;
+    if (m_textBytes <= MaxTextBytes) {
+        lines.append(line);
+        return;
+    }
+    // Too much text to hold: the whole text part goes on into a file, and
+    // the body keeps what it holds so far.
+    OpenWorkFile();
+    for (qsizetype i = m_textStart; i < lines.size(); ++i) {
+        m_work.write(lines.at(i));
+        m_work.write("\r\n", 2);
+    }
+    m_work.write(line);
+    m_work.write("\r\n", 2);
+    m_spilled = true;
+}
+
+void TMessageParser::OpenWorkFile()
+{
+    // Made inside the attachment folder only: a missing folder is an error.
+    QDir(m_attachPath).mkdir(QLatin1String(WorkFolder));
+    m_work.setFileName(m_attachPath + QLatin1String(WorkFolder) + QStringLiteral("/Temp%1.mme").arg(NextTempNumber()));
+    if (!m_work.open(QIODevice::WriteOnly))
+        fileError(m_work);
+}
+
+// ---------------------------------------------------------------- parts
+
+void TMessageParser::EndPart()
+{
+    if (!m_work.isOpen())
+        return; // nothing was written: no file, nothing listed
+    m_work.close();
+    if (m_work.size() == 0) {
+        m_work.remove();
+        return;
+    }
+    const QString name = SaveWorkFile();
+    m_message.Body.append(savedNote(name));
+    m_message.Attachments.append(name);
+    m_spilled = false;
+}
+
+QString TMessageParser::SaveWorkFile()
+{
+    const bool text = Mode != PartMode::File; // a text part saved as transferred
+    m_work.close();
+    auto removeWork = qScopeGuard([this] { m_work.remove(); });
+
+    QString name = SafeFileName(Ansi::toUnicode(AttachFileName));
+    if (name.isEmpty())
+        name = QStringLiteral("text.tmp");
+    name = UniqueName(name);
+    if (OnDecodeStart) {
+        OnDecodeStart(name);
+        name = SafeFileName(name);
+        name = UniqueName(name.isEmpty() ? QStringLiteral("text.tmp") : name);
+    }
+
+    const QByteArray encoding = TransferEncoding.toLower();
+    const bool uu = encoding.contains("x-uuencode");
+    if (!text && (uu || encoding.contains("base64"))) {
+        Processor.SetMethod(uu ? TUUMethod::uuCode : TUUMethod::uuMime);
+        Report(QStringLiteral("Decodieren der Datei"), 1);
+        QFile in(m_work.fileName());
+        if (!in.open(QIODevice::ReadOnly))
+            fileError(in);
+        QFile out(m_attachPath + name);
+        if (!out.open(QIODevice::WriteOnly))
+            fileError(out);
+        Processor.SetInputStream(&in);
+        Processor.SetOutputStream(&out);
+        Processor.Decode();
+        Processor.SetInputStream(nullptr);
+        Processor.SetOutputStream(nullptr);
+    } else {
+        removeWork.dismiss();
+        if (!m_work.rename(m_attachPath + name)) {
+            m_work.remove();
+            fileError(m_work);
+        }
+    }
+    return name;
+}
+
+void TMessageParser::LoadDecodedBody(const QString &name)
+{
+    QFile file(m_attachPath + name);
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    qint64 held = 0;
+    while (!file.atEnd()) {
+        QByteArray line = file.readLine(MaxTextBytes + 1);
+        held += line.size();
+        if (held > MaxTextBytes) {
+            // The file holds the rest; the body says where it is.
+            m_message.Body.append(savedNote(name));
+            return;
+        }
+        if (line.endsWith('\n')) {
+            line.chop(1);
+            if (line.endsWith('\r'))
+                line.chop(1);
+        }
+        m_message.Body.append(line);
+    }
+}
+
+void TMessageParser::End()
+{
+    if (m_phase == Phase::Header) {
+        // A message without the empty line after its header.
+        Mode = PartMode::Text;
+        StartBody();
+    }
+    switch (m_phase) {
+    case Phase::Header:
+    case Phase::PartHeader:
+    case Phase::Epilogue:
+        break;
+    case Phase::Preamble:
+        RemoveWorkFolder();
+        throw KvError(QStringLiteral("Listenindex überschreitet das Maximum (%1)").arg(m_message.Body.size()));
+    case Phase::PartBody:
+        EndPart();
+        break;
+    case Phase::Single:
+        if (Mode == PartMode::File) {
+            const qsizetype before = m_message.Attachments.size();
+            EndPart();
+            m_message.Body.clear();
+            if (m_message.Attachments.size() > before)
+                LoadDecodedBody(m_message.Attachments.at(before));
+        } else {
+            m_message.Body = m_message.RawBody;
+            EndPart();
+        }
+        break;
+    }
+    if (m_dropped > 0) {
+        const QString note = QStringLiteral("%1 weitere Anhänge nicht gespeichert (höchstens %2 je Nachricht)")
+                                 .arg(m_dropped)
+                                 .arg(MaxAttachments);
+        m_message.Body.append("\r\n" + Ansi::fromUnicode(note));
+        m_message.DroppedAttachments = m_dropped;
+        Report(note, 1);
+    }
+    RemoveWorkFolder();
+}
+
+void TMessageParser::Abandon()
+{
+    if (m_work.isOpen()) {
+        m_work.close();
+        m_work.remove();
+    }
+    RemoveWorkFolder();
+}
+
+void TMessageParser::RemoveWorkFolder()
+{
+    if (!m_attachPath.isEmpty())
+        QDir(m_attachPath).rmdir(QLatin1String(WorkFolder)); // only when empty
 }
 
 void TMessageParser::ParseLines(const QList<QByteArray> &lines, bool parse)
 {
-    Begin();
+    Begin(parse);
     m_message.Clear();
-    qsizetype next = 0;
-    const LineSource source = [&](QByteArray &line) {
-        if (next >= lines.size())
-            return false;
-        line = lines.at(next++);
-        return true;
-    };
-    ParseHeader(&source, m_message);
-    m_message.RawBody = lines.mid(next);
-    SplitBody(parse);
+    try {
+        for (const QByteArray &line : lines)
+            TakeLine(line);
+        End();
+    } catch (...) {
+        Abandon();
+        throw;
+    }
 }
 
 QString TMessageParser::SafeFileName(const QString &name)
@@ -275,7 +408,9 @@ QString TMessageParser::SafeFileName(const QString &name)
     QString out;
     out.reserve(base.size());
     for (const QChar c : base) {
-        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+        // Control characters, and the direction overrides that would show
+        // "txt.exe" as "exe.txt" in a file manager.
+        if (c.unicode() < 0x20 || Printable::isUnsafe(c.unicode()))
             continue;
         if (QStringLiteral("<>:\"|?*").contains(c))
             continue;
@@ -303,15 +438,18 @@ QString TMessageParser::SafeFileName(const QString &name)
     return out;
 }
 
-QString TMessageParser::UniqueName(const QString &name) const
+QString TMessageParser::UniqueName(const QString &name)
 {
-    QString candidate = name;
     const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-    for (int k = 1; QFileInfo::exists(m_attachPath + candidate); ++k) {
-        if (dot >= 0)
-            candidate = name.left(dot) + QLatin1Char('_') + QString::number(k) + name.mid(dot);
-        else
-            candidate = name + QLatin1Char('_') + QString::number(k);
+    int &k = m_nextSuffix[name]; // 0 is the name itself
+    for (;; ++k) {
+        QString candidate = name;
+        if (k > 0)
+            candidate = dot >= 0 ? name.left(dot) + QLatin1Char('_') + QString::number(k) + name.mid(dot)
+                                 : name + QLatin1Char('_') + QString::number(k);
+        if (!QFileInfo::exists(m_attachPath + candidate)) {
+            ++k;
+            return candidate;
+        }
     }
-    return candidate;
 }

@@ -1,15 +1,30 @@
 #pragma once
 // Splits a retrieved message into header fields, text body and attachment
-// files. Works on the lines of TMailMessage::RawBody (or, for the first
-// header, on lines handed in by the caller), so it runs without a socket.
+// files, line by line as the lines arrive: the client hands over each line of
+// the RETR reply, and a part meant for a file goes to its file as it comes,
+// so a large message is never held whole. Tests and fuzzers feed it lines of
+// their own (ParseLines).
 //
 // The rules are positional and substring-based on purpose: the first part of
 // a multipart message is the text, every later part becomes a file; base64
 // and x-uuencode parts are decoded, others are written as transferred.
+//
+// What one message may hold in memory is bounded: the header (MaxHeadBytes,
+// MaxHeadLines; past that the message is refused with an error), the text
+// shown as the body (MaxTextBytes; past that the whole text part is saved as
+// a file and the body shows its beginning) and the number of attachment
+// files (MaxAttachments; further parts are counted and named in the body,
+// not written).
+//
+// Parts are written to work files in the sub-folder WorkFolder of the
+// attachment folder, which no attachment name can take (names never start
+// with a dot); each work file is gone once its part is saved.
 #include "net/MailRecords.h"
 #include "net/UUProcessor.h"
 
 #include <QByteArray>
+#include <QFile>
+#include <QHash>
 #include <QString>
 #include <functional>
 
@@ -17,13 +32,17 @@ class TMessageParser
 {
 public:
     enum class PartMode { Header, Text, File };
-    // Hands out the next header line without its line end; false when there
-    // is none (the message ended).
-    using LineSource = std::function<bool(QByteArray &line)>;
+
+    static constexpr qint64 MaxHeadBytes = 1024 * 1024;
+    static constexpr int MaxHeadLines = 10000;
+    static constexpr qint64 MaxTextBytes = 4 * 1024 * 1024;
+    static constexpr int MaxAttachments = 1000;
+    static constexpr const char *WorkFolder = ".work";
 
     explicit TMessageParser(TMailMessage &message) : m_message(message) {}
+    ~TMessageParser();
 
-    // Folder for attachment and temporary files, with a trailing '/'.
+    // Folder for attachment files, with a trailing '/'.
     const QString &AttachFilePath() const { return m_attachPath; }
     void SetAttachFilePath(const QString &path);
 
@@ -31,7 +50,6 @@ public:
     QByteArray TransferEncoding;
     QByteArray AttachFileName;
     PartMode Mode = PartMode::Header;
-    qsizetype LineIndex = 0;
     qint64 BytesRecvd = 0;
     TUUProcessor Processor;
 
@@ -39,41 +57,63 @@ public:
     std::function<void(QString &fileName)> OnDecodeStart;
     std::function<void(const QString &text, int level)> OnReport;
 
-    // Clears the parse state for a new message (the record is left alone).
-    void Begin();
-    // Reads header lines up to the first empty line: from `source`, or from
-    // RawBody at LineIndex when `source` is null.
-    void ParseHeader(const LineSource *source, TMailMessage &target);
-    // Splits RawBody at the message's boundary. Throws KvError when no line
-    // holds the boundary.
-    void ParseMultipart();
-    // Moves the lines of one part to Body or to a file; true when the part
-    // ended with the closing delimiter. Throws KvError when a file cannot be
-    // written.
-    bool ExtractPart(TMailMessage &target);
-    // Fills Body from RawBody: multipart split, or the single part as it is
-    // (`parse` false), decoded to a file (`parse` and base64) or moved.
-    void SplitBody(bool parse);
+    // Clears the parse state for a new message; `parse` decodes the body of
+    // a single-part message (the record is left alone).
+    void Begin(bool parse = false);
+    // One line of the message as received: line end removed, dot-stuffing
+    // kept. Throws KvError when the header is too long or a file cannot be
+    // written; the caller still reads the rest of the message.
+    void TakeLine(const QByteArray &line);
+    // The message ended: finishes the last part and the body. Throws KvError
+    // when a multipart message holds no line with its boundary.
+    void End();
+    // A retrieval broken off: the open work file goes, nothing is listed.
+    void Abandon();
 
     // The whole retrieval without a socket: `lines` are the message lines as
     // received (line ends removed, dot-stuffing kept, no end line). Clears
-    // the record, parses the header, fills RawBody and splits the body.
+    // the record and splits it.
     void ParseLines(const QList<QByteArray> &lines, bool parse);
 
     // A file name from a message header made safe to create inside the
-    // attachment folder: no folder parts, no "..", no characters that file
-    // systems refuse. Empty when nothing usable remains.
+    // attachment folder: no folder parts, no "..", no leading dot, no
+    // control or direction-changing characters, nothing that file systems
+    // refuse. Empty when nothing usable remains.
     static QString SafeFileName(const QString &name);
-    // `name`, or name_1.ext, name_2.ext ... when a file of that name exists.
-    QString UniqueName(const QString &name) const;
-    // The process-wide counter of temporary files ("Temp<n>.mme").
+    // `name`, or name_1.ext, name_2.ext ... when a file of that name exists
+    // or was handed out before in this retrieval. Each name's count goes on
+    // from where it stopped, so n equal names cost n steps, not n².
+    QString UniqueName(const QString &name);
+    // The process-wide counter of work files ("Temp<n>.mme").
     static int NextTempNumber();
 
 private:
+    enum class Phase { Header, Preamble, PartHeader, PartBody, Epilogue, Single };
+
     bool HasBoundary(const QByteArray &line) const;
     void Report(const QString &text, int level);
-    void TakeHeaderLine(const QByteArray &line, TMailMessage &target);
+    void TakeHeaderLine(const QByteArray &line, QByteArray &boundary);
+    void StartBody();
+    void BeginPart();
+    void PartLine(const QByteArray &line);
+    void TextLine(QList<QByteArray> &lines, const QByteArray &line);
+    void OpenWorkFile();
+    void EndPart();
+    QString SaveWorkFile();
+    void LoadDecodedBody(const QString &name);
+    void RemoveWorkFolder();
 
     TMailMessage &m_message;
     QString m_attachPath;
+    bool m_parse = false;
+    Phase m_phase = Phase::Header;
+    QByteArray m_partBoundary; // a part header's own boundary (not used for splitting)
+    qint64 m_headBytes = 0;
+    qint64 m_textBytes = 0;
+    qsizetype m_textStart = 0; // first Body/RawBody line of the text part
+    bool m_spilled = false;    // the text part went on into a file
+    bool m_partHasLines = false;
+    int m_dropped = 0;         // attachment parts not written (MaxAttachments)
+    QFile m_work;
+    QHash<QString, int> m_nextSuffix;
 };

@@ -4,6 +4,7 @@
 #include "net/Pop3Reply.h"
 #include "platform/core/AnsiCodec.h"
 
+#include <QPointer>
 #include <QScopeGuard>
 #include <exception>
 
@@ -94,7 +95,11 @@ void TPop3Client::Connect()
         const QByteArray stat = Command("STAT");
         if (!Pop3Reply::Accepted(stat))
             Refuse(stat);
-        m_mailCount = Pop3Reply::StatCount(stat);
+        // A count that is no number is a broken reply, not an empty mailbox.
+        const std::optional<int> count = Pop3Reply::MessageCount(stat);
+        m_mailCount = count.value_or(0);
+        if (!count)
+            throw KvError(QStringLiteral("Ungültige Antwort auf STAT: ") + Ansi::toUnicode(stat));
     });
 }
 
@@ -103,7 +108,13 @@ void TPop3Client::GetSummary(int message)
     if (m_busy)
         return;
     m_busy = true;
-    auto done = qScopeGuard([this] { m_busy = false; });
+    QPointer<TPop3Client> self(this);
+    auto done = qScopeGuard([this, self] {
+        if (self) {
+            m_busy = false;
+            EndReply();
+        }
+    });
     CertifyConnect();
     if (OnRetrieveStart)
         OnRetrieveStart(this);
@@ -115,12 +126,43 @@ void TPop3Client::GetSummary(int message)
     m_summary.Subject.clear();
     m_summary.From.clear();
     m_summary.MessageId.clear();
-    while (!Pop3Reply::TakeSummaryLine(m_summary, ReadWholeLine())) {
-    }
+    ReadSummary(message);
     m_summary.Bytes = Pop3Reply::ListBytes(Command(numbered("LIST", message)));
     Report(QStringLiteral("Zusammenfassung erhalten"), 1);
     if (OnRetrieveEnd)
         OnRetrieveEnd(this);
+}
+
+void TPop3Client::ReadSummary(int message)
+{
+    BeginReply();
+    qint64 bytes = 0;
+    int lines = 0;
+    for (;;) {
+        const QByteArray line = ReadWholeLine();
+        bytes += line.size();
+        ++lines;
+        if (lines <= MaxSummaryLines && bytes <= MaxSummaryBytes) {
+            if (Pop3Reply::TakeSummaryLine(m_summary, line))
+                break;
+            continue;
+        }
+        // Far more than a header: nothing more is kept, and the rest is read
+        // up to its end line (so the connection stays in step) unless that
+        // is too much as well.
+        const bool end = line == ".\r\n" || line == ".\n";
+        if (end || bytes > MaxSummaryDrain) {
+            const QString text = QStringLiteral("Zusammenfassung der Nachricht %1 länger als %2 Zeilen oder %3 KiB")
+                                     .arg(message)
+                                     .arg(MaxSummaryLines)
+                                     .arg(MaxSummaryBytes / 1024);
+            if (end)
+                throw KvError(text);
+            RequestCloseSocket();
+            throw ESockError(text + QStringLiteral("; Verbindung getrennt"));
+        }
+    }
+    EndReply();
 }
 
 void TPop3Client::GetMailMessage(int message)
@@ -128,40 +170,37 @@ void TPop3Client::GetMailMessage(int message)
     if (m_busy)
         return;
     m_busy = true;
-    auto done = qScopeGuard([this] { m_busy = false; });
+    QPointer<TPop3Client> self(this);
+    auto done = qScopeGuard([this, self] {
+        if (self) {
+            m_busy = false;
+            EndReply();
+        }
+    });
     CertifyConnect();
     if (OnRetrieveStart)
         OnRetrieveStart(this);
 
     std::exception_ptr error;
     try {
-        m_parser.Begin();
+        m_parser.Begin(m_parse);
+        // The size the server gives for the message bounds what is read of it.
+        const QByteArray list = Command(numbered("LIST", message));
+        if (!Pop3Reply::Accepted(list))
+            Refuse(list);
+        const qint64 listed = Pop3Reply::ListBytes(list);
+        if (listed < 0 || listed > MaxMessageBytes)
+            throw KvError(QStringLiteral("Nachricht %1 ist laut Server %2 Bytes groß; gelesen werden höchstens %3 Bytes")
+                              .arg(message)
+                              .arg(listed)
+                              .arg(MaxMessageBytes));
         const QByteArray retr = Command(numbered("RETR", message));
         if (!Pop3Reply::Accepted(retr))
             Refuse(retr);
         // From and MessageId are cleared too: a message without those lines
         // must not show the previous message's values.
         m_message.Clear();
-
-        bool ended = false;
-        const TMessageParser::LineSource fromSocket = [this, &ended](QByteArray &line) {
-            const QByteArray raw = ReadWholeLine();
-            if (raw == ".\r\n" || raw == ".\n") {
-                // A message without an empty line after its header ends here.
-                ended = true;
-                return false;
-            }
-            line = LineReader::chomp(raw);
-            return true;
-        };
-        m_parser.ParseHeader(&fromSocket, m_message);
-        while (!ended) {
-            const QByteArray raw = ReadWholeLine();
-            if (raw == ".\r\n" || raw == ".\n")
-                break;
-            m_message.RawBody.append(LineReader::chomp(raw));
-        }
-        m_parser.SplitBody(m_parse);
+        ReadMessage(message, RetrieveLimit(listed));
 
         if (m_deleteOnRead) {
             const QByteArray dele = Command(numbered("DELE", message));
@@ -169,6 +208,8 @@ void TPop3Client::GetMailMessage(int message)
                 Refuse(dele);
         }
         Report(QStringLiteral("Meldung erhalten"), 1);
+    } catch (const EDestroyedError &) {
+        throw;
     } catch (...) {
         error = std::current_exception();
     }
@@ -176,6 +217,45 @@ void TPop3Client::GetMailMessage(int message)
         OnRetrieveEnd(this);
     if (error)
         std::rethrow_exception(error);
+}
+
+void TPop3Client::ReadMessage(int message, qint64 limit)
+{
+    BeginReply();
+    std::exception_ptr parseError;
+    qint64 received = 0;
+    try {
+        for (;;) {
+            const QByteArray raw = ReadWholeLine();
+            received += raw.size();
+            if (raw == ".\r\n" || raw == ".\n")
+                break;
+            if (received > limit) {
+                RequestCloseSocket();
+                throw ESockError(QStringLiteral("Nachricht %1 länger als vom Server angegeben (mehr als %2 Bytes); "
+                                                "Verbindung getrennt")
+                                     .arg(message)
+                                     .arg(limit));
+            }
+            if (parseError)
+                continue; // read on to the end line: the connection stays in step
+            try {
+                m_parser.TakeLine(LineReader::chomp(raw));
+            } catch (const KvError &) {
+                parseError = std::current_exception();
+                m_parser.Abandon();
+            }
+        }
+    } catch (const EDestroyedError &) {
+        throw;
+    } catch (...) {
+        m_parser.Abandon();
+        throw;
+    }
+    EndReply();
+    if (parseError)
+        std::rethrow_exception(parseError);
+    m_parser.End();
 }
 
 void TPop3Client::DeleteMailMessage(int message)
@@ -194,6 +274,8 @@ void TPop3Client::DeleteMailMessage(int message)
             Refuse(reply);
         }
         deleted = true;
+    } catch (const EDestroyedError &) {
+        throw;
     } catch (...) {
         error = std::current_exception();
     }
@@ -220,6 +302,8 @@ void TPop3Client::Disconnect()
     std::exception_ptr error;
     try {
         reply = Command("QUIT");
+    } catch (const EDestroyedError &) {
+        throw;
     } catch (...) {
         error = std::current_exception();
     }

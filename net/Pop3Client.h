@@ -17,6 +17,19 @@
 class TPop3Client : public TLineSocket
 {
 public:
+    // A summary (TOP n 0) is the header alone: a reply longer than this is
+    // not kept. Up to MaxSummaryDrain bytes of it are read past the end so
+    // that the connection stays usable; a longer one closes it.
+    static constexpr int MaxSummaryLines = 1000;
+    static constexpr qint64 MaxSummaryBytes = 256 * 1024;
+    static constexpr qint64 MaxSummaryDrain = 4 * 1024 * 1024;
+    // RETR reads at most the size LIST gives for the message plus a margin
+    // (servers that count line ends as one byte, dot-stuffing); past that the
+    // connection is closed. A message LIST gives as larger than
+    // MaxMessageBytes is not retrieved at all.
+    static constexpr qint64 MaxMessageBytes = 512LL * 1024 * 1024;
+    static qint64 RetrieveLimit(qint64 listed) { return listed + listed / 4 + 64 * 1024; }
+
     explicit TPop3Client(QObject *parent = nullptr);
 
     // --- properties ---
@@ -70,6 +83,8 @@ private:
     QByteArray Command(const QByteArray &command);
     QByteArray ReadWholeLine();
     void Login();
+    void ReadSummary(int message);
+    void ReadMessage(int message, qint64 limit);
     [[noreturn]] static void Refuse(const QByteArray &reply);
 
     QByteArray m_userId;

@@ -47,6 +47,18 @@ int Pop3Reply::StatCount(const QByteArray &reply)
     return ok && count > 0 ? count : 0;
 }
 
+std::optional<int> Pop3Reply::MessageCount(const QByteArray &reply)
+{
+    const QByteArray field = Field(reply, 2).trimmed();
+    bool ok = !field.isEmpty();
+    for (const char c : field)
+        ok = ok && c >= '0' && c <= '9';
+    const int count = ok ? field.toInt(&ok) : 0;
+    if (!ok)
+        return std::nullopt;
+    return count;
+}
+
 qint64 Pop3Reply::ListBytes(const QByteArray &reply)
 {
     const QByteArray field = Field(reply, 3).trimmed();

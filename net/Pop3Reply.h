@@ -4,6 +4,7 @@
 #include "net/MailRecords.h"
 
 #include <QByteArray>
+#include <optional>
 
 namespace Pop3Reply {
 
@@ -18,6 +19,9 @@ QByteArray Field(const QByteArray &reply, int n);
 // The message count of a STAT reply ("+OK 3 4711" gives 3); 0 when the
 // second field is no number.
 int StatCount(const QByteArray &reply);
+// The message count of a STAT reply; none when the second field is not a
+// whole number from 0 to the largest int.
+std::optional<int> MessageCount(const QByteArray &reply);
 // The size in a LIST reply ("+OK 2 1834" gives 1834). Throws KvError when
 // the third field is no number.
 qint64 ListBytes(const QByteArray &reply);

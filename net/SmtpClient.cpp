@@ -6,7 +6,9 @@
 #include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
+#include <QPointer>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <exception>
 
 namespace {
@@ -56,6 +58,16 @@ bool TSmtpClient::IsContinued(const QByteArray &line)
 
 QByteArray TSmtpClient::SkipContinuation(QByteArray line)
 {
+    // The whole reply is bounded in time (the reply budget) and in size: a
+    // server that sends "220-" lines without end must not hold the client.
+    BeginReply();
+    QPointer<TLineSocket> self(this);
+    auto endReply = qScopeGuard([&] {
+        if (self)
+            EndReply();
+    });
+    int lines = 1;
+    qint64 bytes = line.size();
     while (IsContinued(line)) {
         const QByteArray next = ReadLn();
         if (next.isEmpty())
@@ -63,6 +75,13 @@ QByteArray TSmtpClient::SkipContinuation(QByteArray line)
         line = next;
         if (!line.endsWith('\n'))
             throw ESockError(kClosed);
+        bytes += line.size();
+        if (++lines > MaxReplyLines || bytes > MaxReplyBytes) {
+            RequestCloseSocket();
+            throw ESockError(QStringLiteral("Antwort des Servers länger als %1 Zeilen oder %2 KiB; Verbindung getrennt")
+                                 .arg(MaxReplyLines)
+                                 .arg(MaxReplyBytes / 1024));
+        }
     }
     return line;
 }
@@ -174,6 +193,8 @@ void TSmtpClient::SendMail()
             m_post.ToBlindCarbonCopy.clear();
             m_post.Attachments.clear();
         }
+    } catch (const EDestroyedError &) {
+        throw;
     } catch (...) {
         error = std::current_exception();
     }
@@ -191,6 +212,8 @@ void TSmtpClient::Disconnect()
     std::exception_ptr error;
     try {
         reply = Command("QUIT");
+    } catch (const EDestroyedError &) {
+        throw;
     } catch (...) {
         error = std::current_exception();
     }

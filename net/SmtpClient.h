@@ -32,6 +32,10 @@ enum class TSubType { mtPlain, mtEnriched, mtSgml, mtTabSeperated, mtHtml };
 class TSmtpClient : public TLineSocket
 {
 public:
+    // The longest reply taken (continuation lines included).
+    static constexpr int MaxReplyLines = 512;
+    static constexpr qint64 MaxReplyBytes = 64 * 1024;
+
     explicit TSmtpClient(QObject *parent = nullptr);
 
     // --- properties ---

@@ -1,5 +1,7 @@
 #include "platform/Prompts.h"
 
+#include "platform/core/Printable.h"
+
 #include <QApplication>
 #include <QDialog>
 #include <QFileDialog>
@@ -112,7 +114,11 @@ int runInFront(QDialog &prompt)
 int messageBox(QWidget *owner, QMessageBox::Icon icon, const QString &text, QMessageBox::StandardButtons buttons,
                QMessageBox::StandardButton defaultButton)
 {
-    QMessageBox box(icon, title(), text, buttons, owner);
+    // Message texts carry server replies and mail headers (a subject in the
+    // delete question, a reply in an error): plain text with its control
+    // characters escaped, never rich text that a subject could fill with markup.
+    QMessageBox box(icon, title(), Printable::text(text), buttons, owner);
+    box.setTextFormat(Qt::PlainText);
     box.setObjectName(QStringLiteral("KvMessageBox"));
     box.setDefaultButton(defaultButton);
     runInFront(box);

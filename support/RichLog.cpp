@@ -1,5 +1,7 @@
 #include "support/RichLog.h"
 
+#include "platform/core/Printable.h"
+
 #include <QScrollBar>
 #include <QTimer>
 #include <QTextBlock>
@@ -17,8 +19,11 @@ RichLog::RichLog(const QString &name, Order order, QWidget *parent) : QTextEdit(
     document()->setDocumentMargin(2);
 }
 
-void RichLog::addLine(const QString &text)
+void RichLog::addLine(const QString &raw)
 {
+    // Lines carry server replies and mail headers: shown, saved and copied
+    // only with their control characters escaped.
+    const QString text = Printable::line(raw);
     if (m_order == Order::NewestFirst)
         m_lines.prepend({text, m_color});
     else

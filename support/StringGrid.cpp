@@ -1,5 +1,7 @@
 #include "support/StringGrid.h"
 
+#include "platform/core/Printable.h"
+
 #include <QHeaderView>
 
 StringGrid::StringGrid(QObject *parent) : QAbstractTableModel(parent) {}
@@ -88,7 +90,15 @@ QVariant StringGrid::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::ToolTipRole))
         return {};
-    return cell(index.column(), index.row() + 1);
+    // Cells hold senders and subjects as they came: shown with their control
+    // characters escaped, and the tooltip as rich text of escaped characters,
+    // since a tooltip would otherwise take markup in a subject for its own.
+    const QString shown = Printable::line(cell(index.column(), index.row() + 1));
+    if (role == Qt::DisplayRole)
+        return shown;
+    if (shown.isEmpty())
+        return {};
+    return QStringLiteral("<p style='white-space:pre'>") + shown.toHtmlEscaped() + QStringLiteral("</p>");
 }
 
 QVariant StringGrid::headerData(int section, Qt::Orientation orientation, int role) const

@@ -7,6 +7,7 @@
 #include "platform/Shell.h"
 #include "platform/core/AnsiCodec.h"
 #include "platform/core/KvError.h"
+#include "platform/core/Printable.h"
 #include "support/LabelFit.h"
 #include "support/RoundButton.h"
 #include "support/StringGrid.h"
@@ -71,7 +72,8 @@ QString linesText(const QList<QByteArray> &lines)
     out.reserve(lines.size());
     for (const QByteArray &line : lines)
         out << Ansi::toUnicode(line);
-    return out.join(QLatin1Char('\n')).replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    // Mail text is shown with its control characters escaped.
+    return Printable::text(out.join(QLatin1Char('\n')));
 }
 }
 
@@ -206,12 +208,16 @@ void TAusgabeForm::Einrichten()
 
 void TAusgabeForm::fillFrom(const TMailMessage &message)
 {
-    EAbsender->setText(Ansi::toUnicode(message.From));
-    EBetreff->setText(Ansi::toUnicode(message.Subject));
+    EAbsender->setText(Printable::line(Ansi::toUnicode(message.From)));
+    EBetreff->setText(Printable::line(Ansi::toUnicode(message.Subject)));
     RT_Body->setPlainText(linesText(message.Body));
     RT_Header->setPlainText(linesText(message.Head));
     LBAttaches->clear();
-    LBAttaches->addItems(message.Attachments);
+    // The list shows each name escaped and keeps the file's own name beside it.
+    for (const QString &name : message.Attachments) {
+        auto *item = new QListWidgetItem(Printable::line(name), LBAttaches);
+        item->setData(Qt::UserRole, name);
+    }
 }
 
 void TAusgabeForm::Tabelle_Auswerten()
@@ -219,7 +225,7 @@ void TAusgabeForm::Tabelle_Auswerten()
     const AttachmentTypeTable types(m_programFolder + QStringLiteral("/ini/Endung.ini"));
     StringGrid &g = *TabelleGrid;
     for (int i = 0; i < LBAttaches->count(); ++i) {
-        const QString name = LBAttaches->item(i)->text();
+        const QString name = LBAttaches->item(i)->data(Qt::UserRole).toString();
         const QString extension = AttachmentTypes::extensionOf(name);
         g.clearRow(m_row, 1, 3);
         g.setCell(1, m_row, name);
