@@ -274,9 +274,13 @@ QString TMessageParser::SaveWorkFile()
         name = QStringLiteral("text.tmp");
     name = UniqueName(name);
     if (OnDecodeStart) {
+        const QString chosen = name;
         OnDecodeStart(name);
         name = SafeFileName(name);
-        name = UniqueName(name.isEmpty() ? QStringLiteral("text.tmp") : name);
+        if (name.isEmpty())
+            name = QStringLiteral("text.tmp");
+        if (name != chosen) // a name the handler gave is made unique in its turn
+            name = UniqueName(name);
     }
 
     const QByteArray encoding = TransferEncoding.toLower();

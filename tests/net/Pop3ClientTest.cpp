@@ -146,7 +146,7 @@ TEST_F(Pop3Test, SummaryFieldsEventOrderAndNestedRequestsWhileBusy)
 TEST_F(Pop3Test, ServerClosingInTheMiddleOfAReplyEndsIt)
 {
     login().expect("TOP 1 0").sendLine("+OK").send("Subject: cut").close();
-    login("+OK 1 9").expect("RETR 1").sendLine("+OK").sendLine("Subject: x").sendLine("").send("body line\r\nhalf a li").close();
+    login("+OK 1 9").expect("LIST 1").sendLine("+OK 1 40").expect("RETR 1").sendLine("+OK").sendLine("Subject: x").sendLine("").send("body line\r\nhalf a li").close();
     client.Connect();
     EXPECT_EQ(thrown([&] { client.GetSummary(1); }), "Verbindung vom Server geschlossen");
     EXPECT_FALSE(client.Busy());
@@ -159,9 +159,10 @@ TEST_F(Pop3Test, ServerClosingInTheMiddleOfAReplyEndsIt)
 
 TEST_F(Pop3Test, RetrievalWithDeleteOnReadRefusedAMessageWithoutBodyDeletionAndReset)
 {
-    login().expect("RETR 1").sendLine("+OK").sendLine("From: a@b").sendLine("Subject: Hi").sendLine("")
+    // Every retrieval asks for the message's size first: it bounds the read.
+    login().expect("LIST 1").sendLine("+OK 1 40").expect("RETR 1").sendLine("+OK").sendLine("From: a@b").sendLine("Subject: Hi").sendLine("")
         .sendLine("..stuffed").sendLine("text").sendLine(".").expect("DELE 1").sendLine("-ERR locked")
-        .expect("RETR 2").sendLine("+OK").sendLine("Subject: only a header").sendLine(".")
+        .expect("LIST 2").sendLine("+OK 2 30").expect("RETR 2").sendLine("+OK").sendLine("Subject: only a header").sendLine(".")
         .expect("DELE 1").sendLine("+OK.").expect("DELE 2").sendLine("-ERR").expect("RSET").sendLine("+OK");
     client.SetDeleteOnRead(true);
     client.Connect();
