@@ -232,10 +232,17 @@ void TPop3Client::ReadMessage(int message, qint64 limit)
                 break;
             if (received > limit) {
                 RequestCloseSocket();
-                throw ESockError(QStringLiteral("Nachricht %1 länger als vom Server angegeben (mehr als %2 Bytes); "
-                                                "Verbindung getrennt")
+                QString reason = QStringLiteral("Nachricht %1 länger als vom Server angegeben (mehr als %2 Bytes)")
                                      .arg(message)
-                                     .arg(limit));
+                                     .arg(limit);
+                if (parseError) {
+                    try {
+                        std::rethrow_exception(parseError);
+                    } catch (const KvError &e) {
+                        reason = e.text(); // what went wrong first
+                    }
+                }
+                throw ESockError(reason + QStringLiteral("; Verbindung getrennt"));
             }
             if (parseError)
                 continue; // read on to the end line: the connection stays in step
