@@ -29,6 +29,8 @@ void RichLog::addLine(const QString &raw)
     else
         m_lines.append({text, m_color});
     ++m_pending;
+    if (m_lines.size() > MaxLines + MaxLines / 10)
+        dropOldest();
     scheduleFlush();
 }
 
@@ -73,6 +75,25 @@ void RichLog::flush()
     m_pending = 0;
     if (m_order == Order::NewestFirst)
         verticalScrollBar()->setValue(0);
+}
+
+void RichLog::dropOldest()
+{
+    flush();
+    const qsizetype excess = m_lines.size() - MaxLines;
+    if (excess <= 0)
+        return;
+    QTextCursor c(document());
+    if (m_order == Order::NewestFirst) {
+        m_lines.resize(MaxLines);
+        const QTextBlock last = document()->findBlockByNumber(int(MaxLines - 1));
+        c.setPosition(last.position() + last.length() - 1);
+        c.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+    } else {
+        m_lines.remove(0, excess);
+        c.setPosition(document()->findBlockByNumber(int(excess)).position(), QTextCursor::KeepAnchor);
+    }
+    c.removeSelectedText();
 }
 
 QString RichLog::shownText()

@@ -13,6 +13,10 @@ class RichLog : public QTextEdit
     Q_OBJECT
 public:
     enum class Order { NewestFirst, OldestFirst };
+    // The log keeps the newest MaxLines lines; once a tenth more have come,
+    // the oldest go. Passes from the timer add lines for ever, and a server
+    // may report thousands of messages each time.
+    static constexpr qsizetype MaxLines = 20000;
     static QColor grey() { return {128, 128, 128}; }
     static QColor maroon() { return {128, 0, 0}; }
     static QColor purple() { return {128, 0, 128}; }
@@ -41,6 +45,7 @@ private:
     // than the check itself. The batch goes in at the next event-loop round.
     void scheduleFlush();
     void flush();
+    void dropOldest();
 
     Order m_order;
     qsizetype m_pending = 0;      // lines of m_lines not yet in the text box

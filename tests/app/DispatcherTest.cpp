@@ -142,6 +142,26 @@ TEST(RichLog, BatchedLinesShowInOrderWithTheirColours)
     EXPECT_EQ(end.shownText(), QStringLiteral("again"));
 }
 
+TEST(RichLog, KeepsTheNewestLinesOnly)
+{
+    RichLog top(QStringLiteral("top"), RichLog::Order::NewestFirst);
+    RichLog end(QStringLiteral("end"), RichLog::Order::OldestFirst);
+    const qsizetype n = RichLog::MaxLines * 12 / 10;
+    for (RichLog *log : {&top, &end})
+        for (qsizetype i = 1; i <= n; ++i)
+            log->addLine(QString::number(i));
+    for (RichLog *log : {&top, &end}) {
+        const QStringList shown = log->shownText().split(QLatin1Char('\n'));
+        EXPECT_LE(shown.size(), RichLog::MaxLines + RichLog::MaxLines / 10);
+        EXPECT_EQ(shown, log->texts());
+        EXPECT_TRUE(shown.contains(QString::number(n)));
+        EXPECT_FALSE(shown.contains(QStringLiteral("1")));
+    }
+    EXPECT_EQ(top.texts().first(), QString::number(n));
+    EXPECT_EQ(end.texts().last(), QString::number(n));
+    EXPECT_EQ(top.texts().last(), end.texts().first());   // the same oldest line kept in both
+}
+
 TEST_F(DispatcherTest, SavedLogReadsBackWithItsLinesAndColours)
 {
     RichLog &log = *f().RE_Message_Stamm;
