@@ -17,6 +17,7 @@
 #include "viewer/AusgabeForm.h"
 
 #include <QApplication>
+#include <QStandardPaths>
 #include <QTextStream>
 
 Windows buildWindows(AppServices &app)
@@ -50,7 +51,8 @@ QString usageText()
         "\n"
         "Options:\n"
         "  --program-dir DIR   use DIR as the program folder (ini/, language/, sound/,\n"
-        "                      tools/, help/, temp/); default: the executable's folder\n"
+        "                      tools/, help/, temp/); default: the executable's folder,\n"
+        "                      or a folder of the user's when that one is read-only\n"
         "                      (also KORVALINTHUS_PROGRAM_DIR)\n"
         "  --settings FILE     keep the settings in FILE instead of the user's store\n"
         "                      (also KORVALINTHUS_SETTINGS)\n"
@@ -110,6 +112,21 @@ QString optionValue(const QStringList &arguments, const QString &name)
 }
 }
 
+namespace {
+// Application and organisation names must be set: they name the per-user
+// folder of an installed copy.
+QString programFolder(const QStringList &args, QTextStream &err)
+{
+    QString note;
+    const QString folder = ProgramFolder::forUse(args, QCoreApplication::applicationFilePath(),
+                                                 QStandardPaths::writableLocation(QStandardPaths::AppDataLocation), &note);
+    if (!note.isEmpty())
+        err << "korvalinthus: " << note << "\n";
+    ProgramFolder::ensureTemp(folder);
+    return folder;
+}
+}
+
 int runKorvalinthus(int argc, char **argv)
 {
     QStringList args;
@@ -139,8 +156,7 @@ int runKorvalinthus(int argc, char **argv)
         QCoreApplication core(argc, argv);
         QCoreApplication::setApplicationName(QStringLiteral("Korvalinthus"));
         QCoreApplication::setOrganizationName(QStringLiteral("Quorbell"));
-        const QString folder = ProgramFolder::resolve(args, QCoreApplication::applicationFilePath());
-        ProgramFolder::ensureTemp(folder);
+        const QString folder = programFolder(args, err);
         auto key = makeKey();
         return runHeadlessPass(folder, *key, out, err).exitCode;
     }
@@ -149,8 +165,7 @@ int runKorvalinthus(int argc, char **argv)
     QApplication::setApplicationName(QStringLiteral("Korvalinthus"));
     QApplication::setApplicationDisplayName(QStringLiteral("Korvalinthus"));
     QApplication::setOrganizationName(QStringLiteral("Quorbell"));
-    const QString folder = ProgramFolder::resolve(args, QApplication::applicationFilePath());
-    ProgramFolder::ensureTemp(folder);
+    const QString folder = programFolder(args, err);
     auto key = makeKey();
     DesktopPrompts prompts;
     DesktopShell shell;

@@ -1,5 +1,7 @@
 #include "platform/core/ProgramFolder.h"
 
+#include "platform/core/UserProgramFolder.h"
+
 #include <QDir>
 #include <QFileInfo>
 
@@ -12,7 +14,10 @@ QString ProgramFolder::fromProgramPath(const QString &programPath)
     return dir;
 }
 
-QString ProgramFolder::resolve(const QStringList &arguments, const QString &applicationFilePath)
+namespace {
+// The folder named by "--program-dir" or the environment, cleaned; empty
+// when none is named.
+QString namedFolder(const QStringList &arguments)
 {
     QString chosen;
     for (qsizetype i = 1; i < arguments.size(); ++i) {
@@ -29,11 +34,33 @@ QString ProgramFolder::resolve(const QStringList &arguments, const QString &appl
     if (chosen.isEmpty())
         chosen = qEnvironmentVariable("KORVALINTHUS_PROGRAM_DIR");
     if (chosen.isEmpty())
-        return fromProgramPath(QDir::fromNativeSeparators(applicationFilePath));
+        return {};
     chosen = QDir::fromNativeSeparators(QFileInfo(chosen).absoluteFilePath());
     while (chosen.size() > 1 && chosen.endsWith(u'/'))
         chosen.chop(1);
-    return chosen == QLatin1String("/") ? QString() : chosen;
+    return chosen;
+}
+}
+
+QString ProgramFolder::resolve(const QStringList &arguments, const QString &applicationFilePath)
+{
+    const QString named = namedFolder(arguments);
+    if (named.isEmpty())
+        return fromProgramPath(QDir::fromNativeSeparators(applicationFilePath));
+    return named == QLatin1String("/") ? QString() : named;
+}
+
+QString ProgramFolder::forUse(const QStringList &arguments, const QString &applicationFilePath,
+                              const QString &userFolder, QString *note)
+{
+    const QString chosen = resolve(arguments, applicationFilePath);
+    if (!namedFolder(arguments).isEmpty() || userFolder.isEmpty() || UserProgramFolder::writable(chosen))
+        return chosen;
+    const QString user = QDir::fromNativeSeparators(QDir::cleanPath(userFolder));
+    const QString failed = UserProgramFolder::seed(chosen, user);
+    if (note)
+        *note = failed.isEmpty() ? QString() : failed;
+    return failed.isEmpty() ? user : chosen;
 }
 
 bool ProgramFolder::ensureTemp(const QString &folder)

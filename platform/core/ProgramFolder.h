@@ -13,6 +13,13 @@ QString fromProgramPath(const QString &programPath);
 // arguments wins, then the environment variable KORVALINTHUS_PROGRAM_DIR,
 // then the folder of the executable (argument 0 resolved by Qt).
 QString resolve(const QStringList &arguments, const QString &applicationFilePath);
+// The folder the program works in. A folder named by option or environment
+// is used as it is; otherwise the executable's folder, unless the user
+// cannot write there (an installed copy): then `userFolder`, filled from the
+// executable's folder (UserProgramFolder). When that filling fails, `note`
+// receives what failed and the executable's folder is used after all.
+QString forUse(const QStringList &arguments, const QString &applicationFilePath, const QString &userFolder,
+               QString *note = nullptr);
 // Creates "<folder>/temp" when it is missing; returns false on failure.
 bool ensureTemp(const QString &folder);
 }
