@@ -13,6 +13,9 @@ packages=(
   # a public ham corpus (test mail of a mail-threading library) that the
   # shipped rule lists are checked against
   golang-github-gatherstars-com-jwz-dev
+  # the Debian package: built by CPack (dpkg-shlibdeps), its desktop entry and
+  # software-centre data checked
+  dpkg-dev desktop-file-utils appstream
 )
 
 missing=()

@@ -106,3 +106,31 @@ bmp(lang + 'English.bmp', 32, 24, framed(union_flag))
 bmp(lang + 'Deutsch.bmp', 32, 24, stripes([(0, 0, 0), (221, 0, 0), (255, 206, 0)], False))
 bmp(lang + 'Italiano.bmp', 32, 24, stripes([(0, 146, 70), (255, 255, 255), (206, 43, 55)], True))
 bmp(lang + 'Nederlands.bmp', 32, 24, stripes([(174, 28, 40), (255, 255, 255), (33, 70, 139)], False))
+
+# The program icon for the desktop's icon theme: the envelope of the tray
+# icons under a round purple guard badge with a white tick.
+def program_icon(size):
+    px = envelope(size, False)
+    s = size / 32.0
+    cx, cy, r = 22.5*s, 21.5*s, 8.5*s
+    for y in range(size):
+        for x in range(size):
+            dx, dy = x + 0.5 - cx, y + 0.5 - cy
+            if dx*dx + dy*dy <= r*r:
+                c = (128, 0, 128, 255)
+                # the tick: two strokes, (-4,0)->(-1,3) and (-1,3)->(5,-4), in badge units
+                def near(x0, y0, x1, y1):
+                    vx, vy = (x1-x0)*s, (y1-y0)*s
+                    t = max(0.0, min(1.0, ((dx-x0*s)*vx + (dy-y0*s)*vy) / (vx*vx + vy*vy)))
+                    ex, ey = dx - (x0*s + t*vx), dy - (y0*s + t*vy)
+                    return ex*ex + ey*ey <= (1.3*s)**2
+                if near(-4, 0, -1, 3) or near(-1, 3, 4.5, -3.5):
+                    c = (255, 255, 255, 255)
+                px[y*size + x] = c
+    return png(size, size, px)
+
+import os
+for size in (16, 32, 48, 64, 128, 256):
+    folder = out + '/desktop/icons/hicolor/%dx%d/apps' % (size, size)
+    os.makedirs(folder, exist_ok=True)
+    open(folder + '/korvalinthus.png', 'wb').write(program_icon(size))

@@ -172,7 +172,10 @@ bool TKvProgramLinks::CreateShortcut()
                                          "Comment=%2\n"
                                          "Exec=%3\n")
                               .arg(entryValue(base.isEmpty() ? m_description : base), entryValue(m_description),
-                                   execArgument(m_programFile));
+                                   execArgument(m_programFile))
+        // The program's own entry shows the icon an installed copy puts
+        // into the icon theme (and replaces its menu entry of the same name).
+        + (QFileInfo(m_programFile).fileName() == programFileName() ? QStringLiteral("Icon=korvalinthus\n") : QString());
     const QByteArray bytes = entry.toUtf8();
     if (file.write(bytes) != bytes.size() || !file.commit())
         return false;

@@ -45,7 +45,7 @@ TEST_F(ProgramLinksTest, AFreshMakerWritesAnExecutableEntryIntoTheProgramsMenuAn
     EXPECT_EQ(links.shortcutPath(), path);
     QByteArray text = contents(path);
     EXPECT_TRUE(text.startsWith("[Desktop Entry]\nType=Application\nName=Korvalinthus\nComment=Korvalinthus\n")) << text.toStdString();
-    EXPECT_TRUE(text.contains("\nExec=\"" + program.toUtf8() + "\"\n"));
+    EXPECT_TRUE(text.contains("\nExec=\"" + program.toUtf8() + "\"\nIcon=korvalinthus\n"));
     EXPECT_TRUE(QFileInfo(path).permissions() & QFileDevice::ExeOwner);
 
     // Inside the quotes ", `, $ and \ take a backslash and % is doubled;
