@@ -12,6 +12,8 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QGroupBox>
 #include <QLabel>
 #include <QStyle>
@@ -109,6 +111,16 @@ TEST_P(WindowTextsFit, EveryCaptionShowsWhole)
         SCOPED_TRACE(s.name.toStdString());
         s.window->show();
         QCoreApplication::processEvents();
+        if (s.window == o.KontenForm) {
+            // The language's own provider templates fill in a new account.
+            TKontenForm &k = *o.KontenForm;
+            ASSERT_GE(k.CoBo_Provider->count(), 10);
+            k.CoBo_Provider->setCurrentIndex(k.CoBo_Provider->count() / 2);
+            k.CoBo_ProviderChange();
+            EXPECT_EQ(k.FE_Bezeichnung->text(), k.CoBo_Provider->currentText());
+            EXPECT_FALSE(k.FE_Host->text().isEmpty());
+            EXPECT_EQ(k.FE_Port->text(), QStringLiteral("995"));
+        }
         EXPECT_EQ(cutOff(*s.window), QStringList());
         keep(*s.window, s.name + QLatin1Char('_') + code);
         s.window->hide();
