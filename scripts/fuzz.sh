@@ -17,9 +17,32 @@ cmake --build "$build" --target "${targets[@]}" --parallel 2
 
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
+
+# Real-world mail for the seeds: the ham test mail that a Debian package ships
+# (the test data of a mail-threading library, installed by scripts/deps.sh;
+# Apache-2.0): every multipart and base64 message of it and a share of the
+# rest, with the parse flag byte that fuzz_message reads first.
+mail=/usr/share/gocode/src/github.com/gatherstars-com/jwz/test/testdata/ham
+seed_mail() {
+  local target="$1" n=0
+  [ -d "$mail" ] || return 0
+  for f in "$mail"/*.eml; do
+    n=$((n + 1))
+    if grep -qiE "multipart|base64|uuencode" "$f" || [ $((n % 20)) -eq 0 ]; then
+      if [ "$target" = fuzz_message ]; then
+        { printf "\\$((n % 2))"; cat "$f"; } > "$work/$target/mail-$(basename "$f")"
+      else
+        cp "$f" "$work/$target/mail-$(basename "$f")"
+      fi
+    fi
+  done
+}
+
 for t in "${targets[@]}"; do
   mkdir -p "$work/$t"
   cp tests/fuzz/corpus/"$t"/* "$work/$t"/
+  seed_mail "$t"
+  echo "== $t: $(ls "$work/$t" | wc -l) seeds"
   echo "== $t ($seconds s)"
   (cd "$work" && "$OLDPWD/$build/fuzz/$t" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
       -detect_leaks=1 -print_final_stats=1 "$work/$t") > "$work/$t.log" 2>&1 || {
