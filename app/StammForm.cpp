@@ -475,8 +475,20 @@ bool TStammForm::serverBusy() const
 
 void TStammForm::CloseConnection1Click()
 {
-    if (serverBusy())
+    if (serverBusy()) {
+        // A check, pass, read or notice run waiting for a server is broken
+        // off: its connection closes without QUIT (its deletions are not
+        // carried out) and the command that ran ends with the abort.
+        if (m_pass->running()) {
+            m_pass->cancel();
+            POP_Alle->Abort();
+        }
+        if (m_checkRun->running() || (m_reader && m_reader->reading()))
+            POP_Mail->Abort();
+        if (m_sendingNotices)
+            SMTP_Versand->Abort();
         return;
+    }
     for (TPop3Client *c : {POP_Mail, POP_Alle})
         QuitReport::disconnect(*c, clientAccount(c), *RE_Message_Stamm, m_language);
 }

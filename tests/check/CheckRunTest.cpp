@@ -266,7 +266,6 @@ TEST_F(CheckRunTest, CommandsDuringARunAreIgnoredAndClosingBreaksItOffWithoutCom
             f().But_BeendenClick(f().Undo1);
             f().But_BeendenClick(f().But_Postfach);
             f().But_BeendenClick(f().But_Loeschen);
-            f().CloseConnection1Click();
         }
         if (summaries == 3)
             f().close();   // the user closes the window while the run waits
@@ -277,4 +276,27 @@ TEST_F(CheckRunTest, CommandsDuringARunAreIgnoredAndClosingBreaksItOffWithoutCom
     EXPECT_TRUE(log().first().startsWith(QStringLiteral("Error: "))) << log().first().toStdString();
     EXPECT_EQ(pop.messages(kUser).size(), 4);   // the run's deletions were never committed
     EXPECT_EQ(p.reread()->readString(QStringLiteral("Settings"), QStringLiteral("First")), QStringLiteral("0"));
+}
+
+TEST_F(CheckRunTest, CloseConnectionBreaksOffARunningCheckWithoutCommitting)
+{
+    for (const QByteArray i : {"1", "2", "3", "4"})
+        add("From: x@example.com\r\nSubject: WIN number " + i + "\r\n");
+    p.on("Delete", "Subject_I");
+    startProgram();
+    auto original = f().POP_Mail->OnRetrieveEnd;
+    int summaries = 0;
+    f().POP_Mail->OnRetrieveEnd = [&](TLineSocket *s) {
+        original(s);
+        if (++summaries == 2)
+            f().CloseConnection1Click();   // the user cancels while the run waits
+    };
+    check();
+    EXPECT_EQ(summaries, 2);
+    EXPECT_FALSE(f().POP_Mail->Connected());
+    EXPECT_TRUE(log().first().startsWith(QStringLiteral("Error: "))) << log().first().toStdString();
+    EXPECT_EQ(grid().cell(1, 2), QString());     // its DELE never went out
+    EXPECT_EQ(pop.messages(kUser).size(), 4);   // nor was the first one committed
+    f().But_BeendenClick(f().But_Postfach);     // and the next check runs as usual
+    EXPECT_EQ(summaries, 6);
 }
