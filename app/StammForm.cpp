@@ -89,8 +89,13 @@ void TStammForm::setOtherWindows(const OtherWindows &windows)
     m_windows = windows;
     if (TAlleForm *report = m_windows.AlleForm) {
         report->checkAccount = [this](const QString &account) {
+            // Like every other server command: not while a check, a pass, a
+            // notice run or a read waits for its server.
+            if (serverBusy())
+                return false;
             CoBo_Konto->setEditText(account);
             guarded([this] { m_checkRun->Postfach_abrufen(); });
+            return true;
         };
         report->showHelp = [this] { showHtml(QStringLiteral("/help/index.htm")); };
     }

@@ -172,6 +172,10 @@ private:
     QString localAddress() const;
     void buildClients();
     void runNotices();
+    // Steps of a pass: the start (false when the user keeps the open
+    // connection) and the totals, tray state and sounds after it.
+    bool startPass();
+    void showPassTotals();
     // True while a check, a pass, a notice run or a message read waits for a
     // server: commands that would talk over it are not run then.
     bool serverBusy() const;

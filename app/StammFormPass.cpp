@@ -26,6 +26,49 @@
 #include <QScopeGuard>
 #include <QTime>
 
+namespace {
+// Where a pass writes: the report window (when there is one) and the main
+// window's progress bars.
+class MainPassSink : public PassSink
+{
+public:
+    MainPassSink(TStammForm &form, PassSink *report) : m_form(form), m_report(report) {}
+    void reportCell(int column, int slot, const QString &text) override
+    {
+        if (m_report)
+            m_report->reportCell(column, slot, text);
+    }
+    void reportLine(const QString &line) override
+    {
+        if (m_report)
+            m_report->reportLine(line);
+    }
+    void accountStarted(int, int) override
+    {
+        m_form.PBAnzahl->setValue(std::min(m_form.PBAnzahl->value() + 1, m_form.PBAnzahl->maximum()));
+        m_form.PB_Vorgang->setValue(0);
+    }
+    void messageDone(int done, int count) override
+    {
+        m_form.PB_Vorgang->setMaximum(std::max(count, 1));
+        m_form.PB_Vorgang->setValue(done);
+    }
+    void accountFailed(int slot, const QString &name, const QString &reason) override
+    {
+        if (m_report)
+            m_report->accountFailed(slot, name, reason);
+    }
+    void accountWarning(int, const QString &, const QString &text) override
+    {
+        m_form.RE_Message_Stamm->addLine(text, RichLog::maroon());
+    }
+
+private:
+    TStammForm &m_form;
+    PassSink *m_report;
+};
+}
+
 void TStammForm::But_AlleKontenClick(QObject *sender)
 {
     // The windows stay live while a pass or a check waits for a server, so the
@@ -45,69 +88,11 @@ void TStammForm::But_AlleKontenClick(QObject *sender)
             But_AlleKonten->setDown(false);
             PWarten->hide();
         });
-        m_app.notices.clear();
-        if (m_app.settings.Anzeige_clearen && report)
-            report->RE_Ausgabe->clearLines();
-        ResetResultDisplay();
-        PWarten->show();
-        PBAnzahl->setMaximum(std::max(CoBo_Konto->count(), 1));
-        if (POP_Mail->Connected()) {
-            if (!m_app.prompts.confirm(CoBo_Konto->currentText() + QLatin1Char(' ') + text(194)))
-                return;
-            QuitReport::disconnect(*POP_Mail, m_checkRun->account(), *RE_Message_Stamm, m_language);
-        }
-        const QString now = QLocale().toString(QTime::currentTime(), QLocale::LongFormat);
-        RE_Message_Stamm->addLine(now + QLatin1Char(' ') + text(126));
-        if (report)
-            report->Lletzter->setText(now);
-
-        struct Sink : PassSink
-        {
-            TStammForm *f;
-            PassSink *report;
-            void reportCell(int c, int r, const QString &t) override
-            {
-                if (report)
-                    report->reportCell(c, r, t);
-            }
-            void reportLine(const QString &l) override
-            {
-                if (report)
-                    report->reportLine(l);
-            }
-            void accountStarted(int, int) override
-            {
-                f->PBAnzahl->setValue(std::min(f->PBAnzahl->value() + 1, f->PBAnzahl->maximum()));
-                f->PB_Vorgang->setValue(0);
-            }
-            void messageDone(int done, int count) override
-            {
-                f->PB_Vorgang->setMaximum(std::max(count, 1));
-                f->PB_Vorgang->setValue(done);
-            }
-            void accountWarning(int, const QString &, const QString &t) override
-            {
-                f->RE_Message_Stamm->addLine(t, RichLog::maroon());
-            }
-        } sink;
-        sink.f = this;
-        sink.report = report;
+        if (!startPass())
+            return;
+        MainPassSink sink(*this, report);
         m_pass->run(sink);
-
-        const AllAccountsPass &pass = *m_pass;
-        if (pass.messageTotal() > 0) {
-            LED_Anzahl_KontenGesamt->setLit(true);
-            LED_Anzahl_Mails_Gesamt->setLit(true);
-            L_Anzahl_KontenGesamt->setText(QString::number(pass.accountsWithMail()));
-            L_Anzahl_Mails_gesamt->setText(QString::number(pass.messageTotal()));
-            TrayIcon1->setIconFile(m_app.file(QStringLiteral("/tools/full.ico")));
-            TrayIcon1->setHint(text(161) + QLatin1Char(' ') + QString::number(pass.messageTotal()) + QLatin1Char(' ')
-                               + text(162) + QLatin1Char(' ') + QString::number(pass.accountsWithMail())
-                               + QLatin1Char(' ') + text(163));
-            Sounds::play(m_app, Sounds::Found, m_app.settings.Beep_Mail);
-        }
-        if (pass.offenderTotal() > 0)
-            Sounds::play(m_app, Sounds::Alert, m_app.settings.Beep_Error);
+        showPassTotals();
         release.dismiss();
         But_AlleKonten->setDown(false);
         PWarten->hide();
@@ -115,7 +100,7 @@ void TStammForm::But_AlleKontenClick(QObject *sender)
             sendNotices();
         if ((sender == But_AlleKonten || sender == PrfenAlleKonten1) && report)
             report->show();
-        const RuleCounters &t = pass.passTotals();
+        const RuleCounters &t = m_pass->passTotals();
         const int totals[5] = {t.shippedSubject, t.ownSubject, t.shippedSender, t.ownSender, t.size};
         for (int k = 0; k < 5; ++k) {
             if (totals[k] > 0)
@@ -123,6 +108,49 @@ void TStammForm::But_AlleKontenClick(QObject *sender)
             m_controls.L_Anz_ERR[static_cast<size_t>(k)]->setText(QString::number(totals[k]));
         }
     });
+}
+
+bool TStammForm::startPass()
+{
+    TAlleForm *report = m_windows.AlleForm;
+    m_app.notices.clear();
+    if (m_app.settings.Anzeige_clearen && report)
+        report->RE_Ausgabe->clearLines();
+    ResetResultDisplay();
+    PWarten->show();
+    PBAnzahl->setMaximum(std::max(CoBo_Konto->count(), 1));
+    if (POP_Mail->Connected()) {
+        if (!m_app.prompts.confirm(CoBo_Konto->currentText() + QLatin1Char(' ') + text(194)))
+            return false;
+        POP_Mail->Disconnect();
+    }
+    const QString now = QLocale().toString(QTime::currentTime(), QLocale::LongFormat);
+    RE_Message_Stamm->addLine(now + QLatin1Char(' ') + text(126));
+    if (report)
+        report->Lletzter->setText(now);
+    return true;
+}
+
+void TStammForm::showPassTotals()
+{
+    const AllAccountsPass &pass = *m_pass;
+    QStringList hint;
+    if (pass.messageTotal() > 0) {
+        LED_Anzahl_KontenGesamt->setLit(true);
+        LED_Anzahl_Mails_Gesamt->setLit(true);
+        L_Anzahl_KontenGesamt->setText(QString::number(pass.accountsWithMail()));
+        L_Anzahl_Mails_gesamt->setText(QString::number(pass.messageTotal()));
+        TrayIcon1->setIconFile(m_app.file(QStringLiteral("/tools/full.ico")));
+        hint << text(161) + QLatin1Char(' ') + QString::number(pass.messageTotal()) + QLatin1Char(' ') + text(162)
+                + QLatin1Char(' ') + QString::number(pass.accountsWithMail()) + QLatin1Char(' ') + text(163);
+        Sounds::play(m_app, Sounds::Found, m_app.settings.Beep_Mail);
+    }
+    // An account that could not be checked must not pass for an empty one.
+    if (pass.failedAccounts() > 0)
+        hint << QString::number(pass.failedAccounts()) + QLatin1Char(' ') + text(333);
+    TrayIcon1->setHint(hint.join(QLatin1Char('\n')));
+    if (pass.offenderTotal() > 0)
+        Sounds::play(m_app, Sounds::Alert, m_app.settings.Beep_Error);
 }
 
 void TStammForm::runNotices()

@@ -71,6 +71,9 @@ void AllAccountsPass::run(PassSink &sink)
                 m_pop.SetUserID(Ansi::fromUnicode(slot.UserID));
                 m_pop.SetPassword(Ansi::fromUnicode(slot.Passwort));
                 m_byteTotal = 0;
+                // A reason left from an earlier pass must not stand beside
+                // this pass's figures.
+                sink.reportCell(9, m_accountIndex, QString());
                 // Counts of an account that failed half-way must not pass on
                 // to the next one.
                 m_counters = {};

@@ -98,8 +98,9 @@ void TAlleForm::Einrichten_all()
 void TAlleForm::TabelleDblClick()
 {
     const QString name = TabelleGrid->cell(1, Tabelle->selectedRow());
-    if (checkAccount)
-        checkAccount(name);
+    // Ignored while another server command runs: the report stays as it is.
+    if (checkAccount && !checkAccount(name))
+        return;
     close();
 }
 
@@ -134,4 +135,11 @@ void TAlleForm::reportCell(int column, int slot, const QString &text)
 void TAlleForm::reportLine(const QString &line)
 {
     RE_Ausgabe->addLine(line);
+}
+
+void TAlleForm::accountFailed(int slot, const QString &name, const QString &reason)
+{
+    const QString why = reason.simplified();
+    TabelleGrid->setCell(9, slot, why);
+    RE_Ausgabe->addLine(name + QStringLiteral(", ") + why);
 }

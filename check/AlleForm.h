@@ -21,8 +21,9 @@ class TAlleForm : public QWidget, public PassSink
 public:
     TAlleForm(AppServices &app, const TKvLanguage &catalog, QWidget *parent = nullptr);
 
-    // Runs a single-account check of the named account (the main window's).
-    std::function<void(const QString &account)> checkAccount;
+    // Runs a single-account check of the named account (the main window's);
+    // false when it was not started because a server operation is running.
+    std::function<bool(const QString &account)> checkAccount;
     // Shows the program's help page.
     std::function<void()> showHelp;
 
@@ -37,6 +38,8 @@ public:
     // PassSink: cells and lines of a pass.
     void reportCell(int column, int slot, const QString &text) override;
     void reportLine(const QString &line) override;
+    // The reason goes into the account's row (column 9) and into the log.
+    void accountFailed(int slot, const QString &name, const QString &reason) override;
 
     RoundButton *But_Schliessen, *But_Neu, *BUT_Prot_Speichern, *But_Hilfe;
     QLabel *LClose, *LStarten, *Lprot, *LHelp, *Lab_letzter, *Lletzter;

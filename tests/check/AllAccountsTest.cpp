@@ -2,6 +2,7 @@
 // offenders, one empty, a wrong password, a slot without password and an
 // empty slot between them. The report cells and lines, totals, tray state
 // and sounds are checked, and the maildirs show what was deleted.
+#include "FakeServer.h"
 #include "MailServers.h"
 #include "app/HeadlessPass.h"
 #include "app/ProgramFixture.h"
@@ -81,7 +82,7 @@ TEST_F(AllAccountsTest, PassFromTheToolbarReportsEveryAccountDeletesWithAutoKill
     EXPECT_EQ(g.cell(1, 3), QString());   // the empty slot keeps its row empty
     EXPECT_EQ(rowCells(g, 4, 1, 2), QStringList({"Carol", ""}));   // refused login: no further cells
     EXPECT_EQ(g.cell(1, 5) + g.cell(9, 5), QStringLiteral("Dave") + text(127));
-    EXPECT_EQ(reportLines(), QStringList({"Anna,  Alice <alice@example.com>,  Lunch, ",
+    EXPECT_EQ(reportLines().mid(0, 3), QStringList({"Anna,  Alice <alice@example.com>,  Lunch, ",
                                           "Anna,  Promo <bulk@junk.example>,  WIN big, DEL",
                                           "Anna,  Huge <h@example.com>,  Photos, "}));   // the size switch is off
 
@@ -91,7 +92,8 @@ TEST_F(AllAccountsTest, PassFromTheToolbarReportsEveryAccountDeletesWithAutoKill
     EXPECT_TRUE(f().LED_Anz_ERR_Groesse->isLit());
     EXPECT_FALSE(f().LED_Anz_ERR_Betreff->isLit());
     EXPECT_TRUE(f().TrayIcon1->iconFile().endsWith(QStringLiteral("/tools/full.ico")));
-    EXPECT_EQ(f().TrayIcon1->hint(), text(161) + QStringLiteral(" 3 ") + text(162) + QStringLiteral(" 1 ") + text(163));
+    EXPECT_EQ(f().TrayIcon1->hint(), text(161) + QStringLiteral(" 3 ") + text(162) + QStringLiteral(" 1 ") + text(163)
+                                         + QStringLiteral("\n2 ") + text(333));   // Carol and Dave
     EXPECT_EQ(p.player.played, QStringList({p.path(QStringLiteral("/sound/found.wav")), p.path(QStringLiteral("/sound/alert.wav"))}));
     EXPECT_TRUE(f().RE_Message_Stamm->texts().first().endsWith(QLatin1Char(' ') + text(126)));
     EXPECT_TRUE(r.isVisible());
@@ -119,7 +121,7 @@ TEST_F(AllAccountsTest, PassFromTheToolbarReportsEveryAccountDeletesWithAutoKill
     EXPECT_TRUE(rtf.contains("Anna,  Promo <bulk@junk.example>,  WIN big, DEL"));
 
     pass(f().PrfenAlleKonten1);
-    EXPECT_EQ(reportLines().size(), 2);   // cleared before the second pass
+    EXPECT_EQ(reportLines().size(), 4);   // cleared before the second pass: Anna's two, Carol, Dave
 
     // A double click on a report row checks that account in the main window.
     r.Tabelle->selectRow(1);
@@ -145,8 +147,8 @@ TEST_F(AllAccountsTest, WithoutAutoKillNothingIsDeletedTimerPassesNeverOpenTheRe
     };
     pass(f().Timer1_Check);
     EXPECT_EQ(retrieved, 3);
-    ASSERT_EQ(reportLines().size(), 3);
-    for (const QString &l : reportLines())
+    ASSERT_EQ(reportLines().size(), 5);   // three messages, two accounts not checked
+    for (const QString &l : reportLines().mid(0, 3))
         EXPECT_FALSE(l.endsWith(QStringLiteral("DEL"))) << l.toStdString();
     EXPECT_EQ(p.app->notices.count(), 0);
     EXPECT_FALSE(report().isVisible());
@@ -154,7 +156,7 @@ TEST_F(AllAccountsTest, WithoutAutoKillNothingIsDeletedTimerPassesNeverOpenTheRe
 
     pass(f().AlleKontenprfen1);   // the tray item behaves the same
     EXPECT_FALSE(report().isVisible());
-    EXPECT_EQ(reportLines().size(), 6);   // lines accumulate unless the report is set to be cleared
+    EXPECT_EQ(reportLines().size(), 10);   // lines accumulate unless the report is set to be cleared
 }
 
 TEST_F(AllAccountsTest, AnOpenSingleAccountConnectionIsClosedOnlyWithPermission)
@@ -173,7 +175,60 @@ TEST_F(AllAccountsTest, AnOpenSingleAccountConnectionIsClosedOnlyWithPermission)
     pass(f().But_AlleKonten);
     EXPECT_FALSE(f().POP_Mail->Connected());
     EXPECT_EQ(pop.messages("anna").size(), 2);   // the single check's deletion was committed
-    EXPECT_EQ(reportLines().size(), 2);
+    EXPECT_EQ(reportLines().size(), 4);
+}
+
+TEST_F(AllAccountsTest, AFailedAccountShowsItsReasonInItsRowTheLogAndTheTrayHint)
+{
+    p.account(2, "Bob", "bob", "pw-bob", FakeServer::closedPort());   // refused connection
+    p.account(1, "Anna", "anna", "wrong", pop.pop3Port());             // refused login
+    startProgram();
+    TAlleForm &r = report();
+    r.TabelleGrid->setCell(9, 4, QStringLiteral("old reason"));
+    pass(f().But_AlleKonten);
+    const StringGrid &g = *r.TabelleGrid;
+    for (int slot : {1, 2, 4}) {
+        SCOPED_TRACE(slot);
+        EXPECT_FALSE(g.cell(9, slot).isEmpty());
+        EXPECT_TRUE(reportLines().contains(g.cell(1, slot) + QStringLiteral(", ") + g.cell(9, slot)));
+    }
+    EXPECT_TRUE(g.cell(9, 1).contains(QStringLiteral("Authentifizierung")) || g.cell(9, 1).contains(QStringLiteral("uthentication")))
+        << g.cell(9, 1).toStdString();
+    EXPECT_NE(g.cell(9, 2), g.cell(9, 1));
+    EXPECT_EQ(g.cell(9, 5), text(127));
+    EXPECT_EQ(f().TrayIcon1->hint(), QStringLiteral("4 ") + text(333));   // nobody had mail, four were not checked
+
+    // Once the account works again its old reason goes.
+    p.app->accounts.slot(1).Passwort = QStringLiteral("pw-anna");
+    pass(f().But_AlleKonten);
+    EXPECT_EQ(g.cell(9, 1), QString());
+    EXPECT_EQ(g.cell(2, 1), QStringLiteral("3"));
+}
+
+TEST_F(AllAccountsTest, CheckingAnAccountFromTheReportDuringAPassIsIgnored)
+{
+    startProgram();
+    TAlleForm &r = report();
+    r.show();
+    r.Tabelle->selectRow(2);
+    r.TabelleGrid->setCell(1, 2, QStringLiteral("Bob"));
+    int clicks = 0;
+    auto original = f().POP_Alle->OnRetrieveEnd;
+    f().POP_Alle->OnRetrieveEnd = [&](TLineSocket *s) {
+        original(s);
+        if (clicks++ == 0) {
+            r.TabelleDblClick();   // the row double click, and the button
+            r.But_Neu->click();
+        }
+    };
+    pass(f().PrfenAlleKonten1);
+    ASSERT_GT(clicks, 0);
+    EXPECT_FALSE(f().POP_Mail->Connected());
+    EXPECT_TRUE(r.isVisible());
+    for (const QString &line : f().RE_Message_Stamm->texts())
+        EXPECT_FALSE(line.startsWith(text(124))) << line.toStdString();
+    EXPECT_EQ(f().L_Anzahl_Mails_gesamt->text(), QStringLiteral("3"));
+    EXPECT_EQ(rowCells(*r.TabelleGrid, 1, 1, 2), QStringList({"Anna", "3"}));
 }
 
 TEST_F(AllAccountsTest, HeadlessPassFailsForAccountsNotCheckedAndTheProgramRunsItWithoutADisplay)
