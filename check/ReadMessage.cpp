@@ -4,7 +4,6 @@
 #include "check/CheckRun.h"
 #include "check/MainControls.h"
 #include "net/Pop3Client.h"
-#include "platform/core/AnsiCodec.h"
 #include "support/StringGrid.h"
 #include "viewer/AusgabeForm.h"
 
@@ -55,9 +54,8 @@ void ReadMessage::But_AbrufenClick(bool fetch)
             grid.setCell(1, row, markBefore);
         throw;
     }
-    // Like every deletion, a fetched message's sender is told when notices are on.
-    if (fetch && m_app.settings.Send)
-        m_app.notices.add(Ansi::fromUnicode(grid.cell(4, row)), Ansi::fromUnicode(grid.cell(5, row)));
+    // No notice for a fetched message: the user has read it, and the notice
+    // would tell its sender it was deleted unread.
     m_viewer.Tabelle_Auswerten();
     m_viewer.show();
     m_viewer.raise();
