@@ -333,6 +333,14 @@ void CheckRun::deleteMarked()
 
 void CheckRun::undo()
 {
+    // A refused or impossible RSET throws here: the rows keep their marks.
     m_popMail.Reset();
+    // The server has restored every message deleted on this connection, so
+    // no row may still say so. A row marked by hand keeps its mark, and
+    // deleting a row again sends DELE again.
+    StringGrid &g = *m_c.Tabelle;
+    for (int row = 1; row < g.gridRowCount(); ++row)
+        if (g.cell(1, row) == kDel)
+            g.setCell(1, row, QString());
     m_c.RE_Message_Stamm->addLine(text(117));
 }

@@ -135,18 +135,33 @@ TEST_F(CheckRunTest, UndoRestoresAndANewRunCommitsTheDeletionsOfThePreviousConne
     check();
     ASSERT_EQ(grid().gridRowCount(), 142);
     EXPECT_EQ(f().L_Anzahl_konto->text(), QStringLiteral("141"));
+    grid().setCell(1, 5, QStringLiteral("*D*"));
     f().But_BeendenClick(f().Undo1);
     EXPECT_EQ(log().first(), text(117));
-    EXPECT_EQ(grid().cell(1, 141), QStringLiteral("DEL"));   // marks stay as they are
+    // RSET restored the deleted message: its row no longer says so; a row
+    // only marked by hand keeps its mark.
+    EXPECT_EQ(grid().cell(1, 141), QString());
+    EXPECT_EQ(grid().cell(1, 5), QStringLiteral("*D*"));
     f().CloseConnection1Click();
     EXPECT_FALSE(f().LEDL_Online->isLit());
     EXPECT_EQ(pop.messages(kUser).size(), 141);   // RSET restored it
 
     check();   // deletes it again
+    p.prompts.expectConfirm(true, QStringLiteral("Message 7"));
+    f().Tabelle->selectRow(7);
+    f().But_BeendenClick(f().Lschen2);
+    f().But_BeendenClick(f().Undo1);
+    EXPECT_EQ(grid().cell(1, 7) + grid().cell(1, 141), QString());
+    // Deleting the row again sends DELE again, and it holds.
+    p.prompts.expectConfirm(true, QStringLiteral("Message 7"));
+    f().But_BeendenClick(f().Lschen2);
+    EXPECT_EQ(grid().cell(1, 7), QStringLiteral("DEL"));
     check();   // the new run QUITs the old connection first
+    // Message 7 is gone; the undo had brought the offender back, and the new
+    // run deletes it again (final at its QUIT).
     EXPECT_EQ(pop.messages(kUser).size(), 140);
     EXPECT_EQ(grid().gridRowCount(), 141);
-    EXPECT_EQ(grid().cell(5, 128), QStringLiteral(" Message 128"));
+    EXPECT_EQ(grid().cell(5, 128), QStringLiteral(" Message 129"));
 }
 
 TEST_F(CheckRunTest, ConnectAndLoginFailuresEmptyMailboxSwitchesOffAndAMissingListDeleteNothing)
