@@ -41,7 +41,6 @@ void SenderNotices::run(AppServices &app, const TKvLanguage &catalog, TSmtpClien
     const Settings &s = app.settings;
     const QList<PendingNotices::Entry> entries = app.notices.entries();
     for (const PendingNotices::Entry &entry : entries) {
-        const QByteArray recipient = TSmtpClient::ExtractAddress(entry.sender);
         const std::optional<int> port = SettingsKey::toInteger(s.Port);
         if (!port)
             throw KvError(QStringLiteral("'%1' is not a valid integer value").arg(s.Port));
@@ -58,7 +57,7 @@ void SenderNotices::run(AppServices &app, const TKvLanguage &catalog, TSmtpClien
         // Each notice goes to its one recipient and the one blind copy, also
         // when an earlier run stopped at a failed send and left its
         // recipients in the lists.
-        m.ToAddress = {recipient};
+        m.ToAddress = {entry.address};
         m.ToCarbonCopy.clear();
         m.ToBlindCarbonCopy = {Ansi::fromUnicode(s.Blind)};
         m.Attachments.clear();
@@ -67,6 +66,8 @@ void SenderNotices::run(AppServices &app, const TKvLanguage &catalog, TSmtpClien
         if (!smtp.Connected())
             smtp.Connect();
         smtp.SendMail();
+        // Sent: a later run after a failure must not send it twice.
+        app.notices.removeFirst();
     }
     log.addLine(QString::number(entries.size()) + catalog.GetText(125));
     smtp.Disconnect();

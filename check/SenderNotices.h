@@ -1,10 +1,11 @@
 #pragma once
 // The notice run: one mail per pending entry, to the address in the entry's
 // sender text, built from the notice template (tools/message.rtf, taken as
-// plain text lines) and the SMTP settings. Any failure ends the run at the
-// failing entry with a KvError; the list then keeps every entry, so a later
-// run sends them all again. After a complete run the list is empty and one
-// line "<count><text 125>" stands at the top of the main log.
+// plain text lines) and the SMTP settings. Each entry leaves the list once
+// its notice is sent; any failure ends the run at the failing entry with a
+// KvError, and the list then keeps that entry and the ones after it for a
+// later run. After a complete run the list is empty and one line
+// "<count><text 125>" stands at the top of the main log.
 #include <QByteArray>
 #include <QList>
 

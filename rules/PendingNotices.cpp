@@ -1,6 +1,8 @@
 #include "rules/PendingNotices.h"
 
+#include "net/SmtpClient.h"
+
 void PendingNotices::add(const QByteArray &sender, const QByteArray &subject)
 {
-    m_entries.append(Entry{sender.left(SenderLimit), subject});
+    m_entries.append(Entry{sender.left(SenderLimit), subject, TSmtpClient::ExtractAddress(sender)});
 }

@@ -10,13 +10,17 @@ public:
     struct Entry {
         QByteArray sender;  // at most SenderLimit bytes
         QByteArray subject; // any length
+        QByteArray address; // the notice's recipient, taken from the whole sender text
         bool operator==(const Entry &) const = default;
     };
 
     static constexpr qsizetype SenderLimit = 100;
 
-    // The sender is cut to its first SenderLimit bytes.
+    // The sender is cut to its first SenderLimit bytes; the address is taken
+    // from the whole text first, so a long display name cannot cut it off.
     void add(const QByteArray &sender, const QByteArray &subject);
+    // The first entry goes once its notice has been sent.
+    void removeFirst() { if (!m_entries.isEmpty()) m_entries.removeFirst(); }
     qsizetype count() const { return m_entries.size(); }
     const QList<Entry> &entries() const { return m_entries; }
     void clear() { m_entries.clear(); }

@@ -115,3 +115,27 @@ TEST_F(NoticesTest, TheMailProgramStartsWithSeparateParametersAndMayEndTheProgra
     f.But_ExternClick();
     EXPECT_FALSE(f.isVisible());
 }
+
+TEST_F(NoticesTest, ARunThatFailsHalfWayKeepsOnlyTheNoticesNotYetSent)
+{
+    // A display name long enough to be cut inside the address.
+    const QByteArray longName = " " + QByteArray(110, 'N') + " <four@junk.example>";
+    p.app->notices.add(longName, " Long");
+    p.app->notices.add(" Gone <refused@junk.example>", " Refused");   // no recipient left: refused
+    p.app->settings.Blind.clear();
+    p.app->notices.add(" three@junk.example", " Later");
+    TStammForm &f = p.form();
+    p.prompts.expectError();
+    f.But_BeendenClick(f.Senden1);
+    ASSERT_TRUE(smtp.waitForMessages(1));
+    EXPECT_TRUE(smtp.messages()[0].contains("X-RcptTo: four@junk.example")) << smtp.messages()[0].toStdString();
+    ASSERT_EQ(p.app->notices.count(), 2);
+    EXPECT_EQ(p.app->notices.entries()[0].subject, QByteArray(" Refused"));
+
+    // The next run starts at the entry that failed: the first is not sent twice.
+    f.SMTP_Versand->Disconnect();
+    p.prompts.expectError();
+    f.But_BeendenClick(f.Senden1);
+    EXPECT_FALSE(smtp.waitForMessages(2, 500));
+    EXPECT_EQ(p.app->notices.count(), 2);
+}

@@ -286,13 +286,31 @@ PeerStart SmtpCaptureServer::start()
         result.error = QStringLiteral("aiosmtpd not installed (package python3-aiosmtpd)");
         return result;
     }
+    // The stock mailbox handler, except that it refuses some recipients.
+    QFile handler(m_dir.filePath(QStringLiteral("kv_handlers.py")));
+    if (!handler.open(QIODevice::WriteOnly)
+        || handler.write("from aiosmtpd.handlers import Mailbox\n"
+                         "class RefusingMailbox(Mailbox):\n"
+                         "    async def handle_RCPT(self, server, session, envelope, address, rcpt_options):\n"
+                         "        if address.lower().startswith('refused'):\n"
+                         "            return '550 5.1.1 recipient refused'\n"
+                         "        envelope.rcpt_tos.append(address)\n"
+                         "        return '250 OK'\n")
+               < 0) {
+        result.error = QStringLiteral("cannot write the SMTP handler: ") + handler.errorString();
+        return result;
+    }
+    handler.close();
     m_port = freePort();
     m_process = std::make_unique<QProcess>();
     m_process->setProcessChannelMode(QProcess::MergedChannels);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("PYTHONPATH"), m_dir.path());
+    m_process->setProcessEnvironment(env);
     m_process->start(QString::fromLatin1(kPython),
                      {QStringLiteral("-m"), QStringLiteral("aiosmtpd"), QStringLiteral("-n"), QStringLiteral("-l"),
                       QStringLiteral("127.0.0.1:%1").arg(m_port), QStringLiteral("-c"),
-                      QStringLiteral("aiosmtpd.handlers.Mailbox"), m_dir.filePath(QStringLiteral("mail"))});
+                      QStringLiteral("kv_handlers.RefusingMailbox"), m_dir.filePath(QStringLiteral("mail"))});
     if (!m_process->waitForStarted(5000) || !waitForPort(m_port, *m_process, 15000)) {
         result.error = QStringLiteral("aiosmtpd did not start: ") + QString::fromLocal8Bit(m_process->readAll());
         stop();

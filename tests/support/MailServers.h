@@ -80,6 +80,8 @@ private:
     int m_added = 0;
 };
 
+// Keeps every message it accepts; a recipient whose address begins with
+// "refused" is refused (550), for runs that must fail half-way.
 class SmtpCaptureServer
 {
 public:
