@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs the whole test suite: unit and GUI tests
 # (offscreen), tests against real Dovecot and SMTP servers that the tests
-# start themselves on loopback, and short runs of every fuzz target.
+# start themselves on loopback, short runs of every fuzz target, and the
+# whole suite once more built with AddressSanitizer and
+# UndefinedBehaviorSanitizer (scripts/asan.sh, in build-asan/).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
@@ -11,5 +13,7 @@ export QT_QPA_PLATFORM=offscreen
 if [ -x scripts/fuzz.sh ]; then
   scripts/fuzz.sh
 fi
-cd "${KV_BUILD_DIR:-build}"
-ctest --output-on-failure --timeout 600 -j2
+(cd "${KV_BUILD_DIR:-build}" && ctest --output-on-failure --timeout 600 -j2)
+if [ -x scripts/asan.sh ]; then
+  scripts/asan.sh
+fi
