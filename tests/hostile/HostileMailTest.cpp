@@ -70,7 +70,9 @@ TEST_F(HostileMail, NamesKeepCountingAcrossThousandsOfCalls)
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     }
     EXPECT_EQ(last, "a_19999.b");
-    EXPECT_LT(clock.elapsed(), 20000);
+    // About 2 s here, 20-30 s in the sanitizer build under load; probing
+    // from 1 each time (200 million look-ups) takes minutes.
+    EXPECT_LT(clock.elapsed(), 60000);
 }
 
 TEST_F(HostileMail, EmptyPartsLeaveNoFiles)
