@@ -2,6 +2,7 @@
 // reaches the terminal, the exit status, that it ends by itself) and the
 // main window (what the grid, its tooltips and the log show).
 #include "HostileServer.h"
+#include "PeakMemory.h"
 #include "QtPrinters.h"
 #include "app/HeadlessPass.h"
 #include "app/ProgramFixture.h"
@@ -61,9 +62,13 @@ protected:
     {
         QTextStream out(&outText), err(&errText);
         QElapsedTimer clock;
+        PeakMemory memory;
+        memory.start();
         clock.start();
         const HeadlessResult r = runHeadlessPass(p.programFolder(), *p.key, out, err);
         ms = clock.elapsed();
+        // A pass over one misbehaving account needs a few MB at most.
+        EXPECT_LT(memory.aboveStartMb(), 32 * PeakMemory::scale());
         return r;
     }
     QString text(quint16 n) { return p.form().text(n); }
@@ -120,6 +125,7 @@ TEST_F(HostilePass, RefusedQuitIsReportedAndFailsThePass)
     p.on("Delete", "AutoKill");
     const HeadlessResult r = pass();
     EXPECT_EQ(r.exitCode, 1);
+    EXPECT_LT(ms, 3000);
     EXPECT_TRUE(outText.contains("Anna,  x@y,  WIN now, DEL\n")) << outText.toStdString();
     EXPECT_TRUE(errText.contains("korvalinthus: account 1 (Anna): Logging out (QUIT) failed, so the server may not have "
                                  "removed the deleted messages of Anna: -ERR cannot commit\n"))
@@ -135,6 +141,7 @@ TEST_F(HostilePass, RefusedDeleIsNotReportedAsDeleted)
     p.on("Delete", "AutoKill");
     const HeadlessResult r = pass();
     EXPECT_EQ(r.exitCode, 1);
+    EXPECT_LT(ms, 3000);
     EXPECT_TRUE(outText.contains("Anna,  x@y,  WIN now, \n")) << outText.toStdString();
     EXPECT_FALSE(outText.contains("DEL"));
     EXPECT_TRUE(errText.contains("(Anna): -ERR locked\n")) << errText.toStdString();
