@@ -2,6 +2,7 @@
 
 #include "lang/KvLanguage.h"
 #include "platform/Prompts.h"
+#include "platform/core/AnsiCodec.h"
 #include "platform/core/KvError.h"
 #include "rules/RuleList.h"
 #include "rules/RuleListSource.h"
@@ -16,6 +17,9 @@
 #include <QPlainTextEdit>
 #include <QShowEvent>
 #include <QStyle>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
 
 namespace {
 const int kWidth = 424;
@@ -117,10 +121,55 @@ void TCheckerForm::showCount()
     Lab_Eintraege->setText(m_catalog.GetText(30) + QLatin1Char(' ') + QString::number(entryCount()));
 }
 
+QString TCheckerForm::editorText() const
+{
+    // toPlainText() would turn every no-break space into a blank, also in
+    // lines nobody touched: the raw text keeps them; only the document's
+    // paragraph and line separators become line breaks.
+    QString text = Checker->document()->toRawText();
+    for (QChar &c : text) {
+        switch (c.unicode()) {
+        case 0x2029:   // paragraph separator
+        case 0x2028:   // line separator (Shift+Return)
+        case 0xFDD0:   // frame start and end
+        case 0xFDD1:
+            c = QLatin1Char('\n');
+            break;
+        default:
+            break;
+        }
+    }
+    return text;
+}
+
+bool TCheckerForm::refuseUnencodable(const QString &text)
+{
+    const qsizetype at = Ansi::firstUnencodable(text);
+    if (at < 0)
+        return false;
+    // Saved as "?", such a character would make an entry that matches every
+    // encoded subject: the list is not written, and the character is named.
+    const bool pair = text[at].isHighSurrogate() && at + 1 < text.size() && text[at + 1].isLowSurrogate();
+    const QString character = text.mid(at, pair ? 2 : 1);
+    const char32_t code = pair ? QChar::surrogateToUcs4(text[at], text[at + 1]) : text[at].unicode();
+    const int line = int(QStringView(text).left(at).count(QLatin1Char('\n'))) + 1;
+    QTextCursor cursor(Checker->document());
+    cursor.setPosition(int(at));
+    cursor.setPosition(int(at + character.size()), QTextCursor::KeepAnchor);
+    Checker->setTextCursor(cursor);
+    const QString codeText = QString::number(uint(code), 16).toUpper().rightJustified(4, QLatin1Char('0'));
+    m_prompts.error(m_catalog.GetText(320) + QStringLiteral(" \"") + character + QStringLiteral("\" (U+") + codeText
+                    + QStringLiteral("), ") + m_catalog.GetText(321) + QLatin1Char(' ') + QString::number(line));
+    return true;
+}
+
 bool TCheckerForm::writeList()
 {
+    const QString text = editorText();
+    if (refuseUnencodable(text))
+        return false;
     try {
-        RuleList::write(listPath(), RuleList::fileFormFromEditorText(Checker->toPlainText()));
+        RuleList::write(listPath(), RuleList::fileFormFromEditorText(text));
         return true;
     } catch (const KvError &e) {
         m_prompts.error(e.text());
@@ -134,9 +183,11 @@ void TCheckerForm::But_SchliessenClick(QObject *sender)
     // writes the list again.
     const bool modified = Checker->document()->isModified();
     if (sender == But_Schliessen) {
+        // A list that could not be written keeps the window open with its
+        // text, so nothing typed is lost.
+        if (modified && !writeList())
+            return;
         close();
-        if (modified)
-            writeList();
     } else if (sender == But_Save) {
         if (modified) {
             if (!writeList())

@@ -2,7 +2,9 @@
 // The editor of the user's own subject and sender lists: the list as free
 // text, one entry per line. Close saves a changed list silently, Save saves
 // and confirms; closing by the window frame discards the changes. Each
-// showing reloads the file.
+// showing reloads the file. Every byte of the file comes back as it was
+// unless the user changed it; a character the file's code page cannot hold
+// is refused at saving, by name.
 #include <QDialog>
 
 class Prompts;
@@ -41,8 +43,13 @@ protected:
 
 private:
     void showCount();
+    // The text as typed, every character kept (no-break spaces too).
+    QString editorText() const;
+    // True (after naming it and selecting it) when the text holds a
+    // character that the list file's code page cannot hold.
+    bool refuseUnencodable(const QString &text);
     // Writes the text area to the list file; false (after the message) when
-    // that failed.
+    // that failed or was refused.
     bool writeList();
 
     QString m_programFolder;

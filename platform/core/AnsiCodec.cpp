@@ -1,5 +1,7 @@
 #include "platform/core/AnsiCodec.h"
 
+#include <optional>
+
 namespace {
 // 0x80..0x9F of Windows-1252; 0 marks the five unassigned bytes, which map to
 // the C1 control of the same value as the system does.
@@ -25,24 +27,32 @@ QString Ansi::toUnicode(const QByteArray &bytes)
     return out;
 }
 
+namespace {
+// The byte of c, or nothing when the code page has none.
+std::optional<char> byteOf(char16_t c)
+{
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
+        return static_cast<char>(c);
+    for (int k = 0; k < 32; ++k)
+        if (kHigh[k] == c || (kHigh[k] == 0 && c == 0x80 + k))
+            return static_cast<char>(0x80 + k);
+    return std::nullopt;
+}
+}
+
 QByteArray Ansi::fromUnicode(const QString &text)
 {
     QByteArray out;
     out.resize(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t c = text[i].unicode();
-        char b = '?';
-        if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
-            b = static_cast<char>(c);
-        } else {
-            for (int k = 0; k < 32; ++k) {
-                if (kHigh[k] == c || (kHigh[k] == 0 && c == 0x80 + k)) {
-                    b = static_cast<char>(0x80 + k);
-                    break;
-                }
-            }
-        }
-        out[i] = b;
-    }
+    for (qsizetype i = 0; i < text.size(); ++i)
+        out[i] = byteOf(text[i].unicode()).value_or('?');
     return out;
+}
+
+qsizetype Ansi::firstUnencodable(const QString &text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i)
+        if (!byteOf(text[i].unicode()))
+            return i;
+    return -1;
 }

@@ -9,4 +9,8 @@ namespace Ansi {
 QString toUnicode(const QByteArray &bytes);
 // Characters outside the code page become '?'.
 QByteArray fromUnicode(const QString &text);
+// Where text has its first character that the code page cannot hold (a
+// UTF-16 index; a character beyond U+FFFF starts at its high surrogate),
+// -1 when every character has a byte.
+qsizetype firstUnencodable(const QString &text);
 }

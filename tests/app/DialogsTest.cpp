@@ -141,8 +141,8 @@ TEST_F(DialogsTest, EditorCloseButtonSavesSilentlyTheFrameDiscardsAndAFailedWrit
     });
     EXPECT_EQ(fileBytes(ownSenders), QByteArray("spam@example.com"));
 
-    // Without the ini folder nothing can be written: Save keeps the window
-    // and its text, Close closes all the same.
+    // Without the ini folder nothing can be written: Save and Close both keep
+    // the window and its text.
     ASSERT_TRUE(QDir(p.path(QStringLiteral("/ini"))).removeRecursively());
     inEditor(p.form().Betreffliste1, [&](TCheckerForm &editor) {
         EXPECT_EQ(editor.Lab_Liste->text(), text(23));   // even with its file missing
@@ -153,8 +153,39 @@ TEST_F(DialogsTest, EditorCloseButtonSavesSilentlyTheFrameDiscardsAndAFailedWrit
         EXPECT_EQ(editor.Checker->toPlainText(), QStringLiteral("lost"));
         p.prompts.expectError(QStringLiteral("Betreff_User.ini"));
         editor.But_Schliessen->click();
-        EXPECT_FALSE(editor.isVisible());
+        EXPECT_TRUE(editor.isVisible());
+        EXPECT_EQ(editor.Checker->toPlainText(), QStringLiteral("lost"));
     });
+}
+
+TEST_F(DialogsTest, EditorKeepsEveryByteItWasNotToldToChangeAndRefusesACharacterOutsideTheCodePage)
+{
+    // No-break spaces, then every other byte but the line ends.
+    QByteArray all;
+    for (int b = 1; b < 256; ++b)
+        if (b != '\r' && b != '\n')
+            all += char(b);
+    const QByteArray original = "no\xa0" "break\xa0space\r\n" + all + "\r\nlast";
+    p.write(QStringLiteral("/ini/Betreff_User.ini"), original);
+    inEditor(p.form().Betreffliste1, [&](TCheckerForm &editor) {
+        QTest::keyClick(editor.Checker, Qt::Key_End, Qt::ControlModifier);
+        type(editor, QStringLiteral(" entry"), false);
+        p.prompts.expectInformation(text(245));
+        editor.But_Save->click();
+        EXPECT_EQ(fileBytes(ownSubjects()), original + " entry");
+
+        // A pasted character the file cannot hold would be saved as "?", an
+        // entry that matches every encoded subject: refused, by name.
+        editor.Checker->insertPlainText(QStringLiteral("\n\u0142\u00f3d\u017a"));
+        p.prompts.expectError(QStringLiteral("\"\u0142\" (U+0142), ") + text(321) + QStringLiteral(" 4"));
+        editor.But_Save->click();
+        EXPECT_EQ(fileBytes(ownSubjects()), original + " entry");
+        EXPECT_EQ(editor.Checker->textCursor().selectedText(), QStringLiteral("\u0142"));
+        p.prompts.expectError(QStringLiteral("U+0142"));
+        editor.But_Schliessen->click();
+        EXPECT_TRUE(editor.isVisible());
+    });
+    EXPECT_EQ(fileBytes(ownSubjects()), original + " entry");
 }
 
 TEST_F(DialogsTest, AccountsAndSettingsDialogsCarryTheCatalogTextsAndTheirChangesReachTheMainWindow)
