@@ -4,6 +4,7 @@
 #include "app/TrayIcon.h"
 #include "check/AlleForm.h"
 #include "check/AppServices.h"
+#include "platform/GuardedApplication.h"
 #include "platform/Prompts.h"
 #include "platform/QuitSignals.h"
 #include "platform/Shell.h"
@@ -161,13 +162,14 @@ int runKorvalinthus(int argc, char **argv)
         return runHeadlessPass(folder, *key, out, err).exitCode;
     }
 
-    QApplication qapp(argc, argv);
+    GuardedApplication qapp(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Korvalinthus"));
     QApplication::setApplicationDisplayName(QStringLiteral("Korvalinthus"));
     QApplication::setOrganizationName(QStringLiteral("Quorbell"));
     const QString folder = programFolder(args, err);
     auto key = makeKey();
     DesktopPrompts prompts;
+    qapp.setErrorBox([&prompts](const QString &text) { prompts.error(text); });
     DesktopShell shell;
     QtWavePlayer player;
     AppServices app(folder, prompts, shell, *key, player);

@@ -15,6 +15,7 @@
 #include "net/SmtpClient.h"
 #include "rules/RuleListCache.h"
 #include "viewer/AusgabeForm.h"
+#include "lang/StartLanguage.h"
 #include "platform/Prompts.h"
 #include "platform/Shell.h"
 #include "platform/core/KvError.h"
@@ -139,10 +140,13 @@ void TStammForm::LoadSettings()
     const QString languageFile = SettingsStore::load(m_app.settingsKey, m_app.settings, m_app.accounts);
     for (int k = 0; k < 6; ++k)
         Tabelle->setColumnWidth(k, m_app.settings.Spalte[k]);
-    if (languageFile == QLatin1String("Keine") || languageFile.isEmpty())
-        m_language.ChooseLanguage();
-    else
-        m_language.setFileName(languageFile);
+    // Without a catalog the windows would have no menus, captions or labels,
+    // and the settings could not even be reached: the start falls back to a
+    // language of its own and says so.
+    const QString remembered = SettingsStore::needsLanguageChoice(languageFile) ? QString() : languageFile;
+    if (StartLanguage::select(m_language, remembered) && m_language.isLoaded())
+        RE_Message_Stamm->addLine(text(334) + QLatin1Char(' ') + m_language.LanguageName() + QStringLiteral(" (")
+                                  + m_language.FileName() + QLatin1Char(')'));
 }
 
 void TStammForm::SaveSettings()

@@ -165,9 +165,25 @@ void TKvLanguage::setFileName(const QString &name)
     ReadLanguageFile();
 }
 
+namespace {
+// Every entry the lookup may meet must begin with a decimal number and a
+// comma; an empty or damaged line would make a later lookup fail.
+bool entriesValid(const std::vector<QByteArray> &entries)
+{
+    for (const QByteArray &entry : entries) {
+        const qsizetype comma = entry.indexOf(',');
+        qint32 key = 0;
+        if (comma < 0 || !parseDecimal(entry.left(comma), key))
+            return false;
+    }
+    return true;
+}
+}
+
 void TKvLanguage::ReadLanguageFile()
 {
     m_entries.clear();
+    m_loaded = false;
     const QString file = existingFile(m_path, m_fileName);
     if (file.isEmpty())
         return;
@@ -186,15 +202,25 @@ void TKvLanguage::ReadLanguageFile()
                 if (!lines.atEnd() && parseHeaderNumber(lines.next(), m_headerNumber)) {
                     while (!lines.atEnd())
                         m_entries.push_back(lines.next());
-                    ok = true;
+                    ok = entriesValid(m_entries);
                 }
             }
         }
     }
+    m_loaded = ok;
     if (!ok) {
         m_entries.clear();
         showCorrupt();
     }
+}
+
+bool TKvLanguage::loadQuietly(const QString &fileName)
+{
+    Prompts *prompts = std::exchange(m_prompts, nullptr);
+    m_fileName = fileName;
+    ReadLanguageFile();
+    m_prompts = prompts;
+    return m_loaded;
 }
 
 QString TKvLanguage::GetText(quint16 number) const

@@ -11,10 +11,11 @@
 //                 first blank or tab and the rest of the line is ignored
 //
 // Lines end in CR LF; a lone LF is accepted too. A file that ends before
-// line 4 or whose line 4 is not an integer is reported as corrupt and leaves
-// the catalog empty (the header fields read before the fault keep their new
-// values). Missing texts are empty texts, so the program goes on without a
-// catalog.
+// line 4, whose line 4 is not an integer or that has an entry line not
+// beginning with a number and a comma (an empty line, say) is reported as
+// corrupt and leaves the catalog empty (the header fields read before the
+// fault keep their new values). Missing texts are empty texts, so the
+// program goes on without a catalog.
 //
 // File names are matched without regard to letter case when the exact name
 // is not present, as the language files are named on a case-blind system.
@@ -55,6 +56,12 @@ public:
     // missing file just leaves the catalog empty; a damaged one also shows
     // the corrupt-file message.
     void ReadLanguageFile();
+
+    // True when the current file was read whole and sound.
+    bool isLoaded() const { return m_loaded; }
+    // Makes fileName current and reads it without any message; true when
+    // it was read whole and sound.
+    bool loadQuietly(const QString &fileName);
 
     // The text of entry `number`, empty when the catalog has none. The
     // lookup is a binary search over the entries in file order, so a file
@@ -107,4 +114,5 @@ private:
     QByteArray m_headerText;
     qint32 m_headerNumber = 0;
     std::vector<QByteArray> m_entries;   // raw lines, in file order
+    bool m_loaded = false;
 };

@@ -13,6 +13,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QRadioButton>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -104,13 +105,47 @@ TEST_F(Startup, UsedStoreStartsWithoutLanguageChoiceWelcomeOrReadmeASecondShowDo
     p.close();
 }
 
-TEST_F(Startup, ARememberedLanguageFileThatVanishedIsReportedAndForgottenAtExit)
+TEST_F(Startup, ARememberedLanguageFileThatVanishedOrIsDamagedIsReportedAndTheChoiceOfferedAgain)
 {
     p.prompts.expectError(QStringLiteral("Language-file not found !"));
+    p.prompts.expectDialog([](QDialog &) { return int(QDialog::Accepted); }, QStringLiteral("TLanguageDialog"));
     startUsed({{"Language", "File", "Klingon.LNG"}});
-    EXPECT_EQ(f().Lab_Postfach->text(), QString());   // no texts at all
+    EXPECT_FALSE(f().Lab_Postfach->text().isEmpty());
     p.close();
-    EXPECT_EQ(stored("Language", "File"), QString());
+    EXPECT_EQ(stored("Language", "File"), QStringLiteral("Deutsch.LNG"));   // the first of the folder was chosen
+}
+
+TEST_F(Startup, ADamagedLanguageFileDoesNotStopTheStartAndCancellingTheChoiceFallsBackToEnglish)
+{
+    // One empty line in the middle of the entries.
+    QFile german(p.path(QStringLiteral("/language/Deutsch.LNG")));
+    ASSERT_TRUE(german.open(QIODevice::ReadOnly));
+    QByteArray bytes = german.readAll();
+    german.close();
+    bytes.insert(bytes.indexOf("\r\n30,") + 2, "\r\n");
+    p.write(QStringLiteral("/language/Deutsch.LNG"), bytes);
+
+    p.prompts.expectError(QStringLiteral("File is corrupt or no valid language-file !"));
+    p.prompts.expectDialog([](QDialog &) { return int(QDialog::Rejected); }, QStringLiteral("TLanguageDialog"));
+    startUsed({{"Language", "File", "Deutsch.LNG"}});
+    EXPECT_EQ(f().KvLanguage1().FileName(), QStringLiteral("English.LNG"));
+    EXPECT_EQ(f().Lab_Postfach->text(), f().text(171));
+    EXPECT_EQ(f().Datei1->title().remove(QLatin1Char('&')), f().text(12));
+    EXPECT_TRUE(f().RE_Message_Stamm->texts().contains(f().text(334) + QStringLiteral(" English (English.LNG)")));
+    p.close();
+    EXPECT_EQ(stored("Language", "File"), QStringLiteral("English.LNG"));   // the next start asks no more
+}
+
+TEST_F(Startup, CancellingTheFirstLanguageChoiceStartsInEnglish)
+{
+    p.prompts.expectDialog([](QDialog &) { return int(QDialog::Rejected); }, QStringLiteral("TLanguageDialog"));
+    p.preset(QStringLiteral("Settings"), QStringLiteral("First"), QStringLiteral("0"));
+    p.preset(QStringLiteral("Settings"), QStringLiteral("Readme"), QStringLiteral("0"));
+    p.start();
+    p.show();
+    EXPECT_EQ(f().KvLanguage1().FileName(), QStringLiteral("English.LNG"));
+    EXPECT_FALSE(f().Lab_Postfach->text().isEmpty());
+    EXPECT_FALSE(f().Einstellungen1->title().isEmpty());
 }
 
 TEST_F(Startup, MinimizedStartSetsUpOnTheTimerAndTheNextShowRepeatsOnlyThePerShowSteps)

@@ -102,7 +102,7 @@ TEST_F(KvLanguageTest, HeaderLinesAreReadByTheirRules)
     }
 }
 
-TEST_F(KvLanguageTest, DamagedHeaderEmptiesTheCatalogButKeepsTheLinesBeforeIt)
+TEST_F(KvLanguageTest, DamagedHeaderOrEntryEmptiesTheCatalogButKeepsTheLinesBeforeIt)
 {
     for (const QByteArray line4 : {"abc", "12abc", "   ", "2147483648"}) {
         SCOPED_TRACE(line4.constData());
@@ -115,6 +115,19 @@ TEST_F(KvLanguageTest, DamagedHeaderEmptiesTheCatalogButKeepsTheLinesBeforeIt)
         EXPECT_EQ(catalog.LanguageName(), QStringLiteral("Broken"));
         EXPECT_EQ(catalog.CodeLetter(), QStringLiteral("B"));
     }
+    // An entry line the lookup could not read (an empty line in the middle,
+    // no comma, no number) is damage too, found at reading, not at a lookup.
+    for (const QByteArray entries : {"1,one\r\n\r\n3,three\r\n", "1,one\r\nno comma\r\n", "x,one\r\n2,two\r\n"}) {
+        SCOPED_TRACE(entries.constData());
+        prompts.expectError(kCorrupt);
+        loadEntries("Gap", entries);
+        prompts.verifyAllAnswered();
+        EXPECT_FALSE(catalog.isLoaded());
+        EXPECT_EQ(catalog.EntryCount(), 0);
+        EXPECT_EQ(catalog.GetText(2), QString());   // no conversion error
+    }
+    catalog.setFileName(QStringLiteral("English"));
+    EXPECT_TRUE(catalog.isLoaded());
     prompts.expectError(kCorrupt);
     load("Short", "Short\r\nS");
     EXPECT_EQ(catalog.CodeLetter(), QStringLiteral("S"));

@@ -1,5 +1,8 @@
-// Entry point of every test executable: a QApplication (offscreen unless the
-// caller chose a platform) so that sockets, timers and widgets all work.
+// Entry point of every test executable: the program's application object
+// (offscreen unless the caller chose a platform) so that sockets, timers and
+// widgets all work, and its general error box can be tried.
+#include "platform/GuardedApplication.h"
+
 #include <QApplication>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -22,7 +25,7 @@ int main(int argc, char **argv)
     qunsetenv("XDG_DESKTOP_DIR");
     qunsetenv("KORVALINTHUS_SETTINGS");
     qunsetenv("KORVALINTHUS_PROGRAM_DIR");
-    QApplication app(argc, argv);
+    GuardedApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
