@@ -39,6 +39,7 @@
 #include <QTime>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QComboBox>
 #include <QDir>
 #include <QDirIterator>
@@ -79,6 +80,7 @@ TStammForm::TStammForm(AppServices &app, QWidget *parent)
     connect(MinimizeTimer, &QTimer::timeout, this, &TStammForm::MinimizeTimerTimer);
 
     buildClients();
+    qApp->installEventFilter(this);
     setFixedSize(sizeHint());
     FormCreate();
 }
@@ -224,6 +226,26 @@ void TStammForm::changeEvent(QEvent *event)
     } else if (isVisible()) {
         FormShow();
     }
+}
+
+bool TStammForm::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() != QEvent::ShortcutOverride)
+        return QMainWindow::eventFilter(watched, event);
+    auto *widget = qobject_cast<QWidget *>(watched);
+    if (!widget || widget->window() != this)
+        return false;
+    const auto *key = static_cast<QKeyEvent *>(event);
+    const QKeySequence pressed(key->keyCombination());
+    const auto actions = findChildren<QAction *>();
+    for (const QAction *a : actions) {
+        if (a->isEnabled() && a->shortcut() == pressed) {
+            // Left unaccepted and kept from the field: the shortcut fires.
+            event->ignore();
+            return true;
+        }
+    }
+    return false;
 }
 
 void TStammForm::closeEvent(QCloseEvent *event)

@@ -158,6 +158,9 @@ protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void changeEvent(QEvent *event) override;
+    // Keys of the menu commands reach them wherever the focus is in this
+    // window: an edit field does not take Ctrl+A, Ctrl+X, Ctrl+Z or Ctrl+E.
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void buildToolbar(QWidget *central);

@@ -14,6 +14,8 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
+#include <QMenuBar>
+#include <QSet>
 #include <QTabWidget>
 #include <QWidget>
 
@@ -48,6 +50,59 @@ void hint(QObject &window, const char *name, const QString &text)
 {
     for (QWidget *w : window.findChildren<QWidget *>(QLatin1String(name)))
         WindowTexts::setHint(w, text);
+}
+
+// The text with "&" before its first letter that none of its neighbours
+// has taken yet, so that Alt and the letter reach it. A text that brings its
+// own mnemonic keeps it; a literal "&" is doubled.
+QString withMnemonic(const QString &text, QSet<QChar> &taken)
+{
+    for (qsizetype i = 0; i + 1 < text.size(); ++i) {
+        if (text[i] == QLatin1Char('&') && text[i + 1] != QLatin1Char('&')) {
+            taken.insert(text[i + 1].toLower());
+            return text;
+        }
+        if (text[i] == QLatin1Char('&'))
+            ++i;
+    }
+    QString out = text;
+    out.replace(QLatin1Char('&'), QLatin1String("&&"));
+    for (qsizetype i = 0; i < out.size(); ++i) {
+        const QChar c = out[i].toLower();
+        if (out[i].isLetterOrNumber() && !taken.contains(c)) {
+            taken.insert(c);
+            out.insert(i, QLatin1Char('&'));
+            break;
+        }
+    }
+    return out;
+}
+
+// Mnemonics for the menu bar's titles and, menu by menu, their items.
+void addMnemonics(QMenuBar &bar)
+{
+    QSet<QChar> titles;
+    QList<QMenu *> menus;
+    for (QAction *a : bar.actions()) {
+        if (QMenu *menu = a->menu()) {
+            menu->setTitle(withMnemonic(menu->title(), titles));
+            menus << menu;
+        }
+    }
+    while (!menus.isEmpty()) {
+        QMenu *menu = menus.takeFirst();
+        QSet<QChar> items;
+        for (QAction *a : menu->actions()) {
+            if (a->isSeparator())
+                continue;
+            if (QMenu *sub = a->menu()) {
+                sub->setTitle(withMnemonic(sub->title(), items));
+                menus << sub;
+            } else {
+                a->setText(withMnemonic(a->text(), items));
+            }
+        }
+    }
 }
 
 void nudge(QObject &window, const char *name, int dx)
@@ -165,6 +220,7 @@ void WindowTexts::applyStamm(TStammForm &f)
     };
     for (const auto &e : captions)
         caption(f, e.name, c.GetText(e.n));
+    addMnemonics(*f.menuBar());
     for (QLabel *l : {f.Lab_Beenden, f.Lab_Postfach, f.Lab_Alle_Konten, f.Lab_Ergebnis, f.Lab_Lesen, f.Lab_Abrufen,
                       f.Lab_Loeschen, f.Lab_alle_loeschen, f.Lab_Undo, f.Lab_Provider, f.Lab_Extern, f.Lab_Hilfe})
         shrinkToFit(l);

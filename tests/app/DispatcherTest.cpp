@@ -13,6 +13,12 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QRegularExpression>
+#include <QApplication>
+#include <QComboBox>
+#include <QMenu>
+#include <QSet>
+#include <QSignalSpy>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -210,4 +216,41 @@ TEST(CommandLine, OptionsAndBadUsage)
     EXPECT_TRUE(usageText().contains(QStringLiteral("--check-all")));
     EXPECT_TRUE(parse({QStringLiteral("--version")}).version);
     EXPECT_TRUE(QRegularExpression(QStringLiteral(R"(^korvalinthus \d+\.\d+\.\d+$)")).match(versionText()).hasMatch());
+}
+
+TEST_F(DispatcherTest, MenuKeysReachTheirCommandsWhileTheAccountSelectorHasTheFocusAndMenusHaveAltKeys)
+{
+    TStammForm &form = f();
+    form.CoBo_Konto->setEditText(QStringLiteral("Home"));   // a name typed or picked: the field has text
+    form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    form.CoBo_Konto->setFocus();
+    QWidget *field = QApplication::focusWidget();
+    ASSERT_NE(field, nullptr);
+    ASSERT_EQ(field->window(), &form);
+
+    // Each key its command, not the edit field's select-all, cut, undo or end of line.
+    const std::pair<QAction *, Qt::Key> keys[] = {
+        {form.PrfenKonto1, Qt::Key_A}, {form.Allelschen2, Qt::Key_X}, {form.Undo1, Qt::Key_Z}, {form.Beenden1, Qt::Key_E}};
+    for (const auto &[action, key] : keys) {
+        SCOPED_TRACE(action->objectName().toStdString());
+        QSignalSpy triggered(action, &QAction::triggered);
+        // Without a connection the delete and the undo say so; the check of
+        // an unknown account only logs its failure, the exit says nothing.
+        if (action == form.Allelschen2 || action == form.Undo1)
+            p.prompts.expectError();
+        form.CoBo_Konto->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), key, Qt::ControlModifier);
+        EXPECT_EQ(triggered.count(), 1);
+        EXPECT_EQ(form.CoBo_Konto->currentText(), QStringLiteral("Home"));
+    }
+
+    // Alt and a letter open each menu: every title has its own letter.
+    QSet<QKeySequence> letters;
+    for (QMenu *menu : {form.Datei1, form.Aktionen1, form.Listen1, form.Sonstiges1, form.Hilfe1}) {
+        const QKeySequence mnemonic = QKeySequence::mnemonic(menu->title());
+        EXPECT_FALSE(mnemonic.isEmpty()) << menu->title().toStdString();
+        letters.insert(mnemonic);
+    }
+    EXPECT_EQ(letters.size(), 5);
 }
