@@ -9,8 +9,10 @@
 #include "platform/QuitSignals.h"
 #include "platform/Shell.h"
 #include "platform/WavePlayer.h"
+#include "platform/Keyring.h"
 #include "platform/core/KvError.h"
 #include "platform/core/ProgramFolder.h"
+#include "platform/core/SecretMemory.h"
 #include "platform/core/SettingsKey.h"
 #include "rules/CheckerForm.h"
 #include "settings/KontenForm.h"
@@ -147,6 +149,8 @@ int runKorvalinthus(int argc, char **argv)
         out << versionText() << "\n";
         return 0;
     }
+    // From here on the process holds passwords.
+    SecretMemory::keepOutOfDumps();
     const QString settingsFile = optionValue(args, QStringLiteral("--settings"));
     auto makeKey = [&settingsFile] {
         return settingsFile.isEmpty() ? std::make_unique<SettingsKey>() : std::make_unique<SettingsKey>(settingsFile);
@@ -159,7 +163,8 @@ int runKorvalinthus(int argc, char **argv)
         QCoreApplication::setOrganizationName(QStringLiteral("Quorbell"));
         const QString folder = programFolder(args, err);
         auto key = makeKey();
-        return runHeadlessPass(folder, *key, out, err).exitCode;
+        DesktopKeyring keyring;
+        return runHeadlessPass(folder, *key, out, err, &keyring).exitCode;
     }
 
     GuardedApplication qapp(argc, argv);
@@ -173,6 +178,8 @@ int runKorvalinthus(int argc, char **argv)
     DesktopShell shell;
     QtWavePlayer player;
     AppServices app(folder, prompts, shell, *key, player);
+    DesktopKeyring keyring;
+    app.passwords.setKeyring(&keyring);
 
     Windows windows = buildWindows(app);
     prompts.setParent(windows.StammForm.get());

@@ -80,7 +80,8 @@ private:
 };
 }
 
-HeadlessResult runHeadlessPass(const QString &programFolder, SettingsKey &key, QTextStream &out, QTextStream &err)
+HeadlessResult runHeadlessPass(const QString &programFolder, SettingsKey &key, QTextStream &out, QTextStream &err,
+                               Keyring *keyring)
 {
     ConsolePrompts prompts(err);
     NoShell shell;
@@ -88,9 +89,13 @@ HeadlessResult runHeadlessPass(const QString &programFolder, SettingsKey &key, Q
     AppServices app(programFolder, prompts, shell, key, player);
     TKvLanguage catalog(nullptr);
     catalog.setPath(app.file(QStringLiteral("/language")));
-    const QString languageFile = SettingsStore::load(key, app.settings, app.accounts);
+    app.passwords.setKeyring(keyring);
+    SettingsStore::LoadNotes notes;
+    const QString languageFile = SettingsStore::load(key, app.settings, app.accounts, app.passwords, notes);
     if (!SettingsStore::needsLanguageChoice(languageFile))
         catalog.setFileName(languageFile);
+    for (const QString &line : SettingsStore::noteLines(notes, catalog))
+        err << "korvalinthus: " << line << Qt::endl;
 
     TPop3Client pop;
     // Nobody can cancel this pass: "no time-out" (0) would let a silent

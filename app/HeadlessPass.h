@@ -1,11 +1,13 @@
 #pragma once
 // The pass over all accounts without windows (korvalinthus --check-all):
 // the stored settings and accounts, the same classification, deletions and
-// report lines as the pass the window runs. Report lines and totals go to
-// `out`, failures to `err`.
+// report lines as the pass the window runs, and the same passwords (the
+// keyring's, when it is given). Report lines and totals go to `out`,
+// failures and notes about the store to `err`.
 #include <QString>
 #include <functional>
 
+class Keyring;
 class QTextStream;
 class SettingsKey;
 
@@ -16,4 +18,5 @@ struct HeadlessResult
     int accountsFailed = 0;
 };
 
-HeadlessResult runHeadlessPass(const QString &programFolder, SettingsKey &key, QTextStream &out, QTextStream &err);
+HeadlessResult runHeadlessPass(const QString &programFolder, SettingsKey &key, QTextStream &out, QTextStream &err,
+                               Keyring *keyring = nullptr);

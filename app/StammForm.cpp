@@ -139,7 +139,9 @@ void TStammForm::FormCreate()
 
 void TStammForm::LoadSettings()
 {
-    const QString languageFile = SettingsStore::load(m_app.settingsKey, m_app.settings, m_app.accounts);
+    SettingsStore::LoadNotes notes;
+    const QString languageFile =
+        SettingsStore::load(m_app.settingsKey, m_app.settings, m_app.accounts, m_app.passwords, notes);
     for (int k = 0; k < 6; ++k)
         Tabelle->setColumnWidth(k, m_app.settings.Spalte[k]);
     // Without a catalog the windows would have no menus, captions or labels,
@@ -149,14 +151,23 @@ void TStammForm::LoadSettings()
     if (StartLanguage::select(m_language, remembered) && m_language.isLoaded())
         RE_Message_Stamm->addLine(text(334) + QLatin1Char(' ') + m_language.LanguageName() + QStringLiteral(" (")
                                   + m_language.FileName() + QLatin1Char(')'));
+    for (const QString &line : SettingsStore::noteLines(notes, m_language))
+        RE_Message_Stamm->addLine(line, RichLog::maroon());
+    RE_Message_Stamm->setInsertionColor(RichLog::grey());
 }
 
 void TStammForm::SaveSettings()
 {
     for (int k = 1; k < 6; ++k)
         m_app.settings.Spalte[k] = Tabelle->columnWidth(k);
-    SettingsStore::save(m_app.settingsKey, m_app.settings, m_app.accounts, m_app.programFolder,
-                        m_language.FileName());
+    const QString refused = SettingsStore::save(m_app.settingsKey, m_app.settings, m_app.accounts,
+                                                m_app.programFolder, m_language.FileName(), &m_app.passwords);
+    if (!refused.isEmpty()) {
+        const QString line = SettingsStore::keyringRefusedLine(refused, m_language);
+        RE_Message_Stamm->addLine(line, RichLog::maroon());
+        RE_Message_Stamm->setInsertionColor(RichLog::grey());
+        qWarning("%s", qUtf8Printable(line));
+    }
 }
 
 void TStammForm::showEvent(QShowEvent *event)

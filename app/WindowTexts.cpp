@@ -4,6 +4,7 @@
 #include "check/AlleForm.h"
 #include "lang/KvLanguage.h"
 #include "settings/KontenForm.h"
+#include "settings/PasswordCommandHelp.h"
 #include "settings/SetupForm.h"
 #include "support/Hints.h"
 #include "support/Lamp.h"
@@ -13,6 +14,7 @@
 #include <QAction>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSet>
@@ -105,6 +107,12 @@ void addMnemonics(QMenuBar &bar)
     }
 }
 
+void passwordCommandHelp(QObject &window, const char *name, const TKvLanguage &c)
+{
+    if (auto *field = window.findChild<QLineEdit *>(QLatin1String(name)))
+        PasswordCommandHelp::apply(field, c.GetText(401), c.GetText(402));
+}
+
 void nudge(QObject &window, const char *name, int dx)
 {
     if (auto *w = window.findChild<QWidget *>(QLatin1String(name)))
@@ -153,12 +161,13 @@ void WindowTexts::applySetup(QWidget &w, const TKvLanguage &c)
         {231, "RBIntern"}, {232, "RBExtern"}, {234, "GBCheck_Pfad"}, {235, "CB_Checker"}, {59, "FB_Anlegen"},
         {60, "FB_Entfernen"}, {61, "FB_Menu_Start"}, {62, "FB_Menu_Autostart"}, {63, "FB_Menu_Favoriten"},
         {64, "FB_Menu_Programme"}, {65, "FB_Menu_Desktop"}, {222, "LAbsender"}, {223, "LeMail"},
-        {224, "LReply"}, {225, "LKopie"}, {36, "LBetreff"}, {229, "SBEdit_text"},
+        {224, "LReply"}, {225, "LKopie"}, {36, "LBetreff"}, {229, "SBEdit_text"}, {400, "LPasswortbefehl"},
     };
     for (const auto &e : captions)
         caption(w, e.name, c.GetText(e.n));
     hint(w, "FBPfad", c.GetText(221));
     hint(w, "SBPfad_Sound", c.GetText(233));
+    passwordCommandHelp(w, "FEPasswortbefehl", c);
     g_shortcutTexts = {c.GetText(68), c.GetText(69), c.GetText(70), c.GetText(71)};
 }
 
@@ -171,7 +180,7 @@ void WindowTexts::applyKonten(QWidget &w, const TKvLanguage &c)
     } captions[] = {
         {6, "LClose"}, {9, "LNew"}, {15, "LEdit"}, {14, "LDelete"}, {10, "LHelp"}, {131, "LSave"},
         {132, "LVorlage"}, {145, "LUser"}, {146, "LHost"}, {148, "LPasswort"}, {147, "Lport"},
-        {149, "LBezeichnung"}, {75, "FLBPasswort"},
+        {149, "LBezeichnung"}, {75, "FLBPasswort"}, {400, "LPasswortbefehl"},
     };
     for (const auto &e : captions)
         caption(w, e.name, c.GetText(e.n));
@@ -180,6 +189,7 @@ void WindowTexts::applyKonten(QWidget &w, const TKvLanguage &c)
     hint(w, "LDelete", c.GetText(150));
     hint(w, "LSave", c.GetText(141));
     shrinkToolCaptions(w);
+    passwordCommandHelp(w, "FE_Passwortbefehl", c);
 }
 
 void WindowTexts::applyStamm(TStammForm &f)

@@ -1,5 +1,6 @@
 #include "check/AllAccountsPass.h"
 
+#include "check/AccountPassword.h"
 #include "check/AppServices.h"
 #include "check/MessageLimit.h"
 #include "check/QuitReport.h"
@@ -67,9 +68,16 @@ void AllAccountsPass::run(PassSink &sink)
             sink.reportCell(1, m_accountIndex, slot.Konto);
             m_pop.SetHost(slot.Host);
             m_pop.SetPort(slot.Port);
-            if (!slot.UserID.isEmpty() && !slot.Passwort.isEmpty()) {
+            const ConnectPassword password = !slot.UserID.isEmpty() && !slot.Passwortbefehl.isEmpty()
+                ? connectPassword(slot, m_app.settings.TimeOut, m_catalog)
+                : ConnectPassword{true, Ansi::fromUnicode(slot.Passwort), QString()};
+            if (!password.ok) {
+                sink.reportCell(9, m_accountIndex, password.error);
+                ++m_failed;
+                sink.accountFailed(n, slot.Konto, password.error);
+            } else if (!slot.UserID.isEmpty() && !password.bytes.isEmpty()) {
                 m_pop.SetUserID(Ansi::fromUnicode(slot.UserID));
-                m_pop.SetPassword(Ansi::fromUnicode(slot.Passwort));
+                m_pop.SetPassword(password.bytes);
                 m_byteTotal = 0;
                 // A reason left from an earlier pass must not stand beside
                 // this pass's figures.

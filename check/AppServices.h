@@ -1,11 +1,13 @@
 #pragma once
 // What the whole process shares: the program folder, the settings and the
 // account table (read at start, written at exit), the pending notices, and
-// the stand-ins for the desktop (prompts, shell, settings key, wave player).
+// the stand-ins for the desktop (prompts, shell, settings key, wave player,
+// keyring).
 // The program makes one; tests make one over a temporary folder and
 // scripted prompts.
 #include "rules/PendingNotices.h"
 #include "settings/Accounts.h"
+#include "settings/PasswordVault.h"
 #include "settings/Settings.h"
 
 #include <QString>
@@ -31,6 +33,8 @@ struct AppServices
     Settings settings;
     AccountTable accounts;
     PendingNotices notices;
+    // Where saved passwords are kept; without a keyring (tests) in the file.
+    PasswordVault passwords;
 
     // "<program folder><relative>", relative starting with "/".
     QString file(const QString &relative) const { return programFolder + relative; }

@@ -1,5 +1,6 @@
 #include "check/CheckRun.h"
 
+#include "check/AccountPassword.h"
 #include "check/AppServices.h"
 #include "check/Switches.h"
 #include "check/MainControls.h"
@@ -89,6 +90,7 @@ void CheckRun::Postfach_abrufen()
         releasePostfach();
         return;
     }
+    int chosen = 0;
     for (int n = 1; n <= AccountTable::Count; ++n) {
         AccountSlot &slot = m_app.accounts.slot(n);
         if (slot.Konto != selected)
@@ -97,13 +99,26 @@ void CheckRun::Postfach_abrufen()
         m_popMail.SetPort(slot.Port);
         m_account = slot.Konto;
         m_c.RE_Message_Stamm->addLine(text(124) + QLatin1Char(' ') + slot.Konto);
-        if ((slot.UserID.isEmpty() || slot.Passwort.isEmpty()) && Eingabe)
+        // A password command stands in for the password: nothing to ask for.
+        const bool byCommand = !slot.Passwortbefehl.isEmpty();
+        if ((slot.UserID.isEmpty() || (slot.Passwort.isEmpty() && !byCommand)) && Eingabe)
             Eingabe(n);
-        if (m_authFailed && Eingabe)
+        if (m_authFailed && !byCommand && Eingabe)
             Eingabe(n);
         m_popMail.SetUserID(Ansi::fromUnicode(slot.UserID));
         m_popMail.SetPassword(Ansi::fromUnicode(slot.Passwort));
         m_authFailed = false;
+        chosen = n;
+    }
+    if (chosen > 0 && !m_app.accounts.slot(chosen).Passwortbefehl.isEmpty()) {
+        const ConnectPassword password = connectPassword(m_app.accounts.slot(chosen), m_app.settings.TimeOut, m_catalog);
+        if (!password.ok) {
+            m_c.RE_Message_Stamm->addLine(QStringLiteral("Error: ") + password.error, RichLog::maroon());
+            m_c.RE_Message_Stamm->setInsertionColor(RichLog::grey());
+            releasePostfach();
+            return;
+        }
+        m_popMail.SetPassword(password.bytes);
     }
     try {
         m_popMail.Connect();

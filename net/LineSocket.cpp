@@ -80,14 +80,25 @@ QStringList TLineSocket::WinsockInfo()
 
 // ---------------------------------------------------------------- status
 
+QString TLineSocket::Masked(const QString &text) const
+{
+    if (m_secret.isEmpty())
+        return text;
+    QString masked = text;
+    // As the text was made from the bytes, and as it would read in UTF-8.
+    for (const QString &shown : {Ansi::toUnicode(m_secret), QString::fromUtf8(m_secret)})
+        masked.replace(shown, QStringLiteral("********"));
+    return masked;
+}
+
 void TLineSocket::Report(const QString &text, int level)
 {
     if (level > m_reportLevel || m_destroying)
         return;
-    m_status = text;
+    m_status = Masked(text);
     if (OnStatus) {
         try {
-            OnStatus(text);
+            OnStatus(m_status);
         } catch (...) {
             // A failing status display must not break the protocol.
         }
@@ -641,7 +652,11 @@ QByteArray TLineSocket::Transaction(const QByteArray &command)
     m_lastReply = line;
     if (!line.isEmpty()) {
         Report(Ansi::toUnicode(LineReader::chomp(line)), 1);
-        m_replyNumber = ParseReplyNumber(line);
+        try {
+            m_replyNumber = ParseReplyNumber(line);
+        } catch (const KvError &e) {
+            throw KvError(Masked(e.text()));
+        }
     }
     return line;
 }

@@ -88,6 +88,13 @@ public:
     void ResetUseTls() { m_useTls.reset(); } // back to "TLS on the implicit-TLS port"
     const QString &ExtraCaFile() const { return m_extraCaFile; }
     void SetExtraCaFile(const QString &path) { m_extraCaFile = path; }
+    // The secret (password, access token) this connection sends: wherever
+    // it would appear in a status text or in an error text made from the
+    // server's words (a server echoing a command, say), "********" stands
+    // instead. Empty: nothing to hide.
+    void SetSecret(const QByteArray &secret) { m_secret = secret; }
+    // The text with the secret hidden.
+    QString Masked(const QString &text) const;
 
     bool Connected() const { return m_connected; }
     const QByteArray &LastReply() const { return m_lastReply; }
@@ -221,6 +228,7 @@ private:
     int m_reportLevel = 1;
     std::optional<bool> m_useTls;
     QString m_extraCaFile;
+    QByteArray m_secret;
 
     QHostAddress m_remote;
     QHostInfo m_lookup;

@@ -34,9 +34,9 @@ TPop3Client::TPop3Client(QObject *parent) : TLineSocket(parent)
     m_parser.OnReport = [this](const QString &text, int level) { Report(text, level); };
 }
 
-void TPop3Client::Refuse(const QByteArray &reply)
+void TPop3Client::Refuse(const QByteArray &reply) const
 {
-    throw KvError(Ansi::toUnicode(reply));
+    throw KvError(Masked(Ansi::toUnicode(reply)));
 }
 
 // A reply without its LF means the server closed the connection.
@@ -99,7 +99,7 @@ void TPop3Client::Connect()
         const std::optional<int> count = Pop3Reply::MessageCount(stat);
         m_mailCount = count.value_or(0);
         if (!count)
-            throw KvError(QStringLiteral("Ungültige Antwort auf STAT: ") + Ansi::toUnicode(stat));
+            throw KvError(Masked(QStringLiteral("Ungültige Antwort auf STAT: ") + Ansi::toUnicode(stat)));
     });
 }
 
@@ -127,7 +127,12 @@ void TPop3Client::GetSummary(int message)
     m_summary.From.clear();
     m_summary.MessageId.clear();
     ReadSummary(message);
-    m_summary.Bytes = Pop3Reply::ListBytes(Command(numbered("LIST", message)));
+    const QByteArray list = Command(numbered("LIST", message));
+    try {
+        m_summary.Bytes = Pop3Reply::ListBytes(list);
+    } catch (const KvError &e) {
+        throw KvError(Masked(e.text()));
+    }
     Report(QStringLiteral("Zusammenfassung erhalten"), 1);
     if (OnRetrieveEnd)
         OnRetrieveEnd(this);

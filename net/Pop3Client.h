@@ -36,7 +36,12 @@ public:
     const QByteArray &UserID() const { return m_userId; }
     void SetUserID(const QByteArray &user) { m_userId = user; }
     const QByteArray &Password() const { return m_password; }
-    void SetPassword(const QByteArray &password) { m_password = password; }
+    // Sent with PASS; hidden in every status and error text (SetSecret).
+    void SetPassword(const QByteArray &password)
+    {
+        m_password = password;
+        SetSecret(password);
+    }
     // Decode the body of a single-part message.
     bool Parse() const { return m_parse; }
     void SetParse(bool on) { m_parse = on; }
@@ -85,7 +90,7 @@ private:
     void Login();
     void ReadSummary(int message);
     void ReadMessage(int message, qint64 limit);
-    [[noreturn]] static void Refuse(const QByteArray &reply);
+    [[noreturn]] void Refuse(const QByteArray &reply) const;
 
     QByteArray m_userId;
     QByteArray m_password;

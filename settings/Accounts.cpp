@@ -34,20 +34,44 @@ void AccountTable::read(const SettingsKey &key)
         s.Host = key.readString(kSection, valueName("Host", n), QString());
         s.UserID = key.readString(kSection, valueName("UserID", n), QString());
         s.Passwort = key.readString(kSection, valueName("Passwort", n), QString());
+        s.Passwortbefehl = key.readString(kSection, valueName("Passwortbefehl", n), QString());
+        s.keyringEntry = key.readString(kSection, valueName("Schluesselbund", n), QString());
+        s.keyringUnread = false;
     }
 }
 
-void AccountTable::write(SettingsKey &key, bool passwordSave) const
+void AccountTable::write(SettingsKey &key, const PasswordPlan &plan) const
 {
+    using Where = PasswordPlace::Where;
     for (int n = 1; n <= Count; ++n) {
         const AccountSlot &s = slot(n);
         key.writeString(kSection, valueName("Konto", n), s.Konto);
         key.writeInteger(kSection, valueName("Port", n), s.Port);
         key.writeString(kSection, valueName("Host", n), s.Host);
         key.writeString(kSection, valueName("UserID", n), s.UserID);
-        if (passwordSave)
-            key.writeString(kSection, valueName("Passwort", n), s.Passwort);
+        const QString password = valueName("Passwort", n);
+        const QString entry = valueName("Schluesselbund", n);
+        const PasswordPlace &place = plan[size_t(n - 1)];
+        if (place.where == Where::File)
+            key.writeString(kSection, password, s.Passwort);
+        else if (place.where != Where::Unchanged)
+            key.removeValue(kSection, password);
+        if (place.where == Where::Keyring)
+            key.writeString(kSection, entry, place.entry);
+        else
+            key.removeValue(kSection, entry);
+        if (s.Passwortbefehl.isEmpty())
+            key.removeValue(kSection, valueName("Passwortbefehl", n));
+        else
+            key.writeString(kSection, valueName("Passwortbefehl", n), s.Passwortbefehl);
     }
+}
+
+AccountTable::PasswordPlan AccountTable::filePlan(bool passwordSave)
+{
+    PasswordPlan plan;
+    plan.fill({passwordSave ? PasswordPlace::Where::File : PasswordPlace::Where::Unchanged, QString()});
+    return plan;
 }
 
 QStringList AccountTable::names() const

@@ -34,6 +34,9 @@ void AccountsWorkingCopy::Einlesen(const AccountTable &table)
         e.Passwort = s.Passwort;
         e.Host = s.Host;
         e.Port = s.Port;
+        e.Passwortbefehl = s.Passwortbefehl;
+        e.keyringEntry = s.keyringEntry;
+        e.keyringUnread = s.keyringUnread;
     }
 }
 
@@ -51,6 +54,9 @@ void AccountsWorkingCopy::applyTo(AccountTable &table) const
         s.Host = e.Host;
         s.Passwort = e.Passwort;
         s.Port = e.Port;
+        s.Passwortbefehl = e.Passwortbefehl;
+        s.keyringEntry = e.keyringEntry;
+        s.keyringUnread = e.keyringUnread;
         ++j;
     }
 }
@@ -100,7 +106,7 @@ std::optional<int> AccountsWorkingCopy::editByListPosition(int line)
 
 AccountsWorkingCopy::SaveResult AccountsWorkingCopy::Temp_Sichern(const QString &name, const QString &user,
                                                                   const QString &host, const QString &password,
-                                                                  const QString &portText)
+                                                                  const QString &portText, const QString &command)
 {
     if (name.isEmpty())
         return SaveResult::NameMissing;
@@ -110,11 +116,16 @@ AccountsWorkingCopy::SaveResult AccountsWorkingCopy::Temp_Sichern(const QString 
     if (!port)
         return SaveResult::PortInvalid;
     TTemp &e = entry(m_editSlot);
+    const bool wasEmpty = e.Bezeichnung.isEmpty();
     e.Bezeichnung = name == DeletionMarker ? QString() : name;
     e.User = user;
     e.Host = host;
     e.Passwort = password;
     e.Port = *port;
+    e.Passwortbefehl = e.Bezeichnung.isEmpty() ? QString() : command;
+    // A keyring password that could not be read stays there until one is typed.
+    if (wasEmpty || e.Bezeichnung.isEmpty() || !password.isEmpty())
+        e.keyringUnread = false;
     return SaveResult::Saved;
 }
 

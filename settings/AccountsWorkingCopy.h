@@ -17,6 +17,10 @@ struct TTemp
     QString Passwort;
     QString Host;
     int Port = 0;
+    QString Passwortbefehl;
+    // Carried along for the account table (AccountSlot).
+    QString keyringEntry;
+    bool keyringUnread = false;
 };
 
 class AccountsWorkingCopy
@@ -68,7 +72,7 @@ public:
     // Save the edit fields into the edit slot. The name "leer" empties the
     // entry. Checks come first, so a refused save leaves the entry untouched.
     SaveResult Temp_Sichern(const QString &name, const QString &user, const QString &host,
-                            const QString &password, const QString &portText);
+                            const QString &password, const QString &portText, const QString &command = {});
 
     // The message for PortInvalid, worded like the runtime's conversion error.
     static QString portErrorText(const QString &portText);

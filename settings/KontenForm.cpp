@@ -2,6 +2,7 @@
 
 #include "lang/KvLanguage.h"
 #include "platform/Prompts.h"
+#include "settings/PasswordCommandHelp.h"
 #include "settings/Settings.h"
 #include "support/HtmlInfoViewer.h"
 #include "support/RichLog.h"
@@ -19,7 +20,7 @@
 
 namespace {
 const int kWidth = 479;
-const int kHeight = 420;
+const int kHeight = 464;
 
 using SaveResult = AccountsWorkingCopy::SaveResult;
 }
@@ -60,7 +61,7 @@ void TKontenForm::buildFields()
 {
     ListBox_konten = new QListWidget(this);
     ListBox_konten->setObjectName(QStringLiteral("ListBox_konten"));
-    ListBox_konten->setGeometry(8, 60, 190, 226);
+    ListBox_konten->setGeometry(8, 60, 190, 270);
     ListBox_konten->setSelectionMode(QAbstractItemView::SingleSelection);
     connect(ListBox_konten, &QListWidget::itemDoubleClicked, this, [this] { ListBox_kontenDblClick(); });
 
@@ -92,19 +93,22 @@ void TKontenForm::buildFields()
     Lport = label("Lport", "Port:", left + passwordWidth + 8, 190, portWidth);
     FE_Port = edit("FE_Port", left + passwordWidth + 8, 207, portWidth);
     FE_Port->setText(QStringLiteral("110"));
-    LVorlage = label("LVorlage", "Provider template:", left, 236, width);
+    LPasswortbefehl = label("LPasswortbefehl", "Password command:", left, 234, width);
+    FE_Passwortbefehl = edit("FE_Passwortbefehl", left, 251, width);
+    PasswordCommandHelp::apply(FE_Passwortbefehl);
+    LVorlage = label("LVorlage", "Provider template:", left, 280, width);
     CoBo_Provider = new QComboBox(this);
     CoBo_Provider->setObjectName(QStringLiteral("CoBo_Provider"));
-    CoBo_Provider->setGeometry(left, 253, width, 24);
+    CoBo_Provider->setGeometry(left, 297, width, 24);
     CoBo_Provider->setEditable(false);
     connect(CoBo_Provider, &QComboBox::activated, this, [this] { CoBo_ProviderChange(); });
 
     FLBPasswort = new QCheckBox(QStringLiteral("Save passwords"), this);
     FLBPasswort->setObjectName(QStringLiteral("FLBPasswort"));
-    FLBPasswort->setGeometry(8, 290, kWidth - 16, 20);
+    FLBPasswort->setGeometry(8, 334, kWidth - 16, 20);
 
     RT_Messages = new RichLog(QStringLiteral("RT_Messages"), RichLog::Order::NewestFirst, this);
-    RT_Messages->setGeometry(8, 314, kWidth - 16, kHeight - 314 - 8);
+    RT_Messages->setGeometry(8, 358, kWidth - 16, kHeight - 358 - 8);
     RT_Messages->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 }
 
@@ -151,6 +155,7 @@ void TKontenForm::Leeren()
     FE_Passwort->clear();
     FE_Host->clear();
     FE_User->clear();
+    FE_Passwortbefehl->clear();
 }
 
 void TKontenForm::Einlesen()
@@ -191,7 +196,8 @@ bool TKontenForm::Temp_Sichern()
     const QString host = FE_Host->text();
     const QString password = FE_Passwort->text();
     const QString port = FE_Port->text();
-    switch (m_copy.Temp_Sichern(name, user, host, password, port)) {
+    const QString command = FE_Passwortbefehl->text().trimmed();
+    switch (m_copy.Temp_Sichern(name, user, host, password, port, command)) {
     case SaveResult::Saved:
         break;
     case SaveResult::NameMissing:
@@ -205,7 +211,8 @@ bool TKontenForm::Temp_Sichern()
     case SaveResult::PortInvalid:
         // Name, user, host and password are taken all the same; the entry
         // keeps its port and the list is not refreshed.
-        m_copy.Temp_Sichern(name, user, host, password, QString::number(m_copy.entry(m_copy.editSlot()).Port));
+        m_copy.Temp_Sichern(name, user, host, password, QString::number(m_copy.entry(m_copy.editSlot()).Port),
+                            command);
         if (name == AccountsWorkingCopy::DeletionMarker)
             FE_Bezeichnung->clear();
         m_prompts.error(AccountsWorkingCopy::portErrorText(port));
@@ -267,6 +274,7 @@ void TKontenForm::ListBox_kontenDblClick()
     FE_User->setText(e.User);
     FE_Passwort->setText(e.Passwort);
     FE_Port->setText(QString::number(e.Port));
+    FE_Passwortbefehl->setText(e.Passwortbefehl);
 }
 
 void TKontenForm::But_LoeschenClick()
@@ -293,4 +301,5 @@ void TKontenForm::CoBo_ProviderChange()
     // When the limit kept the fields of the entry being edited, its password
     // must not go along to another provider's server.
     FE_Passwort->clear();
+    FE_Passwortbefehl->clear();
 }

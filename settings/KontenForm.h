@@ -52,8 +52,8 @@ public:
     RoundButton *But_Neu, *But_Edit, *But_Sichern, *But_Loeschen, *But_Hilfe, *But_Schliessen;
     QLabel *LNew, *LEdit, *LSave, *LDelete, *LHelp, *LClose;
     QListWidget *ListBox_konten;
-    QLabel *LBezeichnung, *LHost, *LUser, *LPasswort, *Lport, *LVorlage;
-    QLineEdit *FE_Bezeichnung, *FE_Host, *FE_User, *FE_Passwort, *FE_Port;
+    QLabel *LBezeichnung, *LHost, *LUser, *LPasswort, *Lport, *LPasswortbefehl, *LVorlage;
+    QLineEdit *FE_Bezeichnung, *FE_Host, *FE_User, *FE_Passwort, *FE_Port, *FE_Passwortbefehl;
     QComboBox *CoBo_Provider;
     RichLog *RT_Messages;
     QCheckBox *FLBPasswort;

@@ -67,6 +67,7 @@ std::vector<SettingRow> buildRows()
         row(smtp, "User", kNone, &S::User),
         row(smtp, "Port", QStringLiteral("25"), &S::Port),
         row(smtp, "Send", false, &S::Send),
+        row(smtp, "Passwortbefehl", kNone, &S::Passwortbefehl),
         row(table, "Spalte0", 10, ColumnWidth{0}),
         row(table, "Spalte1", 65, ColumnWidth{1}),
         row(table, "Spalte2", 65, ColumnWidth{2}),
@@ -91,6 +92,7 @@ const char *const kWriteOrder[][2] = {
     {"Delete", "Groesse"}, {"Delete", "AutoKill"}, {"Delete", "Groesse_KB"},
     {"SMTP", "Betreff"}, {"SMTP", "Absender"}, {"SMTP", "Adresse"}, {"SMTP", "Reply"},
     {"SMTP", "Blind"}, {"SMTP", "Host"}, {"SMTP", "User"}, {"SMTP", "Port"}, {"SMTP", "Send"},
+    {"SMTP", "Passwortbefehl"},
     {"Table", "Spalte1"}, {"Table", "Spalte2"}, {"Table", "Spalte3"}, {"Table", "Spalte4"},
     {"Table", "Spalte5"},
 };

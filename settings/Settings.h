@@ -51,6 +51,9 @@ struct Settings
     QString User;
     QString Port; // kept as text; converted where the notice is sent
     bool Send = false;
+    // A program whose first output line is the SMTP password or token
+    // (PasswordCommand); for servers that ask for a login.
+    QString Passwortbefehl;
     // Table: widths of the result grid's columns 0..5
     int Spalte[6] = {};
 };

@@ -1,5 +1,6 @@
 #include "settings/SettingsStore.h"
 
+#include "lang/KvLanguage.h"
 #include "platform/core/SettingsKey.h"
 
 namespace {
@@ -48,14 +49,48 @@ QString SettingsStore::load(const SettingsKey &key, Settings &settings, AccountT
     return languageFile;
 }
 
+QString SettingsStore::load(const SettingsKey &key, Settings &settings, AccountTable &accounts, PasswordVault &vault,
+                           LoadNotes &notes)
+{
+    notes.madePrivate = key.makePrivate();
+    const QString languageFile = load(key, settings, accounts);
+    notes.passwords = vault.load(accounts, settings.password_save);
+    return languageFile;
+}
+
+QStringList SettingsStore::noteLines(const LoadNotes &notes, const TKvLanguage &catalog)
+{
+    QStringList lines;
+    if (!notes.madePrivate.isEmpty())
+        lines << catalog.GetText(390) + QLatin1Char(' ') + notes.madePrivate.join(QStringLiteral(", "));
+    if (notes.passwords.unread > 0)
+        lines << QString::number(notes.passwords.unread) + QLatin1Char(' ') + catalog.GetText(392) + QLatin1Char(' ')
+                + notes.passwords.keyringError;
+    else if (!notes.passwords.keyringError.isEmpty())
+        lines << catalog.GetText(391) + QStringLiteral(" (") + notes.passwords.keyringError + QLatin1Char(')');
+    return lines;
+}
+
+QString SettingsStore::keyringRefusedLine(const QString &error, const TKvLanguage &catalog)
+{
+    return catalog.GetText(403) + QLatin1Char(' ') + error;
+}
+
 bool SettingsStore::needsLanguageChoice(const QString &languageFile)
 {
     return languageFile.isEmpty() || languageFile == QLatin1String("Keine");
 }
 
-void SettingsStore::save(SettingsKey &key, const Settings &settings, const AccountTable &accounts,
-                         const QString &programFolder, const QString &languageFileName)
+QString SettingsStore::save(SettingsKey &key, const Settings &settings, AccountTable &accounts,
+                            const QString &programFolder, const QString &languageFileName, PasswordVault *vault)
 {
+    // The keyring first: its waits run the event loop, and nothing may be
+    // pending in the file meanwhile.
+    PasswordVault::SaveResult placed;
+    if (vault)
+        placed = vault->store(accounts, settings.password_save);
+    else
+        placed.plan = AccountTable::filePlan(settings.password_save);
     for (const SettingRow *row : settingWriteOrder()) {
         SettingValue value;
         if (!row->isHeldOutside())
@@ -66,6 +101,9 @@ void SettingsStore::save(SettingsKey &key, const Settings &settings, const Accou
             value = programFolder;
         writeRow(key, *row, value);
     }
-    accounts.write(key, settings.password_save);
+    accounts.write(key, placed.plan);
     key.flush();
+    if (vault)
+        vault->dropStale(accounts);
+    return placed.keyringError;
 }

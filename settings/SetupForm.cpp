@@ -6,6 +6,7 @@
 #include "platform/Prompts.h"
 #include "platform/Shell.h"
 #include "platform/core/SettingsKey.h"
+#include "settings/PasswordCommandHelp.h"
 #include "settings/Settings.h"
 #include "support/Hints.h"
 #include "support/HtmlInfoViewer.h"
@@ -336,6 +337,9 @@ void TSetupForm::buildNoticePage()
     FEUser = lineEdit("FEUser", p);
     SBEdit_text = named(new QPushButton(QStringLiteral("Edit notice text"), p), "SBEdit_text");
     SBEdit_text->setAutoDefault(false);
+    LPasswortbefehl = label("LPasswortbefehl", "Password command:", p);
+    FEPasswortbefehl = lineEdit("FEPasswortbefehl", p);
+    PasswordCommandHelp::apply(FEPasswortbefehl);
 
     auto *grid = new QGridLayout(p);
     grid->setContentsMargins(10, 8, 10, 8);
@@ -355,10 +359,12 @@ void TSetupForm::buildNoticePage()
         grid->addWidget(e, r++, 4, Qt::AlignLeft);
     }
     grid->addWidget(SBEdit_text, 4, 3, 1, 2);
+    grid->addWidget(LPasswortbefehl, 5, 0);
+    grid->addWidget(FEPasswortbefehl, 5, 1, 1, 4);
     grid->setColumnMinimumWidth(2, 12);
     grid->setColumnStretch(1, 3);
     grid->setColumnStretch(4, 2);
-    grid->setRowStretch(5, 1);
+    grid->setRowStretch(6, 1);
     PageControl1->addTab(TSVersand, QStringLiteral("Notices"));
 }
 
@@ -416,6 +422,7 @@ void TSetupForm::FormShow()
     FEPort->setText(s.Port);
     FEHost->setText(s.Host);
     FEUser->setText(s.User);
+    FEPasswortbefehl->setText(s.Passwortbefehl);
 
     (s.Beep_Intern ? RBIntern : RBExtern)->setChecked(true);
     // Exact words only; any other text leaves the unit buttons as they are,
@@ -499,6 +506,7 @@ void TSetupForm::BOK1Click()
     s.Port = FEPort->text();
     s.Host = FEHost->text();
     s.User = FEUser->text();
+    s.Passwortbefehl = FEPasswortbefehl->text().trimmed();
     s.Send = CB_Info_Absender->isChecked();
     if (m_applySettings)
         m_applySettings();

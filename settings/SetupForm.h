@@ -88,8 +88,8 @@ public:
     QPushButton *FB_Anlegen, *FB_Entfernen;
 
     // Sender notice.
-    QLabel *LAbsender, *LeMail, *LReply, *LBetreff, *LKopie, *LPort, *LHost, *LUserID;
-    QLineEdit *FEAbsender, *FEeMail, *FEReply, *FEBetreff, *FEKopie, *FEPort, *FEHost, *FEUser;
+    QLabel *LAbsender, *LeMail, *LReply, *LBetreff, *LKopie, *LPort, *LHost, *LUserID, *LPasswortbefehl;
+    QLineEdit *FEAbsender, *FEeMail, *FEReply, *FEBetreff, *FEKopie, *FEPort, *FEHost, *FEUser, *FEPasswortbefehl;
     QPushButton *SBEdit_text;
 
 protected:

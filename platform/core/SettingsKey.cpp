@@ -1,6 +1,7 @@
 #include "platform/core/SettingsKey.h"
 
 #include "platform/core/KvError.h"
+#include "platform/core/PrivateFiles.h"
 
 #include <QFileInfo>
 #include <QSettings>
@@ -15,12 +16,27 @@ QString keyOf(const QString &section, const QString &name)
 {
     return section + QLatin1Char('/') + name;
 }
+
+QString configFolder()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+}
+
+// Below the configuration folder the user's store has folders of its own.
+QStringList ownFoldersOf(const QString &filePath)
+{
+    const QString root = configFolder() + QStringLiteral("/Quorbell");
+    if (QFileInfo(filePath).absoluteFilePath() != root + QStringLiteral("/Korvalinthus/2.00.ini"))
+        return {};
+    return {root, root + QStringLiteral("/Korvalinthus")};
+}
 }
 
 SettingsKey::SettingsKey()
 {
     if (qEnvironmentVariableIsSet(kEnvironmentVariable)) {
         m_settings = std::make_unique<QSettings>(defaultPath(), QSettings::IniFormat);
+        m_ownFolders = ownFoldersOf(defaultPath());
         return;
     }
 #ifdef Q_OS_WIN
@@ -29,11 +45,12 @@ SettingsKey::SettingsKey()
     m_isFile = false;
 #else
     m_settings = std::make_unique<QSettings>(defaultPath(), QSettings::IniFormat);
+    m_ownFolders = ownFoldersOf(defaultPath());
 #endif
 }
 
 SettingsKey::SettingsKey(const QString &filePath)
-    : m_settings(std::make_unique<QSettings>(filePath, QSettings::IniFormat))
+    : m_settings(std::make_unique<QSettings>(filePath, QSettings::IniFormat)), m_ownFolders(ownFoldersOf(filePath))
 {
 }
 
@@ -44,8 +61,7 @@ QString SettingsKey::defaultPath()
     const QString fromEnvironment = qEnvironmentVariable(kEnvironmentVariable);
     if (!fromEnvironment.isEmpty())
         return fromEnvironment;
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
-        + QStringLiteral("/Quorbell/Korvalinthus/2.00.ini");
+    return configFolder() + QStringLiteral("/Quorbell/Korvalinthus/2.00.ini");
 }
 
 QString SettingsKey::location() const
@@ -95,9 +111,26 @@ void SettingsKey::writeBool(const QString &section, const QString &name, bool va
     writeValue(section, name, value ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
+void SettingsKey::removeValue(const QString &section, const QString &name)
+{
+    m_settings->remove(keyOf(section, name));
+}
+
+QStringList SettingsKey::makePrivate() const
+{
+    if (!m_isFile)
+        return {};
+    return PrivateFiles::tighten(m_settings->fileName(), m_ownFolders);
+}
+
 void SettingsKey::flush()
 {
-    m_settings->sync();
+    // The atomic save writes a temporary copy beside the file with the
+    // file's mode and may create the folders: the file is made private
+    // first, and whatever the save creates is private from the start.
+    makePrivate();
+    PrivateFiles::withPrivateMask([this] { m_settings->sync(); });
+    makePrivate();
     const QSettings::Status status = m_settings->status();
     bool failed = status == QSettings::AccessError;
     // QSettings keeps only its first error: after a format error while

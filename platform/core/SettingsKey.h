@@ -6,7 +6,12 @@
 //
 // Reading and writing go through the two protected virtual functions, so a test
 // can wrap a real key and record the order of every access.
+//
+// The file is the user's own: every save creates it, its temporary copies and
+// any missing folder with no access for others, and makePrivate() takes such
+// access away from a store found open to them.
 #include <QString>
+#include <QStringList>
 #include <memory>
 #include <optional>
 
@@ -44,10 +49,18 @@ public:
     void writeString(const QString &section, const QString &name, const QString &value);
     void writeInteger(const QString &section, const QString &name, int value);
     void writeBool(const QString &section, const QString &name, bool value);
+    // Removes the value; nothing when it is not there.
+    void removeValue(const QString &section, const QString &name);
 
     // Writes everything out. Throws KvError naming the store when it cannot be
     // written, so that settings are never lost without a word.
     virtual void flush();
+
+    // Takes group and other access away from the file and from the
+    // program's own folders of the user's store (Quorbell and
+    // Quorbell/Korvalinthus below the configuration folder). Returns the
+    // paths it changed; empty for a private store and for the registry.
+    QStringList makePrivate() const;
 
     // The integer rule of readInteger, for text from elsewhere.
     static std::optional<int> toInteger(const QString &text);
@@ -59,4 +72,5 @@ protected:
 private:
     std::unique_ptr<QSettings> m_settings;
     bool m_isFile = true;
+    QStringList m_ownFolders; // folders of the store that only this program uses
 };

@@ -11,7 +11,7 @@ namespace {
 AccountSlot account(const QString &name, int port = 110)
 {
     return AccountSlot{name, QStringLiteral("pop.%1.example").arg(name), name + QStringLiteral("-user"),
-                       name + QStringLiteral("-pw"), port};
+                       name + QStringLiteral("-pw"), port, QString(), QString(), false};
 }
 }
 
@@ -24,7 +24,7 @@ TEST(AccountsWorkingCopy, SlotsTwoAndFiveBecomeEntriesOneAndTwoThenSlotsOneAndTw
     table.slot(5) = account(QStringLiteral("Five"), 995);
     table.slot(4).Host = QStringLiteral("host of an empty slot");
     SettingsKey key(path);
-    table.write(key, true);
+    table.write(key, AccountTable::filePlan(true));
     key.writeString(QStringLiteral("POP"), QStringLiteral("Port6"), QStringLiteral("pop3"));
     key.flush();
     table = AccountTable();
@@ -45,7 +45,7 @@ TEST(AccountsWorkingCopy, SlotsTwoAndFiveBecomeEntriesOneAndTwoThenSlotsOneAndTw
     // Slots behind the accounts lose only their name.
     EXPECT_EQ(table.slot(4).Host, QStringLiteral("host of an empty slot"));
 
-    table.write(stored, true);
+    table.write(stored, AccountTable::filePlan(true));
     stored.flush();
     SettingsKey again(path);
     AccountTable reread;

@@ -1,0 +1,61 @@
+#pragma once
+// Where the account passwords are kept when "Save passwords" is on: in the
+// desktop keyring when one answers, else in the settings file (private to
+// the user, as every store is).
+//
+// Loading: a slot whose Schluesselbund<n> names an entry takes its password
+// from the keyring; one that cannot be read is marked keyringUnread and keeps
+// its entry, so nothing is lost while the keyring is locked or gone. Saving:
+// every password of an occupied slot goes into the keyring under a key made
+// of the account (plain-text passwords of older stores move there at the first
+// save and leave the file); where the keyring refuses, that password and the
+// ones after it go into the file. With "Save passwords" off the keyring entries
+// are removed. Entries that no slot names any more are removed after the file
+// has been written.
+#include "settings/Accounts.h"
+
+#include <QHash>
+#include <QSet>
+#include <QString>
+
+class Keyring;
+
+class PasswordVault
+{
+public:
+    // Without a keyring every password stays in the file.
+    explicit PasswordVault(Keyring *keyring = nullptr) : m_keyring(keyring) {}
+    void setKeyring(Keyring *keyring) { m_keyring = keyring; }
+
+    struct LoadNotes
+    {
+        // Set when the keyring could not be reached (or gave up): its reason.
+        QString keyringError;
+        // Passwords kept in the keyring that could not be read.
+        int unread = 0;
+    };
+    // After the slots were read from the file. With passwordSave and
+    // passwords still in the file, the keyring is asked once whether it
+    // answers, so that the log can say at start where they will go.
+    LoadNotes load(AccountTable &accounts, bool passwordSave);
+
+    struct SaveResult
+    {
+        AccountTable::PasswordPlan plan;
+        QString keyringError; // set when passwords went to the file because the keyring refused
+    };
+    // Before the slots are written: writes the passwords that changed into
+    // the keyring and says where each slot's password goes. Updates each
+    // slot's keyringEntry.
+    SaveResult store(AccountTable &accounts, bool passwordSave);
+    // After the file was written: removes the entries no slot names any more.
+    void dropStale(const AccountTable &accounts);
+
+    // The keyring key of a slot's password.
+    static QString entryKey(const AccountSlot &slot);
+
+private:
+    Keyring *m_keyring;
+    QHash<QString, QString> m_known; // entries as read or written in this run
+    QSet<QString> m_named;           // entries the store named at some point in this run
+};
