@@ -26,7 +26,8 @@ void take(QProcess &process, QProcess::ProcessChannel channel, QByteArray &into,
 
 QByteArray firstLine(const QByteArray &output)
 {
-    QByteArray line = output.left(output.indexOf('\n'));
+    const qsizetype end = output.indexOf('\n');
+    QByteArray line = end < 0 ? output : output.left(end);
     if (line.endsWith('\r'))
         line.chop(1);
     return line;
