@@ -72,6 +72,16 @@ PasswordVault::SaveResult PasswordVault::store(AccountTable &accounts, bool pass
 {
     SaveResult result;
     bool keyringUsable = m_keyring != nullptr;
+    if (keyringUsable && passwordSave) {
+        // Entries that did not change are not written again: ask once whether
+        // the keyring is there at all, so that passwords it can no longer
+        // give go into the file instead.
+        const Keyring::Result probe = m_keyring->read(kProbeKey);
+        if (probe.outcome == Keyring::Outcome::Failed) {
+            keyringUsable = false;
+            result.keyringError = probe.error;
+        }
+    }
     for (int n = 1; n <= AccountTable::Count; ++n) {
         AccountSlot &s = accounts.slot(n);
         PasswordPlace &place = result.plan[size_t(n - 1)];
@@ -105,7 +115,7 @@ PasswordVault::SaveResult PasswordVault::store(AccountTable &accounts, bool pass
             const Keyring::Result r = m_keyring->write(key, s.Passwort);
             if (r.outcome != Keyring::Outcome::Done) {
                 keyringUsable = false;
-                result.keyringError = r.error;
+                result.keyringError = r.error.isEmpty() ? QStringLiteral("the keyring refused") : r.error;
                 place.where = Where::File;
                 s.keyringEntry.clear();
                 continue;

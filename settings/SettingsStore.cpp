@@ -64,8 +64,8 @@ QStringList SettingsStore::noteLines(const LoadNotes &notes, const TKvLanguage &
     if (!notes.madePrivate.isEmpty())
         lines << catalog.GetText(390) + QLatin1Char(' ') + notes.madePrivate.join(QStringLiteral(", "));
     if (notes.passwords.unread > 0)
-        lines << QString::number(notes.passwords.unread) + QLatin1Char(' ') + catalog.GetText(392) + QLatin1Char(' ')
-                + notes.passwords.keyringError;
+        lines << QString::number(notes.passwords.unread) + QLatin1Char(' ') + catalog.GetText(392)
+                + (notes.passwords.keyringError.isEmpty() ? QString() : QStringLiteral(": ") + notes.passwords.keyringError);
     else if (!notes.passwords.keyringError.isEmpty())
         lines << catalog.GetText(391) + QStringLiteral(" (") + notes.passwords.keyringError + QLatin1Char(')');
     return lines;

@@ -257,13 +257,13 @@ void SecretServiceKeyring::thaw()
         ::kill(pid_t(m_daemon->processId()), SIGCONT);
 }
 
-QString SecretServiceKeyring::runTool(const QStringList &arguments, bool *ok) const
+QString SecretServiceKeyring::runTool(const QStringList &arguments, bool withErrors) const
 {
     QProcess p;
+    if (withErrors)
+        p.setProcessChannelMode(QProcess::MergedChannels);
     p.start(QStringLiteral("secret-tool"), arguments);
-    const bool done = p.waitForFinished(10000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-    if (ok)
-        *ok = done;
+    p.waitForFinished(10000);
     return QString::fromUtf8(p.readAllStandardOutput());
 }
 
@@ -276,7 +276,8 @@ QString SecretServiceKeyring::lookup(const QString &key) const
 QStringList SecretServiceKeyring::keys() const
 {
     const QString listing = runTool({QStringLiteral("search"), QStringLiteral("--all"), QStringLiteral("server"),
-                                     QLatin1String(kService)});
+                                     QLatin1String(kService)},
+                                    true);
     QStringList result;
     for (const QString &line : listing.split(QLatin1Char('\n'))) {
         const QString prefix = QStringLiteral("attribute.user = ");

@@ -47,7 +47,9 @@ public:
     QStringList keys() const;
 
 private:
-    QString runTool(const QStringList &arguments, bool *ok = nullptr) const;
+    // secret-tool's output; with withErrors also its error channel (where a
+    // search lists the attributes).
+    QString runTool(const QStringList &arguments, bool withErrors = false) const;
 
     QTemporaryDir m_dir;
     std::unique_ptr<QProcess> m_daemon;
