@@ -241,3 +241,21 @@ TEST_F(Startup, CredentialsPromptWritesWhatTheUserTypedIntoTheSlotButNoPasswordW
     EXPECT_EQ(stored("POP", "Passwort3"), QStringLiteral("<absent>"));
     EXPECT_EQ(stored("POP", "UserID3"), QStringLiteral("anna"));
 }
+
+TEST_F(Startup, AStoreOthersCouldReadIsMadePrivateAtStartWithOneMaroonLine)
+{
+    p.presetUsedStore();
+    QFile::setPermissions(p.settingsFile(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+    p.start();
+    p.show();
+    const QString line = f().text(390) + QLatin1Char(' ') + p.settingsFile();
+    const auto lines = f().RE_Message_Stamm->lines();
+    const auto hits = std::count_if(lines.begin(), lines.end(), [&](const auto &l) { return l.text == line; });
+    EXPECT_EQ(hits, 1);
+    for (const auto &l : lines) {
+        if (l.text == line) {
+            EXPECT_EQ(l.color, RichLog::maroon());
+        }
+    }
+    EXPECT_EQ(QFile::permissions(p.settingsFile()) & (QFile::ReadGroup | QFile::ReadOther), QFile::Permissions());
+}

@@ -4,6 +4,7 @@
 #include "FormTestFolder.h"
 #include "settings/KontenForm.h"
 #include "settings/Settings.h"
+#include "support/Hints.h"
 #include "support/RichLog.h"
 #include "support/RoundButton.h"
 
@@ -171,4 +172,41 @@ TEST_F(KontenFormTest, WithAllSlotsTakenNewAndSaveAreRefusedUntilAnEntryIsEdited
     EXPECT_EQ(accounts.slot(5).Port, 995);
     EXPECT_EQ(accounts.slot(6).Konto, QStringLiteral("K6"));
     EXPECT_EQ(accounts.names().size(), 65);
+}
+
+TEST_F(KontenFormTest, ThePasswordCommandIsEditedWithTheAccountAndExplainedWhateverTheHints)
+{
+    accounts.slot(2).keyringEntry = QStringLiteral("pop3:B-user@pop.B.example:102 B");
+    accounts.slot(2).keyringUnread = true; // could not be read at start
+    accounts.slot(2).Passwort.clear();
+    open();
+    Hints::show(form, false);
+    QLineEdit *command = form.findChild<QLineEdit *>(QStringLiteral("FE_Passwortbefehl"));
+    ASSERT_EQ(command, form.FE_Passwortbefehl);
+    EXPECT_TRUE(command->toolTip().contains(QStringLiteral("quotes")));
+    EXPECT_FALSE(command->placeholderText().isEmpty());
+    EXPECT_NE(form.findChild<QLabel *>(QStringLiteral("LPasswortbefehl")), nullptr);
+
+    edit(1);
+    EXPECT_TRUE(command->text().isEmpty());
+    command->setText(QStringLiteral("  get-secret --entry \"mail B\"  "));
+    form.But_Sichern->click();
+    edit(0);
+    EXPECT_TRUE(command->text().isEmpty()); // the fields follow the entry shown
+    form.But_Neu->click();
+    EXPECT_TRUE(command->text().isEmpty());
+    form.But_Schliessen->click();
+    EXPECT_EQ(accounts.slot(2).Passwortbefehl, QStringLiteral("get-secret --entry \"mail B\""));
+    // Saved without typing a password: the keyring still holds it.
+    EXPECT_TRUE(accounts.slot(2).keyringUnread);
+    EXPECT_EQ(accounts.slot(2).keyringEntry, QStringLiteral("pop3:B-user@pop.B.example:102 B"));
+
+    open();
+    edit(1);
+    EXPECT_EQ(command->text(), QStringLiteral("get-secret --entry \"mail B\""));
+    form.FE_Passwort->setText(QStringLiteral("typed"));
+    form.But_Sichern->click();
+    form.But_Schliessen->click();
+    EXPECT_FALSE(accounts.slot(2).keyringUnread);
+    EXPECT_EQ(accounts.slot(2).Passwort, QStringLiteral("typed"));
 }

@@ -1,0 +1,228 @@
+// Passwords through a whole session of the real program against real
+// servers: recognisable password bytes never reach the status log, the
+// report, a saved log, a notice, the headless pass's output or an error
+// text, also when a server echoes them back; and password commands log in,
+// or fail per account with a clear reason while the pass goes on.
+#include "FakeServer.h"
+#include "MailServers.h"
+#include "SecretServiceKeyring.h"
+#include "app/HeadlessPass.h"
+#include "app/ProgramFixture.h"
+#include "check/AlleForm.h"
+#include "lang/KvLanguage.h"
+#include "net/Pop3Client.h"
+#include "platform/Keyring.h"
+#include "settings/SettingsStore.h"
+#include "support/RichLog.h"
+#include "support/RoundButton.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTextStream>
+#include <gtest/gtest.h>
+
+namespace {
+// Bytes that occur nowhere else; the second one is echoed by a server.
+const QString kSecret = QStringLiteral("Zq7!kX-pw-4711");
+const QString kEchoed = QStringLiteral("Yp3?echo-0815");
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+class CredentialsTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        KV_START_PEER(pop.start({{"anna", kSecret}}));
+        KV_START_PEER(smtp.start());
+        pop.addMessage("anna", mailMessage("From: Promo <bulk@junk.example>\r\nSubject: WIN big\r\n"));
+        pop.addMessage("anna", mailMessage("From: Alice <alice@example.com>\r\nSubject: Lunch\r\n"));
+        p.presetUsedStore();
+        p.write(QStringLiteral("/ini/Betreff.ini"), "");
+        p.write(QStringLiteral("/ini/Betreff_User.ini"), "WIN\r\n");
+        p.write(QStringLiteral("/ini/Absender.ini"), "");
+        p.write(QStringLiteral("/ini/Absender_User.ini"), "");
+        p.on("Delete", "Subject_I");
+        p.on("Delete", "AutoKill");
+        p.on("SMTP", "Send");
+        p.on("SMTP", "Host", "127.0.0.1");
+        p.on("SMTP", "Port", QByteArray::number(smtp.port()).constData());
+        p.on("SMTP", "User", "guard.example.org");
+        p.on("SMTP", "Adresse", "guard@example.org");
+    }
+    void startProgram()
+    {
+        p.start();
+        p.show();
+    }
+    void check(const QString &account)
+    {
+        p.form().CoBo_Konto->setEditText(account);
+        p.form().But_BeendenClick(p.form().But_Postfach);
+    }
+    QString text(quint16 n) { return p.form().text(n); }
+    QStringList log() { return p.form().RE_Message_Stamm->texts(); }
+    TAlleForm &report() { return *p.form().otherWindows().AlleForm; }
+
+    DovecotServer pop;
+    SmtpCaptureServer smtp;
+    ProgramFixture p;
+};
+
+void expectHidden(const QByteArray &where, const char *what)
+{
+    for (const QString &secret : {kSecret, kEchoed})
+        EXPECT_FALSE(where.contains(secret.toUtf8())) << what << ": " << where.toStdString();
+}
+}
+
+TEST_F(CredentialsTest, PasswordsNeverShowInLogsReportsNoticesOrOutput)
+{
+    // A server that echoes the password in its refusal.
+    FakeServer echo;
+    for (int login = 0; login < 3; ++login) { // the check, the pass, the headless pass
+        echo.sendLine("+OK ready").expect("USER echo").sendLine("+OK");
+        echo.expect(("PASS " + kEchoed).toUtf8()).sendLine(("-ERR [AUTH] no such password: " + kEchoed).toUtf8());
+        echo.expect("QUIT").sendLine("+OK").close();
+    }
+    p.account(1, QStringLiteral("Anna"), QStringLiteral("anna"), kSecret, pop.pop3Port());
+    p.account(2, QStringLiteral("Echo"), QStringLiteral("echo"), kEchoed, echo.port());
+    startProgram();
+    for (TPop3Client *client : {p.form().POP_Mail, p.form().POP_Alle})
+        client->SetReportLevel(4); // every reply line in the log
+
+    check(QStringLiteral("Anna")); // deletes the offender, queues a notice
+    check(QStringLiteral("Echo")); // the failed login
+    EXPECT_TRUE(log().join(QLatin1Char('\n')).contains(QStringLiteral("no such password: ********")))
+        << log().join(QLatin1Char('\n')).toStdString();
+    p.form().But_BeendenClick(p.form().Senden1); // the notice run
+    ASSERT_TRUE(smtp.waitForMessages(1));
+    p.form().But_AlleKontenClick(p.form().PrfenAlleKonten1);
+
+    const QString mainLog = p.path(QStringLiteral("/temp/main.rtf"));
+    p.prompts.expectSaveFile(mainLog);
+    p.form().But_BeendenClick(p.form().Protokollspeichern1);
+    const QString reportLog = p.path(QStringLiteral("/temp/report.rtf"));
+    p.prompts.expectSaveFile(reportLog);
+    report().BUT_Prot_SpeichernClick();
+
+    QString outText, errText;
+    QTextStream out(&outText), err(&errText);
+    runHeadlessPass(p.programFolder(), *p.reread(), out, err);
+
+    expectHidden(log().join(QLatin1Char('\n')).toUtf8(), "status log");
+    expectHidden(report().RE_Ausgabe->texts().join(QLatin1Char('\n')).toUtf8(), "report");
+    expectHidden(readFile(mainLog), "saved log");
+    expectHidden(readFile(reportLog), "saved report");
+    for (const QByteArray &mail : smtp.messages())
+        expectHidden(mail, "notice");
+    expectHidden(outText.toUtf8(), "standard output");
+    expectHidden(errText.toUtf8(), "standard error");
+    EXPECT_TRUE(errText.contains(QStringLiteral("(Echo)"))) << errText.toStdString();
+    EXPECT_FALSE(readFile(mainLog).isEmpty());
+}
+
+TEST_F(CredentialsTest, PasswordCommandsLogInOrFailPerAccountWhileThePassGoesOn)
+{
+    p.account(1, QStringLiteral("Broken"), QStringLiteral("anna"), QString(), pop.pop3Port());
+    p.on("POP", "Passwortbefehl1", "sh -c 'echo vault is locked >&2; exit 3'");
+    p.account(2, QStringLiteral("Hanging"), QStringLiteral("anna"), QString(), pop.pop3Port());
+    p.on("POP", "Passwortbefehl2", "sleep 30");
+    p.account(3, QStringLiteral("Anna"), QStringLiteral("anna"), QStringLiteral("not used"), pop.pop3Port());
+    p.preset(QStringLiteral("POP"), QStringLiteral("Passwortbefehl3"),
+             QStringLiteral("printf '%s\\r\\n' '") + kSecret + QStringLiteral("'"));
+    p.on("Settings", "TimeOut", "1000");
+    startProgram();
+
+    // No credentials prompt: the command stands in for the password.
+    check(QStringLiteral("Anna"));
+    EXPECT_EQ(log().first(), QStringLiteral("1 ") + text(91 + 1)) << log().join(QLatin1Char('\n')).toStdString();
+    check(QStringLiteral("Broken"));
+    EXPECT_EQ(log().first(), QStringLiteral("Error: ") + text(393) + QStringLiteral(" Broken ") + text(397)
+                                 + QStringLiteral(" 3: vault is locked"));
+
+    QString outText, errText;
+    QTextStream out(&outText), err(&errText);
+    QElapsedTimer clock;
+    clock.start();
+    const HeadlessResult r = runHeadlessPass(p.programFolder(), *p.reread(), out, err);
+    EXPECT_LT(clock.elapsed(), 10000);
+    EXPECT_EQ(r.accountsChecked, 1);
+    EXPECT_EQ(r.accountsFailed, 2);
+    EXPECT_TRUE(errText.contains(QStringLiteral("(Hanging): ") + text(393) + QStringLiteral(" Hanging ") + text(395)
+                                 + QStringLiteral(" 1 ") + text(396)))
+        << errText.toStdString();
+    EXPECT_TRUE(errText.contains(QStringLiteral("(Broken): ") + text(393))) << errText.toStdString();
+    expectHidden(outText.toUtf8() + errText.toUtf8(), "headless pass");
+}
+
+// The program itself, --check-all, as a scheduler would start it.
+TEST_F(CredentialsTest, TheHeadlessProgramTakesThePasswordsFromTheKeyringOrSaysItUsesTheFile)
+{
+    const QString binary = qEnvironmentVariable("KV_PROGRAM_DIR") + QStringLiteral("/korvalinthus");
+    if (!QFile::exists(binary))
+        GTEST_SKIP() << "program not built beside the tests";
+    SecretServiceKeyring keyring;
+    KV_START_PEER(keyring.start());
+    p.account(1, QStringLiteral("Anna"), QStringLiteral("anna"), kSecret, pop.pop3Port());
+    p.on("Settings", "password_save");
+    p.on("SMTP", "Send", "0");
+    {
+        // A window session's save: the password moves into the keyring.
+        auto key = p.reread();
+        Settings settings;
+        AccountTable accounts;
+        DesktopKeyring desktop(5000);
+        PasswordVault vault(&desktop);
+        SettingsStore::LoadNotes notes;
+        SettingsStore::load(*key, settings, accounts, vault, notes);
+        ASSERT_TRUE(SettingsStore::save(*key, settings, accounts, p.programFolder(), QStringLiteral("English.LNG"),
+                                        &vault)
+                        .isEmpty());
+    }
+    ASSERT_FALSE(readFile(p.settingsFile()).contains(kSecret.toUtf8()));
+    TKvLanguage catalog(nullptr);
+    catalog.setPath(p.path(QStringLiteral("/language")));
+    catalog.setFileName(QStringLiteral("English.LNG"));
+
+    auto runProgram = [&](const QString &bus, QByteArray &out, QByteArray &err) {
+        QProcess proc;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char *name : {"DISPLAY", "QT_QPA_PLATFORM", "WAYLAND_DISPLAY"})
+            env.remove(QLatin1String(name));
+        env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus);
+        proc.setProcessEnvironment(env);
+        proc.start(binary, {QStringLiteral("--check-all"), QStringLiteral("--settings"), p.settingsFile(),
+                            QStringLiteral("--program-dir"), p.programFolder()});
+        EXPECT_TRUE(proc.waitForFinished(60000));
+        out = proc.readAllStandardOutput();
+        err = proc.readAllStandardError();
+        expectHidden(out + err, "program output");
+        return proc.exitCode();
+    };
+    QByteArray out, err;
+    EXPECT_EQ(runProgram(SecretServiceKeyring::busAddress(), out, err), 0) << err.toStdString();
+    EXPECT_TRUE(out.contains("Accounts checked: 1, failed: 0")) << out.toStdString();
+
+    // The keyring is gone: the password stays where it is, the account fails, both said.
+    keyring.stop();
+    EXPECT_EQ(runProgram(SecretServiceKeyring::busAddress(), out, err), 1);
+    EXPECT_TRUE(err.contains(("1 " + catalog.GetText(392)).toUtf8())) << err.toStdString();
+    EXPECT_TRUE(err.contains("(Anna)")) << err.toStdString();
+
+    // A store of the old layout on a machine without a desktop session.
+    p.preset(QStringLiteral("POP"), QStringLiteral("Passwort1"), kSecret);
+    auto key = p.reread();
+    key->removeValue(QStringLiteral("POP"), QStringLiteral("Schluesselbund1"));
+    key->flush();
+    EXPECT_EQ(runProgram(QStringLiteral("unix:path=") + p.path(QStringLiteral("/no-bus")), out, err), 0)
+        << err.toStdString();
+    EXPECT_EQ(err.count(catalog.GetText(391).toUtf8()), 1) << err.toStdString();
+}
