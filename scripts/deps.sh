@@ -6,9 +6,11 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ make pkg-config
   qt6-base-dev qt6-multimedia-dev qt6-image-formats-plugins
+  qtkeychain-qt6-dev libsecret-1-0
   libgtest-dev libgmock-dev
   xvfb xauth fonts-dejavu-core
   dovecot-pop3d python3-aiosmtpd openssl
+  gnome-keyring libsecret-tools dbus-daemon dbus-bin
   clang libclang-rt-14-dev
   # a public ham corpus (test mail of a mail-threading library) that the
   # shipped rule lists are checked against
