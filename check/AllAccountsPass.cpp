@@ -72,7 +72,6 @@ void AllAccountsPass::run(PassSink &sink)
                 ? connectPassword(slot, m_app.settings.TimeOut, m_catalog)
                 : ConnectPassword{true, Ansi::fromUnicode(slot.Passwort), QString()};
             if (!password.ok) {
-                sink.reportCell(9, m_accountIndex, password.error);
                 ++m_failed;
                 sink.accountFailed(n, slot.Konto, password.error);
             } else if (!slot.UserID.isEmpty() && !password.bytes.isEmpty()) {
