@@ -12,7 +12,7 @@
 // source tree. The exit status is 0 whatever the rate; 2 when nothing could
 // be read.
 #include "net/MailRecords.h"
-#include "net/Pop3Reply.h"
+#include "net/Pop3Fields.h"
 #include "rules/Classifier.h"
 #include "rules/RuleList.h"
 
@@ -41,9 +41,9 @@ TSummary summaryOf(const QByteArray &message)
         pos = end + 1;
         if (line == "\n" || line == "\r\n")
             break;
-        Pop3Reply::TakeSummaryLine(summary, line.endsWith("\r\n") ? line : line.chopped(1) + "\r\n");
+        Pop3Fields::TakeSummaryLine(summary, line.endsWith("\r\n") ? line : line.chopped(1) + "\r\n");
     }
-    Pop3Reply::TakeSummaryLine(summary, ".\r\n");
+    Pop3Fields::TakeSummaryLine(summary, ".\r\n");
     return summary;
 }
 

@@ -10,6 +10,7 @@
 #include "check/Sounds.h"
 #include "lang/KvLanguage.h"
 #include "net/Pop3Client.h"
+#include "net/NetError.h"
 #include "platform/Prompts.h"
 #include "platform/core/AnsiCodec.h"
 #include "platform/core/KvError.h"
@@ -124,7 +125,7 @@ void CheckRun::Postfach_abrufen()
         m_popMail.Connect();
     } catch (const KvError &e) {
         m_c.RE_Message_Stamm->addLine(QStringLiteral("Error: ") + e.text());
-        if (e.text() == QLatin1String("Null Externe Adresse"))
+        if (ENetError::Is(e, NetError::NoAddress))
             m_c.RE_Message_Stamm->addLine(text(90));
         releasePostfach();
     }

@@ -43,7 +43,7 @@ void SenderNotices::run(AppServices &app, const TKvLanguage &catalog, TSmtpClien
     for (const PendingNotices::Entry &entry : entries) {
         const std::optional<int> port = SettingsKey::toInteger(s.Port);
         if (!port)
-            throw KvError(QStringLiteral("'%1' is not a valid integer value").arg(s.Port));
+            throw KvError(notAnIntegerText(s.Port));
         smtp.SetPort(*port);
         smtp.SetHost(s.Host);
         smtp.SetUserID(Ansi::fromUnicode(s.User));

@@ -236,7 +236,7 @@ QString TKvLanguage::GetText(quint16 number) const
         const QByteArray keyText = comma < 0 ? QByteArray() : entry.left(comma);
         qint32 key = 0;
         if (!parseDecimal(keyText, key))
-            throw KvError(QStringLiteral("'%1' is not a valid integer value").arg(Ansi::toUnicode(keyText)));
+            throw KvError(notAnIntegerText(Ansi::toUnicode(keyText)));
         if (key == number)
             return Ansi::toUnicode(entry.mid(comma + 1));
         if (key < number)

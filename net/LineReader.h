@@ -7,8 +7,10 @@
 class LineReader
 {
 public:
-    // Longest line accepted, line end included.
-    static constexpr qint64 MaxLine = 65536;
+    // The transport's buffer size: the longest line accepted (line end
+    // included), and the most that one read from the socket or one chunk
+    // of a stream send moves.
+    static constexpr qint64 BufferSize = 65536;
 
     enum class Result {
         Line,     // `line` holds one whole line with its LF (and the CR before it)
@@ -16,7 +18,7 @@ public:
         TooLong,  // more than `maxLine` bytes without an LF; those bytes were consumed
     };
 
-    explicit LineReader(qint64 maxLine = MaxLine) : m_maxLine(maxLine) {}
+    explicit LineReader(qint64 maxLine = BufferSize) : m_maxLine(maxLine) {}
 
     void append(const char *data, qint64 size);
     void append(const QByteArray &bytes) { append(bytes.constData(), bytes.size()); }

@@ -1,6 +1,9 @@
+// The transport's life, status texts, socket signals, reading and writing.
+// The waits are in LineSocketWait.cpp, connecting in LineSocketConnect.cpp.
 #include "net/LineSocket.h"
 
 #include "net/LineReader.h"
+#include "net/NetError.h"
 #include "net/PlainChannel.h"
 #include "net/SockErrors.h"
 #include "platform/core/AnsiCodec.h"
@@ -11,19 +14,15 @@
 #include <QHostInfo>
 #include <QPointer>
 #include <QScopeGuard>
-#include <QSslCertificate>
-#include <QSslConfiguration>
 #include <QSslSocket>
 #include <QTimer>
 
 namespace {
 
-// Qt keeps at most this much unread input; a line longer than BufferSize
-// is refused long before, so a server cannot make the client hold more.
+// Qt keeps at most this much unread input; a line longer than the
+// transport's buffer is refused long before, so a server cannot make the
+// client hold more.
 constexpr qint64 kReadBufferLimit = 1 << 20;
-
-const QString kLookupTimeout = QStringLiteral("Zeitüberschreitung bei Host-Lookup");
-const QString kLookupAborted = QStringLiteral("Host-Lookup abgebrochen");
 
 }
 
@@ -91,6 +90,14 @@ QString TLineSocket::Masked(const QString &text) const
     return masked;
 }
 
+EProtocolError TLineSocket::Masked(const EProtocolError &e) const
+{
+    QStringList values = e.values();
+    for (QString &v : values)
+        v = Masked(v);
+    return EProtocolError::WithValues(e.kind(), values);
+}
+
 void TLineSocket::Report(const QString &text, int level)
 {
     if (level > m_reportLevel || m_destroying)
@@ -140,163 +147,7 @@ void TLineSocket::RaiseSocketError(int code)
     const QString text = SockErrors::text(code);
     if (OnError)
         OnError(this, code, text);
-    throw ESockError(text);
-}
-
-// ---------------------------------------------------------------- waiting
-
-void TLineSocket::WaitForSocket()
-{
-    QPointer<TLineSocket> self(this);
-    // The timer wakes the event loop when the time is up; the short waits
-    // before it check the deadline themselves.
-    if (m_timeOut > 0 && !m_timer->isActive())
-        m_timer->start(int(qMax<qint64>(0, m_deadline.remainingTime())));
-    m_plain.yieldToQt();
-    ++m_waitDepth;
-    // One round of the event loop, blocking until something arrives: lighter
-    // than a QEventLoop per wait, and windows and timers are served the same.
-    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    if (!self)
-        throw EDestroyedError(QStringLiteral("Socket-readln abgebrochen"));
-    --m_waitDepth;
-}
-
-bool TLineSocket::WaitBriefly()
-{
-#ifdef Q_OS_WIN
-    // The socket's own blocking wait is unreliable there: the event loop serves.
-    return false;
-#else
-    // On a fast link the reply arrives within a fraction of a millisecond:
-    // waiting for it on the socket itself saves a round through the event
-    // dispatcher per reply. Windows, timers and the time-out are still
-    // served at least every 20 ms, and a slow server falls back to the
-    // ordinary wait after a slice of 2 ms.
-    static QElapsedTimer served;
-    if (!served.isValid() || served.elapsed() >= 20) {
-        served.start();
-        m_plain.yieldToQt();
-        QPointer<TLineSocket> self(this);
-        QCoreApplication::processEvents();
-        if (!self)
-            throw EDestroyedError(QStringLiteral("Socket-readln abgebrochen"));
-        return true;
-    }
-    if (m_plain.attached()) {
-        // Input Qt holds comes first (PullBuffered); only behind it may
-        // the kernel be read directly, or the bytes would change order.
-        if (m_socket->bytesAvailable() > 0)
-            return true;
-        const PlainChannel::Got got = m_plain.receive(m_input, true);
-        if (m_plain.waiting() && !m_yieldQueued) {
-            // Between replies the socket stays in waiting mode; once the
-            // program is back in its own event loop, Qt gets it back.
-            m_yieldQueued = true;
-            QMetaObject::invokeMethod(
-                this,
-                [this] {
-                    m_yieldQueued = false;
-                    m_plain.yieldToQt();
-                },
-                Qt::QueuedConnection);
-        }
-        switch (got) {
-        case PlainChannel::Got::Data:
-            return true;
-        case PlainChannel::Got::Ended:
-            m_peerEnded = true;
-            if (m_plain.lastError())
-                m_lastErrorNo = m_plain.lastError();
-            return true;
-        case PlainChannel::Got::Nothing:
-            return false;
-        }
-    }
-    if (m_socket->waitForReadyRead(PlainChannel::WaitSlice))
-        return true;
-    // Closed or failed while waiting: let the caller look at the state.
-    return m_socket->state() != QAbstractSocket::ConnectedState;
-#endif
-}
-
-void TLineSocket::PullBuffered()
-{
-    const qint64 buffered = m_socket->bytesAvailable();
-    if (buffered <= 0)
-        return;
-    const qint64 got = m_socket->read(m_input.reserve(buffered), buffered);
-    m_input.commit(got);
-}
-
-void TLineSocket::StartTimer()
-{
-    Report(QStringLiteral("Zeitgeber An"), 8);
-    m_timedOut = false;
-    if (m_timeOut <= 0) {
-        m_deadline = QDeadlineTimer(QDeadlineTimer::Forever);
-        return;
-    }
-    qint64 ms = m_timeOut;
-    if (m_replyActive)
-        ms = qBound<qint64>(0, ReplyBudgetMs() - m_replyClock.elapsed(), ms);
-    m_deadline = QDeadlineTimer(ms, Qt::PreciseTimer);
-}
-
-void TLineSocket::BeginReply()
-{
-    m_replyActive = m_timeOut > 0;
-    m_replyExpired = false;
-    m_replyBytes = 0;
-    m_replyClock.start();
-}
-
-qint64 TLineSocket::ReplyBudgetMs() const
-{
-    return m_timeOut + m_replyBytes * 1000 / MinReplyRate;
-}
-
-void TLineSocket::ReplyTooSlow()
-{
-    const qint64 seconds = m_replyClock.elapsed() / 1000;
-    const qint64 bytes = m_replyBytes;
-    m_replyExpired = false;
-    m_replyActive = false;
-    if (m_connected)
-        RequestCloseSocket();
-    throw ESockError(QStringLiteral("Zeitüberschreitung: die Antwort des Servers war nach %1 s nicht vollständig "
-                                    "(%2 Bytes, weniger als %3 Bytes/s)")
-                         .arg(seconds)
-                         .arg(bytes)
-                         .arg(MinReplyRate));
-}
-
-void TLineSocket::StopTimer()
-{
-    Report(QStringLiteral("Zeitgeber Aus"), 8);
-    if (m_timer->isActive())
-        m_timer->stop();
-}
-
-bool TLineSocket::DeadlinePassed()
-{
-    if (m_timedOut)
-        return true;
-    if (m_timeOut <= 0 || !m_deadline.hasExpired())
-        return false;
-    TimerFired();
-    return true;
-}
-
-void TLineSocket::TimerFired()
-{
-    Report(QStringLiteral("Zeitgeber ausgelöst"), 8);
-    m_timer->stop();
-    if (m_replyActive && m_replyClock.elapsed() >= ReplyBudgetMs())
-        m_replyExpired = true;
-    m_timedOut = true;
-    m_waitDone = true;
-    Abort();
+    throw ESockError(NetError::SocketError, text);
 }
 
 // ---------------------------------------------------------------- socket signals
@@ -352,178 +203,9 @@ void TLineSocket::RequestCloseSocket()
     m_socket->abort();
     m_input.clear(); // unread input of this connection is gone with it
     m_closing = false;
+    ConnectionClosed();
     if (!m_destroying && OnDisconnect)
         OnDisconnect(this);
-}
-
-// ---------------------------------------------------------------- connect
-
-void TLineSocket::ResolveRemoteHost()
-{
-    Report(QStringLiteral("Auf Host zurückschreiben"), 8);
-    m_remote.clear();
-    QHostAddress literal;
-    if (literal.setAddress(m_host.trimmed())) {
-        m_remote = literal;
-        return;
-    }
-    if (m_host.trimmed().isEmpty())
-        throw ESockError(QStringLiteral("Host-Lookup fehlgeschlagen"));
-
-    StartTimer();
-    m_waitDone = false;
-    m_lookup = QHostInfo();
-    const int generation = ++m_lookupGeneration;
-    const int id = QHostInfo::lookupHost(m_host.trimmed(), this, [this, generation](const QHostInfo &info) {
-        if (generation != m_lookupGeneration)
-            return; // the answer to a lookup that was given up
-        m_lookup = info;
-        m_waitDone = true;
-    });
-    while (!m_waitDone && !m_timedOut && !m_abort)
-        WaitForSocket();
-    StopTimer();
-    const bool answered = m_waitDone && m_lookup.lookupId() == id;
-    if (!answered)
-        QHostInfo::abortHostLookup(id);
-    ++m_lookupGeneration;
-    if (m_timedOut)
-        throw ESockError(kLookupTimeout);
-    if (m_abort)
-        throw ESockError(kLookupAborted);
-    const QHostInfo result = m_lookup;
-    if (result.error() == QHostInfo::NoError && !result.addresses().isEmpty()) {
-        // The test servers and most mail hosts listen on IPv4: prefer it.
-        m_remote = result.addresses().first();
-        for (const QHostAddress &a : result.addresses()) {
-            if (a.protocol() == QAbstractSocket::IPv4Protocol) {
-                m_remote = a;
-                break;
-            }
-        }
-        if (OnHostResolved)
-            OnHostResolved(this);
-        return;
-    }
-    if (result.error() == QHostInfo::HostNotFound)
-        m_lastErrorNo = SockErrors::HostNotFound;
-    throw ESockError(QStringLiteral("Host-Lookup fehlgeschlagen"));
-}
-
-void TLineSocket::ConfigureTls()
-{
-    QSslConfiguration conf = QSslConfiguration::defaultConfiguration();
-    conf.setPeerVerifyMode(QSslSocket::VerifyPeer);
-    if (!m_extraCaFile.isEmpty()) {
-        const QList<QSslCertificate> certs = QSslCertificate::fromPath(m_extraCaFile, QSsl::Pem);
-        if (certs.isEmpty())
-            throw ESockError(QStringLiteral("CA-Datei nicht lesbar: ") + m_extraCaFile);
-        conf.addCaCertificates(certs);
-    }
-    m_socket->setSslConfiguration(conf);
-}
-
-void TLineSocket::Connect()
-{
-    Report(QStringLiteral("Herstellen der Verbindung"), 8);
-    m_abort = false;
-    if (m_connected)
-        throw ESockError(QStringLiteral("Bereits verbunden"));
-
-    bool asked = false;
-    for (;;) {
-        try {
-            ResolveRemoteHost();
-        } catch (const ESockError &e) {
-            if (e.text() == kLookupTimeout || e.text() == kLookupAborted)
-                throw;
-        }
-        if (!m_remote.isNull())
-            break;
-        if (!asked && OnInvalidHost) {
-            asked = true;
-            bool handled = false;
-            OnInvalidHost(handled);
-            if (handled)
-                continue;
-        }
-        throw ESockError(QStringLiteral("Null Externe Adresse"));
-    }
-
-    m_tlsActive = UseTls();
-    m_sslErrors.clear();
-    m_tcpUp = false;
-    if (m_tlsActive)
-        ConfigureTls();
-    m_waitDone = false;
-    m_lastNotifyOk = true;
-    m_plain.detach();
-    m_socket->abort();
-    m_input.clear();
-    m_peerEnded = false;
-    const auto port = quint16(m_port);
-    if (m_tlsActive) {
-        // The certificate must name the host the user gave, not the address.
-        m_socket->connectToHostEncrypted(m_remote.toString(), port, m_host.trimmed());
-    } else {
-        m_socket->connectToHost(m_remote, port);
-    }
-
-    StartTimer();
-    while (!m_connected && !m_timedOut && !m_abort && m_lastNotifyOk)
-        WaitForSocket();
-    StopTimer();
-    if (m_connected && !m_timedOut && !m_abort && m_lastNotifyOk)
-        return;
-
-    const bool tcpWasUp = m_tcpUp;
-    m_connected = false;
-    m_tcpUp = false;
-    m_closing = true;
-    const QString socketText = m_socket->errorString();
-    m_plain.detach();
-    m_socket->abort();
-    m_closing = false;
-    if (OnConnectionFailed)
-        OnConnectionFailed(this);
-    if (m_timedOut)
-        throw ESockError(QStringLiteral("Zeitüberschreitung bei Verbindung"));
-    if (m_abort)
-        throw ESockError(QStringLiteral("Verbindung abgebrochen"));
-    if (m_tlsActive && !m_sslErrors.isEmpty())
-        throw ESockError(QStringLiteral("Zertifikat des Servers abgelehnt: ") + m_sslErrors);
-    if (m_tlsActive && tcpWasUp)
-        throw ESockError(QStringLiteral("TLS-Verbindung fehlgeschlagen: ") + socketText);
-    throw ESockError(QStringLiteral("Verbindung fehlgeschlagen"));
-}
-
-void TLineSocket::Disconnect()
-{
-    Report(QStringLiteral("Verbindung wird abgebrochen"), 8);
-    RequestCloseSocket();
-}
-
-void TLineSocket::Abort()
-{
-    Report(QStringLiteral("Abbrechen"), 8);
-    Report(QStringLiteral("Beim Abbrechen"), 8);
-    m_abort = true;
-}
-
-void TLineSocket::CertifyConnect()
-{
-    Report(QStringLiteral("Überprüfung der Verbindung"), 8);
-    bool asked = false;
-    while (!m_connected) {
-        if (!asked && OnConnectionRequired) {
-            asked = true;
-            bool handled = false;
-            OnConnectionRequired(handled);
-            if (handled)
-                continue;
-        }
-        throw KvError(QStringLiteral("Nicht verbunden"));
-    }
 }
 
 // ---------------------------------------------------------------- reading
@@ -551,7 +233,7 @@ QByteArray TLineSocket::ReadLn()
         if (r == LineReader::Result::TooLong) {
             m_lastErrorNo = 10040;
             RequestCloseSocket();
-            throw ESockError(QStringLiteral("Zeile länger als %1 Bytes empfangen").arg(BufferSize));
+            throw ESockError(NetError::LineTooLong, LineReader::BufferSize);
         }
         if (m_peerEnded || m_socket->state() != QAbstractSocket::ConnectedState) {
             // The server closed the connection: hand out what it sent of
@@ -577,44 +259,9 @@ QByteArray TLineSocket::ReadLn()
         m_abort = false;
         if (m_replyExpired)
             ReplyTooSlow();
-        throw EAbortError(QStringLiteral("Socket-readln abgebrochen"));
+        throw EAbortError(NetError::ReadAborted);
     }
     return line;
-}
-
-void TLineSocket::ConnectSession(bool &busy, const std::function<void(bool &established)> &session)
-{
-    const bool wasBusy = busy;
-    busy = true;
-    bool established = false;
-    std::exception_ptr error;
-    try {
-        TLineSocket::Connect();
-        try {
-            session(established);
-        } catch (const EDestroyedError &) {
-            throw;
-        } catch (...) {
-            try {
-                Disconnect();
-            } catch (const EDestroyedError &) {
-                throw;
-            } catch (...) {
-                // The first failure is the one to report.
-            }
-            throw;
-        }
-    } catch (const EDestroyedError &) {
-        throw; // `busy` went with the client
-    } catch (...) {
-        error = std::current_exception();
-    }
-    if (!wasBusy)
-        busy = false;
-    if (established && OnConnect)
-        OnConnect(this);
-    if (error)
-        std::rethrow_exception(error);
 }
 
 bool TLineSocket::DataAvailable()
@@ -627,7 +274,7 @@ qint64 TLineSocket::ClearInput()
 {
     Report(QStringLiteral("Löschen der Eingabe"), 8);
     PullBuffered();
-    return m_input.take(BufferSize).size();
+    return m_input.take(LineReader::BufferSize).size();
 }
 
 qint16 TLineSocket::ParseReplyNumber(const QByteArray &line)
@@ -639,23 +286,34 @@ qint16 TLineSocket::ParseReplyNumber(const QByteArray &line)
         return 0;
     const qint64 value = line.left(n).toLongLong();
     if (value > 32767)
-        throw KvError(QStringLiteral("Ungültige Antwortnummer: ") + Ansi::toUnicode(LineReader::chomp(line)));
+        throw EProtocolError(NetError::BadReplyNumber, Ansi::toUnicode(LineReader::chomp(line)));
     return qint16(value);
 }
 
 QByteArray TLineSocket::Transaction(const QByteArray &command)
 {
+    SendCommand(command);
+    return ReadReply();
+}
+
+void TLineSocket::SendCommand(const QByteArray &command)
+{
     Report(QStringLiteral("Transaktion"), 8);
     m_replyNumber = 0;
     Writeln(command);
+}
+
+QByteArray TLineSocket::ReadReply()
+{
+    m_replyNumber = 0;
     const QByteArray line = ReadLn();
     m_lastReply = line;
     if (!line.isEmpty()) {
         Report(Ansi::toUnicode(LineReader::chomp(line)), 1);
         try {
             m_replyNumber = ParseReplyNumber(line);
-        } catch (const KvError &e) {
-            throw KvError(Masked(e.text()));
+        } catch (const EProtocolError &e) {
+            throw Masked(e);
         }
     }
     return line;
@@ -680,7 +338,7 @@ void TLineSocket::Write(const QByteArray &text)
 void TLineSocket::SendBuffer(const char *data, qint64 length)
 {
     if (length == 0 && data)
-        length = qint64(qstrnlen(data, BufferSize - 1));
+        length = qint64(qstrnlen(data, size_t(LineReader::BufferSize - 1)));
     SendBytes(data, length, false);
 }
 
@@ -726,7 +384,7 @@ void TLineSocket::SendBytes(const char *data, qint64 length, bool stream)
     }
     if (m_abort) {
         m_abort = false;
-        throw EAbortError(QStringLiteral("Socket-send abgebrochen"));
+        throw EAbortError(NetError::SendAborted);
     }
 }
 
@@ -740,7 +398,7 @@ void TLineSocket::SendStream(QIODevice &stream)
         m_bytesTotal = stream.size();
         QByteArray chunk;
         while (!m_abort) {
-            chunk = stream.read(BufferSize);
+            chunk = stream.read(LineReader::BufferSize);
             if (chunk.isEmpty())
                 break;
             // Each chunk is bounded by TimeOut as well: a server that stops
@@ -752,11 +410,11 @@ void TLineSocket::SendStream(QIODevice &stream)
             QPointer<TLineSocket> self(this);
             QCoreApplication::processEvents();
             if (!self)
-                throw EDestroyedError(QStringLiteral("Socket-send abgebrochen"));
+                throw EDestroyedError(NetError::SendAborted);
         }
     }
     if (m_abort) {
         m_abort = false;
-        throw EAbortError(QStringLiteral("Socket-send abgebrochen"));
+        throw EAbortError(NetError::SendAborted);
     }
 }

@@ -4,9 +4,10 @@
 // Every wait (name lookup, connect, one line read, one buffer send) is a
 // nested QEventLoop on the calling thread, bounded by TimeOut milliseconds
 // (0 = no limit), so windows and timers stay live while it waits. Abort()
-// ends the running wait. Failures are exceptions: ESockError for socket and
-// lookup failures, EAbortError for reads and sends ended by Abort or the
-// time-out, plain KvError for protocol refusals raised by the clients.
+// ends the running wait. Failures are the exceptions of net/NetError.h:
+// ESockError for socket and lookup failures, EAbortError for reads and
+// sends ended by Abort or the time-out, EProtocolError for what the
+// clients refuse; each operation below names the kinds it raises.
 //
 // Properties are getter/setter pairs named after the property (Host() /
 // SetHost()). Events are public std::function members; an empty one means
@@ -18,8 +19,8 @@
 // optional ExtraCaFile(); a certificate that fails ends Connect with an
 // ESockError naming the reason.
 #include "net/LineReader.h"
+#include "net/NetError.h"
 #include "net/PlainChannel.h"
-#include "platform/core/KvError.h"
 
 #include <QByteArray>
 #include <QDeadlineTimer>
@@ -36,36 +37,12 @@ class QIODevice;
 class QSslSocket;
 class QTimer;
 
-class ESockError : public KvError
-{
-public:
-    using KvError::KvError;
-};
-
-class EAbortError : public KvError
-{
-public:
-    using KvError::KvError;
-};
-
-// Thrown out of a wait when the client was deleted inside it (by a handler
-// that ran meanwhile): nothing of the client may be touched while it
-// unwinds, so every guard and handler on the way lets it pass untouched.
-class EDestroyedError : public EAbortError
-{
-public:
-    using EAbortError::EAbortError;
-};
-
 class TLineSocket : public QObject
 {
 public:
     using Notify = std::function<void(TLineSocket *sender)>;
     using HandledEvent = std::function<void(bool &handled)>;
 
-    // Size of the send/receive buffer: the longest line accepted (line end
-    // included) and the chunk size of SendStream.
-    static constexpr int BufferSize = 65536;
     // A reply of several lines must come at this average rate (bytes a
     // second) once the time-out's allowance is used up: it may take
     // TimeOut plus one second for every MinReplyRate bytes received.
@@ -95,6 +72,8 @@ public:
     void SetSecret(const QByteArray &secret) { m_secret = secret; }
     // The text with the secret hidden.
     QString Masked(const QString &text) const;
+    // The failure, of the same kind, with the secret hidden in its values.
+    EProtocolError Masked(const EProtocolError &e) const;
 
     bool Connected() const { return m_connected; }
     const QByteArray &LastReply() const { return m_lastReply; }
@@ -111,37 +90,51 @@ public:
 
     // --- operations ---
     // Resolves Host, opens the connection (with TLS when UseTls()) and waits
-    // for it. Throws ESockError.
+    // for it; OnConnectionFailed fires before a failed connect throws.
+    // Throws ESockError: AlreadyConnected; LookupTimedOut, LookupAborted;
+    // NoAddress (the name did not resolve, after OnInvalidHost);
+    // ConnectTimedOut, ConnectAborted, ConnectFailed; with TLS
+    // CaFileUnreadable, CertificateRefused, TlsFailed.
     virtual void Connect();
-    // Closes the connection at once and fires OnDisconnect.
+    // Closes the connection at once and fires OnDisconnect. Raises nothing.
     virtual void Disconnect();
     // Ends the running wait: a read or send then throws EAbortError.
     virtual void Abort();
 
-    // Writeln(command), ReadLn(), stores LastReply and ReplyNumber. Returns
-    // the reply line as read, line end included.
+    // Writeln(command), then ReadLn(); stores LastReply and ReplyNumber and
+    // reports the reply at level 1. Returns the reply line as read, line
+    // end included. Raises what Writeln and ReadLn raise, and
+    // EProtocolError BadReplyNumber.
     QByteArray Transaction(const QByteArray &command);
     // One line with its LF (and the CR before it); nothing of the next line is
     // consumed. When the server has closed the connection the result is what
     // it sent of the last line (empty when nothing): a result without a
     // trailing LF means the connection is gone.
+    // Throws ESockError SocketError (not connected), LineTooLong (the
+    // connection is closed), ReplyTooSlow (see BeginReply; closed too);
+    // EAbortError ReadAborted (Abort or the time-out); EDestroyedError.
     QByteArray ReadLn();
+    // Writeln sends the text and CR LF, Write the text alone, whole. Both
+    // throw ESockError SocketError (not connected, or the connection
+    // failed), EAbortError SendAborted, EDestroyedError.
     void Writeln(const QByteArray &text);
     void Write(const QByteArray &text);
     // Sends `length` bytes; a length of 0 sends up to the first NUL byte (at
-    // most BufferSize - 1 bytes).
+    // most LineReader::BufferSize - 1 bytes). Raises what Write raises.
     void SendBuffer(const char *data, qint64 length = 0);
-    // Sends the whole stream from position 0, in chunks of BufferSize.
+    // Sends the whole stream from position 0, in chunks of
+    // LineReader::BufferSize, serving the event loop between them. Raises
+    // what Write raises.
     void SendStream(QIODevice &stream);
-    // Makes sure there is a connection (asking OnConnectionRequired once),
-    // else throws KvError "Nicht verbunden".
+    // Makes sure there is a connection (asking OnConnectionRequired once).
+    // Throws EProtocolError NotConnected.
     void CertifyConnect();
     bool DataAvailable();
     qint64 ClearInput();
 
     // The number made of the leading digits of a reply line (at most 10); 0
-    // when it starts with no digit. Throws KvError when the number does not
-    // fit into 16 bits.
+    // when it starts with no digit. Throws EProtocolError BadReplyNumber
+    // when the number does not fit into 16 bits.
     static qint16 ParseReplyNumber(const QByteArray &line);
 
     // --- events ---
@@ -161,6 +154,16 @@ protected:
     void RequestCloseSocket();
     // Called when the transport connection is up; fires OnConnect here.
     virtual void TransportConnected();
+    // Called whenever the connection is closed, before OnDisconnect: what a
+    // client holds about the connection (replies due, say) goes with it.
+    virtual void ConnectionClosed() {}
+    // The two halves of Transaction, for replies read after further commands
+    // went out: SendCommand reports and writes the command line; ReadReply
+    // reads the next line, stores LastReply and ReplyNumber and reports the
+    // line at level 1. They raise what Writeln and ReadLn raise, ReadReply
+    // also EProtocolError BadReplyNumber.
+    void SendCommand(const QByteArray &command);
+    QByteArray ReadReply();
     // Called after each chunk that SendStream sent.
     virtual void PacketSent() {}
     // The port on which UseTls() defaults to on; -1 for none.
@@ -174,7 +177,7 @@ protected:
     void ClearAbort() { m_abort = false; }
     // The budget of one whole reply (see MinReplyRate), from now until
     // EndReply(); without a time-out there is none. A reply over it ends
-    // ReadLn with ESockError and the connection is closed.
+    // ReadLn with ESockError ReplyTooSlow and the connection is closed.
     void BeginReply();
     void EndReply() { m_replyActive = false; }
     // The connect of the mail clients: transport connect, then `session`
@@ -185,11 +188,16 @@ protected:
     // before, OnConnect fires when established, and the failure is rethrown.
     void ConnectSession(bool &busy, const std::function<void(bool &established)> &session);
 
-    // Raises ESockError with the table text of `code` and fires OnError.
+    // Raises ESockError SocketError with the table text of `code` and fires
+    // OnError.
     [[noreturn]] void RaiseSocketError(int code);
 
 private:
     void ResolveRemoteHost();
+    void ResolveWithRetry();
+    // Closes what a failed connect left, fires OnConnectionFailed and
+    // throws the reason.
+    [[noreturn]] void ConnectFailed();
     void SendBytes(const char *data, qint64 length, bool stream);
     qint64 PendingWrites() const;
     void WaitForSocket();
@@ -216,11 +224,12 @@ private:
     QDeadlineTimer m_deadline;
     // Input not yet handed out, oldest first: what was taken from Qt's
     // buffer and what was read past it from the kernel.
-    LineReader m_input{BufferSize};
+    LineReader m_input;
     PlainChannel m_plain;
     bool m_peerEnded = false; // the direct read saw the connection end
     bool m_yieldQueued = false;
     int m_waitDepth = 0;
+    QElapsedTimer m_served; // since this socket last served the event loop in a short wait
 
     QString m_host;
     int m_port = 0;

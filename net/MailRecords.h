@@ -33,7 +33,6 @@ struct TMailMessage
     QByteArray Subject;
     QByteArray MessageId;
     QByteArray Boundary;
-    int DroppedAttachments = 0; // parts past the attachment limit, not written
 
     void Clear()
     {
@@ -46,6 +45,5 @@ struct TMailMessage
         Subject.clear();
         MessageId.clear();
         Boundary.clear();
-        DroppedAttachments = 0;
     }
 };

@@ -1,7 +1,7 @@
 #include "net/MessageParser.h"
 
+#include "net/NetError.h"
 #include "platform/core/AnsiCodec.h"
-#include "platform/core/KvError.h"
 #include "platform/core/Printable.h"
 
 #include <QDir>
@@ -18,7 +18,7 @@ QByteArray firstFieldUpper(const QByteArray &line)
 
 [[noreturn]] void fileError(const QFile &file)
 {
-    throw KvError(QStringLiteral("Die Datei %1 kann nicht erstellt werden. %2").arg(file.fileName(), file.errorString()));
+    throw EProtocolError(NetError::FileNotCreated, file.fileName(), file.errorString());
 }
 
 QByteArray savedNote(const QString &name)
@@ -50,7 +50,6 @@ void TMessageParser::Begin(bool parse)
     BytesRecvd = 0;
     m_parse = parse;
     m_phase = Phase::Header;
-    m_partBoundary.clear();
     m_headBytes = 0;
     m_textBytes = 0;
     m_textStart = 0;
@@ -78,7 +77,7 @@ int TMessageParser::NextTempNumber()
     return ++counter;
 }
 
-void TMessageParser::TakeHeaderLine(const QByteArray &line, QByteArray &boundary)
+void TMessageParser::TakeHeaderLine(const QByteArray &line, QByteArray *boundary)
 {
     const QByteArray field = firstFieldUpper(line);
     if (field == "SUBJECT:")
@@ -91,12 +90,12 @@ void TMessageParser::TakeHeaderLine(const QByteArray &line, QByteArray &boundary
         m_message.MessageId = line.mid(12, 256);
 
     const QByteArray upper = line.toUpper();
-    const qsizetype b = upper.indexOf("BOUNDARY=");
+    const qsizetype b = boundary ? upper.indexOf("BOUNDARY=") : -1;
     if (b >= 0) {
         QByteArray value = line.mid(b + 9, 256);
         if (value.startsWith('"'))
             value = value.mid(1, value.size() - 2);
-        boundary = value;
+        *boundary = value;
     }
     if (upper.contains("CONTENT-TRANSFER-ENCODING"))
         TransferEncoding = line.mid(27, 256);
@@ -115,23 +114,19 @@ void TMessageParser::TakeLine(const QByteArray &line)
     case Phase::Header:
         m_headBytes += line.size() + 2;
         if (m_headBytes > MaxHeadBytes || m_message.Head.size() >= MaxHeadLines)
-            throw KvError(QStringLiteral("Kopf der Nachricht länger als %1 Zeilen oder %2 KiB")
-                              .arg(MaxHeadLines)
-                              .arg(MaxHeadBytes / 1024));
+            throw EProtocolError(NetError::HeadTooLong, MaxHeadLines, MaxHeadBytes / 1024);
         m_message.Head.append(line);
         if (line.isEmpty()) {
             Mode = PartMode::Text;
             StartBody();
             return;
         }
-        TakeHeaderLine(line, m_message.Boundary);
+        TakeHeaderLine(line, &m_message.Boundary);
         return;
     case Phase::Preamble:
         // The preamble is dropped up to and including the first delimiter.
-        if (HasBoundary(line)) {
+        if (HasBoundary(line))
             m_phase = Phase::PartHeader;
-            m_partBoundary.clear();
-        }
         return;
     case Phase::PartHeader:
         if (line.isEmpty()) {
@@ -139,7 +134,8 @@ void TMessageParser::TakeLine(const QByteArray &line)
             BeginPart();
             return;
         }
-        TakeHeaderLine(line, m_partBoundary);
+        // A part's own boundary splits nothing: only the message's counts.
+        TakeHeaderLine(line, nullptr);
         return;
     case Phase::PartBody:
         if (HasBoundary(line)) {
@@ -150,7 +146,6 @@ void TMessageParser::TakeLine(const QByteArray &line)
             const bool closing = line.mid(at + m_message.Boundary.size(), 2) == "--";
             Mode = PartMode::File; // every part after the first becomes a file
             m_phase = closing ? Phase::Epilogue : Phase::PartHeader;
-            m_partBoundary.clear();
             return;
         }
         PartLine(line);
@@ -346,7 +341,7 @@ void TMessageParser::End()
         break;
     case Phase::Preamble:
         RemoveWorkFolder();
-        throw KvError(QStringLiteral("Listenindex überschreitet das Maximum (%1)").arg(m_message.Body.size()));
+        throw EProtocolError(NetError::NoBoundary, m_message.Body.size());
     case Phase::PartBody:
         EndPart();
         break;
@@ -368,7 +363,6 @@ void TMessageParser::End()
                                  .arg(m_dropped)
                                  .arg(MaxAttachments);
         m_message.Body.append("\r\n" + Ansi::fromUnicode(note));
-        m_message.DroppedAttachments = m_dropped;
         Report(note, 1);
     }
     RemoveWorkFolder();

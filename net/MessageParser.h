@@ -61,18 +61,20 @@ public:
     // a single-part message (the record is left alone).
     void Begin(bool parse = false);
     // One line of the message as received: line end removed, dot-stuffing
-    // kept. Throws KvError when the header is too long or a file cannot be
-    // written; the caller still reads the rest of the message.
+    // kept. Throws EProtocolError HeadTooLong, or FileNotCreated when a
+    // file cannot be written; the caller still reads the rest of the
+    // message (and calls Abandon).
     void TakeLine(const QByteArray &line);
-    // The message ended: finishes the last part and the body. Throws KvError
-    // when a multipart message holds no line with its boundary.
+    // The message ended: finishes the last part and the body. Throws
+    // EProtocolError NoBoundary when a multipart message holds no line with
+    // its boundary, FileNotCreated when the last file cannot be saved.
     void End();
     // A retrieval broken off: the open work file goes, nothing is listed.
     void Abandon();
 
     // The whole retrieval without a socket: `lines` are the message lines as
     // received (line ends removed, dot-stuffing kept, no end line). Clears
-    // the record and splits it.
+    // the record and splits it. Raises what TakeLine and End raise.
     void ParseLines(const QList<QByteArray> &lines, bool parse);
 
     // A file name from a message header made safe to create inside the
@@ -92,7 +94,9 @@ private:
 
     bool HasBoundary(const QByteArray &line) const;
     void Report(const QString &text, int level);
-    void TakeHeaderLine(const QByteArray &line, QByteArray &boundary);
+    // A header line into the record; `boundary` (the message's, none for
+    // a part header) takes a boundary parameter.
+    void TakeHeaderLine(const QByteArray &line, QByteArray *boundary);
     void StartBody();
     void BeginPart();
     void PartLine(const QByteArray &line);
@@ -107,7 +111,6 @@ private:
     QString m_attachPath;
     bool m_parse = false;
     Phase m_phase = Phase::Header;
-    QByteArray m_partBoundary; // a part header's own boundary (not used for splitting)
     qint64 m_headBytes = 0;
     qint64 m_textBytes = 0;
     qsizetype m_textStart = 0; // first Body/RawBody line of the text part

@@ -12,12 +12,6 @@
 #endif
 #endif
 
-namespace {
-
-constexpr qint64 kReadChunk = 65536;
-
-}
-
 #ifdef Q_OS_WIN
 
 bool PlainChannel::attach(qintptr)
@@ -102,10 +96,10 @@ PlainChannel::Got PlainChannel::receive(LineReader &into, bool wait)
         if (::fcntl(m_fd, F_SETFL, m_flags & ~O_NONBLOCK) == 0)
             m_blocking = true;
     }
-    char *room = into.reserve(kReadChunk);
+    char *room = into.reserve(LineReader::BufferSize);
     ssize_t n;
     do
-        n = ::recv(m_fd, room, size_t(kReadChunk), wait ? 0 : MSG_DONTWAIT);
+        n = ::recv(m_fd, room, size_t(LineReader::BufferSize), wait ? 0 : MSG_DONTWAIT);
     while (n < 0 && errno == EINTR);
     into.commit(n > 0 ? n : 0);
     if (n > 0)

@@ -1,24 +1,13 @@
 #include "net/Pop3Client.h"
 
 #include "net/LineReader.h"
-#include "net/Pop3Reply.h"
+#include "net/NetError.h"
+#include "net/Pop3Fields.h"
 #include "platform/core/AnsiCodec.h"
 
 #include <QPointer>
 #include <QScopeGuard>
 #include <exception>
-
-namespace {
-
-const QString kAuthFailed = QStringLiteral("Die Authentifizierung ist fehlgeschlagen");
-const QString kClosed = QStringLiteral("Verbindung vom Server geschlossen");
-
-QByteArray numbered(const char *command, int message)
-{
-    return QByteArray(command) + ' ' + QByteArray::number(message);
-}
-
-}
 
 TPop3Client::TPop3Client(QObject *parent) : TLineSocket(parent)
 {
@@ -34,40 +23,62 @@ TPop3Client::TPop3Client(QObject *parent) : TLineSocket(parent)
     m_parser.OnReport = [this](const QString &text, int level) { Report(text, level); };
 }
 
-void TPop3Client::Refuse(const QByteArray &reply) const
+void TPop3Client::Refuse(const Pop3Reply &reply) const
 {
-    throw KvError(Masked(Ansi::toUnicode(reply)));
+    throw EProtocolError(NetError::Refused, Masked(Ansi::toUnicode(reply.Line())));
 }
 
-// A reply without its LF means the server closed the connection.
-QByteArray TPop3Client::Command(const QByteArray &command)
+// The size in a LIST reply; the server's words in a failure have the
+// password hidden, as everywhere.
+qint64 TPop3Client::ListedBytes(const Pop3Reply &list) const
 {
-    const QByteArray reply = Transaction(command);
-    if (!reply.endsWith('\n'))
-        throw ESockError(kClosed);
-    return reply;
+    try {
+        return Pop3Fields::ListBytes(list);
+    } catch (const EProtocolError &e) {
+        throw Masked(e);
+    }
+}
+
+// Sends the command and reads the status line of its reply; the data lines
+// of a multi-line reply are then due (ReadWholeLine, m_replies.TakeData).
+Pop3Reply TPop3Client::Exchange(const Pop3Command &command)
+{
+    SendCommand(command.Line());
+    m_replies.Sent(command);
+    QByteArray line = ReadReply();
+    // A reply without its LF: the server closed the connection (the reader
+    // has closed our side, and the replies due went with it).
+    if (!line.endsWith('\n'))
+        throw ESockError(NetError::ClosedByServer);
+    return m_replies.TakeStatus(std::move(line));
 }
 
 QByteArray TPop3Client::ReadWholeLine()
 {
     const QByteArray line = ReadLn();
     if (!line.endsWith('\n'))
-        throw ESockError(kClosed);
+        throw ESockError(NetError::ClosedByServer);
     return line;
 }
 
+// RFC 1939 section 7: USER, and PASS once USER was accepted. A server may
+// refuse either for a wrong name or password:
+//     C: USER anna        C: USER anna
+//     S: -ERR             S: +OK
+//                         C: PASS wrong
+//                         S: -ERR [AUTH] Authentication failed.
 void TPop3Client::Login()
 {
     bool retried = false;
     for (;;) {
-        if (Pop3Reply::Accepted(Command("USER " + m_userId)) && Pop3Reply::Accepted(Command("PASS " + m_password)))
+        if (Exchange(Pop3Command::USER(m_userId)).Accepted() && Exchange(Pop3Command::PASS(m_password)).Accepted())
             return;
         if (retried || !OnAuthenticationFailed)
-            throw KvError(kAuthFailed);
+            throw EProtocolError(NetError::AuthFailed);
         bool handled = false;
         OnAuthenticationFailed(this, handled);
         if (!handled)
-            throw KvError(kAuthFailed);
+            throw EProtocolError(NetError::AuthFailed);
         retried = true;
     }
 }
@@ -76,30 +87,32 @@ void TPop3Client::Connect()
 {
     for (int pass = 1; m_userId.isEmpty() || m_password.isEmpty(); ++pass) {
         if (!OnAuthenticationNeeded)
-            throw KvError(kAuthFailed);
+            throw EProtocolError(NetError::AuthFailed);
         if (pass > 1)
             break;
         bool handled = false;
         OnAuthenticationNeeded(handled);
         if (!handled)
-            throw KvError(kAuthFailed);
+            throw EProtocolError(NetError::AuthFailed);
     }
 
+    m_replies.Clear();
     ConnectSession(m_busy, [this](bool &loggedIn) {
-        const QByteArray greeting = ReadWholeLine();
-        if (!Pop3Reply::Accepted(greeting))
+        // RFC 1939 section 4: the server greets first, with one line.
+        const Pop3Reply greeting(ReadWholeLine());
+        if (!greeting.Accepted())
             Refuse(greeting);
         Login();
         // From here on OnConnect fires, also when STAT is refused.
         loggedIn = true;
-        const QByteArray stat = Command("STAT");
-        if (!Pop3Reply::Accepted(stat))
+        const Pop3Reply stat = Exchange(Pop3Command::STAT());
+        if (!stat.Accepted())
             Refuse(stat);
         // A count that is no number is a broken reply, not an empty mailbox.
-        const std::optional<int> count = Pop3Reply::MessageCount(stat);
+        const std::optional<int> count = Pop3Fields::MessageCount(stat);
         m_mailCount = count.value_or(0);
         if (!count)
-            throw KvError(Masked(QStringLiteral("Ungültige Antwort auf STAT: ") + Ansi::toUnicode(stat)));
+            throw EProtocolError(NetError::BadStat, Masked(Ansi::toUnicode(stat.Line())));
     });
 }
 
@@ -119,20 +132,16 @@ void TPop3Client::GetSummary(int message)
     if (OnRetrieveStart)
         OnRetrieveStart(this);
 
-    const QByteArray top = Command(numbered("TOP", message) + " 0");
-    if (!Pop3Reply::Accepted(top))
+    // The header alone (RFC 1939 section 7), then the size (section 5).
+    const Pop3Reply top = Exchange(Pop3Command::TOP(message, 0));
+    if (!top.Accepted())
         Refuse(top);
     m_summary.Header.clear();
     m_summary.Subject.clear();
     m_summary.From.clear();
     m_summary.MessageId.clear();
     ReadSummary(message);
-    const QByteArray list = Command(numbered("LIST", message));
-    try {
-        m_summary.Bytes = Pop3Reply::ListBytes(list);
-    } catch (const KvError &e) {
-        throw KvError(Masked(e.text()));
-    }
+    m_summary.Bytes = ListedBytes(Exchange(Pop3Command::LIST(message)));
     Report(QStringLiteral("Zusammenfassung erhalten"), 1);
     if (OnRetrieveEnd)
         OnRetrieveEnd(this);
@@ -145,26 +154,23 @@ void TPop3Client::ReadSummary(int message)
     int lines = 0;
     for (;;) {
         const QByteArray line = ReadWholeLine();
+        const bool end = m_replies.TakeData(line);
         bytes += line.size();
         ++lines;
         if (lines <= MaxSummaryLines && bytes <= MaxSummaryBytes) {
-            if (Pop3Reply::TakeSummaryLine(m_summary, line))
+            Pop3Fields::TakeSummaryLine(m_summary, line);
+            if (end)
                 break;
             continue;
         }
         // Far more than a header: nothing more is kept, and the rest is read
         // up to its end line (so the connection stays in step) unless that
         // is too much as well.
-        const bool end = line == ".\r\n" || line == ".\n";
-        if (end || bytes > MaxSummaryDrain) {
-            const QString text = QStringLiteral("Zusammenfassung der Nachricht %1 länger als %2 Zeilen oder %3 KiB")
-                                     .arg(message)
-                                     .arg(MaxSummaryLines)
-                                     .arg(MaxSummaryBytes / 1024);
-            if (end)
-                throw KvError(text);
+        if (end)
+            throw EProtocolError(NetError::SummaryTooLong, message, MaxSummaryLines, MaxSummaryBytes / 1024);
+        if (bytes > MaxSummaryDrain) {
             RequestCloseSocket();
-            throw ESockError(text + QStringLiteral("; Verbindung getrennt"));
+            throw ESockError::Dropped(NetError::SummaryTooLong, message, MaxSummaryLines, MaxSummaryBytes / 1024);
         }
     }
     EndReply();
@@ -190,17 +196,14 @@ void TPop3Client::GetMailMessage(int message)
     try {
         m_parser.Begin(m_parse);
         // The size the server gives for the message bounds what is read of it.
-        const QByteArray list = Command(numbered("LIST", message));
-        if (!Pop3Reply::Accepted(list))
+        const Pop3Reply list = Exchange(Pop3Command::LIST(message));
+        if (!list.Accepted())
             Refuse(list);
-        const qint64 listed = Pop3Reply::ListBytes(list);
+        const qint64 listed = ListedBytes(list);
         if (listed < 0 || listed > MaxMessageBytes)
-            throw KvError(QStringLiteral("Nachricht %1 ist laut Server %2 Bytes groß; gelesen werden höchstens %3 Bytes")
-                              .arg(message)
-                              .arg(listed)
-                              .arg(MaxMessageBytes));
-        const QByteArray retr = Command(numbered("RETR", message));
-        if (!Pop3Reply::Accepted(retr))
+            throw EProtocolError(NetError::MessageTooLarge, message, listed, MaxMessageBytes);
+        const Pop3Reply retr = Exchange(Pop3Command::RETR(message));
+        if (!retr.Accepted())
             Refuse(retr);
         // From and MessageId are cleared too: a message without those lines
         // must not show the previous message's values.
@@ -208,8 +211,8 @@ void TPop3Client::GetMailMessage(int message)
         ReadMessage(message, RetrieveLimit(listed));
 
         if (m_deleteOnRead) {
-            const QByteArray dele = Command(numbered("DELE", message));
-            if (Pop3Reply::Refused(dele))
+            const Pop3Reply dele = Exchange(Pop3Command::DELE(message));
+            if (dele.Refused())
                 Refuse(dele);
         }
         Report(QStringLiteral("Meldung erhalten"), 1);
@@ -233,27 +236,24 @@ void TPop3Client::ReadMessage(int message, qint64 limit)
         for (;;) {
             const QByteArray raw = ReadWholeLine();
             received += raw.size();
-            if (raw == ".\r\n" || raw == ".\n")
+            if (m_replies.TakeData(raw))
                 break;
             if (received > limit) {
                 RequestCloseSocket();
-                QString reason = QStringLiteral("Nachricht %1 länger als vom Server angegeben (mehr als %2 Bytes)")
-                                     .arg(message)
-                                     .arg(limit);
                 if (parseError) {
                     try {
                         std::rethrow_exception(parseError);
-                    } catch (const KvError &e) {
-                        reason = e.text(); // what went wrong first
+                    } catch (const ENetError &e) {
+                        throw ESockError::Dropped(e); // what went wrong first
                     }
                 }
-                throw ESockError(reason + QStringLiteral("; Verbindung getrennt"));
+                throw ESockError::Dropped(NetError::MessageOverrun, message, limit);
             }
             if (parseError)
                 continue; // read on to the end line: the connection stays in step
             try {
                 m_parser.TakeLine(LineReader::chomp(raw));
-            } catch (const KvError &) {
+            } catch (const ENetError &) {
                 parseError = std::current_exception();
                 m_parser.Abandon();
             }
@@ -279,8 +279,10 @@ void TPop3Client::DeleteMailMessage(int message)
     std::exception_ptr error;
     try {
         CertifyConnect();
-        const QByteArray reply = Command(numbered("DELE", message));
-        if (Pop3Reply::Refused(reply)) {
+        // Only "-ERR" is a refusal; whatever else the server says, the
+        // message counts as deleted.
+        const Pop3Reply reply = Exchange(Pop3Command::DELE(message));
+        if (reply.Refused()) {
             if (OnFailure)
                 OnFailure(this);
             Refuse(reply);
@@ -301,7 +303,7 @@ void TPop3Client::DeleteMailMessage(int message)
 void TPop3Client::Reset()
 {
     CertifyConnect();
-    Command("RSET");
+    Exchange(Pop3Command::RSET());
     if (OnReset)
         OnReset(this);
 }
@@ -310,22 +312,26 @@ void TPop3Client::Disconnect()
 {
     if (!Connected())
         return;
-    QByteArray reply;
+    Pop3Reply reply;
     std::exception_ptr error;
     try {
-        reply = Command("QUIT");
+        reply = Exchange(Pop3Command::QUIT());
     } catch (const EDestroyedError &) {
         throw;
     } catch (...) {
         error = std::current_exception();
     }
-    // With implicit TLS the server may have closed the connection right
-    // after its reply; the reader has then already closed our side.
+    // The server may close the connection right after its reply (RFC 1939
+    // section 6 lets it); over implicit TLS the close can come with it:
+    //     C: QUIT
+    //     S: +OK Logging out.
+    //     S: <TLS close_notify, TCP FIN>
+    // The reader has then already closed our side.
     if (Connected())
         TLineSocket::Disconnect();
     if (error)
         std::rethrow_exception(error);
-    if (!Pop3Reply::Accepted(reply))
+    if (!reply.Accepted())
         Refuse(reply);
 }
 

@@ -8,11 +8,21 @@
 // DeleteMailMessage that arrives while another of them (or Connect) runs into
 // a no-op, so handlers may be re-entered safely. OnConnect fires after the
 // login, with the busy flag already cleared, so its handler may walk the
-// messages. A refused command throws KvError with the server's reply line
-// (line end included); socket failures come as ESockError/EAbortError.
+// messages.
+//
+// Failures (net/NetError.h): a refused command throws EProtocolError Refused
+// with the server's reply line (line end included). Besides the kinds each
+// operation names, every one that talks to the server passes on the
+// transport's: ESockError ClosedByServer (a reply line cut off: the server
+// closed the connection), SocketError, LineTooLong, ReplyTooSlow,
+// EAbortError ReadAborted or SendAborted (Abort or the time-out, which also
+// closes the connection here), EDestroyedError; and EProtocolError
+// NotConnected when there is no connection (after OnConnectionRequired).
 #include "net/LineSocket.h"
 #include "net/MailRecords.h"
 #include "net/MessageParser.h"
+#include "net/Pop3Command.h"
+#include "net/Pop3Reply.h"
 
 class TPop3Client : public TLineSocket
 {
@@ -59,16 +69,39 @@ public:
     bool Busy() const { return m_busy; }
 
     // --- operations ---
-    // Connects, logs in and sends STAT; fires OnConnect after a login.
+    // Connects (the transport's Connect and its failures), reads the
+    // greeting, logs in with USER and PASS and asks STAT for MailCount();
+    // fires OnConnect once logged in, also when STAT then fails. A failure
+    // after the connect sends QUIT and closes the connection first.
+    // Throws EProtocolError AuthFailed (UserID or Password empty and not
+    // filled by OnAuthenticationNeeded: before any connection; USER or PASS
+    // refused and not mended by OnAuthenticationFailed), Refused (the
+    // greeting or STAT), BadStat (a count that is no number).
     void Connect() override;
     // QUIT (the server then removes the deleted messages) and close; nothing
-    // when not connected.
+    // when not connected. Throws EProtocolError Refused (QUIT refused: the
+    // deletions may not have been carried out), after the close.
     void Disconnect() override;
-    // Ends the running wait and closes the connection.
+    // Ends the running wait and closes the connection. Raises nothing.
     void Abort() override;
+    // TOP n 0 and LIST n into Summary(); OnRetrieveStart, then OnRetrieveEnd
+    // on success. Throws EProtocolError Refused (TOP), NotANumber (no size
+    // in the LIST reply), SummaryTooLong (the connection stays); ESockError
+    // SummaryTooLong dropped (a reply past MaxSummaryDrain closes it).
     void GetSummary(int message);
+    // LIST n, RETR n, split into MailMessage() and the attachment folder
+    // (DELE n with DeleteOnRead); OnRetrieveStart, then OnRetrieveEnd in
+    // every case. Throws EProtocolError Refused (LIST, RETR, DELE),
+    // NotANumber, MessageTooLarge (listed above MaxMessageBytes: not
+    // retrieved), the parser's HeadTooLong, NoBoundary, FileNotCreated (the
+    // rest of the message is read, the connection stays); ESockError
+    // MessageOverrun dropped, or the parser's failure dropped, when the
+    // message runs past RetrieveLimit.
     void GetMailMessage(int message);
+    // DELE n; OnSuccess, or OnFailure and EProtocolError Refused when the
+    // server answers "-ERR".
     void DeleteMailMessage(int message);
+    // RSET (the reply is not judged); OnReset.
     void Reset();
 
     // --- events ---
@@ -82,15 +115,17 @@ public:
 
 protected:
     void TransportConnected() override {}
+    void ConnectionClosed() override { m_replies.Clear(); }
     int ImplicitTlsPort() const override { return 995; }
 
 private:
-    QByteArray Command(const QByteArray &command);
+    Pop3Reply Exchange(const Pop3Command &command);
     QByteArray ReadWholeLine();
     void Login();
     void ReadSummary(int message);
     void ReadMessage(int message, qint64 limit);
-    [[noreturn]] void Refuse(const QByteArray &reply) const;
+    qint64 ListedBytes(const Pop3Reply &list) const;
+    [[noreturn]] void Refuse(const Pop3Reply &reply) const;
 
     QByteArray m_userId;
     QByteArray m_password;
@@ -101,4 +136,5 @@ private:
     TSummary m_summary;
     TMailMessage m_message;
     TMessageParser m_parser{m_message};
+    Pop3ReplyReader m_replies;
 };

@@ -1,8 +1,6 @@
 #include "net/Pop3Reply.h"
 
 #include "net/LineReader.h"
-#include "platform/core/AnsiCodec.h"
-#include "platform/core/KvError.h"
 
 namespace {
 
@@ -14,19 +12,19 @@ QByteArray firstField(const QByteArray &reply)
 
 }
 
-bool Pop3Reply::Accepted(const QByteArray &reply)
+bool Pop3Reply::Accepted() const
 {
-    return firstField(reply).contains("+OK");
+    return firstField(m_line).contains("+OK");
 }
 
-bool Pop3Reply::Refused(const QByteArray &reply)
+bool Pop3Reply::Refused() const
 {
-    return LineReader::chomp(firstField(reply)) == "-ERR";
+    return LineReader::chomp(firstField(m_line)) == "-ERR";
 }
 
-QByteArray Pop3Reply::Field(const QByteArray &reply, int n)
+QByteArray Pop3Reply::Field(int n) const
 {
-    const QByteArray line = LineReader::chomp(reply);
+    const QByteArray line = LineReader::chomp(m_line);
     int index = 0;
     qsizetype pos = 0;
     while (pos <= line.size()) {
@@ -40,44 +38,39 @@ QByteArray Pop3Reply::Field(const QByteArray &reply, int n)
     return {};
 }
 
-int Pop3Reply::StatCount(const QByteArray &reply)
+void Pop3ReplyReader::Sent(const Pop3Command &command)
 {
-    bool ok = false;
-    const int count = Field(reply, 2).trimmed().toInt(&ok);
-    return ok && count > 0 ? count : 0;
+    m_due.append(command);
 }
 
-std::optional<int> Pop3Reply::MessageCount(const QByteArray &reply)
+Pop3Reply Pop3ReplyReader::TakeStatus(QByteArray line)
 {
-    const QByteArray field = Field(reply, 2).trimmed();
-    bool ok = !field.isEmpty();
-    for (const char c : field)
-        ok = ok && c >= '0' && c <= '9';
-    const int count = ok ? field.toInt(&ok) : 0;
-    if (!ok)
-        return std::nullopt;
-    return count;
+    Q_ASSERT(!m_inData && !m_due.isEmpty());
+    Pop3Reply reply(std::move(line));
+    if (m_due.isEmpty())
+        return reply;
+    if (m_due.first().MultiLine() && reply.Accepted())
+        m_inData = true;
+    else
+        m_due.removeFirst();
+    return reply;
 }
 
-qint64 Pop3Reply::ListBytes(const QByteArray &reply)
+bool Pop3ReplyReader::TakeData(const QByteArray &line)
 {
-    const QByteArray field = Field(reply, 3).trimmed();
-    bool ok = false;
-    const qint64 bytes = field.toLongLong(&ok);
-    if (!ok)
-        throw KvError(QStringLiteral("'%1' ist kein gültiger ganzzahliger Wert").arg(Ansi::toUnicode(field)));
-    return bytes;
+    Q_ASSERT(m_inData);
+    // RFC 1939 section 3: the end is a line of a "." alone; a data line that
+    // starts with "." has another one put in front ("..").
+    if (line != ".\r\n" && line != ".\n")
+        return false;
+    m_inData = false;
+    if (!m_due.isEmpty())
+        m_due.removeFirst();
+    return true;
 }
 
-bool Pop3Reply::TakeSummaryLine(TSummary &summary, const QByteArray &line)
+void Pop3ReplyReader::Clear()
 {
-    const QByteArray text = LineReader::chomp(line);
-    if (text.startsWith("Subject:"))
-        summary.Subject = text.mid(8);
-    else if (text.startsWith("From:"))
-        summary.From = text.mid(5);
-    else if (text.startsWith("Message-ID:"))
-        summary.MessageId = line.mid(12, 256);
-    summary.Header.append(text);
-    return text == ".";
+    m_due.clear();
+    m_inData = false;
 }

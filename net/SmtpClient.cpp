@@ -1,6 +1,6 @@
 #include "net/SmtpClient.h"
 
-#include "net/LineReader.h"
+#include "net/NetError.h"
 #include "platform/core/AnsiCodec.h"
 
 #include <QBuffer>
@@ -13,11 +13,8 @@
 
 namespace {
 
-const QString kAuthFailed = QStringLiteral("Die Authentifizierung ist fehlgeschlagen");
-const QString kClosed = QStringLiteral("Verbindung vom Server geschlossen");
-
-// A header value or an address must stay on its line: a CR or LF in it would
-// start a header or a command of its own.
+// A header value must stay on its line: a CR or LF in it would start a
+// header of its own.
 QByteArray oneLine(QByteArray text)
 {
     text.replace('\r', ' ');
@@ -25,13 +22,13 @@ QByteArray oneLine(QByteArray text)
     return text;
 }
 
-QByteArray envelope(const QByteArray &address)
-{
-    QByteArray a = address;
-    a.replace('\r', "");
-    a.replace('\n', "");
-    return a;
-}
+// How replies are judged, by the first digits of their code (RFC 5321
+// section 4.2.1): most commands fail on a 4yz or 5yz (SmtpReply::Negative),
+// HELO on anything but a completion (SmtpReply::Incomplete); a recipient
+// counts as refused above 300 and QUIT from 340 on, as this client has
+// always judged them.
+constexpr int kRecipientRefusedAbove = 300;
+constexpr int kQuitRefusedFrom = 340;
 
 }
 
@@ -40,9 +37,9 @@ TSmtpClient::TSmtpClient(QObject *parent) : TLineSocket(parent)
     SetPort(25);
 }
 
-void TSmtpClient::Refuse(const QByteArray &reply)
+void TSmtpClient::Refuse(const SmtpReply &reply)
 {
-    throw KvError(Ansi::toUnicode(reply));
+    throw EProtocolError(NetError::Refused, Ansi::toUnicode(reply.Last()));
 }
 
 void TSmtpClient::PacketSent()
@@ -51,66 +48,63 @@ void TSmtpClient::PacketSent()
         OnPacketSent(this);
 }
 
-bool TSmtpClient::IsContinued(const QByteArray &line)
+// The rest of the reply whose first line was read. The whole reply is
+// bounded in time (the reply budget) and in size: a server that sends
+// "220-" lines without end must not hold the client.
+SmtpReply TSmtpClient::ReadReplyFrom(const QByteArray &first)
 {
-    return line.startsWith(' ') || (line.size() > 3 && line[3] == '-');
-}
-
-QByteArray TSmtpClient::SkipContinuation(QByteArray line)
-{
-    // The whole reply is bounded in time (the reply budget) and in size: a
-    // server that sends "220-" lines without end must not hold the client.
     BeginReply();
     QPointer<TLineSocket> self(this);
     auto endReply = qScopeGuard([&] {
         if (self)
             EndReply();
     });
-    int lines = 1;
-    qint64 bytes = line.size();
-    while (IsContinued(line)) {
+    SmtpReplyReader reader;
+    for (SmtpReplyReader::Result r = reader.Take(first); r != SmtpReplyReader::Result::Complete;) {
+        if (r == SmtpReplyReader::Result::TooLong) {
+            RequestCloseSocket();
+            throw ESockError::Dropped(NetError::ReplyTooLong, SmtpReplyReader::MaxLines, SmtpReplyReader::MaxBytes / 1024);
+        }
         const QByteArray next = ReadLn();
+        // A close with nothing of a further line ends the reply with what
+        // came; the next command then finds no connection:
+        //     S: 250-smtp.example.org
+        //     <the server closes>
         if (next.isEmpty())
             break;
-        line = next;
-        if (!line.endsWith('\n'))
-            throw ESockError(kClosed);
-        bytes += line.size();
-        if (++lines > MaxReplyLines || bytes > MaxReplyBytes) {
-            RequestCloseSocket();
-            throw ESockError(QStringLiteral("Antwort des Servers länger als %1 Zeilen oder %2 KiB; Verbindung getrennt")
-                                 .arg(MaxReplyLines)
-                                 .arg(MaxReplyBytes / 1024));
-        }
+        if (!next.endsWith('\n'))
+            throw ESockError(NetError::ClosedByServer);
+        r = reader.Take(next);
     }
-    return line;
+    return reader.TakeReply();
 }
 
-// The reply number is that of the first line; the line kept (and shown in
-// an exception) is the last.
-QByteArray TSmtpClient::Command(const QByteArray &command)
+SmtpReply TSmtpClient::Exchange(const SmtpCommand &command)
 {
-    const QByteArray reply = Transaction(command);
-    if (!reply.endsWith('\n'))
-        throw ESockError(kClosed);
-    return SkipContinuation(reply);
+    const QByteArray first = Transaction(command.Line());
+    if (!first.endsWith('\n'))
+        throw ESockError(NetError::ClosedByServer);
+    return ReadReplyFrom(first);
 }
 
 void TSmtpClient::Connect()
 {
     ConnectSession(m_busy, [this](bool &greeted) {
-        QByteArray greeting = ReadLn();
-        if (!greeting.endsWith('\n'))
-            throw ESockError(kClosed);
-        SetLastReply(greeting);
-        greeting = SkipContinuation(greeting);
-        if (ReplyNumber() >= 400)
+        // RFC 5321 section 3.1: the server speaks first, maybe in several
+        // lines:
+        //     S: 220-smtp.example.org ESMTP
+        //     S: 220 ready
+        const QByteArray first = ReadLn();
+        if (!first.endsWith('\n'))
+            throw ESockError(NetError::ClosedByServer);
+        SetLastReply(first);
+        const SmtpReply greeting = ReadReplyFrom(first);
+        if (greeting.Negative())
             Refuse(greeting);
 
         bool asked = false;
         for (;;) {
-            Command("HELO " + oneLine(m_userId));
-            if (ReplyNumber() < 300)
+            if (!Exchange(SmtpCommand::HELO(m_userId)).Incomplete())
                 break;
             if (!asked && OnAuthenticationFailed) {
                 asked = true;
@@ -119,10 +113,54 @@ void TSmtpClient::Connect()
                 if (handled)
                     continue;
             }
-            throw KvError(kAuthFailed);
+            throw EProtocolError(NetError::AuthFailed);
         }
         greeted = true;
     });
+}
+
+// RSET, then the envelope (RFC 5321 section 3.3). A refused recipient is
+// reported and the others still get the message.
+void TSmtpClient::SendEnvelope()
+{
+    SmtpReply reply = Exchange(SmtpCommand::RSET());
+    if (reply.Negative())
+        Refuse(reply);
+    reply = Exchange(SmtpCommand::MAIL(m_post.FromAddress));
+    if (reply.Negative())
+        Refuse(reply);
+    for (const QList<QByteArray> *list : {&m_post.ToAddress, &m_post.ToCarbonCopy, &m_post.ToBlindCarbonCopy}) {
+        for (const QByteArray &entry : *list) {
+            const QByteArray mailbox = SmtpCommand::Mailbox(ExtractAddress(entry));
+            if (mailbox.isEmpty())
+                continue;
+            if (Exchange(SmtpCommand::RCPT(mailbox)).Code() > kRecipientRefusedAbove && OnRecipientNotFound)
+                OnRecipientNotFound(entry);
+        }
+    }
+}
+
+// DATA, the header and the body (dot-stuffed by BuildMessage), and the end
+// of the data.
+void TSmtpClient::SendData()
+{
+    SmtpReply reply = Exchange(SmtpCommand::DATA());
+    if (reply.Negative())
+        Refuse(reply);
+    QByteArray head;
+    for (const QByteArray &line : m_finalHeader)
+        head += line + "\r\n";
+    head += "\r\n\r\n";
+    Write(head);
+    QBuffer stream(&m_body);
+    stream.open(QIODevice::ReadOnly);
+    SendStream(stream);
+    reply = Exchange(SmtpCommand::EndOfData());
+    if (reply.Negative()) {
+        if (OnFailure)
+            OnFailure(this);
+        Refuse(reply);
+    }
 }
 
 void TSmtpClient::SendMail()
@@ -147,45 +185,12 @@ void TSmtpClient::SendMail()
                 if (handled)
                     continue;
             }
-            throw KvError(QStringLiteral("Header nicht vollständig"));
+            throw EProtocolError(NetError::HeaderIncomplete);
         }
         if (OnSendStart)
             OnSendStart(this);
-
-        QByteArray reply = Command("RSET");
-        if (ReplyNumber() >= 400)
-            Refuse(reply);
-        reply = Command("MAIL FROM:<" + envelope(m_post.FromAddress) + ">");
-        if (ReplyNumber() >= 400)
-            Refuse(reply);
-        for (const QList<QByteArray> *list : {&m_post.ToAddress, &m_post.ToCarbonCopy, &m_post.ToBlindCarbonCopy}) {
-            for (const QByteArray &entry : *list) {
-                const QByteArray address = envelope(ExtractAddress(entry));
-                if (address.isEmpty())
-                    continue;
-                Command("RCPT TO:<" + address + ">");
-                if (ReplyNumber() > 300 && OnRecipientNotFound)
-                    OnRecipientNotFound(entry);
-            }
-        }
-        reply = Command("DATA");
-        if (ReplyNumber() >= 400)
-            Refuse(reply);
-
-        QByteArray head;
-        for (const QByteArray &line : m_finalHeader)
-            head += line + "\r\n";
-        head += "\r\n\r\n";
-        Write(head);
-        QBuffer stream(&m_body);
-        stream.open(QIODevice::ReadOnly);
-        SendStream(stream);
-        reply = Command(".");
-        if (ReplyNumber() >= 400) {
-            if (OnFailure)
-                OnFailure(this);
-            Refuse(reply);
-        }
+        SendEnvelope();
+        SendData();
         sent = true;
         if (m_clearParams) {
             m_post.ToAddress.clear();
@@ -208,10 +213,10 @@ void TSmtpClient::SendMail()
 void TSmtpClient::Disconnect()
 {
     ClearAbort();
-    QByteArray reply;
+    SmtpReply reply;
     std::exception_ptr error;
     try {
-        reply = Command("QUIT");
+        reply = Exchange(SmtpCommand::QUIT());
     } catch (const EDestroyedError &) {
         throw;
     } catch (...) {
@@ -221,7 +226,7 @@ void TSmtpClient::Disconnect()
         TLineSocket::Disconnect();
     if (error)
         std::rethrow_exception(error);
-    if (ReplyNumber() >= 340)
+    if (reply.Code() >= kQuitRefusedFrom)
         Refuse(reply);
 }
 
@@ -281,7 +286,7 @@ void TSmtpClient::AppendAttachment(const QString &path)
     if (!file.open(QIODevice::ReadOnly)) {
         if (OnAttachmentNotFound)
             OnAttachmentNotFound(path);
-        throw KvError(QStringLiteral("Die Datei %1 kann nicht geöffnet werden. %2").arg(path, file.errorString()));
+        throw EProtocolError(NetError::FileNotOpened, path, file.errorString());
     }
     const QByteArray name = oneLine(Ansi::fromUnicode(QFileInfo(path).fileName())).replace('"', '\'');
     m_body += "--" + m_boundary + "\r\n";

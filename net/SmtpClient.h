@@ -1,11 +1,21 @@
 #pragma once
 // TSmtpClient: greets the server (HELO), sends TPostMessage as a plain or
 // multipart message with base64 attachments (RSET, MAIL FROM, RCPT TO, DATA)
-// and logs out (QUIT). Replies are judged by ReplyNumber(), the leading
-// digits of the first reply line; continuation lines ("250-...") are read
-// and skipped. A refused command throws KvError with the reply line.
+// and logs out (QUIT). A reply (SmtpReply) is judged by its code, the
+// leading digits of its first line; its continuation lines ("250-...") are
+// read with it.
+//
+// Failures (net/NetError.h): a refused command throws EProtocolError Refused
+// with the last line of the reply. Besides the kinds each operation names,
+// every one that talks to the server passes on the transport's: ESockError
+// ClosedByServer, SocketError, LineTooLong, ReplyTooSlow, ReplyTooLong
+// dropped (a reply past SmtpReplyReader's bounds closes the connection),
+// EAbortError ReadAborted or SendAborted, EDestroyedError; and
+// EProtocolError NotConnected, BadReplyNumber.
 #include "net/ExStringList.h"
 #include "net/LineSocket.h"
+#include "net/SmtpCommand.h"
+#include "net/SmtpReply.h"
 #include "net/UUProcessor.h"
 
 #include <QList>
@@ -32,10 +42,6 @@ enum class TSubType { mtPlain, mtEnriched, mtSgml, mtTabSeperated, mtHtml };
 class TSmtpClient : public TLineSocket
 {
 public:
-    // The longest reply taken (continuation lines included).
-    static constexpr int MaxReplyLines = 512;
-    static constexpr qint64 MaxReplyBytes = 64 * 1024;
-
     explicit TSmtpClient(QObject *parent = nullptr);
 
     // --- properties ---
@@ -62,22 +68,29 @@ public:
     const QByteArray &BodyStream() const { return m_body; }
 
     // --- operations ---
-    // Connects, reads the greeting and sends HELO; fires OnConnect.
+    // Connects (the transport's Connect and its failures), reads the
+    // greeting and sends HELO; fires OnConnect. A failure after the connect
+    // sends QUIT and closes the connection first.
+    // Throws EProtocolError Refused (the greeting is a 4yz or 5yz),
+    // AuthFailed (HELO refused and not mended by OnAuthenticationFailed).
     void Connect() override;
     // Builds and sends PostMessage(); OnSendStart, then OnSuccess, or
-    // OnFailure and an exception.
+    // OnFailure and an exception. A refused recipient goes to
+    // OnRecipientNotFound and the send goes on.
+    // Throws EProtocolError HeaderIncomplete (no sender or no recipient,
+    // not mended by OnHeaderIncomplete: nothing is sent), Refused (RSET,
+    // MAIL, DATA or the end of the data; the connection stays), and
+    // BuildMessage's failures.
     void SendMail();
-    // QUIT and close.
+    // QUIT and close. Throws EProtocolError Refused (a reply from 340 on),
+    // after the close.
     void Disconnect() override;
-    // Fills FinalHeader() and BodyStream() from PostMessage(). Throws KvError
-    // when an attachment cannot be read.
+    // Fills FinalHeader() and BodyStream() from PostMessage(). Throws
+    // EProtocolError FileNotOpened when an attachment cannot be read.
     void BuildMessage();
     // The bare address of a recipient entry: between "<" and ">", else
     // between the first two ":", else the entry itself.
     static QByteArray ExtractAddress(const QByteArray &entry);
-    // True for a line that another reply line follows ("250-..." or a line
-    // starting with a blank).
-    static bool IsContinued(const QByteArray &line);
 
     // --- events ---
     std::function<void(TLineSocket *sender, bool &handled)> OnAuthenticationFailed; // HELO refused
@@ -93,10 +106,12 @@ protected:
     int ImplicitTlsPort() const override { return 465; }
 
 private:
-    QByteArray Command(const QByteArray &command);
-    QByteArray SkipContinuation(QByteArray line);
+    SmtpReply Exchange(const SmtpCommand &command);
+    SmtpReply ReadReplyFrom(const QByteArray &first);
+    void SendEnvelope();
+    void SendData();
     void AppendAttachment(const QString &path);
-    [[noreturn]] static void Refuse(const QByteArray &reply);
+    [[noreturn]] static void Refuse(const SmtpReply &reply);
 
     QByteArray m_userId;
     TPostMessage m_post;

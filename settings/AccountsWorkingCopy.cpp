@@ -1,5 +1,6 @@
 #include "settings/AccountsWorkingCopy.h"
 
+#include "platform/core/KvError.h"
 #include "platform/core/SettingsKey.h"
 
 #include <stdexcept>
@@ -131,5 +132,5 @@ AccountsWorkingCopy::SaveResult AccountsWorkingCopy::Temp_Sichern(const QString 
 
 QString AccountsWorkingCopy::portErrorText(const QString &portText)
 {
-    return QStringLiteral("'%1' is not a valid integer value").arg(portText);
+    return notAnIntegerText(portText);
 }

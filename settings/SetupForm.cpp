@@ -5,6 +5,7 @@
 #include "lang/KvLanguage.h"
 #include "platform/Prompts.h"
 #include "platform/Shell.h"
+#include "platform/core/KvError.h"
 #include "platform/core/SettingsKey.h"
 #include "settings/PasswordCommandHelp.h"
 #include "settings/Settings.h"
@@ -97,7 +98,7 @@ QHBoxLayout *row(std::initializer_list<QWidget *> widgets, bool stretch = true)
 
 QString notAWholeNumber(const QString &text)
 {
-    return QStringLiteral("'%1' is not a valid integer value").arg(text);
+    return notAnIntegerText(text);
 }
 
 QString outOfRange(const QString &text)

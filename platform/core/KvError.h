@@ -16,3 +16,10 @@ private:
     QString m_text;
     std::string m_utf8;
 };
+
+// The text for a value that should be a whole number and is not (a port, a
+// time, a catalog key), worded once for every place that reports one.
+inline QString notAnIntegerText(const QString &value)
+{
+    return QStringLiteral("'%1' is not a valid integer value").arg(value);
+}

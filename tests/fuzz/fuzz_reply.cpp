@@ -1,10 +1,28 @@
-// Reply lines as a server may send them: the line reader, POP3 reply tests
-// and fields, summary lines, reply numbers and SMTP address extraction.
+// Reply lines as a server may send them: the line reader, POP3 status lines,
+// their fields and summary lines, the POP3 reply reader with several
+// commands in flight, SMTP replies and reply numbers, capability lists and
+// SMTP address extraction.
 #include "net/LineReader.h"
 #include "net/LineSocket.h"
+#include "net/Pop3Fields.h"
 #include "net/Pop3Reply.h"
+#include "net/ServerCapabilities.h"
 #include "net/SmtpClient.h"
+#include "net/SmtpReply.h"
 
+namespace {
+
+// Keeps three commands in flight, of both reply shapes, as a pipelining
+// client would.
+void refill(Pop3ReplyReader &replies, int &sent)
+{
+    while (replies.Outstanding() < 3) {
+        ++sent;
+        replies.Sent(sent % 2 ? Pop3Command::TOP(sent, 0) : Pop3Command::LIST(sent));
+    }
+}
+
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
@@ -14,6 +32,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     LineReader reader(64);
     const qsizetype piece = input.isEmpty() ? 1 : 1 + uchar(input[0]) % 97;
     TSummary summary;
+    Pop3ReplyReader replies;
+    int sent = 0;
+    SmtpReplyReader smtp;
+    QList<QByteArray> lines;
     QByteArray line;
     qsizetype fed = 0;
     for (;;) {
@@ -24,22 +46,41 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             fed += piece;
             continue;
         }
-        Pop3Reply::Accepted(line);
-        Pop3Reply::Refused(line);
-        Pop3Reply::Field(line, 2);
-        Pop3Reply::StatCount(line);
+        lines.append(line);
+        const Pop3Reply reply(line);
+        reply.Accepted();
+        reply.Refused();
+        reply.Field(2);
+        Pop3Fields::MessageCount(reply);
         try {
-            Pop3Reply::ListBytes(line);
-        } catch (const KvError &) {
+            Pop3Fields::ListBytes(reply);
+        } catch (const ENetError &) {
         }
+        refill(replies, sent);
+        if (replies.InData())
+            replies.TakeData(line);
+        else
+            replies.TakeStatus(line);
         try {
             TLineSocket::ParseReplyNumber(line);
-        } catch (const KvError &) {
+        } catch (const ENetError &) {
+        }
+        try {
+            if (smtp.Take(line) != SmtpReplyReader::Result::More) {
+                const SmtpReply r = smtp.TakeReply();
+                for (qsizetype i = 0; i < r.Lines().size(); ++i)
+                    r.Text(i);
+                ServerCapabilities::FromEhlo(r).Parameters("AUTH");
+            }
+        } catch (const ENetError &) {
+            smtp.TakeReply();
         }
         TSmtpClient::ExtractAddress(line);
-        TSmtpClient::IsContinued(line);
-        if (Pop3Reply::TakeSummaryLine(summary, line))
+        if (Pop3Fields::TakeSummaryLine(summary, line))
             summary = TSummary();
     }
+    const ServerCapabilities caps(lines);
+    caps.Has("PIPELINING");
+    caps.Parameters("SASL");
     return 0;
 }

@@ -2,10 +2,10 @@
 // attachment files (names, renaming, decoding) and names that must not leave
 // the attachment folder.
 #include "MailSamples.h"
+#include "NetFailure.h"
 #include "QtPrinters.h"
 #include "net/MessageParser.h"
 #include "net/UUProcessor.h"
-#include "platform/core/KvError.h"
 
 #include <QDir>
 #include <QFile>
@@ -40,21 +40,29 @@ protected:
 
 }
 
-TEST_F(ParserTest, SinglePartHeaderFieldsAndARawBodyUnlessParsed)
+TEST_F(ParserTest, HeaderFields)
 {
     parse("Return-Path: <x@y>\r\nfrom: bob@example.org\r\nSUBJECT: Hi there\r\nMessage-ID: <1@host>\r\n"
-          "Content-Type: text/plain; charset=us-ascii\r\n\r\nline 1\r\n..dotted\r\n\r\nlast\r\n");
+          "Content-Type: text/plain; charset=us-ascii\r\n\r\nline 1\r\n");
     EXPECT_EQ(msg.From, "bob@example.org");
     EXPECT_EQ(msg.Subject, " Hi there");
     EXPECT_EQ(msg.MessageId, "<1@host>");
     EXPECT_EQ(msg.ContentType, "text/plain; charset=us-ascii");
-    ASSERT_EQ(msg.Head.size(), 6);   // the empty line ending the head included
+    ASSERT_EQ(msg.Head.size(), 6); // the empty line ending the head included
     EXPECT_EQ(msg.Head.last(), QByteArray());
     EXPECT_EQ(msg.Head.IndexOfName("content-type"), 4);
+}
+
+TEST_F(ParserTest, SinglePartBodyIsRaw)
+{
+    parse("Subject: x\r\n\r\nline 1\r\n..dotted\r\n\r\nlast\r\n");
     EXPECT_EQ(msg.Body, msg.RawBody);
     EXPECT_EQ(msg.RawBody, lines("line 1\r\n..dotted\r\n\r\nlast\r\n"));
     EXPECT_TRUE(QDir(dir.path()).isEmpty());
+}
 
+TEST_F(ParserTest, ParsedBase64Body)
+{
     const QByteArray text = "Grüße\r\nzweite Zeile\r\n";
     parse("Subject: y\r\nContent-Transfer-Encoding: base64\r\n\r\n" + TUUProcessor::EncodeBytes(text, TUUMethod::uuMime), true);
     EXPECT_EQ(msg.Body, lines(text));
@@ -62,21 +70,29 @@ TEST_F(ParserTest, SinglePartHeaderFieldsAndARawBodyUnlessParsed)
     EXPECT_EQ(file(msg.Attachments.first()), text);
 }
 
-TEST_F(ParserTest, AttachmentNamesRenamingAndEncodingsKeptAsTransferred)
+// A name without quotes is not taken; parts that are not base64 or
+// uuencoded are saved as transferred.
+TEST_F(ParserTest, PartsKeptAsTransferred)
 {
-    ASSERT_TRUE(QFile(dir.filePath("a.txt")).open(QIODevice::WriteOnly));   // already in the folder
     parse(multipart("--" + B + "\r\nContent-Disposition: attachment; filename=plain.txt\r\n\r\ncontent\r\n"
-                    + part("two.txt", "quoted-printable", "caf=C3=A9\r\n") + base64Part("a.txt", "x0") + base64Part("a.txt", "x1")
-                    + base64Part("README", "r1") + base64Part("README", "r2")));
-    // A name without quotes is not taken; repeated names get a number before the extension.
-    EXPECT_EQ(msg.Attachments, QStringList({"text.tmp", "two.txt", "a_1.txt", "a_2.txt", "README", "README_1"}));
+                    + part("two.txt", "quoted-printable", "caf=C3=A9\r\n")));
+    EXPECT_EQ(msg.Attachments, QStringList({"text.tmp", "two.txt"}));
     EXPECT_EQ(file("text.tmp"), "content\r\n");
     EXPECT_EQ(file("two.txt"), "caf=C3=A9\r\n");
+}
+
+// Repeated names, and names already in the folder, get a number before the extension.
+TEST_F(ParserTest, RepeatedNamesAreNumbered)
+{
+    ASSERT_TRUE(QFile(dir.filePath("a.txt")).open(QIODevice::WriteOnly));
+    parse(multipart(base64Part("a.txt", "x0") + base64Part("a.txt", "x1") + base64Part("README", "r1")
+                    + base64Part("README", "r2")));
+    EXPECT_EQ(msg.Attachments, QStringList({"a_1.txt", "a_2.txt", "README", "README_1"}));
     EXPECT_EQ(file("a_2.txt"), "x1");
     EXPECT_EQ(file("README_1"), "r2");
 }
 
-TEST_F(ParserTest, FileNamesNeverLeaveTheFolder)
+TEST_F(ParserTest, FileNamesStayInTheFolder)
 {
     const QList<QPair<QByteArray, QString>> cases = {
         {"../../escape.txt", "escape.txt"}, {"/etc/cron.d/job", "job"},  {"C:\\Windows\\evil.exe", "evil.exe"},
@@ -97,26 +113,35 @@ TEST_F(ParserTest, FileNamesNeverLeaveTheFolder)
     EXPECT_EQ(QDir(outer.path()).entryList(QDir::Files), QStringList());
     for (const QString &name : expected)
         EXPECT_TRUE(QFile::exists(outer.filePath("inner/" + name))) << name.toStdString();
+}
 
-    // A handler may rename the file, but not out of the folder.
-    parser.SetAttachFilePath(dir.path());
+TEST_F(ParserTest, HandlerCannotRenameOutOfTheFolder)
+{
     parser.OnDecodeStart = [](QString &name) { name = "../renamed-" + name; };
     parse(multipart(base64Part("x.bin", "payload")));
     EXPECT_EQ(file("renamed-x.bin"), "payload");
+}
+
+TEST(ParserNames, LongNameIsCut)
+{
     const QString longName = TMessageParser::SafeFileName(QString(300, 'n') + ".txt");
     EXPECT_EQ(longName.size(), 200);
     EXPECT_TRUE(longName.endsWith(".txt"));
 }
 
-TEST_F(ParserTest, BoundariesAndTheFirstPartAsText)
+TEST_F(ParserTest, QuotedAndBareBoundary)
 {
-    for (const QByteArray param : {"\"abc\"", "abc"}) {   // quoted and unquoted are the same
+    for (const QByteArray param : {"\"abc\"", "abc"}) {
         parse(multipart("", param, "abc"));
         EXPECT_EQ(msg.Boundary, "abc") << param.constData();
         EXPECT_EQ(msg.Body, lines("Hello,\r\nsee attached.\r\n"));
     }
+}
 
-    // The first part is the text even when it is nested or HTML follows it.
+// The first part is the text even when it is nested or HTML follows it;
+// part headers overwrite the message's fields.
+TEST_F(ParserTest, NestedFirstPartIsText)
+{
     const QByteArray inner = "--inner\r\nContent-Type: text/plain\r\n\r\nplain text\r\n--inner\r\n"
                              "Content-Type: text/html\r\n\r\n<p>html</p>\r\n--inner--\r\n";
     parse("Content-Type: multipart/mixed; boundary=\"outer\"\r\n\r\n--outer\r\n"
@@ -124,10 +149,13 @@ TEST_F(ParserTest, BoundariesAndTheFirstPartAsText)
     EXPECT_EQ(msg.Boundary, "outer");
     EXPECT_EQ(msg.Body, lines(inner));
     EXPECT_TRUE(msg.Attachments.isEmpty());
-    // Part headers overwrite the message's fields.
     EXPECT_EQ(msg.ContentType, "multipart/alternative; boundary=\"inner\"");
+}
 
-    // A short boundary's delimiter is not taken for the closing one.
+// "--ab" is a delimiter, not the closing one, though its last four
+// characters hold "--".
+TEST_F(ParserTest, ShortBoundaryIsNotAClosingOne)
+{
     parse("Content-Type: multipart/mixed; boundary=ab\r\n\r\n--ab\r\n\r\ntext\r\n"
           "--ab\r\nContent-Type: text/plain; name=\"note.txt\"\r\n\r\nnote\r\n--ab--\r\n");
     EXPECT_EQ(msg.Body.first(), "text");
@@ -135,10 +163,15 @@ TEST_F(ParserTest, BoundariesAndTheFirstPartAsText)
     EXPECT_EQ(file("note.txt"), "note\r\n");
 }
 
-TEST_F(ParserTest, AMissingBoundaryOrFolderIsAnError)
+TEST_F(ParserTest, MissingBoundary)
 {
-    EXPECT_THROW(parse("Content-Type: multipart/mixed; boundary=zz\r\n\r\nno parts here\r\n"), KvError);
-    EXPECT_THROW(parse("Content-Type: multipart/mixed; boundary=\"\"\r\n\r\n--\r\n"), KvError);
+    for (const QByteArray message : {"Content-Type: multipart/mixed; boundary=zz\r\n\r\nno parts here\r\n",
+                                     "Content-Type: multipart/mixed; boundary=\"\"\r\n\r\n--\r\n"})
+        EXPECT_EQ(failure([&] { parse(message); }).kind, NetError::NoBoundary) << message.constData();
+}
+
+TEST_F(ParserTest, MissingFolder)
+{
     parser.SetAttachFilePath(dir.filePath("does/not/exist"));
-    EXPECT_THROW(parse(multipart(base64Part("x", "y"))), KvError);
+    EXPECT_EQ(failure([&] { parse(multipart(base64Part("x", "y"))); }).kind, NetError::FileNotCreated);
 }

@@ -32,21 +32,32 @@ struct SocketPair
     bool nonBlocking() const { return ::fcntl(ours, F_GETFL) & O_NONBLOCK; }
 };
 
+class PlainChannelTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_GE(pair.ours, 0);
+        ASSERT_TRUE(channel.attach(pair.ours));
+    }
+    void TearDown() override { channel.detach(); } // before the socket is closed
+    SocketPair pair;
+    PlainChannel channel;
+    LineReader input;
+};
+
 }
 
-TEST(PlainChannel, SendsReceivesWaitsASliceSeesTheEndAndHandsTheSocketBackNonBlocking)
+TEST_F(PlainChannelTest, Sends)
 {
-    SocketPair pair;
-    ASSERT_GE(pair.ours, 0);
-    PlainChannel channel;
-    ASSERT_TRUE(channel.attach(pair.ours));
-    LineReader input;
     EXPECT_EQ(channel.send("NOOP\r\n", 6), 6);
     char got[16] = {};
     EXPECT_EQ(::read(pair.peer, got, sizeof got), 6);
     EXPECT_STREQ(got, "NOOP\r\n");
+}
 
-    // Without waiting nothing is there; a wait gives up after its slice.
+TEST_F(PlainChannelTest, WaitGivesUpAfterItsSlice)
+{
     EXPECT_EQ(channel.receive(input, false), PlainChannel::Got::Nothing);
     QElapsedTimer clock;
     clock.start();
@@ -54,12 +65,20 @@ TEST(PlainChannel, SendsReceivesWaitsASliceSeesTheEndAndHandsTheSocketBackNonBlo
     EXPECT_GE(clock.elapsed(), PlainChannel::WaitSlice - 1);
     EXPECT_LT(clock.elapsed(), 500);
     EXPECT_TRUE(input.isEmpty());
+}
+
+TEST_F(PlainChannelTest, YieldRestoresNonBlocking)
+{
+    channel.receive(input, true);
     EXPECT_TRUE(channel.waiting());
     EXPECT_FALSE(pair.nonBlocking());
     channel.yieldToQt();
     EXPECT_FALSE(channel.waiting());
     EXPECT_TRUE(pair.nonBlocking());
+}
 
+TEST_F(PlainChannelTest, SeesThePeerEnd)
+{
     ASSERT_EQ(::write(pair.peer, "+OK\r\n+O", 7), 7);
     EXPECT_EQ(channel.receive(input, true), PlainChannel::Got::Data);
     EXPECT_EQ(input.size(), 7);
@@ -67,15 +86,21 @@ TEST(PlainChannel, SendsReceivesWaitsASliceSeesTheEndAndHandsTheSocketBackNonBlo
     EXPECT_EQ(channel.receive(input, true), PlainChannel::Got::Ended);
     EXPECT_EQ(channel.lastError(), 0);
     EXPECT_EQ(input.takeAll(), "+OK\r\n+O");
-    // A send to the closed peer is reported as a reset.
+}
+
+TEST_F(PlainChannelTest, SendToAClosedPeerIsAReset)
+{
+    pair.closePeer();
     EXPECT_EQ(channel.send("QUIT\r\n", 6), -1);
     EXPECT_EQ(channel.lastError(), 10054);
+}
 
-    ASSERT_TRUE(channel.waiting());
-    channel.detach();   // before the socket is closed
+TEST_F(PlainChannelTest, DetachedLeavesTheSocketAlone)
+{
+    channel.receive(input, true);
+    channel.detach();
     EXPECT_TRUE(pair.nonBlocking());
     EXPECT_FALSE(channel.attached());
-    // A detached channel leaves the socket alone.
     EXPECT_EQ(channel.receive(input, true), PlainChannel::Got::Nothing);
     EXPECT_EQ(channel.send("x", 1), 0);
     EXPECT_TRUE(pair.nonBlocking());

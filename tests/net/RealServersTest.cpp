@@ -2,6 +2,7 @@
 // (plain and implicit TLS) and aiosmtpd for SMTP.
 #include "MailSamples.h"
 #include "MailServers.h"
+#include "NetFailure.h"
 #include "QtPrinters.h"
 #include "Thrown.h"
 #include "net/MessageParser.h"
@@ -18,6 +19,7 @@ const QByteArray kPdf = samples::binary(70000, 1);
 const QByteArray kTool = samples::binary(3001, 2);
 const QByteArray kPlain = "From: Anna <anna@example.org>\r\nSubject: Lunch\r\nMessage-ID: <lunch@example.org>\r\n\r\nNoon?\r\n.leading dot\r\n";
 const QByteArray kMultipart = samples::multipart(samples::base64Part("invoice.pdf", kPdf) + samples::uuPart("tool.exe", kTool));
+const QByteArray kQuiet = "from: lower@example.org\r\nsubject: quiet\r\n\r\nx\r\n";
 
 QByteArray fileIn(const QTemporaryDir &dir, const QString &name)
 {
@@ -39,25 +41,45 @@ protected:
         c.Connect();
     }
 
+    // Dovecot with a mailbox for anna holding a plain message, one with
+    // attachments and one with lower-case header names.
+    void SetUp() override
+    {
+        KV_START_PEER(pop.start({{"anna", "secret"}}));
+        for (const QByteArray &m : {kPlain, kMultipart, kQuiet})
+            pop.addMessage("anna", m);
+    }
+
     DovecotServer pop;
     QTemporaryDir attach;
     TPop3Client c;
 };
 
+class DovecotTls : public DovecotTest
+{
+protected:
+    // Dovecot on its TLS port with one message.
+    void SetUp() override
+    {
+        KV_START_PEER(pop.start({{"anna", "secret"}}, true));
+        pop.addMessage("anna", kMultipart);
+        c.SetUseTls(true);
+    }
+};
+
 }
 
-TEST_F(DovecotTest, LoginSummariesRetrievalDeleteResetAndQuitOnAMixedMailbox)
+TEST_F(DovecotTest, WrongPassword)
 {
-    KV_START_PEER(pop.start({{"anna", "secret"}}));
-    for (const QByteArray &m : {kPlain, kMultipart, QByteArray("from: lower@example.org\r\nsubject: quiet\r\n\r\nx\r\n")})
-        pop.addMessage("anna", m);
-
     bool failedEvent = false;
     c.OnAuthenticationFailed = [&](TLineSocket *, bool &) { failedEvent = true; };
     EXPECT_EQ(thrown([&] { connect(pop.pop3Port(), "wrong"); }), "Die Authentifizierung ist fehlgeschlagen");
     EXPECT_TRUE(failedEvent);
     EXPECT_FALSE(c.Connected());
+}
 
+TEST_F(DovecotTest, Summaries)
+{
     QList<TSummary> seen;
     c.OnRetrieveEnd = [&](TLineSocket *) { seen << c.Summary(); };
     c.OnConnect = [&](TLineSocket *) {
@@ -76,10 +98,12 @@ TEST_F(DovecotTest, LoginSummariesRetrievalDeleteResetAndQuitOnAMixedMailbox)
     EXPECT_EQ(seen[1].Bytes, kMultipart.size());
     EXPECT_TRUE(seen[2].Subject.isEmpty());
     EXPECT_TRUE(seen[2].Header.contains("subject: quiet"));
-    c.OnConnect = {};
-    c.OnRetrieveEnd = {};
+}
 
-    // Attachments are written byte-exact; a dot-stuffed line stays stuffed in the raw body.
+// Attachments are written byte-exact; a dot-stuffed line stays stuffed in the raw body.
+TEST_F(DovecotTest, Retrieval)
+{
+    connect(pop.pop3Port());
     c.GetMailMessage(2);
     const TMailMessage &m = c.MailMessage();
     EXPECT_EQ(m.Subject, QByteArray(" Report"));
@@ -89,15 +113,22 @@ TEST_F(DovecotTest, LoginSummariesRetrievalDeleteResetAndQuitOnAMixedMailbox)
     EXPECT_EQ(m.Body.first(), QByteArray("Hello,"));
     c.GetMailMessage(1);
     EXPECT_EQ(m.RawBody, QList<QByteArray>({"Noon?", "..leading dot"}));
+}
 
+TEST_F(DovecotTest, ResetUndoesADelete)
+{
+    connect(pop.pop3Port());
     c.DeleteMailMessage(2);
-    EXPECT_THROW(c.GetSummary(2), KvError) << "a deleted message has no summary";
+    EXPECT_EQ(failure([&] { c.GetSummary(2); }).kind, NetError::Refused) << "a deleted message has no summary";
     c.Reset();
     c.GetSummary(2);
     EXPECT_EQ(c.Summary().Subject, QByteArray(" Report"));
     c.Disconnect();
     EXPECT_EQ(pop.messages("anna").size(), 3);
+}
 
+TEST_F(DovecotTest, DeletionsAtQuit)
+{
     connect(pop.pop3Port());
     c.DeleteMailMessage(1);
     c.DeleteMailMessage(3);
@@ -107,23 +138,28 @@ TEST_F(DovecotTest, LoginSummariesRetrievalDeleteResetAndQuitOnAMixedMailbox)
     EXPECT_TRUE(left.first().contains("Subject: Report"));
 }
 
-TEST_F(DovecotTest, ImplicitTlsNeedsATrustedCertificateForTheNameGiven)
+class UntrustedCertificate : public DovecotTls, public ::testing::WithParamInterface<bool>
 {
-    KV_START_PEER(pop.start({{"anna", "secret"}}, true));
-    c.SetUseTls(true);
+};
+
+// Without a CA that signed it, or with another one, the certificate fails.
+TEST_P(UntrustedCertificate, IsRefused)
+{
+    c.SetExtraCaFile(GetParam() ? pop.otherCaFile() : QString());
     bool failedEvent = false;
     c.OnConnectionFailed = [&](TLineSocket *) { failedEvent = true; };
-    for (const QString &ca : {QString(), pop.otherCaFile()}) {
-        c.SetExtraCaFile(ca);
-        failedEvent = false;
-        const QString error = thrown<ESockError>([&] { connect(pop.pop3sPort()); });
-        EXPECT_TRUE(error.startsWith("Zertifikat des Servers abgelehnt: ")) << error.toStdString();
-        EXPECT_GT(error.size(), 40) << "the reason is named";
-        EXPECT_TRUE(failedEvent);
-        EXPECT_FALSE(c.Connected());
-    }
+    const NetFailure f = failure<ESockError>([&] { connect(pop.pop3sPort()); });
+    EXPECT_EQ(f.kind, NetError::CertificateRefused);
+    EXPECT_TRUE(f.text.startsWith("Zertifikat des Servers abgelehnt: ")) << f.text.toStdString();
+    EXPECT_GT(f.text.size(), 40) << "the reason is named";
+    EXPECT_TRUE(failedEvent);
+    EXPECT_FALSE(c.Connected());
+}
 
-    pop.addMessage("anna", kMultipart);
+INSTANTIATE_TEST_SUITE_P(DovecotTls, UntrustedCertificate, ::testing::Bool());
+
+TEST_F(DovecotTls, TrustedCertificate)
+{
     c.SetExtraCaFile(pop.caFile());
     connect(pop.pop3sPort());
     EXPECT_EQ(c.MailCount(), 1);
@@ -132,16 +168,23 @@ TEST_F(DovecotTest, ImplicitTlsNeedsATrustedCertificateForTheNameGiven)
     c.DeleteMailMessage(1);
     EXPECT_NO_THROW(c.Disconnect()) << "the QUIT reply is read before the server's close";
     EXPECT_TRUE(pop.messages("anna").isEmpty());
+}
 
-    // The name the user gave is what the certificate must show.
-    pop.addMessage("anna", kPlain);
+// The name the user gave is what the certificate must show.
+TEST_F(DovecotTls, CertificateForTheNameGiven)
+{
+    c.SetExtraCaFile(pop.caFile());
     c.SetHost("localhost");
+    c.SetPort(pop.pop3sPort());
+    c.SetTimeOut(10000);
+    c.SetUserID("anna");
+    c.SetPassword("secret");
     c.Connect();
     EXPECT_EQ(c.MailCount(), 1);
     c.Disconnect();
 }
 
-TEST(SmtpServer, NoticeWithAttachmentArrivesIntact)
+TEST(SmtpServer, NoticeArrivesIntact)
 {
     SmtpCaptureServer smtp;
     KV_START_PEER(smtp.start());

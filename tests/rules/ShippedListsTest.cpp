@@ -5,7 +5,7 @@
 #include "MailServers.h"
 #include "SourceTree.h"
 #include "net/MailRecords.h"
-#include "net/Pop3Reply.h"
+#include "net/Pop3Fields.h"
 #include "rules/Classifier.h"
 #include "rules/RuleList.h"
 
@@ -30,7 +30,7 @@ TSummary summaryOf(const QByteArray &message)
             line.chop(1);
         if (line.isEmpty())
             break;
-        Pop3Reply::TakeSummaryLine(summary, line + "\r\n");
+        Pop3Fields::TakeSummaryLine(summary, line + "\r\n");
     }
     return summary;
 }

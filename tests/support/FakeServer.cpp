@@ -5,6 +5,19 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+FakeServer::Script &FakeServer::Script::add(Kind kind, const QByteArray &data, int ms)
+{
+    m_steps.append(Step{kind, data, ms});
+    return *this;
+}
+
+FakeServer::Script &FakeServer::Script::send(const QByteArray &bytes) { return add(Kind::Send, bytes); }
+FakeServer::Script &FakeServer::Script::sendLine(const QByteArray &line) { return add(Kind::Send, line + "\r\n"); }
+FakeServer::Script &FakeServer::Script::expect(const QByteArray &line) { return add(Kind::Expect, line); }
+FakeServer::Script &FakeServer::Script::pause(int milliseconds) { return add(Kind::Pause, {}, milliseconds); }
+FakeServer::Script &FakeServer::Script::close() { return add(Kind::Close); }
+FakeServer::Script &FakeServer::Script::silent() { return add(Kind::Silent); }
+
 FakeServer::FakeServer()
 {
     m_server = new QTcpServer(this);
@@ -14,8 +27,9 @@ FakeServer::FakeServer()
 
 FakeServer::~FakeServer()
 {
-    if (m_socket)
-        m_socket->abort();
+    for (const auto &p : m_played)
+        if (p->socket)
+            p->socket->abort();
 }
 
 quint16 FakeServer::port() const
@@ -32,29 +46,40 @@ quint16 FakeServer::closedPort()
     return port;
 }
 
-FakeServer &FakeServer::add(Kind kind, const QByteArray &data, int ms)
+FakeServer::Script &FakeServer::script()
 {
-    m_steps.append(Step{kind, data, ms});
-    return *this;
+    m_scripts.push_back(std::make_unique<Script>());
+    return *m_scripts.back();
 }
 
-FakeServer &FakeServer::send(const QByteArray &bytes) { return add(Kind::Send, bytes); }
-FakeServer &FakeServer::sendLine(const QByteArray &line) { return add(Kind::Send, line + "\r\n"); }
-FakeServer &FakeServer::expect(const QByteArray &line) { return add(Kind::Expect, line); }
-FakeServer &FakeServer::pause(int milliseconds) { return add(Kind::Pause, {}, milliseconds); }
-FakeServer &FakeServer::close() { return add(Kind::Close); }
-FakeServer &FakeServer::silent() { return add(Kind::Silent); }
+bool FakeServer::Played::done() const
+{
+    return !script || next >= script->m_steps.size() || script->m_steps.at(next).kind == Script::Kind::Silent;
+}
 
 bool FakeServer::finished() const
 {
-    return m_next >= m_steps.size() || m_steps.at(m_next).kind == Kind::Silent;
+    if (m_played.size() < m_scripts.size())
+        return false;
+    for (const auto &p : m_played)
+        if (!p->done())
+            return false;
+    return true;
 }
 
 QString FakeServer::report() const
 {
     QStringList lines = m_mismatches;
-    if (!finished())
-        lines << QStringLiteral("script stopped at step %1 of %2").arg(m_next + 1).arg(m_steps.size());
+    for (size_t i = 0; i < m_played.size(); ++i) {
+        const Played &p = *m_played[i];
+        if (!p.done())
+            lines << QStringLiteral("connection %1: script stopped at step %2 of %3")
+                         .arg(i + 1)
+                         .arg(p.next + 1)
+                         .arg(p.script->m_steps.size());
+    }
+    if (m_played.size() < m_scripts.size())
+        lines << QStringLiteral("%1 scripts written, %2 connections made").arg(m_scripts.size()).arg(m_played.size());
     lines << QStringLiteral("client sent: ") + QString::fromLatin1(QByteArrayList(m_received).join(" | "));
     return lines.join(QLatin1Char('\n'));
 }
@@ -62,72 +87,77 @@ QString FakeServer::report() const
 void FakeServer::accept()
 {
     while (QTcpSocket *s = m_server->nextPendingConnection()) {
-        ++m_connections;
-        if (m_socket)
-            m_socket->abort();
-        m_socket = s;
-        m_pending.clear();
-        connect(s, &QTcpSocket::readyRead, this, [this, s] {
-            if (s == m_socket)
-                readLines();
-        });
-        run();
+        m_played.push_back(std::make_unique<Played>());
+        Played &p = *m_played.back();
+        p.socket = s;
+        const size_t n = m_played.size();
+        p.number = int(n);
+        if (n <= m_scripts.size())
+            p.script = m_scripts[n - 1].get();
+        else
+            m_mismatches << QStringLiteral("connection %1 has no script").arg(n);
+        connect(s, &QTcpSocket::readyRead, this, [this, &p] { readLines(p); });
+        run(p);
     }
 }
 
-void FakeServer::readLines()
+void FakeServer::readLines(Played &p)
 {
-    while (m_socket && m_socket->canReadLine()) {
-        QByteArray line = m_socket->readLine();
+    while (p.socket && p.socket->canReadLine()) {
+        QByteArray line = p.socket->readLine();
         line.chop(line.endsWith("\r\n") ? 2 : 1);
         m_received.append(line);
-        if (!m_silent)
-            m_pending.append(line);
+        if (!p.silent)
+            p.pending.append(line);
     }
-    run();
+    run(p);
 }
 
-void FakeServer::run()
+void FakeServer::run(Played &p)
 {
-    while (m_socket && !m_waiting && !m_silent) {
-        if (m_next >= m_steps.size()) {
-            for (const QByteArray &line : std::as_const(m_pending))
-                m_mismatches << QStringLiteral("unexpected client line after the script: ") + QString::fromLatin1(line);
-            m_pending.clear();
+    using Kind = Script::Kind;
+    while (p.socket && !p.waiting && !p.silent) {
+        if (!p.script || p.next >= p.script->m_steps.size()) {
+            for (const QByteArray &line : std::as_const(p.pending))
+                m_mismatches << QStringLiteral("connection %1: unexpected client line after the script: %2")
+                                    .arg(p.number)
+                                    .arg(QString::fromLatin1(line));
+            p.pending.clear();
             return;
         }
-        const Step &step = m_steps.at(m_next);
+        const Script::Step &step = p.script->m_steps.at(p.next);
         switch (step.kind) {
         case Kind::Send:
-            m_socket->write(step.data);
-            m_socket->flush();
-            ++m_next;
+            p.socket->write(step.data);
+            p.socket->flush();
+            ++p.next;
             break;
         case Kind::Expect:
-            if (m_pending.isEmpty())
+            if (p.pending.isEmpty())
                 return;
-            if (m_pending.first() != step.data)
-                m_mismatches << QStringLiteral("step %1: expected \"%2\", got \"%3\"")
-                                    .arg(m_next + 1)
-                                    .arg(QString::fromLatin1(step.data), QString::fromLatin1(m_pending.first()));
-            m_pending.removeFirst();
-            ++m_next;
+            if (p.pending.first() != step.data)
+                m_mismatches << QStringLiteral("connection %1, step %2: expected \"%3\", got \"%4\"")
+                                    .arg(p.number)
+                                    .arg(p.next + 1)
+                                    .arg(QString::fromLatin1(step.data), QString::fromLatin1(p.pending.first()));
+            p.pending.removeFirst();
+            ++p.next;
             break;
         case Kind::Pause:
-            ++m_next;
-            m_waiting = true;
-            QTimer::singleShot(step.ms, Qt::PreciseTimer, this, [this] {
-                m_waiting = false;
-                run();
+            ++p.next;
+            p.waiting = true;
+            QTimer::singleShot(step.ms, Qt::PreciseTimer, this, [this, &p] {
+                p.waiting = false;
+                run(p);
             });
             return;
         case Kind::Close:
-            ++m_next;
-            m_socket->disconnectFromHost();
-            m_socket = nullptr;
+            ++p.next;
+            p.socket->disconnectFromHost();
+            p.socket = nullptr;
             return;
         case Kind::Silent:
-            m_silent = true;
+            p.silent = true;
             return;
         }
     }

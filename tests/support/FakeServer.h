@@ -1,12 +1,16 @@
 #pragma once
 // A scripted server in the test's own thread: listens on 127.0.0.1 and a
-// port the system picks, then plays a script of server lines, expected
-// client lines, pauses, "close" and "go silent". A client line that differs
-// from the script, arrives after its end, or a script left unfinished is a
-// mismatch; a test checks them all at once with ok() / report().
+// port the system picks, and plays one script per connection it accepts,
+// in the order they are written: server lines, expected client lines,
+// pauses, "close" and "go silent". Connections may be open at the same time,
+// each plays its own script. A client line that differs from its script or
+// comes after the script's end, a connection without a script, and a script
+// left unfinished or never played are mismatches; a test checks them all at
+// once with ok() / report().
 //
 //     FakeServer s;
-//     s.sendLine("+OK ready").expect("USER anna").sendLine("-ERR no");
+//     s.script().sendLine("+OK ready").expect("USER anna").sendLine("-ERR no");
+//     s.script().sendLine("+OK ready") ...   // the second connection
 //     ... run the client against s.port() ...
 //     EXPECT_TRUE(s.ok()) << s.report();
 #include <QByteArray>
@@ -14,6 +18,8 @@
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
+#include <memory>
+#include <vector>
 
 class QTcpServer;
 class QTcpSocket;
@@ -21,25 +27,44 @@ class QTcpSocket;
 class FakeServer : public QObject
 {
 public:
+    // The steps of one connection, played in order.
+    class Script
+    {
+    public:
+        Script &send(const QByteArray &bytes);    // bytes as they are
+        Script &sendLine(const QByteArray &line); // line + CR LF
+        Script &expect(const QByteArray &line);   // one client line, line end not included
+        Script &pause(int milliseconds);          // wait before the next step
+        Script &close();                          // close the connection
+        Script &silent();                         // stop answering, keep the connection open
+
+    private:
+        friend class FakeServer;
+        enum class Kind { Send, Expect, Pause, Close, Silent };
+        struct Step
+        {
+            Kind kind;
+            QByteArray data;
+            int ms = 0;
+        };
+        Script &add(Kind kind, const QByteArray &data = {}, int ms = 0);
+        QList<Step> m_steps;
+    };
+
     FakeServer();
     ~FakeServer() override;
 
     quint16 port() const;
 
-    // Script steps, played in order for the connection (a later connection
-    // carries on where the script stands).
-    FakeServer &send(const QByteArray &bytes);      // bytes as they are
-    FakeServer &sendLine(const QByteArray &line);   // line + CR LF
-    FakeServer &expect(const QByteArray &line);     // one client line, line end not included
-    FakeServer &pause(int milliseconds);            // wait before the next step
-    FakeServer &close();                            // close the connection
-    FakeServer &silent();                           // stop answering, keep the connection open
+    // A new script, for the connection after those already scripted.
+    Script &script();
 
-    // Every client line received, line end removed.
+    // Every client line received over all connections, line end removed.
     const QList<QByteArray> &received() const { return m_received; }
-    int connections() const { return m_connections; }
+    int connections() const { return int(m_played.size()); }
+    // Every script played to its end (or to "go silent").
     bool finished() const;
-    // No mismatch and the whole script played.
+    // No mismatch and every script played.
     bool ok() const { return m_mismatches.isEmpty() && finished(); }
     QString report() const;
 
@@ -47,27 +72,26 @@ public:
     static quint16 closedPort();
 
 private:
-    enum class Kind { Send, Expect, Pause, Close, Silent };
-    struct Step
+    // One accepted connection and where its script stands.
+    struct Played
     {
-        Kind kind;
-        QByteArray data;
-        int ms = 0;
+        int number = 0; // 1 for the first connection
+        QPointer<QTcpSocket> socket;
+        const Script *script = nullptr;
+        qsizetype next = 0;
+        QList<QByteArray> pending;
+        bool waiting = false;
+        bool silent = false;
+        bool done() const;
     };
 
-    FakeServer &add(Kind kind, const QByteArray &data = {}, int ms = 0);
     void accept();
-    void readLines();
-    void run();
+    void readLines(Played &p);
+    void run(Played &p);
 
     QTcpServer *m_server = nullptr;
-    QPointer<QTcpSocket> m_socket;
-    QList<Step> m_steps;
-    qsizetype m_next = 0;
-    QList<QByteArray> m_pending;
+    std::vector<std::unique_ptr<Script>> m_scripts;
+    std::vector<std::unique_ptr<Played>> m_played;
     QList<QByteArray> m_received;
     QStringList m_mismatches;
-    int m_connections = 0;
-    bool m_waiting = false;
-    bool m_silent = false;
 };

@@ -1,0 +1,36 @@
+#include "net/Pop3Command.h"
+
+namespace {
+
+QByteArray number(int message)
+{
+    return QByteArray::number(message);
+}
+
+}
+
+Pop3Command::Pop3Command(const QByteArray &keyword, Reply reply) : m_line(keyword), m_reply(reply) {}
+
+Pop3Command::Pop3Command(const QByteArray &keyword, const QByteArray &argument, Reply reply)
+    : m_line(keyword), m_reply(reply)
+{
+    m_line.reserve(keyword.size() + 1 + argument.size());
+    m_line += ' ';
+    for (const char c : argument)
+        if (c != '\r' && c != '\n')
+            m_line += c;
+}
+
+Pop3Command Pop3Command::USER(const QByteArray &name) { return Pop3Command("USER", name); }
+Pop3Command Pop3Command::PASS(const QByteArray &password) { return Pop3Command("PASS", password); }
+Pop3Command Pop3Command::STAT() { return Pop3Command("STAT"); }
+Pop3Command Pop3Command::LIST(int message) { return Pop3Command("LIST", number(message)); }
+Pop3Command Pop3Command::RETR(int message) { return Pop3Command("RETR", number(message), Reply::MultiLine); }
+Pop3Command Pop3Command::DELE(int message) { return Pop3Command("DELE", number(message)); }
+Pop3Command Pop3Command::RSET() { return Pop3Command("RSET"); }
+Pop3Command Pop3Command::QUIT() { return Pop3Command("QUIT"); }
+
+Pop3Command Pop3Command::TOP(int message, int lines)
+{
+    return Pop3Command("TOP", number(message) + ' ' + number(lines), Reply::MultiLine);
+}
