@@ -147,6 +147,13 @@ void TPop3Client::GetSummary(int message)
         OnRetrieveEnd(this);
 }
 
+// The lines of a TOP n 0 reply. A server that ignores the line count sends
+// the whole message instead of its header:
+//     C: TOP 1 0
+//     S: +OK
+//     S: <the header, the empty line, every line of the body>
+//     S: .
+// Past the summary's bounds nothing more is kept.
 void TPop3Client::ReadSummary(int message)
 {
     BeginReply();

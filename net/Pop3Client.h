@@ -33,10 +33,13 @@ public:
     static constexpr int MaxSummaryLines = 1000;
     static constexpr qint64 MaxSummaryBytes = 256 * 1024;
     static constexpr qint64 MaxSummaryDrain = 4 * 1024 * 1024;
-    // RETR reads at most the size LIST gives for the message plus a margin
-    // (servers that count line ends as one byte, dot-stuffing); past that the
-    // connection is closed. A message LIST gives as larger than
-    // MaxMessageBytes is not retrieved at all.
+    // RETR reads at most the size LIST gives for the message plus a margin;
+    // past that the connection is closed. The margin is for servers that
+    // count a line end as one byte (a mailbox stored with LF line ends) and
+    // for dot-stuffing:
+    //     C: LIST 1          S: +OK 1 1000
+    //     C: RETR 1          S: +OK, then 1,040 bytes of lines with CR LF
+    // A message LIST gives as larger than MaxMessageBytes is not retrieved.
     static constexpr qint64 MaxMessageBytes = 512LL * 1024 * 1024;
     static qint64 RetrieveLimit(qint64 listed) { return listed + listed / 4 + 64 * 1024; }
 
