@@ -88,9 +88,9 @@ TEST_F(CredentialsTest, PasswordsNeverShowInLogsReportsNoticesOrOutput)
     // A server that echoes the password in its refusal.
     FakeServer echo;
     for (int login = 0; login < 3; ++login) { // the check, the pass, the headless pass
-        echo.sendLine("+OK ready").expect("USER echo").sendLine("+OK");
-        echo.expect(("PASS " + kEchoed).toUtf8()).sendLine(("-ERR [AUTH] no such password: " + kEchoed).toUtf8());
-        echo.expect("QUIT").sendLine("+OK").close();
+        echo.script().sendLine("+OK ready").expect("USER echo").sendLine("+OK")
+            .expect(("PASS " + kEchoed).toUtf8()).sendLine(("-ERR [AUTH] no such password: " + kEchoed).toUtf8())
+            .expect("QUIT").sendLine("+OK").close();
     }
     p.account(1, QStringLiteral("Anna"), QStringLiteral("anna"), kSecret, pop.pop3Port());
     p.account(2, QStringLiteral("Echo"), QStringLiteral("echo"), kEchoed, echo.port());
