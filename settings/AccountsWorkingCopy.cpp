@@ -88,21 +88,37 @@ bool AccountsWorkingCopy::Neuer_Eintrag()
     return false;
 }
 
-std::optional<int> AccountsWorkingCopy::editByListPosition(int line)
+std::optional<int> AccountsWorkingCopy::slotAtListPosition(int line) const
 {
     if (line < 0)
         return std::nullopt;
     int seen = 0;
     for (int n = 1; n <= Count; ++n) {
-        if (entry(n).Bezeichnung.isEmpty())
+        if (!occupied(n))
             continue;
-        if (seen == line) {
-            m_editSlot = n;
+        if (seen == line)
             return n;
-        }
         ++seen;
     }
     return std::nullopt;
+}
+
+std::optional<int> AccountsWorkingCopy::listPosition(int slot) const
+{
+    if (!occupied(slot))
+        return std::nullopt;
+    int line = 0;
+    for (int n = 1; n < slot; ++n)
+        line += occupied(n) ? 1 : 0;
+    return line;
+}
+
+std::optional<int> AccountsWorkingCopy::editByListPosition(int line)
+{
+    const std::optional<int> slot = slotAtListPosition(line);
+    if (slot)
+        m_editSlot = *slot;
+    return slot;
 }
 
 AccountsWorkingCopy::SaveResult AccountsWorkingCopy::Temp_Sichern(const QString &name, const QString &user,
@@ -113,24 +129,25 @@ AccountsWorkingCopy::SaveResult AccountsWorkingCopy::Temp_Sichern(const QString 
         return SaveResult::NameMissing;
     if (m_editSlot < 1 || m_editSlot > Count)
         return SaveResult::NoSlot;
-    const std::optional<int> port = SettingsKey::toInteger(portText);
-    if (!port)
+    const bool deleting = name == DeletionMarker;
+    if (!deleting && host.trimmed().isEmpty())
+        return SaveResult::HostMissing;
+    std::optional<int> port = SettingsKey::toInteger(portText);
+    if (port && (*port < 1 || *port > 65535))
+        port.reset();
+    // An account can always be deleted, whatever port it was stored with.
+    if (!port && !deleting)
         return SaveResult::PortInvalid;
     TTemp &e = entry(m_editSlot);
     const bool wasEmpty = e.Bezeichnung.isEmpty();
-    e.Bezeichnung = name == DeletionMarker ? QString() : name;
+    e.Bezeichnung = deleting ? QString() : name;
     e.User = user;
     e.Host = host;
     e.Passwort = password;
-    e.Port = *port;
+    e.Port = port.value_or(e.Port);
     e.Passwortbefehl = e.Bezeichnung.isEmpty() ? QString() : command;
     // A keyring password that could not be read stays there until one is typed.
     if (wasEmpty || e.Bezeichnung.isEmpty() || !password.isEmpty())
         e.keyringUnread = false;
     return SaveResult::Saved;
-}
-
-QString AccountsWorkingCopy::portErrorText(const QString &portText)
-{
-    return notAnIntegerText(portText);
 }

@@ -34,7 +34,8 @@ public:
         Saved,
         NameMissing, // the name field is empty: nothing written
         NoSlot,      // the edit slot lies outside 1..Count: nothing written
-        PortInvalid, // the port is not a decimal integer: nothing written
+        HostMissing, // no POP3 server for an account that is kept: nothing written
+        PortInvalid, // the port is not a whole number from 1 to 65535: nothing written
     };
 
     // Table to working copy: occupied slots move up to entries 1..filled in
@@ -68,14 +69,20 @@ public:
     // name becomes the edit slot and is returned. A negative line (nothing
     // selected) or a line past the list gives nothing and changes nothing.
     std::optional<int> editByListPosition(int line);
+    // The entry a list line shows, and the line that shows an entry; nothing
+    // for a line past the list or an empty entry. Neither changes anything.
+    std::optional<int> slotAtListPosition(int line) const;
+    std::optional<int> listPosition(int slot) const;
 
     // Save the edit fields into the edit slot. The name "leer" empties the
-    // entry. Checks come first, so a refused save leaves the entry untouched.
+    // entry (host and port are not checked then; a port that is no port
+    // leaves the entry's own). Checks come first, so a refused save leaves
+    // the entry untouched.
     SaveResult Temp_Sichern(const QString &name, const QString &user, const QString &host,
                             const QString &password, const QString &portText, const QString &command = {});
 
-    // The message for PortInvalid, worded like the runtime's conversion error.
-    static QString portErrorText(const QString &portText);
+    // True when the entry holds an account (a name).
+    bool occupied(int n) const { return n >= 1 && n <= Count && !entry(n).Bezeichnung.isEmpty(); }
 
 private:
     std::array<TTemp, Count> m_entries;

@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QIntValidator>
 #include <QShowEvent>
 #include <QStyle>
 
@@ -22,7 +23,18 @@ namespace {
 const int kWidth = 479;
 const int kHeight = 464;
 
+const QString kPop3Port = QStringLiteral("110");
+
 using SaveResult = AccountsWorkingCopy::SaveResult;
+
+// A field's caption as a message names it: "POP3 server:" gives "POP3 server".
+QString fieldName(const QLabel &caption)
+{
+    QString name = caption.text().trimmed();
+    while (name.endsWith(QLatin1Char(':')))
+        name.chop(1);
+    return name.trimmed();
+}
 }
 
 TKontenForm::TKontenForm(AccountTable &accounts, Settings &settings, const TKvLanguage &catalog, Prompts &prompts,
@@ -64,6 +76,8 @@ void TKontenForm::buildFields()
     ListBox_konten->setGeometry(8, 60, 190, 270);
     ListBox_konten->setSelectionMode(QAbstractItemView::SingleSelection);
     connect(ListBox_konten, &QListWidget::itemDoubleClicked, this, [this] { ListBox_kontenDblClick(); });
+    // One click shows the entry, as the double click and Edit do.
+    connect(ListBox_konten, &QListWidget::itemClicked, this, [this] { ListBox_kontenDblClick(); });
 
     const int left = 212;
     const int width = kWidth - left - 8;
@@ -92,7 +106,9 @@ void TKontenForm::buildFields()
     FE_Passwort->setEchoMode(QLineEdit::Password);
     Lport = label("Lport", "Port:", left + passwordWidth + 8, 190, portWidth);
     FE_Port = edit("FE_Port", left + passwordWidth + 8, 207, portWidth);
-    FE_Port->setText(QStringLiteral("110"));
+    FE_Port->setText(kPop3Port);
+    // Only a port number can be typed; Save checks the range.
+    FE_Port->setValidator(new QIntValidator(1, 65535, FE_Port));
     LPasswortbefehl = label("LPasswortbefehl", "Password command:", left, 234, width);
     FE_Passwortbefehl = edit("FE_Passwortbefehl", left, 251, width);
     PasswordCommandHelp::apply(FE_Passwortbefehl);
@@ -126,8 +142,33 @@ void TKontenForm::showEvent(QShowEvent *event)
 
 void TKontenForm::done(int result)
 {
+    // Unsaved field edits are not dropped without a word; a save that is
+    // refused keeps the dialog open.
+    if (!keepOrSaveChanges())
+        return;
     FormClose();
     QDialog::done(result);
+}
+
+TKontenForm::Fields TKontenForm::fields() const
+{
+    return {FE_Bezeichnung->text(), FE_Host->text(), FE_User->text(), FE_Passwort->text(), FE_Port->text(),
+            FE_Passwortbefehl->text()};
+}
+
+void TKontenForm::markShown()
+{
+    m_shown = fields();
+}
+
+bool TKontenForm::keepOrSaveChanges()
+{
+    if (fields() == m_shown)
+        return true;
+    if (m_prompts.confirm(text(322)))
+        return Temp_Sichern();
+    markShown();   // dropped: not asked about again
+    return true;
 }
 
 void TKontenForm::FormShow()
@@ -135,11 +176,13 @@ void TKontenForm::FormShow()
     RT_Messages->clearLines();
     setWindowTitle(QStringLiteral("Korvalinthus"));
     Leeren();
+    FE_Port->setText(kPop3Port);   // not the port of an account shown at the last opening
     Einlesen();
     Temp_Einlesen();
     Ini_Loader();
     m_copy.setEditSlot(m_copy.filledCount() + 1);
     FLBPasswort->setChecked(m_settings.password_save);
+    markShown();
 }
 
 void TKontenForm::FormClose()
@@ -208,32 +251,37 @@ bool TKontenForm::Temp_Sichern()
         // entry to write into.
         limitMessage();
         return false;
+    case SaveResult::HostMissing:
+        FE_Host->setFocus();
+        m_prompts.error(text(323) + QLatin1Char(' ') + fieldName(*LHost));
+        return false;
     case SaveResult::PortInvalid:
-        // Name, user, host and password are taken all the same; the entry
-        // keeps its port and the list is not refreshed.
-        m_copy.Temp_Sichern(name, user, host, password, QString::number(m_copy.entry(m_copy.editSlot()).Port),
-                            command);
-        if (name == AccountsWorkingCopy::DeletionMarker)
-            FE_Bezeichnung->clear();
-        m_prompts.error(AccountsWorkingCopy::portErrorText(port));
+        FE_Port->setFocus();
+        m_prompts.error(text(324) + QStringLiteral(" \"") + port + QLatin1Char('"'));
         return false;
     }
     if (name == AccountsWorkingCopy::DeletionMarker)
         FE_Bezeichnung->clear();
     Temp_Einlesen();
+    markShown();
     return true;
 }
 
 void TKontenForm::Neuer_Eintrag()
 {
+    if (!keepOrSaveChanges())
+        return;
     if (ListBox_konten->count() >= AccountsWorkingCopy::Count) {
         limitMessage();
         return;
     }
     m_copy.Neuer_Eintrag();
     Leeren();
+    // A new account starts from the POP3 port, not from the one shown last.
+    FE_Port->setText(kPop3Port);
     FE_Bezeichnung->setText(text(133));
     RT_Messages->addLine(text(138));
+    markShown();
 }
 
 void TKontenForm::Stamm_Zuweisen()
@@ -254,20 +302,41 @@ void TKontenForm::But_SchliessenClick(QObject *sender)
         HtmlInfoViewer::showFile(this, m_programFolder + QStringLiteral("/help/index.htm"));
 }
 
+int TKontenForm::selectedLine() const
+{
+    for (int i = 0; i < ListBox_konten->count(); ++i) {
+        if (ListBox_konten->item(i)->isSelected())
+            return i;
+    }
+    return -1;
+}
+
+void TKontenForm::selectEditSlot()
+{
+    const std::optional<int> line = m_copy.listPosition(m_copy.editSlot());
+    ListBox_konten->clearSelection();
+    if (line)
+        ListBox_konten->setCurrentRow(*line);
+}
+
 void TKontenForm::ListBox_kontenDblClick()
 {
-    int line = -1;
-    for (int i = 0; i < ListBox_konten->count(); ++i) {
-        if (ListBox_konten->item(i)->isSelected()) {
-            line = i;
-            break;
-        }
-    }
-    const std::optional<int> slot = m_copy.editByListPosition(line);
+    // The entry is settled first: saving unsaved changes refreshes the list.
+    const std::optional<int> slot = m_copy.slotAtListPosition(selectedLine());
     if (!slot) {
         m_prompts.error(text(142));
         return;
     }
+    if (!keepOrSaveChanges()) {
+        selectEditSlot();   // the fields still show the entry being edited
+        return;
+    }
+    if (!m_copy.occupied(*slot)) {
+        selectEditSlot();   // the save just emptied it
+        return;
+    }
+    m_copy.setEditSlot(*slot);
+    selectEditSlot();
     const TTemp &e = m_copy.entry(*slot);
     FE_Bezeichnung->setText(e.Bezeichnung);
     FE_Host->setText(e.Host);
@@ -275,21 +344,36 @@ void TKontenForm::ListBox_kontenDblClick()
     FE_Passwort->setText(e.Passwort);
     FE_Port->setText(QString::number(e.Port));
     FE_Passwortbefehl->setText(e.Passwortbefehl);
+    markShown();
 }
 
 void TKontenForm::But_LoeschenClick()
 {
-    if (!m_prompts.confirm(FE_Bezeichnung->text() + QLatin1Char(' ') + text(136)))
+    // Delete acts on the entry last shown; with none (right after opening,
+    // after New, after a delete) there is nothing to delete.
+    const int slot = m_copy.editSlot();
+    if (!m_copy.occupied(slot)) {
+        m_prompts.error(text(142));
+        return;
+    }
+    const TTemp &entry = m_copy.entry(slot);
+    if (!m_prompts.confirm(entry.Bezeichnung + QLatin1Char(' ') + text(136)))
         return;
     Leeren();
     FE_Bezeichnung->setText(AccountsWorkingCopy::DeletionMarker);
-    if (Temp_Sichern())
-        RT_Messages->addLine(text(137));
+    if (!Temp_Sichern())
+        return;
+    // What is typed next is a new account in the emptied entry.
+    FE_Port->setText(kPop3Port);
+    markShown();
+    RT_Messages->addLine(text(137));
 }
 
 void TKontenForm::CoBo_ProviderChange()
 {
     const QString chosen = CoBo_Provider->currentText();
+    if (!keepOrSaveChanges())
+        return;
     Neuer_Eintrag();
     const std::optional<ProviderTemplate> t = m_templates.lookup(chosen);
     if (!t)

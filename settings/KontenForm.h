@@ -70,6 +70,22 @@ private:
     void buildFields();
     QString text(quint16 number) const;
     void limitMessage();
+    // The selected list line, -1 for none; and the list selection put on
+    // the line of the entry being edited (none when it is empty).
+    int selectedLine() const;
+    void selectEditSlot();
+    // What the edit fields show, and what they showed when an entry was last
+    // loaded, prepared or saved: unsaved changes are the difference.
+    struct Fields
+    {
+        QString name, host, user, password, port, command;
+        bool operator==(const Fields &) const = default;
+    };
+    Fields fields() const;
+    void markShown();
+    // Asks whether unsaved changes are to be saved (Yes saves them); false
+    // when the save was refused, so the caller stays where it is.
+    bool keepOrSaveChanges();
 
     AccountTable &m_accounts;
     Settings &m_settings;
@@ -79,4 +95,5 @@ private:
     std::function<void()> m_stammZuweisen;
     AccountsWorkingCopy m_copy;
     ProviderTemplates m_templates;
+    Fields m_shown;
 };

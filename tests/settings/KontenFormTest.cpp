@@ -1,6 +1,7 @@
-// The accounts dialog driven through its buttons: editing after a delete,
-// new entries filling gaps, compaction on close by any means, the deletion
-// marker, refused saves, and templates with the 65-account limit.
+// The accounts dialog driven through its buttons and list: editing after a
+// delete, new entries filling gaps, compaction on close by any means, the
+// deletion marker, refused saves, unsaved changes, and templates with the
+// 65-account limit.
 #include "FormTestFolder.h"
 #include "settings/KontenForm.h"
 #include "settings/Settings.h"
@@ -41,6 +42,16 @@ protected:
     }
     void open() { form.show(); QCoreApplication::processEvents(); }
     void edit(int line) { form.ListBox_konten->setCurrentRow(line); form.But_Edit->click(); }
+    void click(int line)
+    {
+        const QRect r = form.ListBox_konten->visualItemRect(form.ListBox_konten->item(line));
+        QTest::mouseClick(form.ListBox_konten->viewport(), Qt::LeftButton, {}, r.center());
+    }
+    QStringList shown() const
+    {
+        return {form.FE_Bezeichnung->text(), form.FE_Host->text(), form.FE_User->text(), form.FE_Passwort->text(),
+                form.FE_Port->text()};
+    }
 
     FormTestFolder dir;
     AccountTable accounts;
@@ -73,6 +84,7 @@ TEST_F(KontenFormTest, EditAfterADeleteShowsTheListedEntryAndNewFillsTheGap)
     EXPECT_TRUE(form.FE_Host->text().isEmpty());
     EXPECT_EQ(form.RT_Messages->texts().first(), dir.t(138));
     form.FE_Bezeichnung->setText(QStringLiteral("N"));
+    form.FE_Host->setText(QStringLiteral("pop.n.example"));
     form.FE_Port->setText(QStringLiteral("995"));
     form.But_Sichern->click();
     EXPECT_EQ(listed(), list("A,N,C"));
@@ -105,6 +117,7 @@ TEST_F(KontenFormTest, CloseBoxAndEscapeApplyLikeTheCloseButton)
     edit(1);
     form.FE_Bezeichnung->setText(QStringLiteral("not saved"));
     form.FLBPasswort->setChecked(false);
+    dir.prompts.expectConfirm(false, dir.t(322));
     QTest::keyClick(&form, Qt::Key_Escape);
     EXPECT_FALSE(form.isVisible());
     EXPECT_EQ(accounts.names(), list("A,B"));
@@ -112,7 +125,7 @@ TEST_F(KontenFormTest, CloseBoxAndEscapeApplyLikeTheCloseButton)
     EXPECT_EQ(refills, 2);
 }
 
-TEST_F(KontenFormTest, RefusedSavesExplainThemselves)
+TEST_F(KontenFormTest, RefusedSavesExplainThemselvesAndWriteNothing)
 {
     open();
     form.ListBox_konten->clearSelection();
@@ -121,20 +134,124 @@ TEST_F(KontenFormTest, RefusedSavesExplainThemselves)
     dir.prompts.expectError(dir.t(151));
     form.But_Sichern->click();   // no name
 
-    // A port that is not a number stops Save after the other fields were
-    // taken; the entry keeps its port and the list is not refreshed.
+    // No server, or a port that is no port: the message names the field and
+    // the entry stays as it was, also its name and password.
     edit(1);
     form.FE_Bezeichnung->setText(QStringLiteral("B2"));
     form.FE_Passwort->setText(QStringLiteral("secret"));
-    form.FE_Port->setText(QStringLiteral("11O"));
-    dir.prompts.expectError(QStringLiteral("'11O'"));
+    form.FE_Host->setText(QStringLiteral("  "));
+    dir.prompts.expectError(dir.t(323) + QStringLiteral(" POP3 server"));
     form.But_Sichern->click();
-    const auto &taken = form.workingCopy().entry(2);
-    EXPECT_EQ(QStringList({taken.Bezeichnung, taken.Passwort}), list("B2,secret"));
-    EXPECT_EQ(taken.Port, 102);
-    EXPECT_EQ(listed().at(1), QStringLiteral("B"));
+    EXPECT_TRUE(form.FE_Host->hasFocus());
+    form.FE_Host->setText(QStringLiteral("pop.b2.example"));
+    for (const char *port : {"11O", "0", "65536", ""}) {
+        form.FE_Port->setText(QLatin1String(port));
+        dir.prompts.expectError(dir.t(324) + QStringLiteral(" \"%1\"").arg(QLatin1String(port)));
+        form.But_Sichern->click();
+        EXPECT_TRUE(form.FE_Port->hasFocus()) << port;
+    }
+    const auto &kept = form.workingCopy().entry(2);
+    EXPECT_EQ(QStringList({kept.Bezeichnung, kept.Host, kept.Passwort, QString::number(kept.Port)}),
+              list("B,pop.B.example,B-pw,102"));
+    EXPECT_EQ(listed(), list("A,B,C"));
+
+    // Letters cannot even be typed into the port.
+    form.FE_Port->clear();
+    QTest::keyClicks(form.FE_Port, QStringLiteral("9x9"));
+    EXPECT_EQ(form.FE_Port->text(), QStringLiteral("99"));
+    form.But_Sichern->click();
+    dir.prompts.verifyAllAnswered();
     form.close();
     EXPECT_EQ(accounts.slot(2).Konto, QStringLiteral("B2"));
+    EXPECT_EQ(accounts.slot(2).Port, 99);
+}
+
+TEST_F(KontenFormTest, DeleteWithNoAccountShownAsksNothing)
+{
+    open();
+    // Right after opening, after New and after a delete no account is shown.
+    dir.prompts.expectError(dir.t(142));
+    form.But_Loeschen->click();
+    form.But_Neu->click();
+    dir.prompts.expectError(dir.t(142));
+    form.But_Loeschen->click();
+    edit(0);
+    dir.prompts.expectConfirm(true, QStringLiteral("A ") + dir.t(136));
+    form.But_Loeschen->click();
+    dir.prompts.expectError(dir.t(142));
+    form.But_Loeschen->click();
+    EXPECT_EQ(dir.prompts.texts().filter(dir.t(134)), QStringList());
+    EXPECT_EQ(listed(), list("B,C"));
+}
+
+TEST_F(KontenFormTest, AnAccountWithAPortThatIsNoPortCanStillBeDeleted)
+{
+    accounts.slot(2).Port = 0;
+    open();
+    edit(1);
+    dir.prompts.expectConfirm(true, QStringLiteral("B ") + dir.t(136));
+    form.But_Loeschen->click();
+    EXPECT_EQ(listed(), list("A,C"));
+    EXPECT_EQ(form.FE_Port->text(), QStringLiteral("110"));
+}
+
+TEST_F(KontenFormTest, ANewAccountStartsFromPort110)
+{
+    open();
+    edit(2);
+    ASSERT_EQ(form.FE_Port->text(), QStringLiteral("103"));
+    form.But_Neu->click();
+    EXPECT_EQ(form.FE_Port->text(), QStringLiteral("110"));
+
+    // Nor does a reopened dialog keep the port of the account shown last.
+    edit(2);
+    form.close();
+    open();
+    EXPECT_EQ(shown(), QStringList({"", "", "", "", "110"}));
+}
+
+TEST_F(KontenFormTest, ASingleClickShowsTheEntry)
+{
+    open();
+    click(2);
+    EXPECT_EQ(shown(), list("C,pop.C.example,C-user,C-pw,103"));
+    click(0);
+    EXPECT_EQ(shown(), list("A,pop.A.example,A-user,A-pw,101"));
+    form.FE_Host->setText(QStringLiteral("pop.other.example"));
+    form.But_Sichern->click();
+    form.close();
+    EXPECT_EQ(accounts.slot(1).Host, QStringLiteral("pop.other.example"));
+}
+
+TEST_F(KontenFormTest, UnsavedChangesAreAskedAboutFirst)
+{
+    open();
+    click(0);
+    form.FE_Host->setText(QStringLiteral("pop.a2.example"));
+    dir.prompts.expectConfirm(true, dir.t(322));
+    click(1);   // Yes saves A, then shows B
+    EXPECT_EQ(form.workingCopy().entry(1).Host, QStringLiteral("pop.a2.example"));
+    EXPECT_EQ(shown(), list("B,pop.B.example,B-user,B-pw,102"));
+
+    // A save refused after Yes keeps the dialog open on the entry.
+    form.FE_Host->clear();
+    dir.prompts.expectConfirm(true, dir.t(322));
+    dir.prompts.expectError(dir.t(323));
+    form.But_Schliessen->click();
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_EQ(form.ListBox_konten->currentRow(), 1);
+    dir.prompts.expectConfirm(true, dir.t(322));
+    dir.prompts.expectError(dir.t(323));
+    click(2);
+    EXPECT_EQ(form.FE_Bezeichnung->text(), QStringLiteral("B"));
+    EXPECT_EQ(form.ListBox_konten->currentRow(), 1);
+
+    // No drops the change and closes.
+    dir.prompts.expectConfirm(false, dir.t(322));
+    form.But_Schliessen->click();
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_EQ(accounts.slot(2).Host, QStringLiteral("pop.B.example"));
+    EXPECT_EQ(accounts.slot(1).Host, QStringLiteral("pop.a2.example"));
 }
 
 TEST_F(KontenFormTest, WithAllSlotsTakenNewAndSaveAreRefusedUntilAnEntryIsEdited)
@@ -147,6 +264,7 @@ TEST_F(KontenFormTest, WithAllSlotsTakenNewAndSaveAreRefusedUntilAnEntryIsEdited
     form.FE_Bezeichnung->setText(QStringLiteral("one too many"));
     dir.prompts.expectError(limit);
     form.But_Sichern->click();
+    dir.prompts.expectConfirm(false, dir.t(322));
     dir.prompts.expectError(limit);
     form.But_Neu->click();
     EXPECT_EQ(form.FE_Bezeichnung->text(), QStringLiteral("one too many"));

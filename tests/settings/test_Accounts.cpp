@@ -5,6 +5,7 @@
 #include "settings/AccountsWorkingCopy.h"
 
 #include <QTemporaryDir>
+#include <tuple>
 #include <gtest/gtest.h>
 
 namespace {
@@ -56,7 +57,7 @@ TEST(AccountsWorkingCopy, SlotsTwoAndFiveBecomeEntriesOneAndTwoThenSlotsOneAndTw
         EXPECT_EQ(again.readString(QStringLiteral("POP"), QStringLiteral("Konto%1").arg(n)), QString()) << n;
 }
 
-TEST(AccountsWorkingCopy, OnlyTheExactDeletionMarkerDeletesAndListPositionsAreChecked)
+TEST(AccountsWorkingCopy, OnlyTheExactDeletionMarkerDeletesRefusedSavesWriteNothingAndListPositionsAreChecked)
 {
     AccountTable table;
     for (int n = 1; n <= 3; ++n)
@@ -64,10 +65,23 @@ TEST(AccountsWorkingCopy, OnlyTheExactDeletionMarkerDeletesAndListPositionsAreCh
     AccountsWorkingCopy copy;
     copy.Einlesen(table);
     ASSERT_EQ(copy.editByListPosition(0), 1);
-    const auto save = [&](const QString &name) { return copy.Temp_Sichern(name, {}, {}, {}, QStringLiteral("110")); };
+    const auto save = [&](const QString &name) {
+        return copy.Temp_Sichern(name, {}, QStringLiteral("pop.example"), {}, QStringLiteral("110"));
+    };
     EXPECT_EQ(save(QStringLiteral("Leer")), AccountsWorkingCopy::SaveResult::Saved);
     EXPECT_EQ(copy.names().first(), QStringLiteral("Leer"));
-    EXPECT_EQ(save(AccountsWorkingCopy::DeletionMarker), AccountsWorkingCopy::SaveResult::Saved);
+    // A kept account needs its server and a port of 1..65535; nothing of a
+    // refused save is written. Deleting needs neither.
+    using R = AccountsWorkingCopy::SaveResult;
+    const std::tuple<const char *, const char *, R> refused[] = {
+        {" ", "110", R::HostMissing}, {"pop.example", "0", R::PortInvalid}, {"pop.example", "65536", R::PortInvalid},
+        {"pop.example", "11O", R::PortInvalid}, {"pop.example", "", R::PortInvalid}};
+    for (const auto &[host, port, result] : refused) {
+        SCOPED_TRACE(port);
+        EXPECT_EQ(copy.Temp_Sichern(QStringLiteral("X"), {}, QLatin1String(host), {}, QLatin1String(port)), result);
+        EXPECT_EQ(copy.entry(1).Bezeichnung, QStringLiteral("Leer"));
+    }
+    EXPECT_EQ(copy.Temp_Sichern(AccountsWorkingCopy::DeletionMarker, {}, {}, {}, QStringLiteral("110")), R::Saved);
     EXPECT_EQ(copy.names(), QStringList({QStringLiteral("B"), QStringLiteral("C")}));
     EXPECT_FALSE(copy.editByListPosition(-1).has_value());
     EXPECT_FALSE(copy.editByListPosition(2).has_value());
