@@ -313,5 +313,15 @@ void TAusgabeForm::saveAttachments()
     QStringList names;
     for (int row = 1; row <= LBAttaches->count(); ++row)
         names << TabelleGrid->cell(1, row);
-    AttachmentFiles::copy(names, workFolder(), folder);   // failures are skipped without a message
+    const auto replace = [this](const QString &name) {
+        return m_prompts->confirm(Printable::line(name) + QLatin1Char(' ') + text(325));
+    };
+    const AttachmentFiles::Outcome outcome = AttachmentFiles::copy(names, workFolder(), folder, replace);
+    // The files that could be copied are; the others are named at the end.
+    if (!outcome.failed.isEmpty()) {
+        QStringList lines;
+        for (const QString &line : outcome.failed)
+            lines << Printable::line(line);
+        m_prompts->error(text(326) + QLatin1Char('\n') + lines.join(QLatin1Char('\n')));
+    }
 }

@@ -1,6 +1,7 @@
 // The viewer window on its own: the attachment table against type tables of
-// the test's making, and the tool buttons (save text, print, copy, help,
-// close, save attachments) with the files they write.
+// the test's making, the tool buttons (save text, print, copy, help, close)
+// with the files they write, and saving attachments into a folder that
+// already holds files.
 #include "app/ProgramFixture.h"
 #include "net/MailRecords.h"
 #include "support/HtmlInfoViewer.h"
@@ -10,6 +11,8 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
+#include <QFileDevice>
+#include <QFileInfo>
 #include <QFile>
 #include <QListWidget>
 #include <QPrintDialog>
@@ -129,28 +132,106 @@ TEST(AusgabeForm, TypesComeFromTheLastDotCaseBlindAndTheToolButtonsWriteWhatThey
     ASSERT_NE(help, nullptr);
     EXPECT_EQ(help->currentFile(), p.path(QStringLiteral("/help/index.htm")));
 
-    // Saving attachments replaces files of the same name, skips what fails
-    // without a message and stays in the chosen folder: "b.txt" was never
-    // written, and a name from a hostile header points upwards.
-    p.write(QStringLiteral("/temp/a.txt"), "new a");
-    p.write(QStringLiteral("/temp/c.bin"), QByteArray("\x00\x01\x02", 3));
-    p.write(QStringLiteral("/temp/other.txt"), "not in this message");
-    const QString target = dir.filePath(QStringLiteral("save"));
-    ASSERT_TRUE(QDir().mkpath(target));
-    showMessage(v, {"a.txt", "b.txt", "../escape.txt", "c.bin"});
-    p.write(QStringLiteral("/temp/../escape.txt"), "outside");
-    for (const auto &[name, bytes] : {std::pair{"/a.txt", "old a, longer than the new one"}, {"/b.txt", "user's own b"}}) {
-        QFile f(target + QLatin1String(name));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(bytes) > 0);
-    }
-    p.prompts.expectDirectory(target);
-    v.But_Sichern->click();
-    EXPECT_EQ(QDir(target).entryList(QDir::Files, QDir::Name), QStringList({"a.txt", "b.txt", "c.bin"}));
-    EXPECT_EQ(fileBytes(target + QStringLiteral("/a.txt")), QByteArray("new a"));
-    EXPECT_EQ(fileBytes(target + QStringLiteral("/b.txt")), QByteArray("user's own b"));
-    EXPECT_EQ(fileBytes(target + QStringLiteral("/c.bin")), QByteArray("\x00\x01\x02", 3));
-    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("escape.txt"))));
-
     v.But_Schliessen->click();
     EXPECT_FALSE(v.isVisible());
+}
+
+namespace {
+class SaveAttachmentsTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        p.presetUsedStore();
+        p.on("Settings", "Auto_check", "0");
+        p.start();
+        p.show();
+        ASSERT_TRUE(QDir().mkpath(target()));
+    }
+    TAusgabeForm &v() { return *p.windows.others.AusgabeForm; }
+    QString target() const { return dir.filePath(QStringLiteral("save")); }
+    void put(const QString &path, const QByteArray &bytes, QFileDevice::Permissions mode = {})
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size()) << path.toStdString();
+        f.close();
+        if (mode) {
+            ASSERT_TRUE(QFile::setPermissions(path, mode));
+        }
+    }
+    void save(const QStringList &names)
+    {
+        showMessage(v(), names);
+        p.prompts.expectDirectory(target());
+    }
+
+    ProgramFixture p;
+    QTemporaryDir dir;
+};
+
+constexpr QFileDevice::Permissions kExec =
+    QFileDevice::ExeOwner | QFileDevice::ExeUser | QFileDevice::ExeGroup | QFileDevice::ExeOther;
+constexpr QFileDevice::Permissions kScriptMode = QFileDevice::ReadOwner | QFileDevice::WriteOwner
+    | QFileDevice::ExeOwner | QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser
+    | QFileDevice::ReadGroup | QFileDevice::ExeGroup | QFileDevice::ReadOther | QFileDevice::ExeOther;
+}
+
+TEST_F(SaveAttachmentsTest, AFileOfTheSameNameIsReplacedOnlyAfterYes)
+{
+    put(p.path(QStringLiteral("/temp/a.txt")), "new a");
+    put(p.path(QStringLiteral("/temp/b.txt")), "new b");
+    put(p.path(QStringLiteral("/temp/c.bin")), QByteArray("\x00\x01\x02", 3));
+    put(target() + QStringLiteral("/a.txt"), "old a, longer than the new one");
+    put(target() + QStringLiteral("/b.txt"), "user's own b");
+    save({"a.txt", "b.txt", "c.bin"});
+    p.prompts.expectConfirm(true, QStringLiteral("a.txt ") + p.form().text(325));
+    p.prompts.expectConfirm(false, QStringLiteral("b.txt ") + p.form().text(325));
+    v().But_Sichern->click();
+    p.prompts.verifyAllAnswered();
+    EXPECT_EQ(fileBytes(target() + QStringLiteral("/a.txt")), QByteArray("new a"));
+    EXPECT_EQ(fileBytes(target() + QStringLiteral("/b.txt")), QByteArray("user's own b"));
+    EXPECT_EQ(fileBytes(target() + QStringLiteral("/c.bin")), QByteArray("\x00\x01\x02", 3));
+}
+
+TEST_F(SaveAttachmentsTest, FailedCopiesAreNamedAfterTheOthersAreSaved)
+{
+    // "b.txt" was never written to the work folder, a name from a hostile
+    // header points upwards, and "d.txt" meets a folder of that name.
+    put(p.path(QStringLiteral("/temp/a.txt")), "a");
+    put(p.path(QStringLiteral("/temp/d.txt")), "d");
+    put(p.path(QStringLiteral("/escape.txt")), "outside");
+    ASSERT_TRUE(QDir().mkpath(target() + QStringLiteral("/d.txt")));
+    save({"b.txt", "../escape.txt", "a.txt", "d.txt"});
+    p.prompts.expectConfirm(true, QStringLiteral("d.txt ") + p.form().text(325));
+    p.prompts.expectError(p.form().text(326));
+    v().But_Sichern->click();
+    p.prompts.verifyAllAnswered();
+    const QStringList lines = p.prompts.texts().last().split(QLatin1Char('\n'));
+    ASSERT_EQ(lines.size(), 4);
+    EXPECT_TRUE(lines[1].startsWith(QStringLiteral("b.txt: ")));
+    EXPECT_TRUE(lines[2].startsWith(QStringLiteral("../escape.txt: ")));
+    EXPECT_TRUE(lines[3].startsWith(QStringLiteral("d.txt: ")));
+    EXPECT_EQ(fileBytes(target() + QStringLiteral("/a.txt")), QByteArray("a"));
+    EXPECT_TRUE(QFileInfo(target() + QStringLiteral("/d.txt")).isDir());
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("escape.txt"))));
+}
+
+TEST_F(SaveAttachmentsTest, ASavedFileIsNeverExecutable)
+{
+    // The attachment in the work folder and the user's file it replaces are
+    // both executable; neither mode reaches the saved files.
+    put(p.path(QStringLiteral("/temp/run.sh")), "echo mail\n", kScriptMode);
+    put(p.path(QStringLiteral("/temp/new.sh")), "echo new\n", kScriptMode);
+    put(target() + QStringLiteral("/run.sh"), "echo mine\n", kScriptMode);
+    save({"run.sh", "new.sh"});
+    p.prompts.expectConfirm(true, QStringLiteral("run.sh"));
+    v().But_Sichern->click();
+    p.prompts.verifyAllAnswered();
+    for (const char *name : {"/run.sh", "/new.sh"}) {
+        const QFileInfo saved(target() + QLatin1String(name));
+        ASSERT_TRUE(saved.isFile()) << name;
+        EXPECT_EQ(saved.permissions() & kExec, QFileDevice::Permissions()) << name;
+        EXPECT_TRUE(saved.permissions() & QFileDevice::ReadOwner) << name;
+    }
+    EXPECT_EQ(fileBytes(target() + QStringLiteral("/run.sh")), QByteArray("echo mail\n"));
 }
