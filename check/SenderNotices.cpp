@@ -7,6 +7,7 @@
 #include "net/SmtpClient.h"
 #include "platform/core/AnsiCodec.h"
 #include "platform/core/KvError.h"
+#include "platform/core/ProgramFolder.h"
 #include "platform/core/SettingsKey.h"
 #include "rules/RuleList.h"
 #include "support/RichLog.h"
@@ -61,7 +62,7 @@ void SenderNotices::run(AppServices &app, const TKvLanguage &catalog, TSmtpClien
         m.ToCarbonCopy.clear();
         m.ToBlindCarbonCopy = {Ansi::fromUnicode(s.Blind)};
         m.Attachments.clear();
-        m.Body = body(templateLines(app.file(QStringLiteral("/tools/message.rtf"))), entry.subject);
+        m.Body = body(templateLines(app.file(ProgramFolder::NoticeTextFile)), entry.subject);
 
         if (!smtp.Connected())
             smtp.Connect();

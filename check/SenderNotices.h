@@ -1,7 +1,7 @@
 #pragma once
 // The notice run: one mail per pending entry, to the address in the entry's
-// sender text, built from the notice template (tools/message.rtf, taken as
-// plain text lines) and the SMTP settings. Each entry leaves the list once
+// sender text, built from the notice text (tools/message.txt, the file the
+// settings dialog opens for editing, taken as plain text lines) and the SMTP settings. Each entry leaves the list once
 // its notice is sent; any failure ends the run at the failing entry with a
 // KvError, and the list then keeps that entry and the ones after it for a
 // later run. After a complete run the list is empty and one line

@@ -6,6 +6,7 @@
 #include "platform/Prompts.h"
 #include "platform/Shell.h"
 #include "platform/core/KvError.h"
+#include "platform/core/ProgramFolder.h"
 #include "platform/core/SettingsKey.h"
 #include "settings/PasswordCommandHelp.h"
 #include "settings/Settings.h"
@@ -563,5 +564,6 @@ void TSetupForm::FB_AnlegenClick(QObject *sender)
 
 void TSetupForm::SBEdit_textClick()
 {
-    m_shell.open(m_programFolder + QStringLiteral("/tools/message.txt"));
+    // The same file the notices are built from.
+    m_shell.open(m_programFolder + ProgramFolder::NoticeTextFile);
 }

@@ -6,6 +6,10 @@
 #include <QStringList>
 
 namespace ProgramFolder {
+// The notice text: the notices are built from it and the settings dialog
+// opens it for editing.
+inline const QString NoticeTextFile = QStringLiteral("/tools/message.txt");
+
 // Directory part of a program path. If it ends in a separator (a drive or
 // file-system root), exactly that one character is dropped.
 QString fromProgramPath(const QString &programPath);

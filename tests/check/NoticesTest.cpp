@@ -5,12 +5,14 @@
 #include "app/ProgramFixture.h"
 #include "app/StammForm.h"
 #include "check/SenderNotices.h"
+#include "settings/SetupForm.h"
 #include "net/SmtpClient.h"
 #include "support/RichLog.h"
 #include "support/RoundButton.h"
 
 #include <QAction>
 #include <QFile>
+#include <QPushButton>
 #include <gtest/gtest.h>
 
 namespace {
@@ -51,12 +53,12 @@ TEST_F(NoticesTest, FailedOrSwitchedOffRunsKeepEveryEntryAndAGoodOneSendsAMailPe
 
     // A missing template and a port that is not a number fail the run: nothing is logged.
     p.app->settings.Send = true;
-    QFile::rename(p.path(QStringLiteral("/tools/message.rtf")), p.path(QStringLiteral("/tools/gone.rtf")));
-    p.prompts.expectError(QStringLiteral("message.rtf"));
+    QFile::rename(p.path(QStringLiteral("/tools/message.txt")), p.path(QStringLiteral("/tools/gone.txt")));
+    p.prompts.expectError(QStringLiteral("message.txt"));
     f.But_BeendenClick(f.Senden1);
     EXPECT_EQ(p.app->notices.count(), 3);
     EXPECT_NE(f.RE_Message_Stamm->texts().first(), QStringLiteral("3") + f.text(125));
-    QFile::rename(p.path(QStringLiteral("/tools/gone.rtf")), p.path(QStringLiteral("/tools/message.rtf")));
+    QFile::rename(p.path(QStringLiteral("/tools/gone.txt")), p.path(QStringLiteral("/tools/message.txt")));
     const QString port = p.app->settings.Port;
     p.app->settings.Port = QStringLiteral("abc");
     p.prompts.expectError(QStringLiteral("abc"));
@@ -83,7 +85,7 @@ TEST_F(NoticesTest, FailedOrSwitchedOffRunsKeepEveryEntryAndAGoodOneSendsAMailPe
         EXPECT_TRUE(m.contains("From: Mailbox Guard<guard@example.org>"));
     }
     // The template's text, then the block naming the deleted message.
-    QFile tmpl(p.path(QStringLiteral("/tools/message.rtf")));
+    QFile tmpl(p.path(QStringLiteral("/tools/message.txt")));
     ASSERT_TRUE(tmpl.open(QIODevice::ReadOnly));
     EXPECT_TRUE(mails[0].contains(tmpl.readLine().trimmed()));
     // (the server stores lines with LF alone)
@@ -93,6 +95,21 @@ TEST_F(NoticesTest, FailedOrSwitchedOffRunsKeepEveryEntryAndAGoodOneSendsAMailPe
     EXPECT_EQ(p.app->notices.count(), 0);
     EXPECT_EQ(f.RE_Message_Stamm->texts().first(), QStringLiteral("3") + f.text(125));
     EXPECT_FALSE(f.SMTP_Versand->Connected());
+}
+
+TEST_F(NoticesTest, TheNoticeTextOpenedForEditingIsTheOneSent)
+{
+    p.windows.others.SetupForm->SBEdit_text->click();
+    ASSERT_EQ(p.shell.opened.size(), 1);
+    QFile edited(p.shell.opened.first());
+    ASSERT_TRUE(edited.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    edited.write("Dear sender,\r\nyour mail met my filter.\r\n");
+    edited.close();
+    p.app->notices.add("one@junk.example", " WIN big");
+    p.form().But_BeendenClick(p.form().Senden1);
+    ASSERT_TRUE(smtp.waitForMessages(1));
+    EXPECT_TRUE(smtp.messages()[0].contains("Dear sender,\nyour mail met my filter.\n\nSourceMail:  WIN big\n"))
+        << smtp.messages()[0].toStdString();
 }
 
 TEST_F(NoticesTest, TheMailProgramStartsWithSeparateParametersAndMayEndTheProgram)
