@@ -17,6 +17,7 @@ QString PasswordVault::entryKey(const AccountSlot &slot)
 PasswordVault::LoadNotes PasswordVault::load(AccountTable &accounts, bool passwordSave)
 {
     LoadNotes notes;
+    m_savedInStore = passwordSave;
     QStringList keys;
     bool filePasswords = false;
     for (int n = 1; n <= AccountTable::Count; ++n) {
@@ -82,12 +83,17 @@ PasswordVault::SaveResult PasswordVault::store(AccountTable &accounts, bool pass
             result.keyringError = probe.error;
         }
     }
+    // Switched off since the store was read (or last written): the
+    // passwords leave the file too. A store that was read with the option
+    // off keeps what it holds in Passwort<n>.
+    const bool switchedOff = !passwordSave && m_savedInStore;
+    m_savedInStore = passwordSave;
     for (int n = 1; n <= AccountTable::Count; ++n) {
         AccountSlot &s = accounts.slot(n);
         PasswordPlace &place = result.plan[size_t(n - 1)];
         if (!passwordSave) {
-            // The design leaves the file's passwords alone here; the keyring's go.
-            place.where = Where::Unchanged;
+            // The keyring's entries go in any case.
+            place.where = switchedOff ? Where::Nowhere : Where::Unchanged;
             s.keyringEntry.clear();
             s.keyringUnread = false;
             continue;

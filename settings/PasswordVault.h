@@ -10,7 +10,8 @@
 // of the account (plain-text passwords of older stores move there at the first
 // save and leave the file); where the keyring refuses, that password and the
 // ones after it go into the file. With "Save passwords" off the keyring entries
-// are removed. Entries that no slot names any more are removed after the file
+// are removed; switched off in this run, the file's passwords are removed too
+// (they stay in memory for the rest of the run). Entries that no slot names any more are removed after the file
 // has been written.
 #include "settings/Accounts.h"
 
@@ -58,4 +59,5 @@ private:
     Keyring *m_keyring;
     QHash<QString, QString> m_known; // entries as read or written in this run
     QSet<QString> m_named;           // entries the store named at some point in this run
+    bool m_savedInStore = false;     // password_save as the store was last read or written
 };

@@ -126,3 +126,28 @@ TEST_F(SettingsStoreTest, PasswordsAreWrittenOnlyWithPasswordSaveAndAFailedWrite
     SettingsKey unwritable(blocker.fileName() + QStringLiteral("/2.00.ini"));
     EXPECT_TRUE(thrown([&] { save(unwritable); }).contains(QStringLiteral("2.00.ini")));
 }
+
+TEST_F(SettingsStoreTest, SwitchingSavePasswordsOffRemovesThePasswordsFromTheFile)
+{
+    writeStore("[Settings]\npassword_save=1\n[POP]\nKonto1=Home\nPasswort1=old secret\nKonto2=Work\nPasswort2=w\n");
+    SettingsStore::LoadNotes notes;
+    {
+        PasswordVault vault;   // no keyring: the passwords are in the file
+        SettingsKey key(path());
+        SettingsStore::load(key, s, accounts, vault, notes);
+        ASSERT_TRUE(s.password_save);
+        s.password_save = false;
+        SettingsStore::save(key, s, accounts, QStringLiteral("/opt/kv"), QString(), &vault);
+    }
+    EXPECT_EQ(stored("POP", "Passwort1"), QStringLiteral("<absent>"));
+    EXPECT_EQ(stored("POP", "Passwort2"), QStringLiteral("<absent>"));
+    EXPECT_EQ(accounts.slot(1).Passwort, QStringLiteral("old secret"));   // still used for this run
+
+    // A store read with the option off keeps the passwords it holds.
+    writeStore("[Settings]\npassword_save=0\n[POP]\nKonto1=Home\nPasswort1=set by hand\n");
+    PasswordVault next;
+    SettingsKey again(path());
+    SettingsStore::load(again, s, accounts, next, notes);
+    SettingsStore::save(again, s, accounts, QStringLiteral("/opt/kv"), QString(), &next);
+    EXPECT_EQ(stored("POP", "Passwort1"), QStringLiteral("set by hand"));
+}
