@@ -193,16 +193,17 @@ void TStammForm::FormShow()
     if (m_app.settings.Readme)
         showHtml(QStringLiteral("/language/readme/readme_") + m_language.CodeLetter() + QStringLiteral(".htm"));
     if (m_app.settings.First) {
-        // Failures are not reported: the settings dialog can make them later.
+        // The welcome says which shortcuts were made, and why one was not,
+        // in place of the line that claims both.
         TKvProgramLinks links;
         links.pointAtProgram(m_app.programFolder);
+        QString welcome = text(152) + QLatin1Char('\n');
         for (const auto where : {TKvProgramLinks::TKvProgramLinksLocations::Menu_Desktop,
                                  TKvProgramLinks::TKvProgramLinksLocations::Menu_Programs}) {
             links.setLocation(where);
-            links.CreateShortcut();
+            welcome += links.resultText(links.CreateShortcut(), m_language) + QLatin1Char('\n');
         }
-        QString welcome = text(152) + QLatin1Char('\n');
-        for (quint16 n = 153; n <= 156; ++n)
+        for (quint16 n = 154; n <= 156; ++n)
             welcome += text(n) + QLatin1Char('\n');
         welcome += text(157);
         m_app.prompts.information(welcome);

@@ -550,10 +550,12 @@ void TSetupForm::FB_AnlegenClick(QObject *sender)
             m_links.setLocation(where);
 
     if (sender == FB_Anlegen) {
+        // Where it went, or why it could not be made.
         if (m_links.CreateShortcut())
-            m_prompts.information(m_catalog.GetText(68));
+            m_prompts.information(m_catalog.GetText(68) + QLatin1Char('\n')
+                                  + QDir::toNativeSeparators(m_links.shortcutPath()));
         else
-            m_prompts.error(m_catalog.GetText(69));
+            m_prompts.error(m_catalog.GetText(69) + QLatin1Char('\n') + m_links.failureText(m_catalog));
     } else if (sender == FB_Entfernen) {
         if (m_links.RemoveShortcut())
             m_prompts.information(m_catalog.GetText(70));

@@ -1,5 +1,7 @@
 #include "support/ProgramLinks.h"
 
+#include "lang/KvLanguage.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -143,28 +145,46 @@ QString TKvProgramLinks::shortcutPath() const
 #endif
 }
 
+bool TKvProgramLinks::fail(Failure failure, const QString &path, const QString &reason)
+{
+    m_failure = failure;
+    m_failedPath = path;
+    m_failureReason = reason;
+    return false;
+}
+
 bool TKvProgramLinks::CreateShortcut()
 {
-    if (m_programFile.isEmpty() || m_shortcutFile.isEmpty() || m_description.isEmpty()
-        || !QFileInfo(m_programFile).isFile())
-        return false;
+    fail(Failure::None);
+    if (m_programFile.isEmpty() || m_shortcutFile.isEmpty() || m_description.isEmpty())
+        return fail(Failure::Incomplete);
+    if (!QFileInfo(m_programFile).isFile())
+        return fail(Failure::ProgramMissing, m_programFile);
     const QString folder = targetFolder();
     if (folder.isEmpty())
-        return false;
+        return fail(Failure::NoSuchFolder);
     // One level only: a special folder that is itself missing below a
     // missing parent is not conjured up.
     if (!QFileInfo(folder).isDir() && !QDir().mkdir(folder))
-        return false;
-    const QString path = shortcutPath();
+        return fail(Failure::FolderNotMade, folder);
+    return writeShortcut(shortcutPath());
+}
+
+bool TKvProgramLinks::writeShortcut(const QString &path)
+{
 #ifdef Q_OS_WIN
     // link() never replaces an existing file; creating again must.
-    if (QFileInfo::exists(path) && !QFile::remove(path))
-        return false;
-    return QFile::link(m_programFile, path);
+    QFile old(path);
+    if (old.exists() && !old.remove())
+        return fail(Failure::NotWritten, path, old.errorString());
+    QFile target(m_programFile);
+    if (!target.link(path))
+        return fail(Failure::NotWritten, path, target.errorString());
+    return true;
 #else
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        return false;
+        return fail(Failure::NotWritten, path, file.errorString());
     const QString base = QFileInfo(m_shortcutFile).completeBaseName();
     const QString entry = QStringLiteral("[Desktop Entry]\n"
                                          "Type=Application\n"
@@ -178,11 +198,36 @@ bool TKvProgramLinks::CreateShortcut()
         + (QFileInfo(m_programFile).fileName() == programFileName() ? QStringLiteral("Icon=korvalinthus\n") : QString());
     const QByteArray bytes = entry.toUtf8();
     if (file.write(bytes) != bytes.size() || !file.commit())
-        return false;
+        return fail(Failure::NotWritten, path, file.errorString());
     // Desktops start only entries their owner may execute.
     QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::ExeOwner | QFileDevice::ExeUser);
     return true;
 #endif
+}
+
+QString TKvProgramLinks::resultText(bool created, const TKvLanguage &catalog) const
+{
+    if (created)
+        return catalog.GetText(328) + QLatin1Char(' ') + QDir::toNativeSeparators(shortcutPath());
+    return catalog.GetText(329) + QLatin1Char(' ') + failureText(catalog);
+}
+
+QString TKvProgramLinks::failureText(const TKvLanguage &catalog) const
+{
+    const auto native = [](const QString &path) { return QDir::toNativeSeparators(path); };
+    QString why;
+    switch (m_failure) {
+    case Failure::None:
+    case Failure::Incomplete: why = catalog.GetText(69); break;
+    case Failure::ProgramMissing: why = catalog.GetText(330) + QLatin1Char(' ') + native(m_failedPath); break;
+    case Failure::NoSuchFolder: why = catalog.GetText(335); break;
+    case Failure::FolderNotMade: why = catalog.GetText(331) + QLatin1Char(' ') + native(m_failedPath); break;
+    case Failure::NotWritten:
+        why = catalog.GetText(332) + QLatin1Char(' ') + native(m_failedPath)
+            + (m_failureReason.isEmpty() ? QString() : QStringLiteral(" (") + m_failureReason + QLatin1Char(')'));
+        break;
+    }
+    return why;
 }
 
 bool TKvProgramLinks::RemoveShortcut()

@@ -6,9 +6,21 @@
 // its own: callers report the boolean results.
 #include <QString>
 
+class TKvLanguage;
+
 class TKvProgramLinks
 {
 public:
+    // Why the last CreateShortcut returned false.
+    enum class Failure {
+        None,
+        Incomplete,     // program file, shortcut file or description empty
+        ProgramMissing, // failedPath: the program file
+        NoSuchFolder,   // the desktop knows no such special folder
+        FolderNotMade,  // failedPath: the folder
+        NotWritten,     // failedPath: the shortcut file; reason: the system's
+    };
+
     enum class TKvProgramLinksLocations {
         Menu_Autostart,
         Menu_Start,
@@ -48,17 +60,31 @@ public:
 
     // True when the shortcut file was written. False when program file,
     // shortcut file or description is empty, the program file is missing,
-    // the folder is unknown or cannot be made, or the write failed.
+    // the folder is unknown or cannot be made, or the write failed; then
+    // lastFailure() says which, with the path and reason behind it.
     bool CreateShortcut();
+    Failure lastFailure() const { return m_failure; }
+    QString failedPath() const { return m_failedPath; }
+    QString failureReason() const { return m_failureReason; }
+    // The user's line for the last CreateShortcut: catalog text 328 and the
+    // shortcut's path, or text 329 and why none could be made.
+    QString resultText(bool created, const TKvLanguage &catalog) const;
+    // Why the last CreateShortcut failed, in the user's words.
+    QString failureText(const TKvLanguage &catalog) const;
     // True when no shortcut file is left (also when there never was one).
     bool RemoveShortcut();
 
 private:
     QString targetFolder() const;
+    bool fail(Failure failure, const QString &path = {}, const QString &reason = {});
+    bool writeShortcut(const QString &path);
 
     TKvProgramLinksLocations m_location = TKvProgramLinksLocations::Menu_Programs;
     QString m_programFile;
     QString m_description;
     QString m_shortcutFile;
     QString m_subFolder;
+    Failure m_failure = Failure::None;
+    QString m_failedPath;
+    QString m_failureReason;
 };

@@ -5,11 +5,13 @@
 #include "app/StammForm.h"
 #include "support/HtmlInfoViewer.h"
 #include "support/Lamp.h"
+#include "support/ProgramLinks.h"
 #include "support/RichLog.h"
 
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -63,13 +65,28 @@ TEST_F(Startup, EmptyStoreAsksForLanguageThenWelcomesOnceAndWritesEverySettingAt
     EXPECT_EQ(f().KvLanguage1().FileName(), QStringLiteral("English.LNG"));
     EXPECT_EQ(f().shownState(), 0);
 
+    // The desktop shortcut can be made; the programs menu lies in a data
+    // folder that is not there.
+    p.write(QLatin1Char('/') + TKvProgramLinks::programFileName(), "");
+    const QByteArray dataHome = qgetenv("XDG_DATA_HOME");
+    const QString noData = p.path(QStringLiteral("/no/such/data"));
+    qputenv("XDG_DATA_HOME", noData.toLocal8Bit());
     p.prompts.expectInformation(QStringLiteral("Welcome to Korvalinthus!"));
     p.prompts.expectDialog([](QDialog &) { return int(QDialog::Rejected); }, QStringLiteral("TKontenForm"));
     p.show();
+    qputenv("XDG_DATA_HOME", dataHome);
     EXPECT_EQ(f().shownState(), 1);
-    // The welcome text is 152, then 153..156 each on its own line, then 157.
-    EXPECT_EQ(p.prompts.texts().at(1).split(QLatin1Char('\n')).size(), 6);
-    EXPECT_TRUE(p.prompts.texts().at(1).endsWith(f().text(157)));
+    // The welcome text is 152, what became of each shortcut, 154..156 each
+    // on its own line, then 157.
+    const QStringList welcome = p.prompts.texts().at(1).split(QLatin1Char('\n'));
+    ASSERT_EQ(welcome.size(), 7);
+    const QString desktopEntry = QString::fromLocal8Bit(qgetenv("HOME")) + QStringLiteral("/Desktop/Korvalinthus.desktop");
+    EXPECT_EQ(welcome[1], f().text(328) + QLatin1Char(' ') + desktopEntry);
+    EXPECT_TRUE(QFileInfo::exists(desktopEntry));
+    EXPECT_EQ(welcome[2], f().text(329) + QLatin1Char(' ') + f().text(331) + QLatin1Char(' ') + noData
+                              + QStringLiteral("/applications"));
+    EXPECT_EQ(welcome[3], f().text(154));
+    EXPECT_EQ(welcome[6], f().text(157));
     ASSERT_NE(viewer(), nullptr);   // the read-me of the current language
     EXPECT_EQ(viewer()->currentFile(), p.path(QStringLiteral("/language/readme/readme_E.htm")));
     EXPECT_EQ(f().Lab_Postfach->text(), f().text(171));

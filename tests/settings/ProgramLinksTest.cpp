@@ -4,6 +4,7 @@
 #include "ScopedHome.h"
 #include "support/ProgramLinks.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <gtest/gtest.h>
@@ -95,6 +96,33 @@ TEST_F(ProgramLinksTest, SubFolderLosesItsTrailingSeparatorAndIsMadeOneLevelDeep
     ASSERT_TRUE(links.CreateShortcut());
     EXPECT_TRUE(QFileInfo::exists(home.applications() + QStringLiteral("/Korvalinthus/Korvalinthus.desktop")));
     EXPECT_TRUE(links.CreateShortcut());   // the folder exists now: fine
+}
+
+TEST_F(ProgramLinksTest, AFailedCreateSaysWhichStepFailedAndOnWhat)
+{
+    using F = TKvProgramLinks::Failure;
+    links.setSubFolder(QStringLiteral("missing/deeper"));
+    EXPECT_FALSE(links.CreateShortcut());
+    EXPECT_EQ(links.lastFailure(), F::FolderNotMade);
+    EXPECT_EQ(links.failedPath(), home.applications() + QStringLiteral("/missing/deeper"));
+
+    links.setSubFolder({});
+    const QString entry = home.applications() + QStringLiteral("/Korvalinthus.desktop");
+    ASSERT_TRUE(QDir().mkpath(entry));
+    EXPECT_FALSE(links.CreateShortcut());
+    EXPECT_EQ(links.lastFailure(), F::NotWritten);
+    EXPECT_EQ(links.failedPath(), entry);
+    EXPECT_FALSE(links.failureReason().isEmpty());
+
+    ASSERT_TRUE(QFile::remove(program));
+    EXPECT_FALSE(links.CreateShortcut());
+    EXPECT_EQ(links.lastFailure(), F::ProgramMissing);
+    EXPECT_EQ(links.failedPath(), program);
+
+    ASSERT_TRUE(QFile(program).open(QIODevice::WriteOnly));
+    ASSERT_TRUE(QDir().rmdir(entry));
+    EXPECT_TRUE(links.CreateShortcut());
+    EXPECT_EQ(links.lastFailure(), F::None);
 }
 
 #endif

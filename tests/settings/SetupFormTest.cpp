@@ -187,12 +187,13 @@ TEST_F(SetupFormTest, ShortcutsGoWhereTheChosenButtonSaysOrWhereTheLastOneWent)
     dir.write(program, {});
     open();
     const QString entry = QStringLiteral("/Korvalinthus.desktop");
-    dir.prompts.expectInformation(dir.t(68));   // nothing chosen on a fresh run: the programs menu
+    // Nothing chosen on a fresh run: the programs menu. The message says where.
+    dir.prompts.expectInformation(dir.t(68) + QLatin1Char('\n') + home.applications() + entry);
     form.FB_Anlegen->click();
     EXPECT_TRUE(QFileInfo::exists(home.applications() + entry));
 
     form.FB_Menu_Desktop->setChecked(true);
-    dir.prompts.expectInformation(dir.t(68));
+    dir.prompts.expectInformation(dir.t(68) + QLatin1Char('\n') + home.desktop() + entry);
     form.FB_Anlegen->click();
     EXPECT_TRUE(QFileInfo::exists(home.desktop() + entry));
     dir.prompts.expectInformation(dir.t(70));
@@ -201,7 +202,8 @@ TEST_F(SetupFormTest, ShortcutsGoWhereTheChosenButtonSaysOrWhereTheLastOneWent)
     EXPECT_TRUE(QFileInfo::exists(home.applications() + entry));
 
     QFile::remove(dir.path(program));
-    dir.prompts.expectError(dir.t(69));   // the file checks themselves are in ProgramLinksTest
+    // A failure says why; the file checks themselves are in ProgramLinksTest.
+    dir.prompts.expectError(dir.t(69) + QLatin1Char('\n') + dir.t(330) + QLatin1Char(' ') + dir.path(program));
     form.FB_Anlegen->click();
     form.close();
 }
