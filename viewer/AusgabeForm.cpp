@@ -24,6 +24,8 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QProcess>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QTextEdit>
 #include <QVBoxLayout>
 
@@ -212,6 +214,9 @@ void TAusgabeForm::fillFrom(const TMailMessage &message)
     EBetreff->setText(Printable::line(Ansi::toUnicode(message.Subject)));
     RT_Body->setPlainText(linesText(message.Body));
     RT_Header->setPlainText(linesText(message.Head));
+    const qsizetype date = message.Head.IndexOfName("Date");
+    m_date = date < 0 ? QString()
+                      : Printable::line(Ansi::toUnicode(message.Head[date].mid(message.Head[date].indexOf(':') + 1).trimmed()));
     LBAttaches->clear();
     // The list shows each name escaped and keeps the file's own name beside it.
     for (const QString &name : message.Attachments) {
@@ -300,7 +305,26 @@ void TAusgabeForm::print()
 void TAusgabeForm::printBody(QPrinter &printer)
 {
     printer.setDocName(QStringLiteral("eMail"));
-    RT_Body->print(&printer);
+    QTextDocument document;
+    fillPrintDocument(document);
+    document.print(&printer);
+}
+
+void TAusgabeForm::fillPrintDocument(QTextDocument &document) const
+{
+    document.clear();
+    document.setDefaultFont(RT_Body->font());
+    QTextCursor cursor(&document);
+    QTextCharFormat label;
+    label.setFontWeight(QFont::Bold);
+    const std::pair<quint16, QString> fields[] = {{222, EAbsender->text()}, {36, EBetreff->text()}, {327, m_date}};
+    for (const auto &[number, value] : fields) {
+        cursor.insertText(text(number) + QStringLiteral(": "), label);
+        cursor.insertText(value, QTextCharFormat());
+        cursor.insertBlock();
+    }
+    cursor.insertBlock();
+    cursor.insertText(RT_Body->toPlainText(), QTextCharFormat());
 }
 
 void TAusgabeForm::saveAttachments()

@@ -13,6 +13,7 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPrinter;
+class QTextDocument;
 class QTextEdit;
 class Prompts;
 class RoundButton;
@@ -52,8 +53,11 @@ public:
     void Tabelle_Auswerten();
     // One handler for the six tool buttons.
     void But_SchliessenClick(QObject *sender);
-    // Prints RT_Body on the printer as the job "eMail".
+    // Prints the message as the job "eMail": sender, subject and date as the
+    // viewer shows them, then RT_Body.
     void printBody(QPrinter &printer);
+    // The printed document: one line per header field, an empty line, the body.
+    void fillPrintDocument(QTextDocument &document) const;
 
     QString workFolder() const;   // <program folder>/temp
 
@@ -80,4 +84,5 @@ private:
     const TKvLanguage *m_catalog = nullptr;
     std::function<CheckerCommand()> m_checker;
     int m_row = 1;   // next attachment row to fill
+    QString m_date;  // the message's Date field, for the printed page
 };

@@ -3,6 +3,7 @@
 // with the files they write, and saving attachments into a folder that
 // already holds files.
 #include "app/ProgramFixture.h"
+#include "app/StammForm.h"
 #include "net/MailRecords.h"
 #include "support/HtmlInfoViewer.h"
 #include "support/RoundButton.h"
@@ -18,6 +19,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QTemporaryDir>
+#include <QTextDocument>
 #include <QTextEdit>
 #include <gtest/gtest.h>
 
@@ -234,4 +236,33 @@ TEST_F(SaveAttachmentsTest, ASavedFileIsNeverExecutable)
         EXPECT_TRUE(saved.permissions() & QFileDevice::ReadOwner) << name;
     }
     EXPECT_EQ(fileBytes(target() + QStringLiteral("/run.sh")), QByteArray("echo mail\n"));
+}
+
+TEST(AusgabeForm, ThePrintedPageHasSenderSubjectAndDateAboveTheBody)
+{
+    ProgramFixture p;
+    p.presetUsedStore();
+    p.on("Settings", "Auto_check", "0");
+    p.start();
+    p.show();
+    TAusgabeForm &v = *p.windows.others.AusgabeForm;
+    TMailMessage m;
+    m.From = "Alice <alice@example.com>";
+    m.Subject = "Figures";
+    m.Head = {"From: Alice <alice@example.com>", "DATE:  Tue, 8 Dec 2026 10:00:00 +0100 ", "Subject: Figures", ""};
+    m.Body = {"Hello,", "see below."};
+    v.Einrichten();
+    v.fillFrom(m);
+    QTextDocument printed;
+    v.fillPrintDocument(printed);
+    TStammForm &f = p.form();
+    EXPECT_EQ(printed.toPlainText(),
+              f.text(222) + QStringLiteral(": Alice <alice@example.com>\n") + f.text(36) + QStringLiteral(": Figures\n")
+                  + f.text(327) + QStringLiteral(": Tue, 8 Dec 2026 10:00:00 +0100\n\nHello,\nsee below."));
+
+    // A message without a Date field prints the label alone.
+    m.Head = {"Subject: Figures", ""};
+    v.fillFrom(m);
+    v.fillPrintDocument(printed);
+    EXPECT_TRUE(printed.toPlainText().contains(f.text(327) + QStringLiteral(": \n\nHello,")));
 }
