@@ -102,6 +102,7 @@ HeadlessResult runHeadlessPass(const QString &programFolder, SettingsKey &key, Q
     // server hold it for ever, so it gets the default time-out instead.
     pop.SetTimeOut(app.settings.TimeOut > 0 ? app.settings.TimeOut : Settings().TimeOut);
     pop.SetReportLevel(0);
+    pop.SetPipelining(app.settings.Pipelining);
     RuleListCache lists(app.programFolder);
     AllAccountsPass pass(app, catalog, pop, lists);
     pop.OnConnect = [&pass](TLineSocket *) { pass.POP_AlleConnect(); };

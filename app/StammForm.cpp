@@ -387,6 +387,8 @@ void TStammForm::ApplySettings()
         client->SetTimeOut(s.TimeOut);
         client->SetReportLevel(0);
     }
+    POP_Mail->SetPipelining(s.Pipelining);
+    POP_Alle->SetPipelining(s.Pipelining);
     POP_Mail->SetAttachFilePath(m_app.file(QStringLiteral("/temp")));
     WindowTexts::applyHints(*this, s.Hints);
 }

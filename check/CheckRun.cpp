@@ -154,6 +154,7 @@ void CheckRun::POP_MailConnect()
             m_c.RE_Message_Stamm->addLine(QString::number(m_messageCount) + QLatin1Char(' ') + text(301)
                                               + QLatin1Char(' ') + QString::number(toRead),
                                           RichLog::maroon());
+        m_popMail.PlanSummaries(m_messageCounter, m_messageCounter + toRead - 1);
         for (int i = 0; i < toRead; ++i) {
             m_popMail.GetSummary(m_messageCounter);
             if (m_deleteMark) {

@@ -45,6 +45,11 @@ Pop3Reply TPop3Client::Exchange(const Pop3Command &command)
 {
     SendCommand(command.Line());
     m_replies.Sent(command);
+    // Summaries asked for ahead are answered first (RFC 2449 section 6.6:
+    // a server answers pipelined commands in order); they are kept for
+    // their turn.
+    while (m_replies.Outstanding() > 1 && m_pipeline.InFlight())
+        ReadAhead(0);
     QByteArray line = ReadReply();
     // A reply without its LF: the server closed the connection (the reader
     // has closed our side, and the replies due went with it).
@@ -97,6 +102,8 @@ void TPop3Client::Connect()
     }
 
     m_replies.Clear();
+    m_pipeline.Clear();
+    m_capabilities = ServerCapabilities();
     ConnectSession(m_busy, [this](bool &loggedIn) {
         // RFC 1939 section 4: the server greets first, with one line.
         const Pop3Reply greeting(ReadWholeLine());
@@ -105,6 +112,8 @@ void TPop3Client::Connect()
         Login();
         // From here on OnConnect fires, also when STAT is refused.
         loggedIn = true;
+        if (m_pipelining && m_capabilities.isEmpty())
+            ReadCapabilities();
         const Pop3Reply stat = Exchange(Pop3Command::STAT());
         if (!stat.Accepted())
             Refuse(stat);
@@ -132,6 +141,15 @@ void TPop3Client::GetSummary(int message)
     if (OnRetrieveStart)
         OnRetrieveStart(this);
 
+    if (PipelineActive() && m_pipeline.Planned(message)) {
+        SendAhead(message);
+        while (!m_pipeline.Ready(message) && m_pipeline.InFlight())
+            ReadAhead(message);
+        if (std::optional<SummaryPipeline::Entry> entry = m_pipeline.Take(message)) {
+            DeliverAhead(std::move(*entry));
+            return;
+        }
+    }
     // The header alone (RFC 1939 section 7), then the size (section 5).
     const Pop3Reply top = Exchange(Pop3Command::TOP(message, 0));
     if (!top.Accepted())
@@ -140,11 +158,119 @@ void TPop3Client::GetSummary(int message)
     m_summary.Subject.clear();
     m_summary.From.clear();
     m_summary.MessageId.clear();
-    ReadSummary(message);
+    ReadSummary(m_summary, message);
     m_summary.Bytes = ListedBytes(Exchange(Pop3Command::LIST(message)));
     Report(QStringLiteral("Zusammenfassung erhalten"), 1);
     if (OnRetrieveEnd)
         OnRetrieveEnd(this);
+}
+
+void TPop3Client::PlanSummaries(int first, int last)
+{
+    // The pairs still in flight of an earlier walk are read before the
+    // next command's reply, as always; only the plan is new.
+    if (PipelineActive())
+        m_pipeline.Plan(first, last);
+}
+
+bool TPop3Client::PipelineActive() const
+{
+    return m_pipelining && m_capabilities.Has("PIPELINING");
+}
+
+// The TOP and LIST of the messages the window still lacks, in one write.
+// Their status texts are given when each summary is delivered, so that
+// they come in the order of a walk without pipelining.
+void TPop3Client::SendAhead(int message)
+{
+    const QList<int> ahead = m_pipeline.ToSend(message);
+    if (ahead.isEmpty())
+        return;
+    QByteArray out;
+    for (const int n : ahead) {
+        const Pop3Command top = Pop3Command::TOP(n, 0);
+        const Pop3Command list = Pop3Command::LIST(n);
+        out += top.Line() + "\r\n" + list.Line() + "\r\n";
+        m_replies.Sent(top);
+        m_replies.Sent(list);
+    }
+    Write(out);
+}
+
+// The replies to the next pair in flight: the TOP status line and its data
+// lines, then the LIST status line. A summary too long leaves the
+// connection in step; it is kept as that message's failure. The TOP reply
+// of the message GetSummary is `asking` for is reported as it comes, as
+// without pipelining, so that a failure in its data lines follows it.
+void TPop3Client::ReadAhead(int asking)
+{
+    SummaryPipeline::Entry entry;
+    entry.message = m_pipeline.NextInFlight();
+    entry.top = ReadWholeLine();
+    if (entry.message == asking) {
+        SetLastReply(entry.top);
+        Report(Ansi::toUnicode(LineReader::chomp(entry.top)), 1);
+        entry.topReported = true;
+    }
+    if (m_replies.TakeStatus(entry.top).Accepted()) {
+        try {
+            ReadSummary(entry.summary, entry.message);
+        } catch (const EProtocolError &) {
+            EndReply();
+            entry.failure = std::current_exception();
+        }
+    }
+    entry.list = ReadWholeLine();
+    m_replies.TakeStatus(entry.list);
+    m_pipeline.Store(std::move(entry));
+}
+
+// One summary read ahead, handed out as GetSummary would have read it: the
+// TOP reply's status text, a refusal or failure raised for this message
+// (its LIST reply is read already and not reported), then the LIST reply.
+void TPop3Client::DeliverAhead(SummaryPipeline::Entry entry)
+{
+    if (!entry.topReported) {
+        SetLastReply(entry.top);
+        Report(Ansi::toUnicode(LineReader::chomp(entry.top)), 1);
+    }
+    const Pop3Reply top(entry.top);
+    if (!top.Accepted())
+        Refuse(top);
+    m_summary = std::move(entry.summary);
+    if (entry.failure)
+        std::rethrow_exception(entry.failure);
+    SetLastReply(entry.list);
+    Report(Ansi::toUnicode(LineReader::chomp(entry.list)), 1);
+    m_summary.Bytes = ListedBytes(Pop3Reply(entry.list));
+    Report(QStringLiteral("Zusammenfassung erhalten"), 1);
+    if (OnRetrieveEnd)
+        OnRetrieveEnd(this);
+}
+
+// RFC 2449 section 5: one capability a line. A server that does not know
+// CAPA refuses it; then nothing is known and every command waits for its
+// reply.
+void TPop3Client::ReadCapabilities()
+{
+    if (!Exchange(Pop3Command::CAPA()).Accepted())
+        return;
+    BeginReply();
+    QList<QByteArray> lines;
+    qint64 bytes = 0;
+    for (;;) {
+        const QByteArray line = ReadWholeLine();
+        if (m_replies.TakeData(line))
+            break;
+        bytes += line.size();
+        lines.append(line);
+        if (lines.size() > MaxCapabilityLines || bytes > MaxCapabilityBytes) {
+            RequestCloseSocket();
+            throw ESockError::Dropped(NetError::ReplyTooLong, MaxCapabilityLines, MaxCapabilityBytes / 1024);
+        }
+    }
+    EndReply();
+    m_capabilities = ServerCapabilities(lines);
 }
 
 // The lines of a TOP n 0 reply. A server that ignores the line count sends
@@ -154,7 +280,7 @@ void TPop3Client::GetSummary(int message)
 //     S: <the header, the empty line, every line of the body>
 //     S: .
 // Past the summary's bounds nothing more is kept.
-void TPop3Client::ReadSummary(int message)
+void TPop3Client::ReadSummary(TSummary &summary, int message)
 {
     BeginReply();
     qint64 bytes = 0;
@@ -165,7 +291,7 @@ void TPop3Client::ReadSummary(int message)
         bytes += line.size();
         ++lines;
         if (lines <= MaxSummaryLines && bytes <= MaxSummaryBytes) {
-            Pop3Fields::TakeSummaryLine(m_summary, line);
+            Pop3Fields::TakeSummaryLine(summary, line);
             if (end)
                 break;
             continue;

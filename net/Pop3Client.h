@@ -23,6 +23,8 @@
 #include "net/MessageParser.h"
 #include "net/Pop3Command.h"
 #include "net/Pop3Reply.h"
+#include "net/ServerCapabilities.h"
+#include "net/SummaryPipeline.h"
 
 class TPop3Client : public TLineSocket
 {
@@ -42,6 +44,9 @@ public:
     // A message LIST gives as larger than MaxMessageBytes is not retrieved.
     static constexpr qint64 MaxMessageBytes = 512LL * 1024 * 1024;
     static qint64 RetrieveLimit(qint64 listed) { return listed + listed / 4 + 64 * 1024; }
+    // A capability list longer than this closes the connection.
+    static constexpr int MaxCapabilityLines = 100;
+    static constexpr qint64 MaxCapabilityBytes = 16 * 1024;
 
     explicit TPop3Client(QObject *parent = nullptr);
 
@@ -70,12 +75,22 @@ public:
     const TSummary &Summary() const { return m_summary; }
     const TMailMessage &MailMessage() const { return m_message; }
     bool Busy() const { return m_busy; }
+    // Ask for summaries ahead when the server announces PIPELINING (on by
+    // default). Off: CAPA is not asked and every command waits for the
+    // reply of the one before.
+    bool Pipelining() const { return m_pipelining; }
+    void SetPipelining(bool on) { m_pipelining = on; }
+    // What the server announced (CAPA) on this connection; empty when it
+    // was not asked or the server does not know CAPA.
+    const ServerCapabilities &Capabilities() const { return m_capabilities; }
 
     // --- operations ---
     // Connects (the transport's Connect and its failures), reads the
     // greeting, logs in with USER and PASS and asks STAT for MailCount();
-    // fires OnConnect once logged in, also when STAT then fails. A failure
-    // after the connect sends QUIT and closes the connection first.
+    // fires OnConnect once logged in, also when STAT then fails. With
+    // Pipelining() it asks CAPA after the login unless the capabilities
+    // are known already. A failure after the connect sends QUIT and closes
+    // the connection first.
     // Throws EProtocolError AuthFailed (UserID or Password empty and not
     // filled by OnAuthenticationNeeded: before any connection; USER or PASS
     // refused and not mended by OnAuthenticationFailed), Refused (the
@@ -87,6 +102,14 @@ public:
     void Disconnect() override;
     // Ends the running wait and closes the connection. Raises nothing.
     void Abort() override;
+    // The caller will ask GetSummary for messages first..last in this
+    // order. With Pipelining() and a server that announces PIPELINING, the
+    // TOP and LIST of the messages ahead then go out before their turn (a
+    // window of SummaryPipeline::Window pairs), while every GetSummary still
+    // fires its events and raises its failures as it would one after
+    // another; a command sent meanwhile is queued behind those in flight.
+    // A summary asked for out of this order is read on its own.
+    void PlanSummaries(int first, int last);
     // TOP n 0 and LIST n into Summary(); OnRetrieveStart, then OnRetrieveEnd
     // on success. Throws EProtocolError Refused (TOP), NotANumber (no size
     // in the LIST reply), SummaryTooLong (the connection stays); ESockError
@@ -118,14 +141,23 @@ public:
 
 protected:
     void TransportConnected() override {}
-    void ConnectionClosed() override { m_replies.Clear(); }
+    void ConnectionClosed() override
+    {
+        m_replies.Clear();
+        m_pipeline.Clear();
+    }
     int ImplicitTlsPort() const override { return 995; }
 
 private:
     Pop3Reply Exchange(const Pop3Command &command);
     QByteArray ReadWholeLine();
     void Login();
-    void ReadSummary(int message);
+    void ReadSummary(TSummary &summary, int message);
+    void ReadCapabilities();
+    bool PipelineActive() const;
+    void SendAhead(int message);
+    void ReadAhead(int asking);
+    void DeliverAhead(SummaryPipeline::Entry entry);
     void ReadMessage(int message, qint64 limit);
     qint64 ListedBytes(const Pop3Reply &list) const;
     [[noreturn]] void Refuse(const Pop3Reply &reply) const;
@@ -136,6 +168,9 @@ private:
     bool m_deleteOnRead = false;
     int m_mailCount = 0;
     bool m_busy = false;
+    bool m_pipelining = true;
+    ServerCapabilities m_capabilities;
+    SummaryPipeline m_pipeline;
     TSummary m_summary;
     TMailMessage m_message;
     TMessageParser m_parser{m_message};

@@ -29,6 +29,7 @@ Pop3Command Pop3Command::RETR(int message) { return Pop3Command("RETR", number(m
 Pop3Command Pop3Command::DELE(int message) { return Pop3Command("DELE", number(message)); }
 Pop3Command Pop3Command::RSET() { return Pop3Command("RSET"); }
 Pop3Command Pop3Command::QUIT() { return Pop3Command("QUIT"); }
+Pop3Command Pop3Command::CAPA() { return Pop3Command("CAPA", Reply::MultiLine); }
 
 Pop3Command Pop3Command::TOP(int message, int lines)
 {

@@ -36,6 +36,8 @@ public:
     static Pop3Command TOP(int message, int lines);
     // Section 6: ends the session; the server then removes what DELE marked.
     static Pop3Command QUIT();
+    // RFC 2449 section 5: the capability list, in either state.
+    static Pop3Command CAPA();
 
     // The command line without its line end.
     const QByteArray &Line() const { return m_line; }

@@ -68,6 +68,8 @@ std::vector<SettingRow> buildRows()
         row(smtp, "Port", QStringLiteral("25"), &S::Port),
         row(smtp, "Send", false, &S::Send),
         row(smtp, "Passwortbefehl", kNone, &S::Passwortbefehl),
+        row(set, "Pipelining", true, &S::Pipelining),
+        row(check, "Verbindungen", 4, &S::Verbindungen),
         row(table, "Spalte0", 10, ColumnWidth{0}),
         row(table, "Spalte1", 65, ColumnWidth{1}),
         row(table, "Spalte2", 65, ColumnWidth{2}),
@@ -93,6 +95,7 @@ const char *const kWriteOrder[][2] = {
     {"SMTP", "Betreff"}, {"SMTP", "Absender"}, {"SMTP", "Adresse"}, {"SMTP", "Reply"},
     {"SMTP", "Blind"}, {"SMTP", "Host"}, {"SMTP", "User"}, {"SMTP", "Port"}, {"SMTP", "Send"},
     {"SMTP", "Passwortbefehl"},
+    {"Settings", "Pipelining"}, {"Check", "Verbindungen"},
     {"Table", "Spalte1"}, {"Table", "Spalte2"}, {"Table", "Spalte3"}, {"Table", "Spalte4"},
     {"Table", "Spalte5"},
 };

@@ -54,6 +54,12 @@ struct Settings
     // A program whose first output line is the SMTP password or token
     // (PasswordCommand); for servers that ask for a login.
     QString Passwortbefehl;
+    // Added beside the values above (a store without them loads as before):
+    // ask servers that announce PIPELINING for summaries ahead; the number
+    // of accounts a pass over all accounts works on at once (1: one after
+    // another).
+    bool Pipelining = true;
+    int Verbindungen = 0;
     // Table: widths of the result grid's columns 0..5
     int Spalte[6] = {};
 };

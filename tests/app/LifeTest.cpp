@@ -27,7 +27,7 @@ protected:
 void emptyMailbox(FakeServer &server)
 {
     server.script().sendLine("+OK ready").expect("USER anna").sendLine("+OK").expect("PASS pw").sendLine("+OK")
-        .expect("STAT").sendLine("+OK 0 0").silent();
+        .expect("CAPA").sendLine("-ERR unknown command").expect("STAT").sendLine("+OK 0 0").silent();
 }
 }
 

@@ -26,6 +26,7 @@ TEST(Pop3Command, Lines)
         {Pop3Command::DELE(3), "DELE 3", false},
         {Pop3Command::RSET(), "RSET", false},
         {Pop3Command::QUIT(), "QUIT", false},
+        {Pop3Command::CAPA(), "CAPA", true},
         {Pop3Command::PASS("se\r\ncr\net"), "PASS secret", false},
     };
     for (const auto &row : rows) {

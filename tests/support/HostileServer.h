@@ -60,7 +60,8 @@ public:
     // All connections were served and their scripts ran to their end.
     bool finished() const { return m_finished.load(); }
 
-    // The greeting and a login as anna/secret, then the STAT reply.
+    // The greeting and a login as anna/secret on a server that does not
+    // know CAPA, then the STAT reply.
     static bool login(Peer &peer, const QByteArray &stat = "+OK 1 100");
 
 private:

@@ -1,0 +1,219 @@
+// Summaries asked for ahead on a server that announces PIPELINING, against
+// scripted servers that check the order of the commands and answer out of
+// step. Each scenario runs twice, once one command after another and once
+// pipelined, and the events and status texts of the two walks must agree.
+#include "FakeServer.h"
+#include "NetFailure.h"
+#include "net/Pop3Client.h"
+
+#include <QSet>
+#include <gtest/gtest.h>
+#include <functional>
+
+namespace {
+
+using Script = FakeServer::Script;
+
+// What the scripted mailbox answers for message n.
+QByteArray subject(int n) { return "Subject: Note " + QByteArray::number(n); }
+QByteArray listLine(int n) { return "+OK " + QByteArray::number(n) + " " + QByteArray::number(1000 + n); }
+
+Script &topReply(Script &s, int n)
+{
+    return s.sendLine("+OK").sendLine("From: a" + QByteArray::number(n) + "@example.org").sendLine(subject(n))
+        .sendLine("").sendLine(".");
+}
+
+Script &pair(Script &s, int n)
+{
+    return topReply(s, n).sendLine(listLine(n));
+}
+
+Script &expectPairs(Script &s, int from, int to)
+{
+    for (int n = from; n <= to; ++n)
+        s.expect("TOP " + QByteArray::number(n) + " 0").expect("LIST " + QByteArray::number(n));
+    return s;
+}
+
+// The login; a pipelining client asks CAPA and hears PIPELINING.
+Script &login(FakeServer &server, bool pipelined, int count)
+{
+    Script &s = server.script().sendLine("+OK ready").expect("USER anna").sendLine("+OK").expect("PASS secret")
+                    .sendLine("+OK in");
+    if (pipelined)
+        s.expect("CAPA").sendLine("+OK Capability list follows").sendLine("TOP").sendLine("UIDL")
+            .sendLine("PIPELINING").sendLine(".");
+    return s.expect("STAT").sendLine("+OK " + QByteArray::number(count) + " 9999");
+}
+
+struct Walk
+{
+    int count = 3;
+    QSet<int> dele; // messages the caller deletes once judged
+    std::function<void(int message)> judged;
+};
+
+// The caller's walk as the check runs it: every summary in order, DELE
+// right after a message is judged, the walk ends at the first failure;
+// then QUIT. Returns what the client told on the way.
+QStringList walk(FakeServer &server, bool pipelined, const Walk &w)
+{
+    QStringList log;
+    TPop3Client c;
+    c.SetHost("127.0.0.1");
+    c.SetPort(server.port());
+    c.SetTimeOut(3000);
+    c.SetUserID("anna");
+    c.SetPassword("secret");
+    c.SetPipelining(pipelined);
+    c.SetReportLevel(1);
+    c.OnStatus = [&](const QString &s) { log << "status " + s; };
+    c.OnRetrieveStart = [&](TLineSocket *) { log << "start"; };
+    c.OnRetrieveEnd = [&](TLineSocket *) {
+        log << "end" + QString::fromLatin1(c.Summary().Subject) + " " + QString::number(c.Summary().Bytes);
+    };
+    c.OnSuccess = [&](TLineSocket *) { log << "success"; };
+    c.OnFailure = [&](TLineSocket *) { log << "failure"; };
+    c.OnDisconnect = [&](TLineSocket *) { log << "disconnect"; };
+    c.Connect();
+    log.clear(); // the login differs (CAPA); the walk must not
+    const NetFailure f = failure([&] {
+        c.PlanSummaries(1, w.count);
+        for (int n = 1; n <= w.count; ++n) {
+            c.GetSummary(n);
+            if (w.judged)
+                w.judged(n);
+            if (w.dele.contains(n))
+                c.DeleteMailMessage(n);
+        }
+    });
+    if (f.kind)
+        log << "raised " + f.text;
+    const NetFailure quit = failure([&] { c.Disconnect(); });
+    if (quit.kind)
+        log << "quit raised " + quit.text;
+    EXPECT_TRUE(server.ok()) << (pipelined ? "pipelined: " : "sequential: ") << server.report().toStdString();
+    return log;
+}
+
+}
+
+TEST(Pop3Pipeline, CommandsGoAheadEventsInOrder)
+{
+    FakeServer seq;
+    Script &s = login(seq, false, 3);
+    for (int n = 1; n <= 3; ++n)
+        pair(expectPairs(s, n, n), n);
+    s.expect("QUIT").sendLine("+OK bye");
+
+    // Every pair is written before the first reply; the replies follow.
+    FakeServer pipe;
+    Script &p = expectPairs(login(pipe, true, 3), 1, 3);
+    for (int n = 1; n <= 3; ++n)
+        pair(p, n);
+    p.expect("QUIT").sendLine("+OK bye");
+
+    const QStringList one = walk(seq, false, {});
+    EXPECT_EQ(walk(pipe, true, {}), one);
+    EXPECT_EQ(one.count("start"), 3);
+    EXPECT_TRUE(one.contains("end Note 3 1003")) << one.join('\n').toStdString();
+}
+
+TEST(Pop3Pipeline, RefusedTopInTheWindowRaisesAtItsTurn)
+{
+    FakeServer seq;
+    Script &s = login(seq, false, 3);
+    pair(expectPairs(s, 1, 1), 1);
+    s.expect("TOP 2 0").sendLine("-ERR no such message").expect("QUIT").sendLine("+OK");
+
+    // TOP 2 refused while 3 is in flight: the LIST 2 reply and pair 3 are
+    // read (the connection stays in step) before QUIT's reply.
+    FakeServer pipe;
+    Script &p = expectPairs(login(pipe, true, 3), 1, 3);
+    pair(p, 1).sendLine("-ERR no such message").sendLine("-ERR no such message");
+    pair(p, 3).expect("QUIT").sendLine("+OK");
+
+    const QStringList one = walk(seq, false, {});
+    EXPECT_EQ(walk(pipe, true, {}), one);
+    EXPECT_TRUE(one.contains("raised -ERR no such message\r\n")) << one.join('\n').toStdString();
+}
+
+TEST(Pop3Pipeline, CloseInTheWindow)
+{
+    FakeServer seq;
+    Script &s = login(seq, false, 3);
+    pair(expectPairs(s, 1, 1), 1);
+    s.expect("TOP 2 0").sendLine("+OK").send("Subject: cut").close();
+
+    FakeServer pipe;
+    Script &p = expectPairs(login(pipe, true, 3), 1, 3);
+    pair(p, 1).sendLine("+OK").send("Subject: cut").close();
+
+    const QStringList one = walk(seq, false, {});
+    EXPECT_EQ(walk(pipe, true, {}), one);
+    EXPECT_TRUE(one.contains("disconnect"));
+    EXPECT_EQ(one.count("start"), 2);
+}
+
+TEST(Pop3Pipeline, RefusedDeleWhileTopsInFlight)
+{
+    Walk w;
+    w.dele = {1};
+    FakeServer seq;
+    Script &s = login(seq, false, 3);
+    pair(expectPairs(s, 1, 1), 1).expect("DELE 1").sendLine("-ERR locked").expect("QUIT").sendLine("+OK");
+
+    // DELE 1 goes out right after message 1 is judged, behind pairs 2 and
+    // 3: the server answers them first, then the DELE.
+    FakeServer pipe;
+    Script &p = expectPairs(login(pipe, true, 3), 1, 3);
+    pair(p, 1).expect("DELE 1");
+    pair(p, 2);
+    pair(p, 3).sendLine("-ERR locked").expect("QUIT").sendLine("+OK");
+
+    const QStringList one = walk(seq, false, w);
+    EXPECT_EQ(walk(pipe, true, w), one);
+    EXPECT_TRUE(one.contains("failure"));
+    EXPECT_TRUE(one.contains("raised -ERR locked\r\n")) << one.join('\n').toStdString();
+}
+
+TEST(Pop3Pipeline, WindowIsBounded)
+{
+    const int count = 40;
+    const int window = SummaryPipeline::Window;
+    FakeServer pipe;
+    Script &p = expectPairs(login(pipe, true, count), 1, window);
+    // Half a window read, the next half goes out; then the rest.
+    for (int n = 1; n <= window / 2; ++n)
+        pair(p, n);
+    expectPairs(p, window + 1, count);
+    for (int n = window / 2 + 1; n <= count; ++n)
+        pair(p, n);
+    p.expect("QUIT").sendLine("+OK");
+
+    Walk w;
+    w.count = count;
+    qsizetype seenAtHalf = -1;
+    w.judged = [&](int n) {
+        if (n == window / 2)
+            seenAtHalf = pipe.received().size();
+    };
+    const QStringList log = walk(pipe, true, w);
+    EXPECT_EQ(log.count("start"), count);
+    // Login (USER, PASS, CAPA, STAT) and one window of pairs, no more.
+    EXPECT_EQ(seenAtHalf, 4 + 2 * window);
+}
+
+TEST(Pop3Pipeline, NoPipeliningAnnouncedWalksOneAfterAnother)
+{
+    FakeServer server;
+    Script &s = server.script().sendLine("+OK ready").expect("USER anna").sendLine("+OK").expect("PASS secret")
+                    .sendLine("+OK").expect("CAPA").sendLine("-ERR unknown command").expect("STAT").sendLine("+OK 2 9");
+    for (int n = 1; n <= 2; ++n)
+        pair(expectPairs(s, n, n), n);
+    s.expect("QUIT").sendLine("+OK");
+    Walk w;
+    w.count = 2;
+    EXPECT_EQ(walk(server, true, w).count("start"), 2);
+}
