@@ -1,6 +1,7 @@
 #include "check/AllAccountsPass.h"
 
 #include "check/AccountPassword.h"
+#include "check/AccountPrefetch.h"
 #include "check/AppServices.h"
 #include "check/MessageLimit.h"
 #include "check/QuitReport.h"
@@ -9,15 +10,19 @@
 #include "lang/KvLanguage.h"
 #include "net/Pop3Client.h"
 #include "platform/core/AnsiCodec.h"
+#include "net/NetError.h"
 #include "platform/core/KvError.h"
 
 #include <QScopeGuard>
+#include <algorithm>
 
 AllAccountsPass::AllAccountsPass(AppServices &app, const TKvLanguage &catalog, TPop3Client &popAlle,
                                  RuleListSource &lists)
     : m_app(app), m_catalog(catalog), m_pop(popAlle), m_lists(lists)
 {
 }
+
+AllAccountsPass::~AllAccountsPass() = default;
 
 QString AllAccountsPass::text(quint16 number) const
 {
@@ -39,7 +44,16 @@ void AllAccountsPass::reset()
 
 void AllAccountsPass::disconnect(int slot)
 {
-    const QString reason = QuitReport::disconnect(m_pop);
+    QString reason;
+    const auto ahead = m_ahead.find(slot);
+    if (ahead != m_ahead.end()) {
+        reason = ahead->second->Disconnect();
+        m_ahead.erase(ahead);
+        if (m_pop.OnDisconnect)
+            m_pop.OnDisconnect(&m_pop);
+    } else {
+        reason = QuitReport::disconnect(m_pop);
+    }
     if (reason.isEmpty() || !m_sink)
         return;
     ++m_quitFailed;
@@ -55,22 +69,28 @@ void AllAccountsPass::run(PassSink &sink)
     auto done = qScopeGuard([this] {
         m_running = false;
         m_sink = nullptr;
+        m_walking = nullptr;
+        // Accounts started ahead of a pass that stopped early.
+        m_ahead.clear();
+        m_passwords.clear();
     });
     m_messageCounter = 0;
     m_accountIndex = 1;
+    m_nextAhead = 1;
+    const int bound = std::clamp(m_app.settings.Verbindungen, 1, MaxConnections);
     const int slotCount = AccountTable::Count;
     for (int n = 1; n <= slotCount && !m_cancelled; ++n) {
         if (n > 1)
             disconnect(n - 1);
         sink.accountStarted(n, slotCount);
+        if (bound > 1)
+            startAhead(n, bound);
         const AccountSlot &slot = m_app.accounts.slot(n);
         if (!slot.Konto.isEmpty()) {
             sink.reportCell(1, m_accountIndex, slot.Konto);
             m_pop.SetHost(slot.Host);
             m_pop.SetPort(slot.Port);
-            const ConnectPassword password = !slot.UserID.isEmpty() && !slot.Passwortbefehl.isEmpty()
-                ? connectPassword(slot, m_app.settings.TimeOut, m_catalog)
-                : ConnectPassword{true, Ansi::fromUnicode(slot.Passwort), QString()};
+            const ConnectPassword password = passwordFor(n);
             if (!password.ok) {
                 ++m_failed;
                 sink.accountFailed(n, slot.Konto, password.error);
@@ -85,7 +105,11 @@ void AllAccountsPass::run(PassSink &sink)
                 // to the next one.
                 m_counters = {};
                 try {
-                    m_pop.Connect();
+                    const auto ahead = m_ahead.find(n);
+                    if (ahead != m_ahead.end())
+                        connectAhead(*ahead->second);
+                    else
+                        m_pop.Connect();
                     ++m_checked;
                 } catch (const std::exception &e) {
                     ++m_failed;
@@ -109,7 +133,7 @@ void AllAccountsPass::POP_AlleConnect()
         return;
     PassSink &sink = *m_sink;
     m_messageCounter = 1;
-    const int n = m_pop.MailCount();
+    const int n = mailCount();
     sink.reportCell(2, m_accountIndex, QString::number(n));
     const QString name = m_app.accounts.slot(m_accountIndex).Konto;
     if (n > 0) {
@@ -120,16 +144,17 @@ void AllAccountsPass::POP_AlleConnect()
             sink.accountWarning(m_accountIndex, name,
                                 QString::number(n) + QLatin1Char(' ') + text(301) + QLatin1Char(' ')
                                     + QString::number(toRead));
+        planSummaries(m_messageCounter, m_messageCounter + toRead - 1);
         for (int i = 0; i < toRead && !m_cancelled; ++i) {
             m_deleteMark = false;
-            m_pop.GetSummary(m_messageCounter);
+            getSummary(m_messageCounter);
             sink.messageDone(i + 1, n);
-            const TSummary &summary = m_pop.Summary();
-            QString line = name + QStringLiteral(", ") + Ansi::toUnicode(summary.From) + QStringLiteral(", ")
-                + Ansi::toUnicode(summary.Subject) + QStringLiteral(", ");
+            const TSummary &current = summary();
+            QString line = name + QStringLiteral(", ") + Ansi::toUnicode(current.From) + QStringLiteral(", ")
+                + Ansi::toUnicode(current.Subject) + QStringLiteral(", ");
             if (m_deleteMark) {
                 try {
-                    m_pop.DeleteMailMessage(m_messageCounter);
+                    deleteMessage(m_messageCounter);
                 } catch (...) {
                     // Refused: the line is written without "DEL", the account fails.
                     sink.reportLine(line);
@@ -159,7 +184,114 @@ void AllAccountsPass::POP_AlleConnect()
 
 void AllAccountsPass::POP_AlleRetrieveEnd()
 {
-    const TSummary &summary = m_pop.Summary();
-    const SummaryFields fields{summary.Subject, summary.From, summary.Bytes};
+    const TSummary &current = summary();
+    const SummaryFields fields{current.Subject, current.From, current.Bytes};
     m_deleteMark = classifyAllAccounts(m_lists, ruleSwitches(m_app.settings), fields, m_counters, m_byteTotal, m_app.notices);
+}
+
+// ------------------------------------------------- accounts started ahead
+
+void AllAccountsPass::cancel()
+{
+    m_cancelled = true;
+    for (const auto &[slot, account] : m_ahead)
+        account->Abort();
+}
+
+ConnectPassword AllAccountsPass::passwordFor(int slot)
+{
+    const auto known = m_passwords.find(slot);
+    if (known != m_passwords.end()) {
+        ConnectPassword password = std::move(known->second);
+        m_passwords.erase(known);
+        return password;
+    }
+    const AccountSlot &s = m_app.accounts.slot(slot);
+    return !s.UserID.isEmpty() && !s.Passwortbefehl.isEmpty()
+        ? connectPassword(s, m_app.settings.TimeOut, m_catalog)
+        : ConnectPassword{true, Ansi::fromUnicode(s.Passwort), QString()};
+}
+
+void AllAccountsPass::startAhead(int slot, int bound)
+{
+    m_nextAhead = std::max(m_nextAhead, slot);
+    while (int(m_ahead.size()) < bound && m_nextAhead <= AccountTable::Count) {
+        const int n = m_nextAhead++;
+        const AccountSlot &s = m_app.accounts.slot(n);
+        if (s.Konto.isEmpty() || s.UserID.isEmpty())
+            continue;
+        const ConnectPassword password = passwordFor(n);
+        m_passwords[n] = password;
+        if (!password.ok || password.bytes.isEmpty())
+            continue;
+        // The client set up as the pass sets up POP_Alle for this account.
+        m_pop.SetHost(s.Host);
+        m_pop.SetPort(s.Port);
+        PrefetchSetup setup;
+        setup.host = m_pop.Host();
+        setup.port = m_pop.Port();
+        setup.user = Ansi::fromUnicode(s.UserID);
+        setup.password = password.bytes;
+        setup.timeOut = m_pop.TimeOut();
+        setup.useTls = m_pop.UseTls();
+        setup.extraCaFile = m_pop.ExtraCaFile();
+        setup.pipelining = m_pop.Pipelining();
+        setup.maxMessages = MessageLimit::PerAccount;
+        m_ahead[n] = std::make_unique<AccountPrefetch>(setup);
+    }
+}
+
+void AllAccountsPass::connectAhead(AccountPrefetch &account)
+{
+    m_walking = &account;
+    auto done = qScopeGuard([this] {
+        m_walking = nullptr;
+        m_walkSummary = nullptr;
+    });
+    if (account.waitLoggedIn())
+        POP_AlleConnect();
+    if (const std::exception_ptr failure = account.connectFailure())
+        std::rethrow_exception(failure);
+}
+
+int AllAccountsPass::mailCount() const
+{
+    return m_walking ? m_walking->MailCount() : m_pop.MailCount();
+}
+
+void AllAccountsPass::planSummaries(int first, int last)
+{
+    if (!m_walking)
+        m_pop.PlanSummaries(first, last);
+}
+
+void AllAccountsPass::getSummary(int message)
+{
+    if (!m_walking) {
+        m_pop.GetSummary(message); // its end event classifies
+        return;
+    }
+    m_walkSummary = &m_walking->GetSummary(message);
+    POP_AlleRetrieveEnd();
+}
+
+const TSummary &AllAccountsPass::summary() const
+{
+    return m_walking && m_walkSummary ? *m_walkSummary : m_pop.Summary();
+}
+
+void AllAccountsPass::deleteMessage(int message)
+{
+    if (!m_walking) {
+        m_pop.DeleteMailMessage(message);
+        return;
+    }
+    try {
+        m_walking->DeleteMailMessage(message);
+    } catch (const ENetError &e) {
+        // POP_Alle tells its failure event of a refusal before it raises.
+        if (e.kind() == NetError::Refused && m_pop.OnFailure)
+            m_pop.OnFailure(&m_pop);
+        throw;
+    }
 }

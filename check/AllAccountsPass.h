@@ -9,16 +9,21 @@
 //
 // The pass writes only through PassSink, so the report window and the
 // console pass without windows share it.
+#include "check/AccountPassword.h"
 #include "rules/Classifier.h"
 
 #include <QString>
 #include <QStringList>
+#include <map>
+#include <memory>
 
 struct AppServices;
 class TKvLanguage;
 class TLineSocket;
 class TPop3Client;
 class RuleListSource;
+class AccountPrefetch;
+struct TSummary;
 
 class PassSink
 {
@@ -46,17 +51,27 @@ public:
     }
 };
 
+// With the setting Verbindungen above 1, that many accounts are logged into
+// and read at once, each in a thread of its own (AccountPrefetch), while
+// the judging, the deletions, the report and the totals still follow the
+// slot order exactly as above; each account's QUIT still comes before the
+// next account's first report cell.
 class AllAccountsPass
 {
 public:
+    // Accounts worked on at once, at most.
+    static constexpr int MaxConnections = 16;
+
     AllAccountsPass(AppServices &app, const TKvLanguage &catalog, TPop3Client &popAlle, RuleListSource &lists);
+    ~AllAccountsPass();
 
     // Step 7 and 8 of a pass: walks the slotCount, then disconnects POP_Alle.
     // The caller has reset the totals (reset()) and the pending notices.
     void run(PassSink &sink);
     bool running() const { return m_running; }
-    // Stops a running pass before its next account.
-    void cancel() { m_cancelled = true; }
+    // Stops a running pass before its next account; the accounts started
+    // ahead are broken off (closed without QUIT).
+    void cancel();
 
     // Handlers of POP_Alle.
     void POP_AlleConnect();
@@ -79,6 +94,21 @@ private:
     QString text(quint16 number) const;
     // QUIT for the account of `slot`; a failure goes to the sink.
     void disconnect(int slot);
+    // The account's password (its command run now, or taken from when its
+    // connection was started ahead).
+    ConnectPassword passwordFor(int slot);
+    // Starts the accounts from `slot` on that are not yet started, up to
+    // `bound` connections at once.
+    void startAhead(int slot, int bound);
+    // Connect of an account started ahead: its connect event and failure
+    // as POP_Alle's Connect would give them.
+    void connectAhead(AccountPrefetch &account);
+    // POP_Alle, or the account started ahead that is being walked.
+    int mailCount() const;
+    void planSummaries(int first, int last);
+    void getSummary(int message);
+    const TSummary &summary() const;
+    void deleteMessage(int message);
 
     AppServices &m_app;
     const TKvLanguage &m_catalog;
@@ -100,4 +130,10 @@ private:
     int m_quitFailed = 0;
     bool m_running = false;
     bool m_cancelled = false;
+
+    std::map<int, std::unique_ptr<AccountPrefetch>> m_ahead; // by slot
+    std::map<int, ConnectPassword> m_passwords;              // of slots started ahead
+    int m_nextAhead = 1;
+    AccountPrefetch *m_walking = nullptr;
+    const TSummary *m_walkSummary = nullptr;
 };
