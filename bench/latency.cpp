@@ -8,10 +8,15 @@
 //   - mpop's screening (a filter that skips every message, so only headers
 //     are read);
 //   - the floor: every TOP n 0 and LIST n written at once on one socket.
-// Then one pass over 65 accounts of 20 messages each at 30 ms through the
-// main window, with --check-all and with poplib.
+// The window and --check-all each run pipelined and, for comparison, one
+// command after another. Then one pass over 65 accounts of 20 messages each
+// at 30 ms through the main window with several accounts at once or one
+// after another, with --check-all and with poplib.
 //
-//     latency [--rtt MS ...] [--no-pass] [--pass-only]
+//     latency [--rtt MS ...] [--no-pass] [--pass-only] [--no-today]
+//
+// --no-today leaves out the pass one command after another (about 1.5
+// minutes at 30 ms).
 //
 // It prints seconds, messages per second and the ratios; it exits non-zero
 // only when something went wrong (server, grid, report, a peer), never for
@@ -22,7 +27,9 @@
 #include "MailServers.h"
 #include "app/ProgramFixture.h"
 #include "app/StammForm.h"
+#include "net/Pop3Client.h"
 #include "support/RichLog.h"
+#include "support/RoundButton.h"
 #include "support/StringGrid.h"
 
 #include <QApplication>
@@ -178,8 +185,10 @@ Ours passThroughWindow(ProgramFixture &p, int expectedMessages, QStringList &pro
 struct Row
 {
     int rtt = 0;
-    Ours window;
+    Ours window;            // pipelined where the server allows (the default)
+    Ours windowSequential;  // one command after another (today's walk)
     double checkAll = 0;
+    double checkAllSequential = 0;
     double poplib = 0;
     double mpop = 0;
     double floor = 0;
@@ -189,6 +198,12 @@ void keepBest(double &best, const std::optional<double> &run)
 {
     if (run && (best == 0 || *run < best))
         best = *run;
+}
+
+void keepBest(Ours &best, const Ours &run)
+{
+    if (best.seconds == 0 || run.seconds < best.seconds)
+        best = run;
 }
 
 Row measureSingle(DovecotServer &pop, const MailUser &user, int rtt, QStringList &problems)
@@ -210,12 +225,15 @@ Row measureSingle(DovecotServer &pop, const MailUser &user, int rtt, QStringList
     presetProgram(p, {user}, port);
     p.start();
     p.show();
+    TStammForm &f = p.form();
     for (int round = 0; round < rounds; ++round) {
-        const Ours o = checkThroughWindow(p, problems);
-        if (row.window.seconds == 0 || o.seconds < row.window.seconds)
-            row.window = o;
         QString error;
-        keepBest(row.checkAll, peers::checkAll(p, kMessages, &error));
+        for (const bool pipelined : {true, false}) {
+            f.POP_Mail->SetPipelining(pipelined);
+            keepBest(pipelined ? row.window : row.windowSequential, checkThroughWindow(p, problems));
+            p.on("Settings", "Pipelining", pipelined ? "1" : "0");
+            keepBest(pipelined ? row.checkAll : row.checkAllSequential, peers::checkAll(p, kMessages, &error));
+        }
         keepBest(row.poplib, peers::poplibCheck(port, user, kMessages, &error));
         keepBest(row.mpop, peers::mpopScreening(port, user, &error));
         keepBest(row.floor, peers::pipelinedFloor(port, user, kMessages, &error));
@@ -232,65 +250,102 @@ double perSecond(int count, double s)
     return bench::rate(count, s);
 }
 
+const char *cell(double s, int count)
+{
+    static char buf[16][32];
+    static int k = 0;
+    char *b = buf[k++ % 16];
+    std::snprintf(b, 32, "%7.3f %6.0f", s, perSecond(count, s));
+    return b;
+}
+
 void printSingle(const QList<Row> &rows)
 {
     std::printf("\nOne account, %d messages of 1-20 KB, Dovecot behind a relay with the round trip given\n"
-                "(0: no relay). Seconds from connect to the last summary; msg/s in brackets.\n\n",
+                "(0: no relay). Each cell: seconds, then messages per second.\n\n",
                 kMessages);
-    std::printf("%4s | %15s %8s | %15s | %15s | %15s | %15s | %6s %6s %6s\n", "rtt", "window", "stall", "check-all",
-                "poplib", "mpop", "floor", "/poplib", "/mpop", "/floor");
-    for (const Row &r : rows) {
-        auto cell = [](double s) {
-            static char buf[8][32];
-            static int k = 0;
-            char *b = buf[k++ % 8];
-            std::snprintf(b, 32, "%6.3f (%6.0f)", s, perSecond(kMessages, s));
-            return b;
-        };
-        const double ours = perSecond(kMessages, r.window.seconds);
-        auto ratio = [&](double s) { return s > 0 ? ours / perSecond(kMessages, s) : 0.0; };
-        std::printf("%4d | %15s %6.1fms | %15s | %15s | %15s | %15s | %6.2f %6.2f %6.2f\n", r.rtt,
-                    cell(r.window.seconds), r.window.stallMs, cell(r.checkAll), cell(r.poplib), cell(r.mpop),
-                    cell(r.floor), ratio(r.poplib), ratio(r.mpop), ratio(r.floor));
-    }
-    std::printf("\nwindow: the check through the main window (stall: longest gap of a 10 ms timer in it);\n"
-                "check-all: the program with --check-all, process start to exit (QUIT included); poplib:\n"
-                "TOP/LIST one after another; mpop: its screening, process start to exit; floor: all\n"
-                "TOP+LIST written at once. Ratios: the window's messages per second over the others'.\n");
+    std::printf("%4s | %14s %14s %6s | %14s %14s | %14s | %14s | %14s\n", "rtt", "window", "window seq",
+                "stall", "check-all", "check-all seq", "poplib", "mpop", "floor");
+    for (const Row &r : rows)
+        std::printf("%4d | %14s %14s %4.0fms | %14s %14s | %14s | %14s | %14s\n", r.rtt, cell(r.window.seconds, kMessages),
+                    cell(r.windowSequential.seconds, kMessages), r.window.stallMs, cell(r.checkAll, kMessages),
+                    cell(r.checkAllSequential, kMessages), cell(r.poplib, kMessages), cell(r.mpop, kMessages),
+                    cell(r.floor, kMessages));
+    std::printf("\nRatios in messages per second:\n%4s | %10s %10s %10s %10s | %12s\n", "rtt", "win/seq", "win/poplib",
+                "win/mpop", "win/floor", "check-all/seq");
+    auto ratio = [](double ours, double other) { return ours > 0 && other > 0 ? other / ours : 0.0; };
+    for (const Row &r : rows)
+        std::printf("%4d | %10.2f %10.2f %10.2f %10.2f | %12.2f\n", r.rtt, ratio(r.window.seconds, r.windowSequential.seconds),
+                    ratio(r.window.seconds, r.poplib), ratio(r.window.seconds, r.mpop), ratio(r.window.seconds, r.floor),
+                    ratio(r.checkAll, r.checkAllSequential));
+    std::printf("\nwindow: the check through the main window, pipelined (stall: longest gap of a 10 ms timer in\n"
+                "it); seq: the same with pipelining off, one command after another as before; check-all: the\n"
+                "program with --check-all, process start to exit (QUIT included); poplib: TOP/LIST one after\n"
+                "another; mpop: its screening, process start to exit; floor: all TOP+LIST written at once.\n");
 }
 
 // ------------------------------------------------------------ pass
 
-struct PassRow
+// The pass through the window with the given accounts at once and
+// pipelining, and --check-all with the same settings.
+struct PassRun
 {
-    Ours window;
-    double checkAll = 0;
-    double poplib = 0;
+    const char *name;
+    int connections;
+    bool pipelined;
+    bool window;
 };
 
-PassRow measurePass(DovecotServer &pop, const QList<MailUser> &users, QStringList &problems)
+void measurePass(DovecotServer &pop, const QList<MailUser> &users, bool withToday, QStringList &problems)
 {
-    PassRow row;
     LatencyProxy proxy(pop.pop3Port(), kPassRtt / 2);
     ProgramFixture p;
     presetProgram(p, users, proxy.port());
     p.start();
     p.show();
+    TStammForm &f = p.form();
     const int total = int(users.size()) * kPassMessages;
-    row.window = passThroughWindow(p, total, problems);
+    std::printf("\nPass over %d accounts of %d messages at %d ms round trip (seconds, messages per second):\n",
+                int(users.size()), kPassMessages, kPassRtt);
+    QList<PassRun> runs{{"window, 6 at once, pipelined (default)", 6, true, true},
+                        {"window, 4 at once, pipelined", 4, true, true},
+                        {"window, 8 at once, pipelined", 8, true, true},
+                        {"window, 1 at a time, pipelined", 1, true, true},
+                        {"check-all, 6 at once, pipelined", 6, true, false}};
+    if (withToday) {
+        runs << PassRun{"window, 1 at a time, not pipelined (as before)", 1, false, true};
+        runs << PassRun{"check-all, 1 at a time, not pipelined", 1, false, false};
+    }
+    for (const PassRun &run : runs) {
+        double seconds = 0;
+        double stall = 0;
+        if (run.window) {
+            p.app->settings.Verbindungen = run.connections;
+            f.POP_Alle->SetPipelining(run.pipelined);
+            const Ours o = passThroughWindow(p, total, problems);
+            seconds = o.seconds;
+            stall = o.stallMs;
+        } else {
+            p.on("Check", "Verbindungen", QByteArray::number(run.connections).constData());
+            p.on("Settings", "Pipelining", run.pipelined ? "1" : "0");
+            QString error;
+            if (const auto s = peers::checkAll(p, total, &error))
+                seconds = *s;
+            if (!error.isEmpty())
+                problems << error;
+        }
+        std::printf("  %-48s %7.2f %6.0f", run.name, seconds, perSecond(total, seconds));
+        if (run.window)
+            std::printf("   stall %.1f ms", stall);
+        std::printf("\n");
+        std::fflush(stdout);
+    }
     QString error;
-    keepBest(row.checkAll, peers::checkAll(p, total, &error));
-    keepBest(row.poplib, peers::poplibPass(proxy.port(), users, total, &error));
+    double poplib = 0;
+    keepBest(poplib, peers::poplibPass(proxy.port(), users, total, &error));
     if (!error.isEmpty())
         problems << error;
-    std::printf("\nPass over %d accounts of %d messages at %d ms round trip:\n", int(users.size()), kPassMessages,
-                kPassRtt);
-    std::printf("  window    %7.2f s (%5.0f msg/s, stall %.1f ms)\n", row.window.seconds,
-                perSecond(total, row.window.seconds), row.window.stallMs);
-    std::printf("  check-all %7.2f s (%5.0f msg/s)\n", row.checkAll, perSecond(total, row.checkAll));
-    std::printf("  poplib    %7.2f s (%5.0f msg/s)   window / poplib %.2f\n", row.poplib,
-                perSecond(total, row.poplib), row.poplib > 0 ? row.poplib / row.window.seconds : 0.0);
-    return row;
+    std::printf("  %-48s %7.2f %6.0f\n", "poplib, one account after another", poplib, perSecond(total, poplib));
 }
 
 }
@@ -301,7 +356,7 @@ int main(int argc, char **argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QList<int> rtts;
-    bool pass = true, single = true;
+    bool pass = true, single = true, today = true;
     for (int i = 1; i < argc; ++i) {
         const QByteArray a = argv[i];
         if (a == "--rtt" && i + 1 < argc)
@@ -310,8 +365,10 @@ int main(int argc, char **argv)
             pass = false;
         else if (a == "--pass-only")
             single = false;
+        else if (a == "--no-today")
+            today = false;
         else {
-            std::fprintf(stderr, "usage: %s [--rtt MS ...] [--no-pass] [--pass-only]\n", argv[0]);
+            std::fprintf(stderr, "usage: %s [--rtt MS ...] [--no-pass] [--pass-only] [--no-today]\n", argv[0]);
             return 2;
         }
     }
@@ -352,7 +409,7 @@ int main(int argc, char **argv)
         printSingle(rows);
     }
     if (pass)
-        measurePass(pop, passUsers, problems);
+        measurePass(pop, passUsers, today, problems);
     if (problems.isEmpty()) {
         std::printf("\nGrids, counts and the server's messages verified.\n");
         return 0;

@@ -69,7 +69,7 @@ std::vector<SettingRow> buildRows()
         row(smtp, "Send", false, &S::Send),
         row(smtp, "Passwortbefehl", kNone, &S::Passwortbefehl),
         row(set, "Pipelining", true, &S::Pipelining),
-        row(check, "Verbindungen", 4, &S::Verbindungen),
+        row(check, "Verbindungen", 6, &S::Verbindungen),
         row(table, "Spalte0", 10, ColumnWidth{0}),
         row(table, "Spalte1", 65, ColumnWidth{1}),
         row(table, "Spalte2", 65, ColumnWidth{2}),
