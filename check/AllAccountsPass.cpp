@@ -271,8 +271,13 @@ void AllAccountsPass::getSummary(int message)
         m_pop.GetSummary(message); // its end event classifies
         return;
     }
+    // POP_Alle's events, as its GetSummary fires them: its end event's
+    // handler classifies what summary() now gives.
+    if (m_pop.OnRetrieveStart)
+        m_pop.OnRetrieveStart(&m_pop);
     m_walkSummary = &m_walking->GetSummary(message);
-    POP_AlleRetrieveEnd();
+    if (m_pop.OnRetrieveEnd)
+        m_pop.OnRetrieveEnd(&m_pop);
 }
 
 const TSummary &AllAccountsPass::summary() const
