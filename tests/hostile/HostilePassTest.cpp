@@ -98,6 +98,8 @@ TEST_F(HostilePass, EscapesInRepliesAndHeadersNeverReachTheTerminal)
         2);
     p.account(1, "Anna\x1b[1m", "anna", "secret", server.port());
     p.account(2, "Bob", "anna", "secret", server.port());
+    // The server tells the accounts apart by the order they connect in.
+    p.on("Check", "Verbindungen", "1");
     const QString binary = qEnvironmentVariable("KV_PROGRAM_DIR") + QStringLiteral("/korvalinthus");
     ASSERT_TRUE(QFile::exists(binary)) << binary.toStdString();
     QProcess proc;
