@@ -218,15 +218,16 @@ void WindowTexts::applyStamm(TStammForm &f)
         {12, "Datei1"}, {8, "Einstellungen1"}, {8, "Allgemein1"}, {32, "Konten1"}, {7, "Beenden1"},
         {7, "Beenden2"}, {21, "Aktionen1"}, {168, "PrfenKonto1"}, {169, "PrfenAlleKonten1"},
         {169, "AlleKontenprfen1"}, {37, "Listen1"}, {23, "Betreffliste1"}, {24, "Absenderliste1"},
-        {175, "Lesen1"}, {176, "Abrufen1"}, {39, "LschenMarkieren1"}, {39, "ZumLschenMarkieren1"},
+        {175, "Lesen1"}, {175, "Lesen2"}, {176, "Abrufen1"}, {39, "LschenMarkieren1"}, {39, "ZumLschenMarkieren1"},
         {38, "Lschen1"}, {38, "Lschen2"}, {40, "Allelschen1"}, {40, "Allelschen2"}, {19, "Ergebniszeigen1"},
         {41, "Nutzen1"}, {10, "Hilfe1"}, {10, "OnlineHilfe1"}, {44, "Undo1"}, {11, "Informationen1"},
-        {196, "Protokollspeichern1"}, {45, "Sonstiges1"}, {46, "Senden1"},
+        {196, "Protokollspeichern1"}, {45, "Sonstiges1"}, {46, "Senden1"}, {492, "CloseConnection1"},
+        {493, "Readme1"}, {494, "News1"}, {495, "Homepage1"},
         // captions
         {35, "GBKonten"}, {7, "Lab_Beenden"}, {171, "Lab_Postfach"}, {172, "Lab_Alle_Konten"},
         {19, "Lab_Ergebnis"}, {175, "Lab_Lesen"}, {176, "Lab_Abrufen"}, {38, "Lab_Loeschen"},
-        {40, "Lab_alle_loeschen"}, {170, "Lab_Provider"}, {22, "Lab_Extern"}, {10, "Lab_Hilfe"},
-        {33, "LVorgang"},
+        {40, "Lab_alle_loeschen"}, {496, "Lab_Undo"}, {170, "Lab_Provider"}, {22, "Lab_Extern"}, {10, "Lab_Hilfe"},
+        {33, "LVorgang"}, {490, "GBKonten_Ergeb"}, {491, "GBFehler"},
     };
     for (const auto &e : captions)
         caption(f, e.name, c.GetText(e.n));

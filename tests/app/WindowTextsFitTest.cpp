@@ -16,6 +16,8 @@
 #include <QLineEdit>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMap>
+#include <QMenu>
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QTabWidget>
@@ -145,3 +147,50 @@ INSTANTIATE_TEST_SUITE_P(Languages, WindowTextsFit,
                          [](const ::testing::TestParamInfo<const char *> &info) {
                              return std::string(info.param, std::strchr(info.param, '.'));
                          });
+
+namespace {
+
+// objectName -> shown text of every menu item, group title and caption of
+// the main window started in the given language.
+QMap<QString, QString> mainWindowTexts(const QString &file)
+{
+    ProgramFixture p;
+    p.presetUsedStore();
+    p.preset(QStringLiteral("Language"), QStringLiteral("File"), file);
+    p.start();
+    p.show();
+    TStammForm &f = p.form();
+    QMap<QString, QString> texts;
+    for (QAction *a : f.findChildren<QAction *>())
+        if (!a->objectName().isEmpty() && !a->isSeparator())
+            texts.insert(a->objectName(), a->text().remove(QLatin1Char('&')));
+    for (QMenu *m : f.findChildren<QMenu *>())
+        if (!m->objectName().isEmpty())
+            texts.insert(m->objectName(), m->title().remove(QLatin1Char('&')));
+    for (QGroupBox *g : f.findChildren<QGroupBox *>())
+        if (g->window() == &f)
+            texts.insert(g->objectName(), g->title());
+    for (QLabel *l : f.findChildren<QLabel *>())
+        if (l->window() == &f && l->objectName().startsWith(QLatin1String("Lab_")))
+            texts.insert(l->objectName(), l->text());
+    texts.removeIf([](const auto &e) { return e.value().isEmpty(); });
+    return texts;
+}
+
+} // namespace
+
+// A caption left out of the language's texts keeps the built-in English
+// word in every language. Only the two address items (fixed texts followed
+// by an address) and a word that German shares may match.
+TEST(WindowTextsLanguage, MainWindowCaptionsFollowTheLanguage)
+{
+    const QMap<QString, QString> english = mainWindowTexts(QStringLiteral("English.LNG"));
+    const QMap<QString, QString> german = mainWindowTexts(QStringLiteral("Deutsch.LNG"));
+    ASSERT_EQ(english.keys(), german.keys());
+    const QStringList fixed = {QStringLiteral("IP11"), QStringLiteral("IP21"), QStringLiteral("Sonstiges1")};
+    QStringList same;
+    for (auto it = english.cbegin(); it != english.cend(); ++it)
+        if (german.value(it.key()) == it.value() && !fixed.contains(it.key()))
+            same << it.key() + QStringLiteral(" \"") + it.value() + QLatin1Char('"');
+    EXPECT_EQ(same, QStringList()) << same.join(QStringLiteral(", ")).toStdString();
+}
