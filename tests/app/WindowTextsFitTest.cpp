@@ -80,6 +80,15 @@ void keep(QWidget &window, const QString &name)
     }
 }
 
+// A program that has been used before, started and shown in a language.
+void startIn(ProgramFixture &p, const QString &file)
+{
+    p.presetUsedStore();
+    p.preset(QStringLiteral("Language"), QStringLiteral("File"), file);
+    p.start();
+    p.show();
+}
+
 class WindowTextsFit : public ::testing::TestWithParam<const char *>
 {
 };
@@ -91,10 +100,7 @@ TEST_P(WindowTextsFit, EveryCaptionShowsWhole)
     const QString file = QLatin1String(GetParam());
     const QString code = file.left(file.indexOf(QLatin1Char('.')));
     ProgramFixture p;
-    p.presetUsedStore();
-    p.preset(QStringLiteral("Language"), QStringLiteral("File"), file);
-    p.start();
-    p.show();
+    startIn(p, file);
     TStammForm &f = p.form();
     ASSERT_EQ(f.KvLanguage1().FileName(), file);
 
@@ -155,10 +161,7 @@ namespace {
 QMap<QString, QString> mainWindowTexts(const QString &file)
 {
     ProgramFixture p;
-    p.presetUsedStore();
-    p.preset(QStringLiteral("Language"), QStringLiteral("File"), file);
-    p.start();
-    p.show();
+    startIn(p, file);
     TStammForm &f = p.form();
     QMap<QString, QString> texts;
     for (QAction *a : f.findChildren<QAction *>())
