@@ -20,14 +20,16 @@ namespace {
 constexpr uint kNobody = 65534;
 const char kPython[] = "/usr/bin/python3";
 
-quint16 freePort()
+}
+
+quint16 freeLoopbackPort()
 {
     QTcpServer probe;
     probe.listen(QHostAddress::LocalHost, 0);
     return probe.serverPort();
 }
 
-bool waitForPort(quint16 port, QProcess &process, int milliseconds)
+bool waitForLoopbackPort(quint16 port, QProcess &process, int milliseconds)
 {
     QDeadlineTimer deadline(milliseconds);
     while (!deadline.hasExpired()) {
@@ -44,7 +46,7 @@ bool waitForPort(quint16 port, QProcess &process, int milliseconds)
     return false;
 }
 
-void stopProcess(std::unique_ptr<QProcess> &process)
+void stopServerProcess(std::unique_ptr<QProcess> &process)
 {
     if (!process)
         return;
@@ -58,53 +60,18 @@ void stopProcess(std::unique_ptr<QProcess> &process)
     process.reset();
 }
 
-bool writeFile(const QString &path, const QByteArray &data)
+bool writeTestFile(const QString &path, const QByteArray &data)
 {
     QFile f(path);
     return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
 }
 
+namespace {
+
 QByteArray readFile(const QString &path)
 {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-// Runs a command line (arguments split at blanks) in dir; false with the
-// command's own complaint in *error when it fails.
-bool run(const QString &program, const QString &args, const QString &dir, QString *error)
-{
-    QProcess p;
-    p.setWorkingDirectory(dir);
-    p.start(program, args.split(QLatin1Char(' ')));
-    if (!p.waitForFinished(30000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
-        *error = program + QLatin1Char(' ') + args + QStringLiteral(": ") + QString::fromLocal8Bit(p.readAllStandardError());
-        return false;
-    }
-    return true;
-}
-
-// Two CAs and a server certificate for localhost / 127.0.0.1 signed by the first.
-bool makeCertificates(const QString &dir, QString *error)
-{
-    const QString openssl = QStandardPaths::findExecutable(QStringLiteral("openssl"));
-    if (openssl.isEmpty()) {
-        *error = QStringLiteral("openssl not found");
-        return false;
-    }
-    const QString ec = QStringLiteral("-newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes ");
-    if (!writeFile(dir + QStringLiteral("/server.ext"), "subjectAltName=DNS:localhost,IP:127.0.0.1\nbasicConstraints=CA:FALSE\n"
-                                                          "extendedKeyUsage=serverAuth\n"))
-        return false;
-    for (const QString &name : {QStringLiteral("ca"), QStringLiteral("other-ca")}) {
-        if (!run(openssl, QStringLiteral("req -x509 ") + ec + QStringLiteral("-keyout %1.key -out %1.pem -days 2 -subj /CN=Test-%1 "
-                              "-addext basicConstraints=critical,CA:TRUE -addext keyUsage=critical,keyCertSign,cRLSign").arg(name),
-                 dir, error))
-            return false;
-    }
-    return run(openssl, QStringLiteral("req ") + ec + QStringLiteral("-keyout server.key -out server.csr -subj /CN=localhost"), dir, error)
-           && run(openssl, QStringLiteral("x509 -req -in server.csr -CA ca.pem -CAkey ca.key -CAcreateserial -out server.pem "
-                                          "-days 2 -extfile server.ext"), dir, error);
 }
 
 void chownTree(const QString &path)
@@ -117,9 +84,10 @@ void chownTree(const QString &path)
             chownTree(path + QLatin1Char('/') + entry);
 }
 
-// The messages of a maildir in the order they arrived: by file name (Dovecot's
-// names start with the message number), or by time for names without order.
-QList<QByteArray> readMaildir(const QString &maildir, bool byTime)
+}
+
+// Dovecot's file names start with the message number.
+QList<QByteArray> maildirMessages(const QString &maildir, bool byTime)
 {
     QFileInfoList files = QDir(maildir + QStringLiteral("/cur")).entryInfoList(QDir::Files)
                           + QDir(maildir + QStringLiteral("/new")).entryInfoList(QDir::Files);
@@ -132,8 +100,6 @@ QList<QByteArray> readMaildir(const QString &maildir, bool byTime)
     for (const QFileInfo &f : files)
         out << readFile(f.filePath());
     return out;
-}
-
 }
 
 QByteArray mailMessage(const QByteArray &headers, int bodyBytes)
@@ -158,14 +124,9 @@ DovecotServer::~DovecotServer()
     stop();
 }
 
-QString DovecotServer::caFile() const
+QByteArray DovecotServer::log() const
 {
-    return m_dir.filePath(QStringLiteral("ca.pem"));
-}
-
-QString DovecotServer::otherCaFile() const
-{
-    return m_dir.filePath(QStringLiteral("other-ca.pem"));
+    return readFile(m_dir.filePath(QStringLiteral("dovecot.log")));
 }
 
 QString DovecotServer::maildir(const QString &user) const
@@ -175,6 +136,18 @@ QString DovecotServer::maildir(const QString &user) const
 
 PeerStart DovecotServer::start(const QList<MailUser> &users, bool tls)
 {
+    const TestCertificates::Server good = TestCertificates::Server::Good;
+    return startWith(users, tls ? &good : nullptr);
+}
+
+PeerStart DovecotServer::start(const QList<MailUser> &users, TestCertificates::Server certificate)
+{
+    return startWith(users, &certificate);
+}
+
+PeerStart DovecotServer::startWith(const QList<MailUser> &users, const TestCertificates::Server *certificate)
+{
+    const bool tls = certificate != nullptr;
     PeerStart result;
     const QString dovecot =
         QStandardPaths::findExecutable(QStringLiteral("dovecot"), {QStringLiteral("/usr/sbin"), QStringLiteral("/usr/bin")});
@@ -203,13 +176,13 @@ PeerStart DovecotServer::start(const QList<MailUser> &users, bool tls)
         chownTree(m_dir.filePath(QStringLiteral("mail/") + u.name));
     }
     ::chmod(QFile::encodeName(m_dir.filePath(QStringLiteral("mail"))).constData(), 0755);
-    writeFile(m_dir.filePath(QStringLiteral("passwd")), passwd);
+    writeTestFile(m_dir.filePath(QStringLiteral("passwd")), passwd);
 
-    if (tls && !makeCertificates(dir, &result.error))
+    if (tls && !m_certs.make(m_dir.filePath(QStringLiteral("certs")), &result.error))
         return result;
 
-    m_pop3Port = freePort();
-    m_pop3sPort = tls ? freePort() : 0;
+    m_pop3Port = freeLoopbackPort();
+    m_pop3sPort = tls ? freeLoopbackPort() : 0;
     QByteArray conf;
     conf += "base_dir = " + dir.toUtf8() + "/run\n";
     conf += "state_dir = " + dir.toUtf8() + "/state\n";
@@ -219,7 +192,8 @@ PeerStart DovecotServer::start(const QList<MailUser> &users, bool tls)
     conf += "auth_mechanisms = plain login\nauth_failure_delay = 0\n";
     conf += "mail_location = maildir:" + dir.toUtf8() + "/mail/%u/Maildir\n";
     if (tls)
-        conf += "ssl = yes\nssl_cert = <" + dir.toUtf8() + "/server.pem\nssl_key = <" + dir.toUtf8() + "/server.key\n";
+        conf += "ssl = yes\nssl_cert = <" + QFile::encodeName(m_certs.certFile(*certificate)) + "\nssl_key = <"
+                + QFile::encodeName(m_certs.keyFile(*certificate)) + "\n";
     else
         conf += "ssl = no\n";
     conf += "passdb {\n  driver = passwd-file\n  args = scheme=PLAIN " + dir.toUtf8() + "/passwd\n}\n";
@@ -227,13 +201,13 @@ PeerStart DovecotServer::start(const QList<MailUser> &users, bool tls)
     conf += "service pop3-login {\n  inet_listener pop3 {\n    port = " + QByteArray::number(m_pop3Port) + "\n  }\n";
     conf += "  inet_listener pop3s {\n    port = " + QByteArray::number(m_pop3sPort) + "\n    ssl = yes\n  }\n}\n";
     const QString confPath = m_dir.filePath(QStringLiteral("dovecot.conf"));
-    writeFile(confPath, conf);
+    writeTestFile(confPath, conf);
 
     m_process = std::make_unique<QProcess>();
     m_process->setProcessChannelMode(QProcess::MergedChannels);
     m_process->start(dovecot, {QStringLiteral("-F"), QStringLiteral("-c"), confPath});
-    if (!m_process->waitForStarted(5000) || !waitForPort(m_pop3Port, *m_process, 10000)
-        || (tls && !waitForPort(m_pop3sPort, *m_process, 10000))) {
+    if (!m_process->waitForStarted(5000) || !waitForLoopbackPort(m_pop3Port, *m_process, 10000)
+        || (tls && !waitForLoopbackPort(m_pop3sPort, *m_process, 10000))) {
         result.error = QStringLiteral("dovecot did not start: ") + QString::fromLocal8Bit(m_process->readAll())
                        + QString::fromLocal8Bit(readFile(m_dir.filePath(QStringLiteral("dovecot.log"))));
         stop();
@@ -245,7 +219,7 @@ PeerStart DovecotServer::start(const QList<MailUser> &users, bool tls)
 
 void DovecotServer::stop()
 {
-    stopProcess(m_process);
+    stopServerProcess(m_process);
 }
 
 void DovecotServer::addMessage(const QString &user, const QByteArray &message)
@@ -255,13 +229,13 @@ void DovecotServer::addMessage(const QString &user, const QByteArray &message)
     // begin with a time stamp: count it up from a fixed start.
     const QString name = QStringLiteral("%1.M%2P1.kvtest:2,").arg(1000000000 + m_added).arg(m_added);
     const QString path = maildir(user) + QStringLiteral("/cur/") + name;
-    writeFile(path, message);
+    writeTestFile(path, message);
     chownTree(path);
 }
 
 QList<QByteArray> DovecotServer::messages(const QString &user) const
 {
-    return readMaildir(maildir(user), false);
+    return maildirMessages(maildir(user), false);
 }
 
 // ---------------------------------------------------------------- SMTP
@@ -273,19 +247,23 @@ SmtpCaptureServer::~SmtpCaptureServer()
     stop();
 }
 
+QString aiosmtpdMissing()
+{
+    if (!QFileInfo::exists(QString::fromLatin1(kPython)))
+        return QStringLiteral("/usr/bin/python3 not found");
+    QProcess check;
+    check.start(QString::fromLatin1(kPython), {QStringLiteral("-c"), QStringLiteral("import aiosmtpd")});
+    if (!check.waitForFinished(20000) || check.exitCode() != 0)
+        return QStringLiteral("aiosmtpd not installed (package python3-aiosmtpd)");
+    return {};
+}
+
 PeerStart SmtpCaptureServer::start()
 {
     PeerStart result;
-    if (!QFileInfo::exists(QString::fromLatin1(kPython))) {
-        result.error = QStringLiteral("/usr/bin/python3 not found");
+    result.error = aiosmtpdMissing();
+    if (!result.error.isEmpty())
         return result;
-    }
-    QProcess check;
-    check.start(QString::fromLatin1(kPython), {QStringLiteral("-c"), QStringLiteral("import aiosmtpd")});
-    if (!check.waitForFinished(20000) || check.exitCode() != 0) {
-        result.error = QStringLiteral("aiosmtpd not installed (package python3-aiosmtpd)");
-        return result;
-    }
     // The stock mailbox handler, except that it refuses some recipients.
     QFile handler(m_dir.filePath(QStringLiteral("kv_handlers.py")));
     if (!handler.open(QIODevice::WriteOnly)
@@ -301,7 +279,7 @@ PeerStart SmtpCaptureServer::start()
         return result;
     }
     handler.close();
-    m_port = freePort();
+    m_port = freeLoopbackPort();
     m_process = std::make_unique<QProcess>();
     m_process->setProcessChannelMode(QProcess::MergedChannels);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -311,7 +289,7 @@ PeerStart SmtpCaptureServer::start()
                      {QStringLiteral("-m"), QStringLiteral("aiosmtpd"), QStringLiteral("-n"), QStringLiteral("-l"),
                       QStringLiteral("127.0.0.1:%1").arg(m_port), QStringLiteral("-c"),
                       QStringLiteral("kv_handlers.RefusingMailbox"), m_dir.filePath(QStringLiteral("mail"))});
-    if (!m_process->waitForStarted(5000) || !waitForPort(m_port, *m_process, 15000)) {
+    if (!m_process->waitForStarted(5000) || !waitForLoopbackPort(m_port, *m_process, 15000)) {
         result.error = QStringLiteral("aiosmtpd did not start: ") + QString::fromLocal8Bit(m_process->readAll());
         stop();
         return result;
@@ -322,12 +300,12 @@ PeerStart SmtpCaptureServer::start()
 
 void SmtpCaptureServer::stop()
 {
-    stopProcess(m_process);
+    stopServerProcess(m_process);
 }
 
 QList<QByteArray> SmtpCaptureServer::messages() const
 {
-    return readMaildir(m_dir.filePath(QStringLiteral("mail")), true);
+    return maildirMessages(m_dir.filePath(QStringLiteral("mail")), true);
 }
 
 bool SmtpCaptureServer::waitForMessages(int count, int milliseconds) const

@@ -5,6 +5,8 @@
 //     DovecotServer pop;
 //     KV_START_PEER(pop.start({{"anna", "secret"}}));   // skips, or fails with KV_REQUIRE_PEERS=1
 //     pop.addMessage("anna", "Subject: Hi\r\n\r\nbody\r\n");   ... pop.messages("anna") after QUIT
+#include "TestCertificates.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -35,6 +37,23 @@ struct PeerStart
     QString error;
 };
 
+// The messages of a maildir in the order they arrived: by file name, or by
+// time for names without order.
+QList<QByteArray> maildirMessages(const QString &maildir, bool byTime);
+
+// Writes a file whole; false when it cannot.
+bool writeTestFile(const QString &path, const QByteArray &data);
+
+// A free TCP port on 127.0.0.1 (free when asked).
+quint16 freeLoopbackPort();
+// Waits until `port` on 127.0.0.1 takes connections while `process` runs.
+bool waitForLoopbackPort(quint16 port, QProcess &process, int milliseconds);
+// Ends a server process (terminate, then kill) and drops it.
+void stopServerProcess(std::unique_ptr<QProcess> &process);
+
+// Why aiosmtpd cannot run here; empty when it can.
+QString aiosmtpdMissing();
+
 // A message of the given header lines (each ending in CR LF) and a body of
 // at least bodyBytes bytes.
 QByteArray mailMessage(const QByteArray &headers, int bodyBytes = 100);
@@ -54,15 +73,22 @@ public:
     DovecotServer &operator=(const DovecotServer &) = delete;
 
     // Plain POP3 always; with `tls` also a POP3 port with implicit TLS whose
-    // certificate (for localhost and 127.0.0.1) is signed by caFile().
+    // certificate (for localhost and 127.0.0.1) is signed by caFile(), and
+    // STLS offered on the plain port.
     PeerStart start(const QList<MailUser> &users, bool tls = false);
+    // TLS as above, with the given one of the suite's certificates.
+    PeerStart start(const QList<MailUser> &users, TestCertificates::Server certificate);
     void stop();
 
     quint16 pop3Port() const { return m_pop3Port; }
     quint16 pop3sPort() const { return m_pop3sPort; }
-    QString caFile() const;
+    const TestCertificates &certificates() const { return m_certs; }
+    QString caFile() const { return m_certs.caFile(); }
     // A PEM CA file that did not sign the server certificate.
-    QString otherCaFile() const;
+    QString otherCaFile() const { return m_certs.otherCaFile(); }
+    // The server's log: one "Login: user=<...>, method=..., ..." line per
+    // login, ending in ", TLS" when the login went over TLS.
+    QByteArray log() const;
 
     // Puts a message into the user's maildir; messages are numbered by POP3
     // in the order they were added.
@@ -72,8 +98,10 @@ public:
 
 private:
     QString maildir(const QString &user) const;
+    PeerStart startWith(const QList<MailUser> &users, const TestCertificates::Server *certificate);
 
     QTemporaryDir m_dir;
+    TestCertificates m_certs;
     std::unique_ptr<QProcess> m_process;
     quint16 m_pop3Port = 0;
     quint16 m_pop3sPort = 0;
