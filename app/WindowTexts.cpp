@@ -180,7 +180,7 @@ void WindowTexts::applyKonten(QWidget &w, const TKvLanguage &c)
     } captions[] = {
         {6, "LClose"}, {9, "LNew"}, {15, "LEdit"}, {14, "LDelete"}, {10, "LHelp"}, {131, "LSave"},
         {132, "LVorlage"}, {145, "LUser"}, {146, "LHost"}, {148, "LPasswort"}, {147, "Lport"},
-        {149, "LBezeichnung"}, {75, "FLBPasswort"}, {400, "LPasswortbefehl"},
+        {149, "LBezeichnung"}, {75, "FLBPasswort"}, {400, "LPasswortbefehl"}, {363, "LSicherheit"},
     };
     for (const auto &e : captions)
         caption(w, e.name, c.GetText(e.n));

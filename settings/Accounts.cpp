@@ -1,6 +1,7 @@
 #include "settings/Accounts.h"
 
 #include "platform/core/SettingsKey.h"
+#include "settings/ConnectionSecurity.h"
 
 #include <stdexcept>
 
@@ -37,6 +38,7 @@ void AccountTable::read(const SettingsKey &key)
         s.Passwortbefehl = key.readString(kSection, valueName("Passwortbefehl", n), QString());
         s.keyringEntry = key.readString(kSection, valueName("Schluesselbund", n), QString());
         s.keyringUnread = false;
+        s.Sicherheit = ConnectionSecurity::normalized(key.readString(kSection, valueName("Sicherheit", n), QString()));
     }
 }
 
@@ -64,6 +66,12 @@ void AccountTable::write(SettingsKey &key, const PasswordPlan &plan) const
             key.removeValue(kSection, valueName("Passwortbefehl", n));
         else
             key.writeString(kSection, valueName("Passwortbefehl", n), s.Passwortbefehl);
+        // Removed when empty, so that a slot taken over by an account of an
+        // older store does not keep the value of the one before.
+        if (s.Sicherheit.isEmpty())
+            key.removeValue(kSection, valueName("Sicherheit", n));
+        else
+            key.writeString(kSection, valueName("Sicherheit", n), s.Sicherheit);
     }
 }
 

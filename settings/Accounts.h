@@ -1,9 +1,9 @@
 #pragma once
 // The 65 POP3 account slots as the rest of the program sees them, and their
 // stored form in the POP subkey (Konto<n>, Port<n>, Host<n>, UserID<n>,
-// Passwort<n>, and beside them Passwortbefehl<n> and Schluesselbund<n>). A
-// slot is occupied exactly when its Konto is not empty; an unoccupied slot
-// may still hold old values in its other columns.
+// Passwort<n>, and beside them Passwortbefehl<n>, Schluesselbund<n> and
+// Sicherheit<n>). A slot is occupied exactly when its Konto is not empty; an
+// unoccupied slot may still hold old values in its other columns.
 //
 // Schluesselbund<n> names the desktop keyring entry that holds the slot's
 // password instead of Passwort<n> (PasswordVault reads and writes it).
@@ -27,6 +27,9 @@ struct AccountSlot
     // could not be read in this run (the password then stays where it is).
     QString keyringEntry;
     bool keyringUnread = false;
+    // "TLS", "STARTTLS" or "none"; empty for an account from a store that
+    // did not have the choice (ConnectionSecurity).
+    QString Sicherheit;
 
     bool occupied() const { return !Konto.isEmpty(); }
 };

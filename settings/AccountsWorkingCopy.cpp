@@ -38,6 +38,7 @@ void AccountsWorkingCopy::Einlesen(const AccountTable &table)
         e.Passwortbefehl = s.Passwortbefehl;
         e.keyringEntry = s.keyringEntry;
         e.keyringUnread = s.keyringUnread;
+        e.Sicherheit = s.Sicherheit;
     }
 }
 
@@ -58,6 +59,7 @@ void AccountsWorkingCopy::applyTo(AccountTable &table) const
         s.Passwortbefehl = e.Passwortbefehl;
         s.keyringEntry = e.keyringEntry;
         s.keyringUnread = e.keyringUnread;
+        s.Sicherheit = e.Sicherheit;
         ++j;
     }
 }
@@ -123,7 +125,8 @@ std::optional<int> AccountsWorkingCopy::editByListPosition(int line)
 
 AccountsWorkingCopy::SaveResult AccountsWorkingCopy::Temp_Sichern(const QString &name, const QString &user,
                                                                   const QString &host, const QString &password,
-                                                                  const QString &portText, const QString &command)
+                                                                  const QString &portText, const QString &command,
+                                                                  const QString &security)
 {
     if (name.isEmpty())
         return SaveResult::NameMissing;
@@ -149,5 +152,6 @@ AccountsWorkingCopy::SaveResult AccountsWorkingCopy::Temp_Sichern(const QString 
     // A keyring password that could not be read stays there until one is typed.
     if (wasEmpty || e.Bezeichnung.isEmpty() || !password.isEmpty())
         e.keyringUnread = false;
+    e.Sicherheit = e.Bezeichnung.isEmpty() ? QString() : security;
     return SaveResult::Saved;
 }

@@ -21,6 +21,7 @@ struct TTemp
     // Carried along for the account table (AccountSlot).
     QString keyringEntry;
     bool keyringUnread = false;
+    QString Sicherheit; // ConnectionSecurity
 };
 
 class AccountsWorkingCopy
@@ -79,7 +80,8 @@ public:
     // leaves the entry's own). Checks come first, so a refused save leaves
     // the entry untouched.
     SaveResult Temp_Sichern(const QString &name, const QString &user, const QString &host,
-                            const QString &password, const QString &portText, const QString &command = {});
+                            const QString &password, const QString &portText, const QString &command = {},
+                            const QString &security = {});
 
     // True when the entry holds an account (a name).
     bool occupied(int n) const { return n >= 1 && n <= Count && !entry(n).Bezeichnung.isEmpty(); }

@@ -2,6 +2,7 @@
 
 #include "lang/KvLanguage.h"
 #include "platform/Prompts.h"
+#include "settings/ConnectionSecurity.h"
 #include "settings/PasswordCommandHelp.h"
 #include "settings/Settings.h"
 #include "support/HtmlInfoViewer.h"
@@ -21,7 +22,7 @@
 
 namespace {
 const int kWidth = 479;
-const int kHeight = 464;
+const int kHeight = 508;
 
 const QString kPop3Port = QStringLiteral("110");
 
@@ -73,7 +74,7 @@ void TKontenForm::buildFields()
 {
     ListBox_konten = new QListWidget(this);
     ListBox_konten->setObjectName(QStringLiteral("ListBox_konten"));
-    ListBox_konten->setGeometry(8, 60, 190, 270);
+    ListBox_konten->setGeometry(8, 60, 190, 314);
     ListBox_konten->setSelectionMode(QAbstractItemView::SingleSelection);
     connect(ListBox_konten, &QListWidget::itemDoubleClicked, this, [this] { ListBox_kontenDblClick(); });
     // One click shows the entry, as the double click and Edit do.
@@ -112,20 +113,82 @@ void TKontenForm::buildFields()
     LPasswortbefehl = label("LPasswortbefehl", "Password command:", left, 234, width);
     FE_Passwortbefehl = edit("FE_Passwortbefehl", left, 251, width);
     PasswordCommandHelp::apply(FE_Passwortbefehl);
-    LVorlage = label("LVorlage", "Provider template:", left, 280, width);
+    m_lastPort = FE_Port->text();
+    connect(FE_Port, &QLineEdit::textEdited, this, &TKontenForm::portEdited);
+    buildSecurity(left, 278, width);
+    LVorlage = label("LVorlage", "Provider template:", left, 324, width);
     CoBo_Provider = new QComboBox(this);
     CoBo_Provider->setObjectName(QStringLiteral("CoBo_Provider"));
-    CoBo_Provider->setGeometry(left, 297, width, 24);
+    CoBo_Provider->setGeometry(left, 341, width, 24);
     CoBo_Provider->setEditable(false);
     connect(CoBo_Provider, &QComboBox::activated, this, [this] { CoBo_ProviderChange(); });
 
     FLBPasswort = new QCheckBox(QStringLiteral("Save passwords"), this);
     FLBPasswort->setObjectName(QStringLiteral("FLBPasswort"));
-    FLBPasswort->setGeometry(8, 334, kWidth - 16, 20);
+    FLBPasswort->setGeometry(8, 378, kWidth - 16, 20);
 
     RT_Messages = new RichLog(QStringLiteral("RT_Messages"), RichLog::Order::NewestFirst, this);
-    RT_Messages->setGeometry(8, 358, kWidth - 16, kHeight - 358 - 8);
+    RT_Messages->setGeometry(8, 402, kWidth - 16, kHeight - 402 - 8);
     RT_Messages->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+}
+
+void TKontenForm::buildSecurity(int left, int top, int width)
+{
+    LSicherheit = new QLabel(QStringLiteral("Connection security:"), this);
+    LSicherheit->setObjectName(QStringLiteral("LSicherheit"));
+    LSicherheit->setGeometry(left, top, width, 16);
+    CoBo_Sicherheit = new QComboBox(this);
+    CoBo_Sicherheit->setObjectName(QStringLiteral("CoBo_Sicherheit"));
+    CoBo_Sicherheit->setGeometry(left, top + 17, width, 24);
+    fillSecurityItems();
+    setSecurity(ConnectionSecurity::forNewAccount(110));
+    connect(CoBo_Sicherheit, &QComboBox::activated, this, &TKontenForm::securityChosen);
+}
+
+void TKontenForm::fillSecurityItems()
+{
+    const bool keep = CoBo_Sicherheit->count() > 0;
+    const QString current = security();
+    CoBo_Sicherheit->clear();
+    CoBo_Sicherheit->addItem(text(364), ConnectionSecurity::Tls);
+    CoBo_Sicherheit->addItem(text(365), ConnectionSecurity::StartTls);
+    CoBo_Sicherheit->addItem(text(366), ConnectionSecurity::FromOlderStore);
+    CoBo_Sicherheit->addItem(text(367), ConnectionSecurity::None);
+    if (keep)
+        CoBo_Sicherheit->setCurrentIndex(CoBo_Sicherheit->findData(current));
+}
+
+QString TKontenForm::security() const
+{
+    return CoBo_Sicherheit->currentData().toString();
+}
+
+void TKontenForm::setSecurity(const QString &value)
+{
+    const int index = CoBo_Sicherheit->findData(ConnectionSecurity::normalized(value));
+    CoBo_Sicherheit->setCurrentIndex(index);
+    if (value == ConnectionSecurity::None)
+        RT_Messages->addLine(text(368), RichLog::maroon());
+}
+
+void TKontenForm::securityChosen()
+{
+    if (security() == ConnectionSecurity::None)
+        RT_Messages->addLine(text(368), RichLog::maroon());
+}
+
+void TKontenForm::portEdited(const QString &port)
+{
+    // The port of implicit TLS goes with TLS, and leaving it with STARTTLS;
+    // a choice of "none" or of the older behaviour stays as it is.
+    const QString before = m_lastPort;
+    m_lastPort = port;
+    const bool to995 = port.trimmed() == QLatin1String("995");
+    const bool from995 = before.trimmed() == QLatin1String("995");
+    if (to995 && security() == ConnectionSecurity::StartTls)
+        setSecurity(ConnectionSecurity::Tls);
+    else if (from995 && !to995 && security() == ConnectionSecurity::Tls)
+        setSecurity(ConnectionSecurity::StartTls);
 }
 
 QString TKontenForm::text(quint16 number) const
@@ -153,7 +216,7 @@ void TKontenForm::done(int result)
 TKontenForm::Fields TKontenForm::fields() const
 {
     return {FE_Bezeichnung->text(), FE_Host->text(), FE_User->text(), FE_Passwort->text(), FE_Port->text(),
-            FE_Passwortbefehl->text()};
+            FE_Passwortbefehl->text(), security()};
 }
 
 void TKontenForm::markShown()
@@ -175,8 +238,11 @@ void TKontenForm::FormShow()
 {
     RT_Messages->clearLines();
     setWindowTitle(QStringLiteral("Korvalinthus"));
+    fillSecurityItems(); // in the language now chosen
     Leeren();
     FE_Port->setText(kPop3Port);   // not the port of an account shown at the last opening
+    m_lastPort = FE_Port->text();
+    setSecurity(ConnectionSecurity::forNewAccount(kPop3Port.toInt()));
     Einlesen();
     Temp_Einlesen();
     Ini_Loader();
@@ -240,7 +306,7 @@ bool TKontenForm::Temp_Sichern()
     const QString password = FE_Passwort->text();
     const QString port = FE_Port->text();
     const QString command = FE_Passwortbefehl->text().trimmed();
-    switch (m_copy.Temp_Sichern(name, user, host, password, port, command)) {
+    switch (m_copy.Temp_Sichern(name, user, host, password, port, command, security())) {
     case SaveResult::Saved:
         break;
     case SaveResult::NameMissing:
@@ -280,6 +346,8 @@ void TKontenForm::Neuer_Eintrag()
     // A new account starts from the POP3 port, not from the one shown last.
     FE_Port->setText(kPop3Port);
     FE_Bezeichnung->setText(text(133));
+    setSecurity(ConnectionSecurity::forNewAccount(FE_Port->text().trimmed().toInt()));
+    m_lastPort = FE_Port->text();
     RT_Messages->addLine(text(138));
     markShown();
 }
@@ -344,6 +412,8 @@ void TKontenForm::ListBox_kontenDblClick()
     FE_Passwort->setText(e.Passwort);
     FE_Port->setText(QString::number(e.Port));
     FE_Passwortbefehl->setText(e.Passwortbefehl);
+    m_lastPort = FE_Port->text();
+    setSecurity(e.Sicherheit);
     markShown();
 }
 
@@ -365,6 +435,8 @@ void TKontenForm::But_LoeschenClick()
         return;
     // What is typed next is a new account in the emptied entry.
     FE_Port->setText(kPop3Port);
+    m_lastPort = FE_Port->text();
+    setSecurity(ConnectionSecurity::forNewAccount(kPop3Port.toInt()));
     markShown();
     RT_Messages->addLine(text(137));
 }
@@ -382,6 +454,8 @@ void TKontenForm::CoBo_ProviderChange()
     FE_Host->setText(t->Host);
     FE_User->setText(t->User);
     FE_Port->setText(QString::number(t->Port));
+    m_lastPort = FE_Port->text();
+    setSecurity(t->Sicherheit.isEmpty() ? ConnectionSecurity::forNewAccount(t->Port) : t->Sicherheit);
     // When the limit kept the fields of the entry being edited, its password
     // must not go along to another provider's server.
     FE_Passwort->clear();

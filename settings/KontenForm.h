@@ -49,11 +49,19 @@ public:
 
     const AccountsWorkingCopy &workingCopy() const { return m_copy; }
 
+    // The stored value of the security shown, and showing one; choosing
+    // "none" puts a warning into the message box.
+    QString security() const;
+    void setSecurity(const QString &value);
+
     RoundButton *But_Neu, *But_Edit, *But_Sichern, *But_Loeschen, *But_Hilfe, *But_Schliessen;
     QLabel *LNew, *LEdit, *LSave, *LDelete, *LHelp, *LClose;
     QListWidget *ListBox_konten;
-    QLabel *LBezeichnung, *LHost, *LUser, *LPasswort, *Lport, *LPasswortbefehl, *LVorlage;
+    QLabel *LBezeichnung, *LHost, *LUser, *LPasswort, *Lport, *LPasswortbefehl, *LSicherheit, *LVorlage;
     QLineEdit *FE_Bezeichnung, *FE_Host, *FE_User, *FE_Passwort, *FE_Port, *FE_Passwortbefehl;
+    // The connection security; its items carry the stored values
+    // (ConnectionSecurity) as their data.
+    QComboBox *CoBo_Sicherheit;
     QComboBox *CoBo_Provider;
     RichLog *RT_Messages;
     QCheckBox *FLBPasswort;
@@ -68,6 +76,10 @@ protected:
 private:
     void buildPanel();
     void buildFields();
+    void buildSecurity(int left, int top, int width);
+    void fillSecurityItems();
+    void portEdited(const QString &text);
+    void securityChosen();
     QString text(quint16 number) const;
     void limitMessage();
     // The selected list line, -1 for none; and the list selection put on
@@ -78,7 +90,7 @@ private:
     // loaded, prepared or saved: unsaved changes are the difference.
     struct Fields
     {
-        QString name, host, user, password, port, command;
+        QString name, host, user, password, port, command, security;
         bool operator==(const Fields &) const = default;
     };
     Fields fields() const;
@@ -96,4 +108,5 @@ private:
     AccountsWorkingCopy m_copy;
     ProviderTemplates m_templates;
     Fields m_shown;
+    QString m_lastPort;
 };

@@ -1,5 +1,7 @@
 #include "settings/ProviderTemplates.h"
 
+#include "settings/ConnectionSecurity.h"
+
 #include <QtGlobal>
 
 namespace {
@@ -41,9 +43,11 @@ std::optional<ProviderTemplate> ProviderTemplates::lookup(const QString &name) c
         const QString section = sectionOf(i);
         if (m_profile.readString(section, QStringLiteral("Name"), QString()) != name)
             continue;
-        return ProviderTemplate{name, m_profile.readString(section, QStringLiteral("Host"), QString()),
-                                m_profile.readString(section, QStringLiteral("User"), QString()),
-                                m_profile.readInteger(section, QStringLiteral("Port"), 0)};
+        return ProviderTemplate{
+            name, m_profile.readString(section, QStringLiteral("Host"), QString()),
+            m_profile.readString(section, QStringLiteral("User"), QString()),
+            m_profile.readInteger(section, QStringLiteral("Port"), 0),
+            ConnectionSecurity::normalized(m_profile.readString(section, QStringLiteral("Sicherheit"), QString()))};
     }
     return std::nullopt;
 }

@@ -1,8 +1,9 @@
 #pragma once
 // Provider templates from <program folder>/ini/Provider_<code letter>.ini:
 // [Anzahl] provs = count, then sections [1]..[count] with Name, Host, User
-// and Port. The accounts dialog lists the names and prefills a new account
-// from the one chosen.
+// and Port, and beside them Sicherheit (the connection security,
+// ConnectionSecurity). The accounts dialog lists the names and prefills a
+// new account from the one chosen.
 #include "platform/core/IniProfile.h"
 
 #include <QString>
@@ -15,6 +16,8 @@ struct ProviderTemplate
     QString Host;
     QString User;
     int Port = 0;
+    // As the file names it; empty when it names none (or an unknown one).
+    QString Sicherheit;
 };
 
 class ProviderTemplates

@@ -19,6 +19,13 @@ SettingRow row(const char *section, const char *name, SettingValue defaultValue,
                       target, readAtLoad};
 }
 
+SettingRow secretRow(const char *section, const char *name, QString Settings::*target)
+{
+    SettingRow r = row(section, name, QString(), target);
+    r.secret = true;
+    return r;
+}
+
 using S = Settings;
 const QString kNone;
 
@@ -51,6 +58,7 @@ std::vector<SettingRow> buildRows()
         row(set, "TimeOut", 20000, &S::TimeOut),
         row(set, "password_save", false, &S::password_save),
         row(set, "First", true, &S::First),
+        row(set, "CA_Datei", kNone, &S::CA_Datei),
         row(del, "Subject", false, &S::Subject),
         row(del, "Subject_I", false, &S::Subject_I),
         row(del, "From", false, &S::From),
@@ -70,6 +78,9 @@ std::vector<SettingRow> buildRows()
         row(smtp, "Passwortbefehl", kNone, &S::Passwortbefehl),
         row(set, "Pipelining", true, &S::Pipelining),
         row(check, "Verbindungen", 6, &S::Verbindungen),
+        row(smtp, "Sicherheit", kNone, &S::Sicherheit),
+        row(smtp, "Anmeldename", kNone, &S::Anmeldename),
+        secretRow(smtp, "Passwort", &S::Passwort),
         row(table, "Spalte0", 10, ColumnWidth{0}),
         row(table, "Spalte1", 65, ColumnWidth{1}),
         row(table, "Spalte2", 65, ColumnWidth{2}),
@@ -89,13 +100,14 @@ const char *const kWriteOrder[][2] = {
     {"Check", "Autocheck"}, {"Check", "Beep_Mail"}, {"Check", "Beep_Error"}, {"Check", "Beep_Intern"},
     {"Settings", "Minimize"}, {"Settings", "close_client"}, {"Settings", "Client"},
     {"Settings", "sound_path"}, {"Settings", "Parameter"}, {"Settings", "Check_Path"},
-    {"Settings", "Check_Parameter"},
+    {"Settings", "Check_Parameter"}, {"Settings", "CA_Datei"},
     {"Delete", "Subject"}, {"Delete", "Subject_I"}, {"Delete", "From"}, {"Delete", "From_I"},
     {"Delete", "Groesse"}, {"Delete", "AutoKill"}, {"Delete", "Groesse_KB"},
     {"SMTP", "Betreff"}, {"SMTP", "Absender"}, {"SMTP", "Adresse"}, {"SMTP", "Reply"},
     {"SMTP", "Blind"}, {"SMTP", "Host"}, {"SMTP", "User"}, {"SMTP", "Port"}, {"SMTP", "Send"},
     {"SMTP", "Passwortbefehl"},
     {"Settings", "Pipelining"}, {"Check", "Verbindungen"},
+    {"SMTP", "Sicherheit"}, {"SMTP", "Anmeldename"}, {"SMTP", "Passwort"},
     {"Table", "Spalte1"}, {"Table", "Spalte2"}, {"Table", "Spalte3"}, {"Table", "Spalte4"},
     {"Table", "Spalte5"},
 };

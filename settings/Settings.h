@@ -2,6 +2,8 @@
 // The program's settings, one member per stored value and named like it, and
 // the one table that names, types and defaults every one of them. Reading and
 // writing (SettingsStore) are driven by this table alone.
+#include "settings/CertificateTrust.h"
+
 #include <QString>
 #include <variant>
 #include <vector>
@@ -27,6 +29,9 @@ struct Settings
     int TimeOut = 0;
     bool password_save = false;
     bool First = false;
+    // A PEM file of further CA certificates that server certificates may be
+    // signed by (a company CA); empty for none.
+    QString CA_Datei;
     // Check
     bool Autocheck = false;
     int Check_Time = 0;
@@ -60,8 +65,20 @@ struct Settings
     // another).
     bool Pipelining = true;
     int Verbindungen = 0;
+    // Connection security of the notice server: "TLS" (from the first byte),
+    // "STARTTLS" or "none"; empty in a store from before the choice existed
+    // (implicit TLS on port 465, elsewhere STARTTLS when the server offers it).
+    QString Sicherheit;
+    // The login at the notice server (AUTH), and its password, which is kept
+    // like the account passwords; no login when the name is empty.
+    QString Anmeldename;
+    QString Passwort;
     // Table: widths of the result grid's columns 0..5
     int Spalte[6] = {};
+
+    // Server certificates the user trusted (section Zertifikate): stored
+    // with the settings, though not values of the table below.
+    CertificateTrust certificates;
 };
 
 enum class SettingKind { Text, Integer, Boolean };
@@ -87,6 +104,7 @@ struct SettingRow
     SettingValue defaultValue; // its alternative is the row's kind
     SettingTarget target;
     bool readAtLoad = true;    // false for values that are written and never read back
+    bool secret = false;       // a password: written only when password_save is on
 
     SettingKind kind() const { return static_cast<SettingKind>(defaultValue.index()); }
     bool isHeldOutside() const { return std::holds_alternative<HeldOutside>(target); }

@@ -46,6 +46,7 @@ QString SettingsStore::load(const SettingsKey &key, Settings &settings, AccountT
             languageFile = std::get<QString>(value);
     }
     accounts.read(key);
+    settings.certificates.read(key);
     return languageFile;
 }
 
@@ -92,6 +93,10 @@ QString SettingsStore::save(SettingsKey &key, const Settings &settings, AccountT
     else
         placed.plan = AccountTable::filePlan(settings.password_save);
     for (const SettingRow *row : settingWriteOrder()) {
+        // As with the account passwords: without password_save a password
+        // stored by an earlier run is neither written nor removed.
+        if (row->secret && !settings.password_save)
+            continue;
         SettingValue value;
         if (!row->isHeldOutside())
             value = row->get(settings);
@@ -102,6 +107,7 @@ QString SettingsStore::save(SettingsKey &key, const Settings &settings, AccountT
         writeRow(key, *row, value);
     }
     accounts.write(key, placed.plan);
+    settings.certificates.write(key);
     key.flush();
     if (vault)
         vault->dropStale(accounts);

@@ -42,7 +42,7 @@ private:
     void writeLanguage(const QByteArray &language, const QByteArray &code, const QByteArray &prefix) const
     {
         QByteArray bytes = language + "\r\n" + code + "\r\nheader\r\n1\r\n";
-        for (int n = 1; n <= 349; ++n)
+        for (int n = 1; n <= 420; ++n)
             bytes += QByteArray::number(n) + "," + prefix + QByteArray::number(n) + "\r\n";
         write(QStringLiteral("/language/%1.LNG").arg(QLatin1String(language)), bytes);
     }

@@ -1,7 +1,7 @@
 // The accounts dialog driven through its buttons and list: editing after a
 // delete, new entries filling gaps, compaction on close by any means, the
-// deletion marker, refused saves, unsaved changes, and templates with the
-// 65-account limit.
+// deletion marker, refused saves, unsaved changes, templates with the
+// 65-account limit, and the connection security of each account.
 #include "FormTestFolder.h"
 #include "settings/KontenForm.h"
 #include "settings/Settings.h"
@@ -23,7 +23,8 @@ protected:
     {
         dir.write(QStringLiteral("/ini/Provider_E.ini"),
                   "[Anzahl]\nprovs=3\n[1]\nName=zeta mail\nHost=pop.zeta.example\nUser=you@zeta\nPort=995\n"
-                  "[2]\nName=Alpha Net\nHost=pop.alpha.example\nUser=you@alpha\nPort=110\n[3]\nName=beta\n");
+                  "[2]\nName=Alpha Net\nHost=pop.alpha.example\nUser=you@alpha\nPort=110\nSicherheit=STARTTLS\n"
+                  "[3]\nName=beta\n");
         for (const char *name : {"A", "B", "C"})
             addAccount(QLatin1String(name));
     }
@@ -31,7 +32,7 @@ protected:
     {
         const int n = int(accounts.names().size()) + 1;
         accounts.slot(n) = AccountSlot{name, QStringLiteral("pop.%1.example").arg(name), name + QStringLiteral("-user"),
-                                       name + QStringLiteral("-pw"), 100 + n, QString(), QString(), false};
+                                       name + QStringLiteral("-pw"), 100 + n, QString(), QString(), false, QString()};
     }
     QStringList listed() const
     {
@@ -327,4 +328,51 @@ TEST_F(KontenFormTest, ThePasswordCommandIsEditedWithTheAccountAndExplainedWhate
     form.But_Schliessen->click();
     EXPECT_FALSE(accounts.slot(2).keyringUnread);
     EXPECT_EQ(accounts.slot(2).Passwort, QStringLiteral("typed"));
+}
+
+TEST_F(KontenFormTest, SecurityIsShownChosenAndTakenFromTemplates)
+{
+    accounts.slot(2).Sicherheit = QStringLiteral("none");
+    open();
+    const auto shown = [&] { return form.CoBo_Sicherheit->currentData().toString(); };
+    edit(0);
+    EXPECT_EQ(shown(), QString()) << "an account of an older store";
+    EXPECT_EQ(form.CoBo_Sicherheit->currentText(), dir.t(366));
+    edit(1);
+    EXPECT_EQ(shown(), QStringLiteral("none"));
+    ASSERT_EQ(form.RT_Messages->lines().first().text, dir.t(368));
+    EXPECT_EQ(form.RT_Messages->lines().first().color, RichLog::maroon());
+
+    // A new account starts with STARTTLS; typing port 995 makes it TLS, and
+    // leaving 995 again STARTTLS.
+    form.But_Neu->click();
+    EXPECT_EQ(shown(), QStringLiteral("STARTTLS"));
+    form.FE_Port->selectAll();
+    QTest::keyClicks(form.FE_Port, QStringLiteral("995"));
+    EXPECT_EQ(shown(), QStringLiteral("TLS"));
+    QTest::keyClick(form.FE_Port, Qt::Key_Backspace);
+    EXPECT_EQ(shown(), QStringLiteral("STARTTLS"));
+    form.FE_Bezeichnung->setText(QStringLiteral("Plain"));
+    form.CoBo_Sicherheit->setCurrentIndex(form.CoBo_Sicherheit->findData(QStringLiteral("none")));
+    emit form.CoBo_Sicherheit->activated(form.CoBo_Sicherheit->currentIndex());
+    EXPECT_EQ(form.RT_Messages->lines().first().text, dir.t(368));
+    form.But_Sichern->click();
+
+    // A template names its security, or its port gives it.
+    const auto choose = [&](const QString &name) {
+        const int i = form.CoBo_Provider->findText(name);
+        form.CoBo_Provider->setCurrentIndex(i);
+        emit form.CoBo_Provider->activated(i);
+    };
+    choose(QStringLiteral("Alpha Net"));
+    EXPECT_EQ(shown(), QStringLiteral("STARTTLS"));
+    choose(QStringLiteral("zeta mail"));
+    EXPECT_EQ(shown(), QStringLiteral("TLS"));
+    form.But_Sichern->click();
+    form.close();
+    EXPECT_EQ(accounts.slot(1).Sicherheit, QString());
+    EXPECT_EQ(accounts.slot(2).Sicherheit, QStringLiteral("none"));
+    EXPECT_EQ(accounts.slot(4).Konto, QStringLiteral("Plain"));
+    EXPECT_EQ(accounts.slot(4).Sicherheit, QStringLiteral("none"));
+    EXPECT_EQ(accounts.slot(5).Sicherheit, QStringLiteral("TLS"));
 }

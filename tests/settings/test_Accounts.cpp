@@ -12,7 +12,7 @@ namespace {
 AccountSlot account(const QString &name, int port = 110)
 {
     return AccountSlot{name, QStringLiteral("pop.%1.example").arg(name), name + QStringLiteral("-user"),
-                       name + QStringLiteral("-pw"), port, QString(), QString(), false};
+                       name + QStringLiteral("-pw"), port, QString(), QString(), false, QString()};
 }
 }
 
@@ -66,7 +66,8 @@ TEST(AccountsWorkingCopy, OnlyTheExactDeletionMarkerDeletesRefusedSavesWriteNoth
     copy.Einlesen(table);
     ASSERT_EQ(copy.editByListPosition(0), 1);
     const auto save = [&](const QString &name) {
-        return copy.Temp_Sichern(name, {}, QStringLiteral("pop.example"), {}, QStringLiteral("110"));
+        return copy.Temp_Sichern(name, {}, QStringLiteral("pop.example"), {}, QStringLiteral("110"), {},
+                                 QStringLiteral("STARTTLS"));
     };
     EXPECT_EQ(save(QStringLiteral("Leer")), AccountsWorkingCopy::SaveResult::Saved);
     EXPECT_EQ(copy.names().first(), QStringLiteral("Leer"));
@@ -86,4 +87,42 @@ TEST(AccountsWorkingCopy, OnlyTheExactDeletionMarkerDeletesRefusedSavesWriteNoth
     EXPECT_FALSE(copy.editByListPosition(-1).has_value());
     EXPECT_FALSE(copy.editByListPosition(2).has_value());
     EXPECT_EQ(copy.editByListPosition(1), 3);
+}
+
+TEST(AccountsWorkingCopy, SecurityGoesWithItsAccountAndAnOlderAccountTakesNoneOver)
+{
+    // Slot 2 is an account of the design's layout, without Sicherheit2.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("2.00.ini"));
+    {
+        SettingsKey key(path);
+        const auto put = [&](const char *name, const char *value) {
+            key.writeString(QStringLiteral("POP"), QLatin1String(name), QLatin1String(value));
+        };
+        put("Konto1", "New");
+        put("Sicherheit1", "tls");
+        put("Konto2", "Old");
+        put("Konto3", "Work");
+        put("Sicherheit3", "STARTTLS");
+        key.flush();
+    }
+    AccountTable table;
+    table.read(SettingsKey(path));
+    EXPECT_EQ(table.slot(1).Sicherheit, QStringLiteral("TLS")) << "stored values in any letter case";
+    EXPECT_EQ(table.slot(2).Sicherheit, QString());
+
+    AccountsWorkingCopy copy;
+    copy.Einlesen(table);
+    ASSERT_EQ(copy.editByListPosition(0), 1);
+    copy.Temp_Sichern(AccountsWorkingCopy::DeletionMarker, {}, {}, {}, QStringLiteral("995"), {}, QStringLiteral("TLS"));
+    copy.applyTo(table);
+    SettingsKey key(path);
+    table.write(key, AccountTable::filePlan(true));
+    key.flush();
+
+    AccountTable reread;
+    reread.read(SettingsKey(path));
+    EXPECT_EQ(reread.names(), QStringList({QStringLiteral("Old"), QStringLiteral("Work")}));
+    EXPECT_EQ(reread.slot(1).Sicherheit, QString()) << "the older account took no value over";
+    EXPECT_EQ(reread.slot(2).Sicherheit, QStringLiteral("STARTTLS"));
 }

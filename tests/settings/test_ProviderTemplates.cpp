@@ -49,23 +49,25 @@ TEST_F(ProviderTemplatesTest, OnlyTheLowByteOfTheCountCountsAsASignedNumber)
 TEST_F(ProviderTemplatesTest, LookupIsExactAndTheFirstOfEqualNamesWins)
 {
     const ProviderTemplates t = load("[anzahl]\nPROVS = 3\n"
-                                     "[1]\nName=Twin\nHost=first.example\nUser=u1\nPort=995\n"
+                                     "[1]\nName=Twin\nHost=first.example\nUser=u1\nPort=995\nSicherheit=starttls\n"
                                      "[2]\nName=Twin\nHost=second.example\nUser=u2\nPort=110\n"
-                                     "[3]\nname=Other\nhost=other.example\nPort=pop3\n");
+                                     "[3]\nname=Other\nhost=other.example\nPort=pop3\nSicherheit=SSL\n");
     const std::optional<ProviderTemplate> twin = t.lookup(QStringLiteral("Twin"));
     ASSERT_TRUE(twin.has_value());
     EXPECT_EQ(QStringList({twin->Host, twin->User}), QStringList({QStringLiteral("first.example"), QStringLiteral("u1")}));
     EXPECT_EQ(twin->Port, 995);
+    EXPECT_EQ(twin->Sicherheit, QStringLiteral("STARTTLS"));
     EXPECT_FALSE(t.lookup(QStringLiteral("twin")).has_value());
     EXPECT_FALSE(t.lookup(QStringLiteral("Twin ")).has_value());
     const std::optional<ProviderTemplate> other = t.lookup(QStringLiteral("Other"));
     ASSERT_TRUE(other.has_value());
     EXPECT_EQ(other->Host, QStringLiteral("other.example"));
     EXPECT_EQ(other->Port, 0); // not an integer
+    EXPECT_EQ(other->Sicherheit, QString()) << "an unknown value names none";
 }
 
 // One template file per shipped language, ten providers at least, each a
-// real host name reached over TLS; stand-in hosts and users fail.
+// real host name reached over TLS and naming it; stand-in hosts and users fail.
 TEST(ShippedProviderTemplates, EveryLanguageListsTenUsableTlsProviders)
 {
     const QString source = sourceDir();
@@ -84,7 +86,9 @@ TEST(ShippedProviderTemplates, EveryLanguageListsTenUsableTlsProviders)
             for (const char *standIn : {"example", "localhost", "test"})
                 EXPECT_FALSE(found->Host.contains(QLatin1String(standIn)) || found->User.contains(QLatin1String(standIn)));
             EXPECT_FALSE(found->User.isEmpty());
-            EXPECT_EQ(found->Port, 995);
+            EXPECT_TRUE((found->Port == 995 && found->Sicherheit == QLatin1String("TLS"))
+                        || (found->Port == 110 && found->Sicherheit == QLatin1String("STARTTLS")))
+                << found->Port << " " << found->Sicherheit.toStdString();
         }
     }
 }
