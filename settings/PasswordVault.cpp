@@ -1,6 +1,7 @@
 #include "settings/PasswordVault.h"
 
 #include "platform/Keyring.h"
+#include "settings/Settings.h"
 
 #include <QStringList>
 
@@ -14,19 +15,50 @@ QString PasswordVault::entryKey(const AccountSlot &slot)
     return QStringLiteral("pop3:%1@%2:%3 %4").arg(slot.UserID, slot.Host, QString::number(slot.Port), slot.Konto);
 }
 
+QString PasswordVault::smtpEntryKey(const Settings &settings)
+{
+    return QStringLiteral("smtp:%1@%2:%3").arg(settings.Anmeldename, settings.Host, settings.Port);
+}
+
+std::vector<PasswordVault::Holder> PasswordVault::holders(AccountTable &accounts, Settings *settings,
+                                                          SaveResult *result)
+{
+    std::vector<Holder> out;
+    for (int n = 1; n <= AccountTable::Count; ++n) {
+        AccountSlot &s = accounts.slot(n);
+        out.push_back({s.occupied(), entryKey(s), &s.Passwort, &s.keyringEntry, &s.keyringUnread,
+                       result ? &result->plan[size_t(n - 1)] : nullptr});
+    }
+    if (settings) {
+        Settings &t = *settings;
+        out.push_back({!t.Anmeldename.isEmpty() || !t.Passwort.isEmpty(), smtpEntryKey(t), &t.Passwort,
+                       &t.Schluesselbund, &t.keyringUnread, result ? &result->smtp : nullptr});
+    }
+    return out;
+}
+
 PasswordVault::LoadNotes PasswordVault::load(AccountTable &accounts, bool passwordSave)
+{
+    return load(holders(accounts, nullptr, nullptr), passwordSave);
+}
+
+PasswordVault::LoadNotes PasswordVault::load(AccountTable &accounts, Settings &settings)
+{
+    return load(holders(accounts, &settings, nullptr), settings.password_save);
+}
+
+PasswordVault::LoadNotes PasswordVault::load(const std::vector<Holder> &passwords, bool passwordSave)
 {
     LoadNotes notes;
     m_savedInStore = passwordSave;
     QStringList keys;
     bool filePasswords = false;
-    for (int n = 1; n <= AccountTable::Count; ++n) {
-        const AccountSlot &s = accounts.slot(n);
-        if (!s.occupied())
+    for (const Holder &h : passwords) {
+        if (!h.occupied)
             continue;
-        if (!s.keyringEntry.isEmpty() && !keys.contains(s.keyringEntry))
-            keys << s.keyringEntry;
-        else if (s.keyringEntry.isEmpty() && !s.Passwort.isEmpty())
+        if (!h.entry->isEmpty() && !keys.contains(*h.entry))
+            keys << *h.entry;
+        else if (h.entry->isEmpty() && !h.password->isEmpty())
             filePasswords = true;
     }
     for (const QString &key : keys)
@@ -53,16 +85,15 @@ PasswordVault::LoadNotes PasswordVault::load(AccountTable &accounts, bool passwo
         else if (r.outcome == Keyring::Outcome::Failed && notes.keyringError.isEmpty())
             notes.keyringError = r.error;
     }
-    for (int n = 1; n <= AccountTable::Count; ++n) {
-        AccountSlot &s = accounts.slot(n);
-        if (!s.occupied() || s.keyringEntry.isEmpty())
+    for (const Holder &h : passwords) {
+        if (!h.occupied || h.entry->isEmpty())
             continue;
-        const auto known = m_known.constFind(s.keyringEntry);
+        const auto known = m_known.constFind(*h.entry);
         if (known != m_known.constEnd()) {
-            s.Passwort = *known;
+            *h.password = *known;
         } else {
             // Kept where it is; a password in the file (set by hand) serves meanwhile.
-            s.keyringUnread = true;
+            *h.unread = true;
             ++notes.unread;
         }
     }
@@ -72,6 +103,19 @@ PasswordVault::LoadNotes PasswordVault::load(AccountTable &accounts, bool passwo
 PasswordVault::SaveResult PasswordVault::store(AccountTable &accounts, bool passwordSave)
 {
     SaveResult result;
+    store(holders(accounts, nullptr, &result), passwordSave, result);
+    return result;
+}
+
+PasswordVault::SaveResult PasswordVault::store(AccountTable &accounts, Settings &settings)
+{
+    SaveResult result;
+    store(holders(accounts, &settings, &result), settings.password_save, result);
+    return result;
+}
+
+void PasswordVault::store(const std::vector<Holder> &passwords, bool passwordSave, SaveResult &result)
+{
     bool keyringUsable = m_keyring != nullptr;
     if (keyringUsable && passwordSave) {
         // Entries that did not change are not written again: ask once whether
@@ -85,64 +129,77 @@ PasswordVault::SaveResult PasswordVault::store(AccountTable &accounts, bool pass
     }
     // Switched off since the store was read (or last written): the
     // passwords leave the file too. A store that was read with the option
-    // off keeps what it holds in Passwort<n>.
+    // off keeps what it holds in its password values.
     const bool switchedOff = !passwordSave && m_savedInStore;
     m_savedInStore = passwordSave;
-    for (int n = 1; n <= AccountTable::Count; ++n) {
-        AccountSlot &s = accounts.slot(n);
-        PasswordPlace &place = result.plan[size_t(n - 1)];
+    for (const Holder &h : passwords) {
+        PasswordPlace &place = *h.place;
         if (!passwordSave) {
             // The keyring's entries go in any case.
             place.where = switchedOff ? Where::Nowhere : Where::Unchanged;
-            s.keyringEntry.clear();
-            s.keyringUnread = false;
+            h.entry->clear();
+            *h.unread = false;
             continue;
         }
-        if (!s.occupied()) {
+        if (!h.occupied) {
             // A deleted account's password does not linger.
             place.where = Where::Nowhere;
-            s.keyringEntry.clear();
-            s.keyringUnread = false;
+            h.entry->clear();
+            *h.unread = false;
             continue;
         }
-        if (s.keyringUnread && s.Passwort.isEmpty()) {
-            place = {Where::Keyring, s.keyringEntry};
+        if (*h.unread && h.password->isEmpty()) {
+            place = {Where::Keyring, *h.entry};
             continue;
         }
-        s.keyringUnread = false;
-        const QString key = entryKey(s);
-        if (s.Passwort.isEmpty() || !keyringUsable) {
+        *h.unread = false;
+        if (h.password->isEmpty() || !keyringUsable) {
             place.where = Where::File;
-            s.keyringEntry.clear();
+            h.entry->clear();
             continue;
         }
-        const auto known = m_known.constFind(key);
-        if (known == m_known.constEnd() || *known != s.Passwort) {
-            const Keyring::Result r = m_keyring->write(key, s.Passwort);
+        const auto known = m_known.constFind(h.key);
+        if (known == m_known.constEnd() || *known != *h.password) {
+            const Keyring::Result r = m_keyring->write(h.key, *h.password);
             if (r.outcome != Keyring::Outcome::Done) {
                 keyringUsable = false;
                 result.keyringError = r.error.isEmpty() ? QStringLiteral("the keyring refused") : r.error;
                 place.where = Where::File;
-                s.keyringEntry.clear();
+                h.entry->clear();
                 continue;
             }
-            m_known.insert(key, s.Passwort);
+            m_known.insert(h.key, *h.password);
         }
-        m_named.insert(key);
-        s.keyringEntry = key;
-        place = {Where::Keyring, key};
+        m_named.insert(h.key);
+        *h.entry = h.key;
+        place = {Where::Keyring, h.key};
     }
-    return result;
 }
 
 void PasswordVault::dropStale(const AccountTable &accounts)
 {
-    if (!m_keyring)
-        return;
     QSet<QString> inUse;
     for (int n = 1; n <= AccountTable::Count; ++n)
         if (!accounts.slot(n).keyringEntry.isEmpty())
             inUse.insert(accounts.slot(n).keyringEntry);
+    dropStale(inUse);
+}
+
+void PasswordVault::dropStale(const AccountTable &accounts, const Settings &settings)
+{
+    QSet<QString> inUse;
+    for (int n = 1; n <= AccountTable::Count; ++n)
+        if (!accounts.slot(n).keyringEntry.isEmpty())
+            inUse.insert(accounts.slot(n).keyringEntry);
+    if (!settings.Schluesselbund.isEmpty())
+        inUse.insert(settings.Schluesselbund);
+    dropStale(inUse);
+}
+
+void PasswordVault::dropStale(const QSet<QString> &inUse)
+{
+    if (!m_keyring)
+        return;
     const QSet<QString> named = m_named;
     for (const QString &key : named) {
         if (inUse.contains(key))

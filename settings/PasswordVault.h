@@ -13,13 +13,19 @@
 // are removed; switched off in this run, the file's passwords are removed too
 // (they stay in memory for the rest of the run). Entries that no slot names any more are removed after the file
 // has been written.
+//
+// The password of the notice server's login (Settings: Passwort, its entry
+// Schluesselbund in the section SMTP) is kept the same way when the settings
+// are handed over as well.
 #include "settings/Accounts.h"
 
 #include <QHash>
 #include <QSet>
 #include <QString>
+#include <vector>
 
 class Keyring;
+struct Settings;
 
 class PasswordVault
 {
@@ -39,23 +45,44 @@ public:
     // passwords still in the file, the keyring is asked once whether it
     // answers, so that the log can say at start where they will go.
     LoadNotes load(AccountTable &accounts, bool passwordSave);
+    // The same, with the notice server's password (passwordSave from the settings).
+    LoadNotes load(AccountTable &accounts, Settings &settings);
 
     struct SaveResult
     {
         AccountTable::PasswordPlan plan;
+        PasswordPlace smtp; // where the notice server's password goes
         QString keyringError; // set when passwords went to the file because the keyring refused
     };
     // Before the slots are written: writes the passwords that changed into
     // the keyring and says where each slot's password goes. Updates each
     // slot's keyringEntry.
     SaveResult store(AccountTable &accounts, bool passwordSave);
+    SaveResult store(AccountTable &accounts, Settings &settings);
     // After the file was written: removes the entries no slot names any more.
     void dropStale(const AccountTable &accounts);
+    void dropStale(const AccountTable &accounts, const Settings &settings);
 
-    // The keyring key of a slot's password.
+    // The keyring key of a slot's password, and of the notice server's.
     static QString entryKey(const AccountSlot &slot);
+    static QString smtpEntryKey(const Settings &settings);
 
 private:
+    // One password the vault keeps, wherever it lives.
+    struct Holder
+    {
+        bool occupied;
+        QString key;
+        QString *password;
+        QString *entry;
+        bool *unread;
+        PasswordPlace *place;
+    };
+    std::vector<Holder> holders(AccountTable &accounts, Settings *settings, SaveResult *result);
+    LoadNotes load(const std::vector<Holder> &passwords, bool passwordSave);
+    void store(const std::vector<Holder> &passwords, bool passwordSave, SaveResult &result);
+    void dropStale(const QSet<QString> &inUse);
+
     Keyring *m_keyring;
     QHash<QString, QString> m_known; // entries as read or written in this run
     QSet<QString> m_named;           // entries the store named at some point in this run

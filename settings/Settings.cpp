@@ -81,6 +81,7 @@ std::vector<SettingRow> buildRows()
         row(smtp, "Sicherheit", kNone, &S::Sicherheit),
         row(smtp, "Anmeldename", kNone, &S::Anmeldename),
         secretRow(smtp, "Passwort", &S::Passwort),
+        secretRow(smtp, "Schluesselbund", &S::Schluesselbund),
         row(table, "Spalte0", 10, ColumnWidth{0}),
         row(table, "Spalte1", 65, ColumnWidth{1}),
         row(table, "Spalte2", 65, ColumnWidth{2}),
@@ -108,6 +109,7 @@ const char *const kWriteOrder[][2] = {
     {"SMTP", "Passwortbefehl"},
     {"Settings", "Pipelining"}, {"Check", "Verbindungen"},
     {"SMTP", "Sicherheit"}, {"SMTP", "Anmeldename"}, {"SMTP", "Passwort"},
+    {"SMTP", "Schluesselbund"},
     {"Table", "Spalte1"}, {"Table", "Spalte2"}, {"Table", "Spalte3"}, {"Table", "Spalte4"},
     {"Table", "Spalte5"},
 };

@@ -70,15 +70,20 @@ struct Settings
     // (implicit TLS on port 465, elsewhere STARTTLS when the server offers it).
     QString Sicherheit;
     // The login at the notice server (AUTH), and its password, which is kept
-    // like the account passwords; no login when the name is empty.
+    // like the account passwords (PasswordVault: in the keyring under the
+    // entry Schluesselbund, or in the file); no login when the name is empty.
     QString Anmeldename;
     QString Passwort;
+    QString Schluesselbund;
     // Table: widths of the result grid's columns 0..5
     int Spalte[6] = {};
 
     // Server certificates the user trusted (section Zertifikate): stored
     // with the settings, though not values of the table below.
     CertificateTrust certificates;
+    // The notice server's password is kept in the keyring but could not be
+    // read in this run (PasswordVault).
+    bool keyringUnread = false;
 };
 
 enum class SettingKind { Text, Integer, Boolean };
@@ -104,7 +109,7 @@ struct SettingRow
     SettingValue defaultValue; // its alternative is the row's kind
     SettingTarget target;
     bool readAtLoad = true;    // false for values that are written and never read back
-    bool secret = false;       // a password: written only when password_save is on
+    bool secret = false;       // a password or its keyring entry: written where PasswordVault places it
 
     SettingKind kind() const { return static_cast<SettingKind>(defaultValue.index()); }
     bool isHeldOutside() const { return std::holds_alternative<HeldOutside>(target); }

@@ -31,6 +31,19 @@ void writeRow(SettingsKey &key, const SettingRow &row, const SettingValue &value
         break;
     }
 }
+
+void writeSecret(SettingsKey &key, const SettingRow &row, const PasswordPlace &place, const Settings &settings)
+{
+    using Where = PasswordPlace::Where;
+    const bool isEntry = row.name == QLatin1String("Schluesselbund");
+    if (place.where == Where::Unchanged && !isEntry)
+        return;
+    const bool written = isEntry ? place.where == Where::Keyring : place.where == Where::File;
+    if (written)
+        key.writeString(row.section, row.name, isEntry ? place.entry : std::get<QString>(row.get(settings)));
+    else
+        key.removeValue(row.section, row.name);
+}
 }
 
 QString SettingsStore::load(const SettingsKey &key, Settings &settings, AccountTable &accounts)
@@ -55,7 +68,7 @@ QString SettingsStore::load(const SettingsKey &key, Settings &settings, AccountT
 {
     notes.madePrivate = key.makePrivate();
     const QString languageFile = load(key, settings, accounts);
-    notes.passwords = vault.load(accounts, settings.password_save);
+    notes.passwords = vault.load(accounts, settings);
     return languageFile;
 }
 
@@ -82,21 +95,25 @@ bool SettingsStore::needsLanguageChoice(const QString &languageFile)
     return languageFile.isEmpty() || languageFile == QLatin1String("Keine");
 }
 
-QString SettingsStore::save(SettingsKey &key, const Settings &settings, AccountTable &accounts,
+QString SettingsStore::save(SettingsKey &key, Settings &settings, AccountTable &accounts,
                             const QString &programFolder, const QString &languageFileName, PasswordVault *vault)
 {
     // The keyring first: its waits run the event loop, and nothing may be
     // pending in the file meanwhile.
     PasswordVault::SaveResult placed;
-    if (vault)
-        placed = vault->store(accounts, settings.password_save);
-    else
+    if (vault) {
+        placed = vault->store(accounts, settings);
+    } else {
         placed.plan = AccountTable::filePlan(settings.password_save);
+        placed.smtp = placed.plan.front();
+    }
     for (const SettingRow *row : settingWriteOrder()) {
-        // As with the account passwords: without password_save a password
-        // stored by an earlier run is neither written nor removed.
-        if (row->secret && !settings.password_save)
+        // The notice server's password and its keyring entry go where the
+        // vault placed them, as the account passwords do.
+        if (row->secret) {
+            writeSecret(key, *row, placed.smtp, settings);
             continue;
+        }
         SettingValue value;
         if (!row->isHeldOutside())
             value = row->get(settings);
@@ -110,6 +127,6 @@ QString SettingsStore::save(SettingsKey &key, const Settings &settings, AccountT
     settings.certificates.write(key);
     key.flush();
     if (vault)
-        vault->dropStale(accounts);
+        vault->dropStale(accounts, settings);
     return placed.keyringError;
 }

@@ -42,6 +42,6 @@ bool needsLanguageChoice(const QString &languageFile);
 // With a vault the passwords go where it places them (the keyring is
 // written before the file, its stale entries removed after it); the result
 // is the keyring's reason when it refused passwords, else empty.
-QString save(SettingsKey &key, const Settings &settings, AccountTable &accounts, const QString &programFolder,
+QString save(SettingsKey &key, Settings &settings, AccountTable &accounts, const QString &programFolder,
              const QString &languageFileName, PasswordVault *vault = nullptr);
 }

@@ -218,3 +218,33 @@ TEST_F(KeyringVault, WithNoKeyringOnTheBusTheStartSaysSoOnceAndTheFileIsUsed)
     EXPECT_TRUE(fileText().contains("Passwort1="));
     EXPECT_FALSE(fileText().contains("Schluesselbund"));
 }
+
+TEST_F(KeyringVault, TheNoticeServersPasswordIsKeptLikeTheAccounts)
+{
+    const QString smtpPassword = QStringLiteral("notice \u00e4 pw");
+    {
+        SettingsKey key(path());
+        key.writeString(QStringLiteral("SMTP"), QStringLiteral("Host"), QStringLiteral("smtp.home.example"));
+        key.writeString(QStringLiteral("SMTP"), QStringLiteral("Port"), QStringLiteral("587"));
+        key.writeString(QStringLiteral("SMTP"), QStringLiteral("Anmeldename"), QStringLiteral("guard"));
+        key.writeString(QStringLiteral("SMTP"), QStringLiteral("Passwort"), smtpPassword);
+        key.flush();
+    }
+    DesktopKeyring desktop(5000);
+    migrate(desktop); // also saves the SMTP settings written above
+    Run run(&desktop);
+    load(run);
+    const QString smtpKey = PasswordVault::smtpEntryKey(run.settings);
+    EXPECT_EQ(run.settings.Passwort, smtpPassword);
+    EXPECT_EQ(keyring.lookup(smtpKey), smtpPassword);
+    EXPECT_EQ(keyring.keys().size(), 3);
+    EXPECT_FALSE(fileText().contains("notice")) << fileText().constData();
+    EXPECT_EQ(SettingsKey(path()).readString(QStringLiteral("SMTP"), QStringLiteral("Schluesselbund")), smtpKey);
+
+    // No login any more: its password leaves the keyring.
+    run.settings.Anmeldename.clear();
+    run.settings.Passwort.clear();
+    EXPECT_TRUE(save(run).isEmpty());
+    EXPECT_EQ(keyring.keys(), QStringList({homeKey, workKey}));
+    EXPECT_FALSE(fileText().contains("Schluesselbund=")) << fileText().constData();
+}
