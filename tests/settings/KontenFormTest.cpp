@@ -353,6 +353,7 @@ TEST_F(KontenFormTest, SecurityIsShownChosenAndTakenFromTemplates)
     QTest::keyClick(form.FE_Port, Qt::Key_Backspace);
     EXPECT_EQ(shown(), QStringLiteral("STARTTLS"));
     form.FE_Bezeichnung->setText(QStringLiteral("Plain"));
+    form.FE_Host->setText(QStringLiteral("pop.home.lan"));
     form.CoBo_Sicherheit->setCurrentIndex(form.CoBo_Sicherheit->findData(QStringLiteral("none")));
     emit form.CoBo_Sicherheit->activated(form.CoBo_Sicherheit->currentIndex());
     EXPECT_EQ(form.RT_Messages->lines().first().text, dir.t(368));
@@ -366,6 +367,7 @@ TEST_F(KontenFormTest, SecurityIsShownChosenAndTakenFromTemplates)
     };
     choose(QStringLiteral("Alpha Net"));
     EXPECT_EQ(shown(), QStringLiteral("STARTTLS"));
+    dir.prompts.expectConfirm(false, dir.t(322)); // the first template's fields are dropped
     choose(QStringLiteral("zeta mail"));
     EXPECT_EQ(shown(), QStringLiteral("TLS"));
     form.But_Sichern->click();
@@ -375,4 +377,5 @@ TEST_F(KontenFormTest, SecurityIsShownChosenAndTakenFromTemplates)
     EXPECT_EQ(accounts.slot(4).Konto, QStringLiteral("Plain"));
     EXPECT_EQ(accounts.slot(4).Sicherheit, QStringLiteral("none"));
     EXPECT_EQ(accounts.slot(5).Sicherheit, QStringLiteral("TLS"));
+    dir.prompts.verifyAllAnswered();
 }
