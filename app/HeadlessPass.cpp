@@ -11,6 +11,7 @@
 #include "platform/core/Printable.h"
 #include "platform/core/SettingsKey.h"
 #include "rules/RuleListCache.h"
+#include "rules/VerdictText.h"
 #include "settings/SettingsStore.h"
 
 #include <QDialog>
@@ -58,11 +59,20 @@ private:
 class ConsoleSink : public PassSink
 {
 public:
-    ConsoleSink(QTextStream &out, QTextStream &err) : m_out(out), m_err(err) {}
+    ConsoleSink(QTextStream &out, QTextStream &err, const TKvLanguage &catalog)
+        : m_out(out), m_err(err), m_catalog(catalog)
+    {
+    }
     void reportCell(int, int, const QString &) override {}
     // Report lines and reasons carry senders, subjects and server replies:
     // the terminal gets them with every control character escaped.
     void reportLine(const QString &line) override { m_out << Printable::line(line) << Qt::endl; }
+    // Under each message, one indented line per hit: why it was counted.
+    void messageJudged(const JudgedMessage &message) override
+    {
+        for (const QString &line : VerdictText::lines(message.why, m_catalog))
+            m_out << "  " << Printable::line(line) << Qt::endl;
+    }
     void accountFailed(int slot, const QString &name, const QString &reason) override
     {
         m_err << "korvalinthus: account " << slot << " (" << Printable::line(name)
@@ -77,6 +87,7 @@ public:
 private:
     QTextStream &m_out;
     QTextStream &m_err;
+    const TKvLanguage &m_catalog;
 };
 }
 
@@ -108,7 +119,7 @@ HeadlessResult runHeadlessPass(const QString &programFolder, SettingsKey &key, Q
     pop.OnConnect = [&pass](TLineSocket *) { pass.POP_AlleConnect(); };
     pop.OnRetrieveEnd = [&pass](TLineSocket *) { pass.POP_AlleRetrieveEnd(); };
 
-    ConsoleSink sink(out, err);
+    ConsoleSink sink(out, err, catalog);
     app.notices.clear();
     pass.reset();
     pass.run(sink);

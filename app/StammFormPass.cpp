@@ -43,6 +43,11 @@ public:
         if (m_report)
             m_report->reportLine(line);
     }
+    void messageJudged(const JudgedMessage &message) override
+    {
+        if (m_report)
+            m_report->messageJudged(message);
+    }
     void accountStarted(int, int) override
     {
         m_form.PBAnzahl->setValue(std::min(m_form.PBAnzahl->value() + 1, m_form.PBAnzahl->maximum()));

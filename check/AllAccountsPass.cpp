@@ -152,17 +152,22 @@ void AllAccountsPass::POP_AlleConnect()
             const TSummary &current = summary();
             QString line = name + QStringLiteral(", ") + Ansi::toUnicode(current.From) + QStringLiteral(", ")
                 + Ansi::toUnicode(current.Subject) + QStringLiteral(", ");
+            JudgedMessage judged{m_accountIndex, name, m_messageCounter, current.Bytes, current.From,
+                                 current.Subject, m_why, m_deleteMark, false};
             if (m_deleteMark) {
                 try {
                     deleteMessage(m_messageCounter);
                 } catch (...) {
                     // Refused: the line is written without "DEL", the account fails.
                     sink.reportLine(line);
+                    sink.messageJudged(judged);
                     throw;
                 }
                 line += QStringLiteral("DEL");
+                judged.deleted = true;
             }
             sink.reportLine(line);
+            sink.messageJudged(judged);
             ++m_messageCounter;
         }
         if (const auto size = formatSize(m_byteTotal, m_app.settings.Angabe))
@@ -186,7 +191,9 @@ void AllAccountsPass::POP_AlleRetrieveEnd()
 {
     const TSummary &current = summary();
     const SummaryFields fields{current.Subject, current.From, current.Bytes};
-    m_deleteMark = classifyAllAccounts(m_lists, ruleSwitches(m_app.settings), fields, m_counters, m_byteTotal, m_app.notices);
+    m_why = {};
+    m_deleteMark = classifyAllAccounts(m_lists, ruleSwitches(m_app.settings), fields, m_counters, m_byteTotal,
+                                       m_app.notices, &m_why);
 }
 
 // ------------------------------------------------- accounts started ahead

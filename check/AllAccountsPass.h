@@ -25,6 +25,20 @@ class RuleListSource;
 class AccountPrefetch;
 struct TSummary;
 
+// One judged message of a pass, with every hit of its verdict.
+struct JudgedMessage
+{
+    int slot = 0;
+    QString account;
+    int number = 0; // the POP3 message number
+    qint64 bytes = 0;
+    QByteArray from;    // the summary's fields as they came
+    QByteArray subject;
+    VerdictWhy why;
+    bool marked = false;  // the verdict's delete mark
+    bool deleted = false; // the server took the DELE
+};
+
 class PassSink
 {
 public:
@@ -33,6 +47,8 @@ public:
     virtual void reportCell(int column, int slot, const QString &text) = 0;
     // One line per message: "name, sender, subject, " and "DEL" when deleted.
     virtual void reportLine(const QString &line) = 0;
+    // Every message, right after its report line.
+    virtual void messageJudged(const JudgedMessage &message) { Q_UNUSED(message); }
     // Progress: the slot about to be examined (1-based, of `slotCount`).
     virtual void accountStarted(int slot, int slotCount) { Q_UNUSED(slot); Q_UNUSED(slotCount); }
     // Progress inside an account: message `done` of `count`.
@@ -119,6 +135,7 @@ private:
     int m_accountIndex = 1;
     int m_messageCounter = 0;
     bool m_deleteMark = false;
+    VerdictWhy m_why; // of the summary just judged
     qint64 m_byteTotal = 0;
     RuleCounters m_counters;   // per account
     RuleCounters m_totals;     // per pass

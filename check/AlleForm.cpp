@@ -10,6 +10,9 @@
 #include "support/StringGrid.h"
 #include "support/ToolPanel.h"
 
+#include "rules/VerdictText.h"
+
+#include <QCheckBox>
 #include <QFrame>
 #include <QLabel>
 #include <QStyle>
@@ -42,6 +45,11 @@ TAlleForm::TAlleForm(AppServices &app, const TKvLanguage &catalog, QWidget *pare
     bold.setBold(true);
     Lletzter->setFont(bold);
 
+    CBGruende = new QCheckBox(QStringLiteral("Show why in the log"), panel);
+    CBGruende->setObjectName(QStringLiteral("CBGruende"));
+    CBGruende->setGeometry(300, 30, 296, 18);
+    connect(CBGruende, &QCheckBox::toggled, this, [this](bool on) { m_app.settings.Gruende = on; });
+
     TabelleGrid = new StringGrid(this);
     TabelleGrid->setObjectName(QStringLiteral("TabelleGrid"));
     Tabelle = new StringGridView(QStringLiteral("Tabelle"), TabelleGrid, 18, this);
@@ -72,6 +80,8 @@ void TAlleForm::FormShow()
     Lprot->setText(m_catalog.GetText(196));
     LStarten->setText(m_catalog.GetText(168));
     LHelp->setText(m_catalog.GetText(10));
+    CBGruende->setText(m_catalog.GetText(457));
+    CBGruende->setChecked(m_app.settings.Gruende);
     for (QLabel *l : {LClose, LStarten, Lprot, LHelp})
         shrinkToFit(l);
 }
@@ -142,4 +152,12 @@ void TAlleForm::accountFailed(int slot, const QString &name, const QString &reas
     const QString why = reason.simplified();
     TabelleGrid->setCell(9, slot, why);
     RE_Ausgabe->addLine(name + QStringLiteral(", ") + why);
+}
+
+void TAlleForm::messageJudged(const JudgedMessage &message)
+{
+    if (!m_app.settings.Gruende)
+        return;
+    for (const QString &line : VerdictText::lines(message.why, m_catalog))
+        RE_Ausgabe->addLine(QStringLiteral("    ") + line);
 }

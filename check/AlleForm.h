@@ -8,6 +8,7 @@
 #include <functional>
 
 struct AppServices;
+class QCheckBox;
 class QLabel;
 class RichLog;
 class RoundButton;
@@ -40,9 +41,13 @@ public:
     void reportLine(const QString &line) override;
     // The reason goes into the account's row (column 9) and into the log.
     void accountFailed(int slot, const QString &name, const QString &reason) override;
+    // With CBGruende on, one indented log line per hit under the message.
+    void messageJudged(const JudgedMessage &message) override;
 
     RoundButton *But_Schliessen, *But_Neu, *BUT_Prot_Speichern, *But_Hilfe;
     QLabel *LClose, *LStarten, *Lprot, *LHelp, *Lab_letzter, *Lletzter;
+    // Shows the reasons of every verdict in the log (setting Gruende).
+    QCheckBox *CBGruende;
     StringGrid *TabelleGrid;
     StringGridView *Tabelle;
     RichLog *RE_Ausgabe;

@@ -14,6 +14,7 @@
 #include "platform/Prompts.h"
 #include "platform/core/AnsiCodec.h"
 #include "platform/core/KvError.h"
+#include "rules/VerdictText.h"
 #include "support/Lamp.h"
 #include "support/RichLog.h"
 #include "support/RoundButton.h"
@@ -224,7 +225,9 @@ void CheckRun::POP_MailRetrieveEnd()
     g.setCell(4, row, Ansi::toUnicode(summary.From));
     g.setCell(5, row, Ansi::toUnicode(summary.Subject));
     const SummaryFields fields{summary.Subject, summary.From, summary.Bytes};
-    m_deleteMark = classifySingleAccount(m_lists, ruleSwitches(m_app.settings), fields, row, m_counters, *this);
+    VerdictWhy why;
+    auto note = qScopeGuard([&] { g.setRowNote(row, VerdictText::lines(why, m_catalog).join(QLatin1Char('\n'))); });
+    m_deleteMark = classifySingleAccount(m_lists, ruleSwitches(m_app.settings), fields, row, m_counters, *this, &why);
 }
 
 void CheckRun::POP_MailStatus(const QString &status)

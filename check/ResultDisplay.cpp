@@ -26,6 +26,7 @@ void ResultDisplay::reset(MainControls &c, const AppServices &app, const TKvLang
     g.setCell(4, 0, catalog.GetText(165));
     g.setCell(5, 0, catalog.GetText(36));
     g.clearRow(1, 1, 5);
+    g.setRowNote(1, QString());
     c.GBSumme->setTitle(catalog.GetText(47) + QLatin1Char(' ') + unit);
     for (Lamp *l : {c.LEDL_Online, c.LED_Anzahl_Konto, c.LED_Anzahl_KontenGesamt, c.LED_Anzahl_Mails_Gesamt})
         l->setLit(false);

@@ -35,6 +35,18 @@ int countHits(const QList<QByteArray> &entries, const QByteArray &text)
     return hits;
 }
 
+QList<QByteArray> hittingEntries(const QList<QByteArray> &entries, const QByteArray &text)
+{
+    QList<QByteArray> hits;
+    if (text.isEmpty())
+        return hits;
+    for (const QByteArray &entry : entries) {
+        if (entryHits(entry, text))
+            hits.append(entry);
+    }
+    return hits;
+}
+
 namespace {
 
 // One list rule: which file, which counter, which delete switch, and whether
@@ -57,13 +69,30 @@ constexpr ListRule ShippedSubject{Rule::ShippedSubject, RuleListId::ShippedSubje
 constexpr ListRule OwnSubject{Rule::OwnSubject, RuleListId::OwnSubject, &RuleCounters::ownSubject,
                               &RuleSwitches::Subject_I, &SummaryFields::subject};
 
+// The entries of one list that hit, each noted in `why` when given.
+int listHits(const ListRule &r, RuleListSource &lists, const SummaryFields &summary, VerdictWhy *why)
+{
+    const QList<QByteArray> entries = hittingEntries(lists.entries(r.list), summary.*r.text);
+    if (why) {
+        for (const QByteArray &entry : entries)
+            why->hits.append(RuleHit{r.rule, entry, 0, 0});
+    }
+    return int(entries.size());
+}
+
+void noteSize(const SummaryFields &summary, const RuleSwitches &switches, VerdictWhy *why)
+{
+    if (why)
+        why->hits.append(RuleHit{Rule::Size, QByteArray(), summary.bytes, switches.Groesse_KB});
+}
+
 // Tests one list and applies its on-screen effects. Each hitting entry
 // counts; lamp and reason cell are the same for one hit or many.
 void judgeListOnScreen(const ListRule &r, RuleListSource &lists, const RuleSwitches &switches,
                        const SummaryFields &summary, int row, RuleCounters &counters,
-                       ClassificationView &view, bool &mark)
+                       ClassificationView &view, bool &mark, VerdictWhy *why)
 {
-    const int hits = countHits(lists.entries(r.list), summary.*r.text);
+    const int hits = listHits(r, lists, summary, why);
     if (hits == 0)
         return;
     view.lightLamp(r.rule);
@@ -74,9 +103,9 @@ void judgeListOnScreen(const ListRule &r, RuleListSource &lists, const RuleSwitc
 }
 
 void judgeListQuietly(const ListRule &r, RuleListSource &lists, const RuleSwitches &switches,
-                      const SummaryFields &summary, RuleCounters &counters, bool &mark)
+                      const SummaryFields &summary, RuleCounters &counters, bool &mark, VerdictWhy *why)
 {
-    const int hits = countHits(lists.entries(r.list), summary.*r.text);
+    const int hits = listHits(r, lists, summary, why);
     if (hits == 0)
         return;
     counters.*r.counter += hits;
@@ -88,19 +117,19 @@ void judgeListQuietly(const ListRule &r, RuleListSource &lists, const RuleSwitch
 
 bool classifySingleAccount(RuleListSource &lists, const RuleSwitches &switches,
                            const SummaryFields &summary, int row, RuleCounters &counters,
-                           ClassificationView &view)
+                           ClassificationView &view, VerdictWhy *why)
 {
     bool mark = false;
 
-    judgeListOnScreen(ShippedSender, lists, switches, summary, row, counters, view, mark);
-    judgeListOnScreen(OwnSender, lists, switches, summary, row, counters, view, mark);
+    judgeListOnScreen(ShippedSender, lists, switches, summary, row, counters, view, mark, why);
+    judgeListOnScreen(OwnSender, lists, switches, summary, row, counters, view, mark, why);
     if (mark) {
         view.setDeleteCell(row);
         view.playDeleteSound();
     }
 
-    judgeListOnScreen(ShippedSubject, lists, switches, summary, row, counters, view, mark);
-    judgeListOnScreen(OwnSubject, lists, switches, summary, row, counters, view, mark);
+    judgeListOnScreen(ShippedSubject, lists, switches, summary, row, counters, view, mark, why);
+    judgeListOnScreen(OwnSubject, lists, switches, summary, row, counters, view, mark, why);
     // Sounds again when the sender step already marked: one sound per step
     // that leaves the message marked.
     if (mark) {
@@ -109,6 +138,7 @@ bool classifySingleAccount(RuleListSource &lists, const RuleSwitches &switches,
     }
 
     if (summary.bytes > switches.Groesse_KB) {
+        noteSize(summary, switches, why);
         view.lightLamp(Rule::Size);
         ++counters.size;
         view.setReasonCell(row, reasonCode(Rule::Size));
@@ -123,17 +153,18 @@ bool classifySingleAccount(RuleListSource &lists, const RuleSwitches &switches,
 
 bool classifyAllAccounts(RuleListSource &lists, const RuleSwitches &switches,
                          const SummaryFields &summary, RuleCounters &counters, qint64 &sizeTotal,
-                         PendingNotices &notices)
+                         PendingNotices &notices, VerdictWhy *why)
 {
     bool mark = false;
     sizeTotal += summary.bytes;
 
-    judgeListQuietly(ShippedSubject, lists, switches, summary, counters, mark);
-    judgeListQuietly(OwnSubject, lists, switches, summary, counters, mark);
-    judgeListQuietly(ShippedSender, lists, switches, summary, counters, mark);
-    judgeListQuietly(OwnSender, lists, switches, summary, counters, mark);
+    judgeListQuietly(ShippedSubject, lists, switches, summary, counters, mark, why);
+    judgeListQuietly(OwnSubject, lists, switches, summary, counters, mark, why);
+    judgeListQuietly(ShippedSender, lists, switches, summary, counters, mark, why);
+    judgeListQuietly(OwnSender, lists, switches, summary, counters, mark, why);
 
     if (summary.bytes > switches.Groesse_KB) {
+        noteSize(summary, switches, why);
         ++counters.size;
         if (switches.Groesse && switches.AutoKill)
             mark = true;

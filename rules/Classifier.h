@@ -21,6 +21,24 @@ enum class Rule { ShippedSender, OwnSender, ShippedSubject, OwnSubject, Size };
 // "FROM", "FROM+", "SUB", "SUB+", "BIG".
 QString reasonCode(Rule rule);
 
+// One reason a verdict gave: the entry of a list that occurs in the text it
+// is tested against, or the size over the limit. Kept for every hit, so the
+// user can be told exactly why a message was counted or deleted.
+struct RuleHit {
+    Rule rule = Rule::Size;
+    QByteArray entry; // list rules: the entry as it stands in the file
+    qint64 bytes = 0; // size rule: the message's size
+    qint64 limit = 0; // size rule: the limit it is over
+    bool operator==(const RuleHit &) const = default;
+};
+
+// Every hit of one verdict, in the order the variant judged them; an entry
+// that hits twice (a duplicate line) is here twice, as it counts twice.
+struct VerdictWhy {
+    QList<RuleHit> hits;
+    bool operator==(const VerdictWhy &) const = default;
+};
+
 // Hit counters, one per rule; the caller resets and shows them, the
 // classification only adds.
 struct RuleCounters {
@@ -72,15 +90,18 @@ bool entryHits(const QByteArray &entry, const QByteArray &text);
 
 // The number of entries that hit `text`; every entry counts, duplicates too.
 int countHits(const QList<QByteArray> &entries, const QByteArray &text);
+// The entries that hit `text`, in file order, duplicates too.
+QList<QByteArray> hittingEntries(const QList<QByteArray> &entries, const QByteArray &text);
 
-// Returns the delete mark. Order: sender lists, subject lists, size.
+// Returns the delete mark. Order: sender lists, subject lists, size. Every
+// hit is added to `why` when given.
 bool classifySingleAccount(RuleListSource &lists, const RuleSwitches &switches,
                            const SummaryFields &summary, int row, RuleCounters &counters,
-                           ClassificationView &view);
+                           ClassificationView &view, VerdictWhy *why = nullptr);
 
 // Returns the delete mark. Adds the size to `sizeTotal` first; order then:
 // subject lists, sender lists, size. When the mark is set and Send is on,
 // one notice is recorded for the message.
 bool classifyAllAccounts(RuleListSource &lists, const RuleSwitches &switches,
                          const SummaryFields &summary, RuleCounters &counters, qint64 &sizeTotal,
-                         PendingNotices &notices);
+                         PendingNotices &notices, VerdictWhy *why = nullptr);

@@ -82,6 +82,7 @@ std::vector<SettingRow> buildRows()
         row(smtp, "Anmeldename", kNone, &S::Anmeldename),
         secretRow(smtp, "Passwort", &S::Passwort),
         secretRow(smtp, "Schluesselbund", &S::Schluesselbund),
+        row(check, "Gruende", false, &S::Gruende),
         row(table, "Spalte0", 10, ColumnWidth{0}),
         row(table, "Spalte1", 65, ColumnWidth{1}),
         row(table, "Spalte2", 65, ColumnWidth{2}),
@@ -109,7 +110,7 @@ const char *const kWriteOrder[][2] = {
     {"SMTP", "Passwortbefehl"},
     {"Settings", "Pipelining"}, {"Check", "Verbindungen"},
     {"SMTP", "Sicherheit"}, {"SMTP", "Anmeldename"}, {"SMTP", "Passwort"},
-    {"SMTP", "Schluesselbund"},
+    {"SMTP", "Schluesselbund"}, {"Check", "Gruende"},
     {"Table", "Spalte1"}, {"Table", "Spalte2"}, {"Table", "Spalte3"}, {"Table", "Spalte4"},
     {"Table", "Spalte5"},
 };

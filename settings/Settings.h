@@ -75,6 +75,9 @@ struct Settings
     QString Anmeldename;
     QString Passwort;
     QString Schluesselbund;
+    // The report log of a pass shows, under each message, which entry of
+    // which list hit it (or its size over the limit).
+    bool Gruende = false;
     // Table: widths of the result grid's columns 0..5
     int Spalte[6] = {};
 

@@ -36,6 +36,7 @@ void StringGrid::setGridRowCount(int rows)
     for (int c = 0; c < m_cols; ++c)
         empty.append(QString());
     m_cells.resize(static_cast<size_t>(rows), empty);
+    m_notes.resize(static_cast<size_t>(rows));
     m_rows = rows;
     if (newData > oldData)
         endInsertRows();
@@ -76,6 +77,19 @@ void StringGrid::clearRow(int row, int firstCol, int lastCol)
         setCell(c, row, QString());
 }
 
+QString StringGrid::rowNote(int row) const
+{
+    return row >= 0 && row < m_rows ? m_notes[static_cast<size_t>(row)] : QString();
+}
+
+void StringGrid::setRowNote(int row, const QString &note)
+{
+    if (row < 1 || row >= m_rows || m_notes[static_cast<size_t>(row)] == note)
+        return;
+    m_notes[static_cast<size_t>(row)] = note;
+    emit dataChanged(index(row - 1, 0), index(row - 1, std::max(m_cols - 1, 0)), {Qt::ToolTipRole});
+}
+
 int StringGrid::rowCount(const QModelIndex &parent) const
 {
     return parent.isValid() ? 0 : std::max(m_rows - 1, 0);
@@ -96,9 +110,14 @@ QVariant StringGrid::data(const QModelIndex &index, int role) const
     const QString shown = Printable::line(cell(index.column(), index.row() + 1));
     if (role == Qt::DisplayRole)
         return shown;
-    if (shown.isEmpty())
+    QStringList tip;
+    if (!shown.isEmpty())
+        tip << shown.toHtmlEscaped();
+    for (const QString &line : rowNote(index.row() + 1).split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+        tip << Printable::line(line).toHtmlEscaped();
+    if (tip.isEmpty())
         return {};
-    return QStringLiteral("<p style='white-space:pre'>") + shown.toHtmlEscaped() + QStringLiteral("</p>");
+    return QStringLiteral("<p style='white-space:pre'>") + tip.join(QStringLiteral("<br>")) + QStringLiteral("</p>");
 }
 
 QVariant StringGrid::headerData(int section, Qt::Orientation orientation, int role) const

@@ -23,6 +23,10 @@ public:
     void setCell(int col, int row, const QString &text);
     // Empties columns first..last of one row.
     void clearRow(int row, int firstCol, int lastCol);
+    // A note for a whole row, shown under the cell's text in the tooltip of
+    // every cell of the row (lines separated by "\n"); empty for none.
+    QString rowNote(int row) const;
+    void setRowNote(int row, const QString &note);
 
     // QAbstractTableModel: data rows are grid rows 1..n-1.
     int rowCount(const QModelIndex &parent = {}) const override;
@@ -34,6 +38,7 @@ private:
     int m_cols = 0;
     int m_rows = 0;
     std::vector<QStringList> m_cells;   // one list of columns per row
+    std::vector<QString> m_notes;       // one per row
 };
 
 // The view of a StringGrid: whole-row selection, fixed row height, user

@@ -171,6 +171,36 @@ TEST_P(ClassifierTest, AllAccountsRecordsOneNoticePerDeletedMessage)
     EXPECT_EQ(sizeTotal, 2 * huge + 20);
 }
 
+TEST_P(ClassifierTest, EveryHitIsKeptWithItsEntryInJudgingOrderWithoutChangingTheVerdict)
+{
+    setLists("Sale\r\nSale\r\nfree", "Deal", "spam", "bulk\r\nnever");
+    switches.Subject_I = true;
+    const SummaryFields fields{" Sale Deal free", " spam bulk", 1001};
+    const RuleHit size{Rule::Size, QByteArray(), 1001, 1000};
+
+    VerdictWhy single;
+    RuleCounters singleCounters;
+    EXPECT_TRUE(classifySingleAccount(*lists, switches, fields, 1, singleCounters, view, &single));
+    EXPECT_EQ(single.hits, (QList<RuleHit>{{Rule::ShippedSender, "spam"}, {Rule::OwnSender, "bulk"},
+                                           {Rule::ShippedSubject, "Sale"}, {Rule::ShippedSubject, "Sale"},
+                                           {Rule::ShippedSubject, "free"}, {Rule::OwnSubject, "Deal"}, size}));
+    EXPECT_EQ(singleCounters, (RuleCounters{3, 1, 1, 1, 1}));
+
+    switches.AutoKill = true;
+    VerdictWhy all;
+    RuleCounters allCounters;
+    EXPECT_TRUE(classifyAllAccounts(*lists, switches, fields, allCounters, sizeTotal, notices, &all));
+    EXPECT_EQ(all.hits, (QList<RuleHit>{{Rule::ShippedSubject, "Sale"}, {Rule::ShippedSubject, "Sale"},
+                                        {Rule::ShippedSubject, "free"}, {Rule::OwnSubject, "Deal"},
+                                        {Rule::ShippedSender, "spam"}, {Rule::OwnSender, "bulk"}, size}));
+    EXPECT_EQ(allCounters, singleCounters);
+
+    VerdictWhy none;
+    EXPECT_FALSE(classifyAllAccounts(*lists, switches, SummaryFields{" hello", " a@b", 1000}, allCounters,
+                                     sizeTotal, notices, &none));
+    EXPECT_TRUE(none.hits.isEmpty());
+}
+
 INSTANTIATE_TEST_SUITE_P(BothSources, ClassifierTest, ::testing::Values(Source::Disk, Source::Cache),
                          [](const auto &info) { return info.param == Source::Disk ? "Disk" : "Cache"; });
 

@@ -1,0 +1,121 @@
+// Why a message was counted or deleted: the main grid's row tooltip after a
+// check, the report log with its option on, and the pass without windows,
+// all against a real Dovecot and through the real windows (offscreen).
+#include "MailServers.h"
+#include "app/HeadlessPass.h"
+#include "app/ProgramFixture.h"
+#include "check/AlleForm.h"
+#include "support/RichLog.h"
+#include "support/RoundButton.h"
+#include "support/StringGrid.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QHelpEvent>
+#include <QTextStream>
+#include <QToolTip>
+#include <gtest/gtest.h>
+
+namespace {
+class WhyTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        KV_START_PEER(pop.start({{"anna", "pw-anna"}}));
+        pop.addMessage("anna", mailMessage("From: Alice <alice@example.com>\r\nSubject: Lunch\r\n"));
+        pop.addMessage("anna", mailMessage("From: Promo <bulk@junk.example>\r\nSubject: WIN <b>big</b>\r\n", 30000));
+        junkSize = pop.messages("anna").value(1).size();
+        p.presetUsedStore();
+        p.account(1, "Anna", "anna", "pw-anna", pop.pop3Port());
+        p.on("Delete", "Subject_I");
+        p.on("Delete", "AutoKill");
+        p.on("Delete", "Groesse_KB", "20480");
+        p.write(QStringLiteral("/ini/Betreff.ini"), "");
+        p.write(QStringLiteral("/ini/Betreff_User.ini"), "WIN\r\n<b>\r\n");
+        p.write(QStringLiteral("/ini/Absender.ini"), "bulk@junk.example\r\n");
+        p.write(QStringLiteral("/ini/Absender_User.ini"), "");
+    }
+    TStammForm &f() { return p.form(); }
+    QString text(quint16 n) { return f().text(n); }
+    // What the listed hits of the junk message read like, in judging order.
+    QStringList junkHits(bool singleAccount)
+    {
+        const QString sender = text(452) + QStringLiteral(": \"bulk@junk.example\"");
+        const QStringList subject = {text(451) + QStringLiteral(": \"WIN\""), text(451) + QStringLiteral(": \"<b>\"")};
+        const QString size = text(454) + QStringLiteral(": ") + QString::number(junkSize) + QStringLiteral(" Byte > 20480 Byte");
+        return (singleAccount ? QStringList{sender} + subject : subject + QStringList{sender}) + QStringList{size};
+    }
+
+    DovecotServer pop;
+    ProgramFixture p;
+    qint64 junkSize = 0;
+};
+}
+
+TEST_F(WhyTest, GridRowTooltipNamesEveryHitEntryAndTheSize)
+{
+    p.start();
+    p.show();
+    p.app->settings.Subject_I = false;   // nothing deleted: the second check sees the same mailbox
+    f().But_BeendenClick(f().But_Postfach);
+    StringGridView &view = *f().Tabelle;
+    ASSERT_EQ(f().TabelleGrid->gridRowCount(), 3);
+    EXPECT_EQ(f().TabelleGrid->cell(2, 2), QStringLiteral("BIG"));   // the codes stay as they were
+
+    // The tooltip the view shows when the pointer rests on the reason cell.
+    view.scrollTo(view.model()->index(1, 2));
+    const QPoint at = view.visualRect(view.model()->index(1, 2)).center();
+    QHelpEvent help(QEvent::ToolTip, at, view.viewport()->mapToGlobal(at));
+    QApplication::sendEvent(view.viewport(), &help);
+    QString expected = QStringLiteral("BIG");
+    for (const QString &line : junkHits(true))
+        expected += QStringLiteral("<br>") + line.toHtmlEscaped();
+    EXPECT_EQ(QToolTip::text(), QStringLiteral("<p style='white-space:pre'>") + expected + QStringLiteral("</p>"));
+    QToolTip::hideText();
+
+    // A message without hits has no reasons; the next check starts afresh.
+    EXPECT_EQ(view.model()->data(view.model()->index(0, 2), Qt::ToolTipRole), QVariant());
+    p.write(QStringLiteral("/ini/Betreff_User.ini"), "");
+    p.write(QStringLiteral("/ini/Absender.ini"), "");
+    f().But_BeendenClick(f().But_Postfach);
+    EXPECT_EQ(f().TabelleGrid->rowNote(2), text(454) + QStringLiteral(": ")
+                                               + QString::number(junkSize)
+                                               + QStringLiteral(" Byte > 20480 Byte"));
+}
+
+TEST_F(WhyTest, ReportLogShowsTheReasonsOnlyWithItsOptionOn)
+{
+    p.start();
+    p.show();
+    p.app->settings.AutoKill = false;   // both passes see the same mailbox
+    TAlleForm &report = *f().otherWindows().AlleForm;
+    f().But_AlleKontenClick(f().But_AlleKonten);
+    const QStringList plain = report.RE_Ausgabe->texts();
+    ASSERT_EQ(plain.size(), 2);   // one line per message, as without reasons
+
+    report.RE_Ausgabe->clearLines();
+    report.CBGruende->click();
+    f().But_AlleKontenClick(f().But_AlleKonten);
+    QStringList expected = {plain[0], plain[1]};
+    for (const QString &line : junkHits(false))
+        expected << QStringLiteral("    ") + line;
+    EXPECT_EQ(report.RE_Ausgabe->texts(), expected);
+    EXPECT_EQ(report.CBGruende->text(), text(457));
+    p.close();
+    EXPECT_EQ(p.reread()->readString(QStringLiteral("Check"), QStringLiteral("Gruende")), QStringLiteral("1"));
+}
+
+TEST_F(WhyTest, HeadlessPassPrintsTheReasonsUnderEachMessage)
+{
+    QString outText, errText;
+    QTextStream out(&outText), err(&errText);
+    EXPECT_EQ(runHeadlessPass(p.programFolder(), *p.key, out, err).exitCode, 0) << errText.toStdString();
+    p.start();   // for the catalog texts the pass used
+    QStringList expected = {QStringLiteral("Anna,  Alice <alice@example.com>,  Lunch, "),
+                            QStringLiteral("Anna,  Promo <bulk@junk.example>,  WIN <b>big</b>, DEL")};
+    for (const QString &line : junkHits(false))
+        expected << QStringLiteral("  ") + line;
+    EXPECT_EQ(outText.split(QLatin1Char('\n')).mid(0, 6), expected);
+    EXPECT_EQ(pop.messages("anna").size(), 1);
+}
