@@ -143,7 +143,7 @@ public:
     QAction *Allgemein1, *Konten1, *Protokollspeichern1, *Beenden1;
     QAction *PrfenKonto1, *PrfenAlleKonten1, *Lesen1, *Abrufen1, *LschenMarkieren1, *Lschen2, *Allelschen2, *Undo1,
         *Senden1, *CloseConnection1;
-    QAction *Betreffliste1, *Absenderliste1;
+    QAction *Betreffliste1, *Absenderliste1, *Schutzliste1;
     QAction *IP11, *IP21, *News1, *Homepage1;
     QAction *OnlineHilfe1, *Readme1, *Informationen1;
     QAction *Lesen2, *ZumLschenMarkieren1, *Lschen1, *Allelschen1;

@@ -236,6 +236,7 @@ void TStammForm::buildMenus()
     Listen1->setObjectName(QStringLiteral("Listen1"));
     Betreffliste1 = menuItem(Listen1, "Betreffliste1", QStringLiteral("Own subject list"));
     Absenderliste1 = menuItem(Listen1, "Absenderliste1", QStringLiteral("Own sender list"));
+    Schutzliste1 = menuItem(Listen1, "Schutzliste1", QStringLiteral("Protected senders"));
 
     Sonstiges1 = menuBar()->addMenu(QStringLiteral("&More"));
     Sonstiges1->setObjectName(QStringLiteral("Sonstiges1"));
@@ -284,6 +285,7 @@ void TStammForm::buildMenus()
         connect(a, &QAction::triggered, this, [this] { guarded([this] { m_checkRun->ZumLschenMarkieren1Click(); }); });
     connect(Betreffliste1, &QAction::triggered, this, [this] { emit ruleListEditorRequested(1); });
     connect(Absenderliste1, &QAction::triggered, this, [this] { emit ruleListEditorRequested(2); });
+    connect(Schutzliste1, &QAction::triggered, this, [this] { emit ruleListEditorRequested(3); });
     connect(CloseConnection1, &QAction::triggered, this, &TStammForm::CloseConnection1Click);
 }
 

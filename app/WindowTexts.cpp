@@ -217,7 +217,7 @@ void WindowTexts::applyStamm(TStammForm &f)
         // menus
         {12, "Datei1"}, {8, "Einstellungen1"}, {8, "Allgemein1"}, {32, "Konten1"}, {7, "Beenden1"},
         {7, "Beenden2"}, {21, "Aktionen1"}, {168, "PrfenKonto1"}, {169, "PrfenAlleKonten1"},
-        {169, "AlleKontenprfen1"}, {37, "Listen1"}, {23, "Betreffliste1"}, {24, "Absenderliste1"},
+        {169, "AlleKontenprfen1"}, {37, "Listen1"}, {23, "Betreffliste1"}, {24, "Absenderliste1"}, {458, "Schutzliste1"},
         {175, "Lesen1"}, {175, "Lesen2"}, {176, "Abrufen1"}, {39, "LschenMarkieren1"}, {39, "ZumLschenMarkieren1"},
         {38, "Lschen1"}, {38, "Lschen2"}, {40, "Allelschen1"}, {40, "Allelschen2"}, {19, "Ergebniszeigen1"},
         {41, "Nutzen1"}, {10, "Hilfe1"}, {10, "OnlineHilfe1"}, {44, "Undo1"}, {11, "Informationen1"},

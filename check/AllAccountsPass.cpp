@@ -165,6 +165,8 @@ void AllAccountsPass::POP_AlleConnect()
                 }
                 line += QStringLiteral("DEL");
                 judged.deleted = true;
+            } else if (m_why.isProtected()) {
+                line += QStringLiteral("PROT");
             }
             sink.reportLine(line);
             sink.messageJudged(judged);

@@ -45,7 +45,8 @@ public:
     virtual ~PassSink() = default;
     // A cell of the report grid: column 1..9, row = slot number.
     virtual void reportCell(int column, int slot, const QString &text) = 0;
-    // One line per message: "name, sender, subject, " and "DEL" when deleted.
+    // One line per message: "name, sender, subject, " and "DEL" when deleted,
+    // "PROT" when the protected sender list kept it from any rule.
     virtual void reportLine(const QString &line) = 0;
     // Every message, right after its report line.
     virtual void messageJudged(const JudgedMessage &message) { Q_UNUSED(message); }

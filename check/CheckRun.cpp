@@ -285,6 +285,11 @@ void CheckRun::setDeleteCell(int row)
     m_c.Tabelle->setCell(1, row, kDel);
 }
 
+void CheckRun::setProtectedCell(int row)
+{
+    m_c.Tabelle->setCell(1, row, QStringLiteral("PROT"));
+}
+
 void CheckRun::playDeleteSound()
 {
     Sounds::play(m_app, Sounds::Delete, m_app.settings.Beep_Mail);

@@ -75,6 +75,7 @@ public:
     void setReasonCell(int row, const QString &code) override;
     void setDeleteCell(int row) override;
     void playDeleteSound() override;
+    void setProtectedCell(int row) override;
 
 private:
     enum class HandlerMode { Summary = 1, Message = 2 };

@@ -78,7 +78,10 @@ TCheckerForm::TCheckerForm(QString programFolder, const TKvLanguage &catalog, Pr
 
 QString TCheckerForm::listPath() const
 {
-    return ruleListPath(m_programFolder, m_selector == 1 ? RuleListId::OwnSubject : RuleListId::OwnSender);
+    const RuleListId id = m_selector == 1 ? RuleListId::OwnSubject
+        : m_selector == 3                 ? RuleListId::ProtectedSender
+                                          : RuleListId::OwnSender;
+    return ruleListPath(m_programFolder, id);
 }
 
 void TCheckerForm::showEvent(QShowEvent *event)
@@ -102,7 +105,7 @@ void TCheckerForm::FormShow()
     }
     // The heading names the list even when its file is missing, so it never
     // shows the other list's name from an earlier showing.
-    Lab_Liste->setText(m_catalog.GetText(m_selector == 1 ? 23 : 24));
+    Lab_Liste->setText(m_catalog.GetText(m_selector == 1 ? 23 : m_selector == 3 ? 458 : 24));
     Checker->document()->setModified(false);
     showCount();
 }

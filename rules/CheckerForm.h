@@ -21,7 +21,8 @@ public:
     // The catalog's texts go on the controls now, once.
     TCheckerForm(QString programFolder, const TKvLanguage &catalog, Prompts &prompts, QWidget *parent = nullptr);
 
-    // 1: the own subject list; any other value: the own sender list.
+    // 1: the own subject list; 3: the protected sender list; any other
+    // value: the own sender list.
     int selector() const { return m_selector; }
     void setSelector(int selector) { m_selector = selector; }
     QString listPath() const;

@@ -69,6 +69,16 @@ constexpr ListRule ShippedSubject{Rule::ShippedSubject, RuleListId::ShippedSubje
 constexpr ListRule OwnSubject{Rule::OwnSubject, RuleListId::OwnSubject, &RuleCounters::ownSubject,
                               &RuleSwitches::Subject_I, &SummaryFields::subject};
 
+// True when the protected sender list holds an entry of the sender; the
+// entries go into `why` when given.
+bool isProtected(RuleListSource &lists, const SummaryFields &summary, VerdictWhy *why)
+{
+    const QList<QByteArray> entries = hittingEntries(lists.entries(RuleListId::ProtectedSender), summary.from);
+    if (why)
+        why->protectedBy = entries;
+    return !entries.isEmpty();
+}
+
 // The entries of one list that hit, each noted in `why` when given.
 int listHits(const ListRule &r, RuleListSource &lists, const SummaryFields &summary, VerdictWhy *why)
 {
@@ -90,7 +100,7 @@ void noteSize(const SummaryFields &summary, const RuleSwitches &switches, Verdic
 // counts; lamp and reason cell are the same for one hit or many.
 void judgeListOnScreen(const ListRule &r, RuleListSource &lists, const RuleSwitches &switches,
                        const SummaryFields &summary, int row, RuleCounters &counters,
-                       ClassificationView &view, bool &mark, VerdictWhy *why)
+                       ClassificationView &view, bool &mark, VerdictWhy *why, bool mayMark)
 {
     const int hits = listHits(r, lists, summary, why);
     if (hits == 0)
@@ -98,18 +108,19 @@ void judgeListOnScreen(const ListRule &r, RuleListSource &lists, const RuleSwitc
     view.lightLamp(r.rule);
     view.setReasonCell(row, reasonCode(r.rule));
     counters.*r.counter += hits;
-    if (switches.*r.deleteSwitch)
+    if (switches.*r.deleteSwitch && mayMark)
         mark = true;
 }
 
 void judgeListQuietly(const ListRule &r, RuleListSource &lists, const RuleSwitches &switches,
-                      const SummaryFields &summary, RuleCounters &counters, bool &mark, VerdictWhy *why)
+                      const SummaryFields &summary, RuleCounters &counters, bool &mark, VerdictWhy *why,
+                      bool mayMark)
 {
     const int hits = listHits(r, lists, summary, why);
     if (hits == 0)
         return;
     counters.*r.counter += hits;
-    if (switches.*r.deleteSwitch && switches.AutoKill)
+    if (switches.*r.deleteSwitch && switches.AutoKill && mayMark)
         mark = true;
 }
 
@@ -120,16 +131,19 @@ bool classifySingleAccount(RuleListSource &lists, const RuleSwitches &switches,
                            ClassificationView &view, VerdictWhy *why)
 {
     bool mark = false;
+    const bool mayMark = !isProtected(lists, summary, why);
+    if (!mayMark)
+        view.setProtectedCell(row);
 
-    judgeListOnScreen(ShippedSender, lists, switches, summary, row, counters, view, mark, why);
-    judgeListOnScreen(OwnSender, lists, switches, summary, row, counters, view, mark, why);
+    judgeListOnScreen(ShippedSender, lists, switches, summary, row, counters, view, mark, why, mayMark);
+    judgeListOnScreen(OwnSender, lists, switches, summary, row, counters, view, mark, why, mayMark);
     if (mark) {
         view.setDeleteCell(row);
         view.playDeleteSound();
     }
 
-    judgeListOnScreen(ShippedSubject, lists, switches, summary, row, counters, view, mark, why);
-    judgeListOnScreen(OwnSubject, lists, switches, summary, row, counters, view, mark, why);
+    judgeListOnScreen(ShippedSubject, lists, switches, summary, row, counters, view, mark, why, mayMark);
+    judgeListOnScreen(OwnSubject, lists, switches, summary, row, counters, view, mark, why, mayMark);
     // Sounds again when the sender step already marked: one sound per step
     // that leaves the message marked.
     if (mark) {
@@ -142,7 +156,7 @@ bool classifySingleAccount(RuleListSource &lists, const RuleSwitches &switches,
         view.lightLamp(Rule::Size);
         ++counters.size;
         view.setReasonCell(row, reasonCode(Rule::Size));
-        if (switches.Groesse) {
+        if (switches.Groesse && mayMark) {
             mark = true;
             view.setDeleteCell(row);
             view.playDeleteSound();
@@ -157,16 +171,17 @@ bool classifyAllAccounts(RuleListSource &lists, const RuleSwitches &switches,
 {
     bool mark = false;
     sizeTotal += summary.bytes;
+    const bool mayMark = !isProtected(lists, summary, why);
 
-    judgeListQuietly(ShippedSubject, lists, switches, summary, counters, mark, why);
-    judgeListQuietly(OwnSubject, lists, switches, summary, counters, mark, why);
-    judgeListQuietly(ShippedSender, lists, switches, summary, counters, mark, why);
-    judgeListQuietly(OwnSender, lists, switches, summary, counters, mark, why);
+    judgeListQuietly(ShippedSubject, lists, switches, summary, counters, mark, why, mayMark);
+    judgeListQuietly(OwnSubject, lists, switches, summary, counters, mark, why, mayMark);
+    judgeListQuietly(ShippedSender, lists, switches, summary, counters, mark, why, mayMark);
+    judgeListQuietly(OwnSender, lists, switches, summary, counters, mark, why, mayMark);
 
     if (summary.bytes > switches.Groesse_KB) {
         noteSize(summary, switches, why);
         ++counters.size;
-        if (switches.Groesse && switches.AutoKill)
+        if (switches.Groesse && switches.AutoKill && mayMark)
             mark = true;
     }
 

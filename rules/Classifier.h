@@ -36,6 +36,10 @@ struct RuleHit {
 // that hits twice (a duplicate line) is here twice, as it counts twice.
 struct VerdictWhy {
     QList<RuleHit> hits;
+    // Entries of the protected sender list that hit the sender: when there
+    // is one, no rule marks the message, whatever hit it.
+    QList<QByteArray> protectedBy;
+    bool isProtected() const { return !protectedBy.isEmpty(); }
     bool operator==(const VerdictWhy &) const = default;
 };
 
@@ -82,6 +86,8 @@ public:
     // Called for every occasion; whether it sounds is the implementer's
     // business (Beep_Mail, internal player or shell).
     virtual void playDeleteSound() = 0;
+    // The sender is on the protected list: the row says so (column 1).
+    virtual void setProtectedCell(int row) { Q_UNUSED(row); }
 };
 
 // True when `entry` occurs in `text` as a contiguous byte run. An empty
@@ -93,6 +99,11 @@ int countHits(const QList<QByteArray> &entries, const QByteArray &text);
 // The entries that hit `text`, in file order, duplicates too.
 QList<QByteArray> hittingEntries(const QList<QByteArray> &entries, const QByteArray &text);
 
+// Both variants first test the sender against the protected sender list: a
+// message it protects is counted as ever but never marked, so it is neither
+// deleted nor noticed, and the single-account variant writes no "DEL" and
+// plays no delete sound for it.
+//
 // Returns the delete mark. Order: sender lists, subject lists, size. Every
 // hit is added to `why` when given.
 bool classifySingleAccount(RuleListSource &lists, const RuleSwitches &switches,

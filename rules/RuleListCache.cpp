@@ -3,6 +3,7 @@
 #include "rules/RuleList.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
@@ -56,6 +57,8 @@ QList<QByteArray> RuleListCache::entries(RuleListId id)
     FileState state;
     if (!currentState(path, state)) {
         slot = Slot();
+        if (ruleListOptional(id) && !QFileInfo::exists(path))
+            return {};
         ++m_loadCount;
         return RuleList::read(path); // throws the file-open error if it is gone
     }

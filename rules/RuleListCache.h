@@ -49,6 +49,6 @@ private:
 
     QString m_programFolder;
     std::chrono::nanoseconds m_settleTime;
-    std::array<Slot, 4> m_slots;
+    std::array<Slot, RuleListCount> m_slots;
     int m_loadCount = 0;
 };

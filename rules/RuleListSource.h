@@ -12,7 +12,13 @@ enum class RuleListId {
     OwnSubject,     // ini/Betreff_User.ini
     ShippedSender,  // ini/Absender.ini
     OwnSender,      // ini/Absender_User.ini
+    // Senders no rule may delete; the user's own, like the two above. A
+    // missing file is an empty list: nothing is protected until the user
+    // writes an entry.
+    ProtectedSender, // ini/Absender_Schutz.ini
 };
+
+inline constexpr int RuleListCount = 5;
 
 QString ruleListFileName(RuleListId id);
 // The program folder (no trailing separator) + "/ini/" + the file name.
@@ -25,6 +31,9 @@ public:
     // Throws KvError with the file-open text when the list cannot be read.
     virtual QList<QByteArray> entries(RuleListId id) = 0;
 };
+
+// True for a list whose missing file is an empty list rather than an error.
+bool ruleListOptional(RuleListId id);
 
 // Reads the file from disk on every call.
 class DiskRuleLists : public RuleListSource

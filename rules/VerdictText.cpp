@@ -29,6 +29,8 @@ QString hitLine(const RuleHit &hit, const TKvLanguage &catalog)
 QStringList lines(const VerdictWhy &why, const TKvLanguage &catalog)
 {
     QStringList out;
+    for (const QByteArray &entry : why.protectedBy)
+        out << catalog.GetText(455) + QStringLiteral(": \"") + Ansi::toUnicode(entry) + QLatin1Char('"');
     for (const RuleHit &hit : why.hits)
         out << hitLine(hit, catalog);
     return out;

@@ -1,6 +1,7 @@
 #pragma once
 // The reasons of a verdict in words: which entry of which list hit, or by how
-// much the size is over the limit. One line per hit, e.g.
+// much the size is over the limit. One line per hit, the protected sender
+// list's first, e.g.
 //     own subject list: "WIN"
 //     size over the limit: 30100 Byte > 20480 Byte
 // Entries are shown as they stand in the file (8-bit code page); the places

@@ -4,8 +4,10 @@
 #include "rules/Classifier.h"
 #include "rules/RuleList.h"
 #include "rules/RuleListCache.h"
+#include "platform/core/KvError.h"
 
 #include <QDir>
+#include <QFile>
 #include <QMap>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -20,11 +22,13 @@ struct RecordingView : ClassificationView {
     void setReasonCell(int row, const QString &code) override { reason[row] = code; }
     void setDeleteCell(int row) override { del.insert(row); }
     void playDeleteSound() override { ++sounds; }
+    void setProtectedCell(int row) override { protectedRows.insert(row); }
 
     std::set<Rule> lamps;
     QMap<int, QString> reason;
     std::set<int> del;
     int sounds = 0;
+    std::set<int> protectedRows;
 };
 
 enum class Source { Disk, Cache };
@@ -62,6 +66,8 @@ protected:
         return classifyAllAccounts(*lists, switches, SummaryFields{subject, from, bytes}, counters,
                                    sizeTotal, notices);
     }
+
+    QString folder() const { return m_dir.path(); }
 
     std::unique_ptr<RuleListSource> lists;
     RuleSwitches switches;
@@ -199,6 +205,46 @@ TEST_P(ClassifierTest, EveryHitIsKeptWithItsEntryInJudgingOrderWithoutChangingTh
     EXPECT_FALSE(classifyAllAccounts(*lists, switches, SummaryFields{" hello", " a@b", 1000}, allCounters,
                                      sizeTotal, notices, &none));
     EXPECT_TRUE(none.hits.isEmpty());
+}
+
+TEST_P(ClassifierTest, ProtectedSenderIsCountedButNeverMarkedInEitherVariant)
+{
+    setLists("Sale", "Deal", "spam", "friend");
+    RuleList::write(ruleListPath(folder(), RuleListId::ProtectedSender), "nobody\r\nfriend@");
+    switches = RuleSwitches{true, true, true, true, true, true, true, 1000};
+    const SummaryFields friendly{" Sale Deal", " spam friend@example.org", 1001};
+
+    VerdictWhy single;
+    EXPECT_FALSE(classifySingleAccount(*lists, switches, friendly, 1, counters, view, &single));
+    EXPECT_TRUE(view.del.empty());
+    EXPECT_EQ(view.sounds, 0);
+    EXPECT_EQ(view.reason.value(1), "BIG");
+    EXPECT_EQ(view.protectedRows, std::set<int>{1});
+    EXPECT_EQ(single.protectedBy, QList<QByteArray>{"friend@"});
+    EXPECT_EQ(single.hits.size(), 5);
+
+    VerdictWhy all;
+    EXPECT_FALSE(classifyAllAccounts(*lists, switches, friendly, counters, sizeTotal, notices, &all));
+    EXPECT_EQ(counters, (RuleCounters{2, 2, 2, 2, 2}));
+    EXPECT_EQ(notices.count(), 0);
+    EXPECT_TRUE(all.isProtected());
+
+    // Anyone else is judged as before.
+    EXPECT_EQ(all.hits.size(), 5);
+    EXPECT_TRUE(classifyAllAccounts(*lists, switches, SummaryFields{" Sale", " a@b", 10}, counters, sizeTotal, notices));
+    EXPECT_EQ(notices.count(), 1);
+}
+
+TEST_P(ClassifierTest, MissingProtectedListIsEmptyButOneThatCannotBeReadStopsTheJudging)
+{
+    setLists("Sale");
+    switches.Subject = true;
+    const QString path = ruleListPath(folder(), RuleListId::ProtectedSender);
+    ASSERT_FALSE(QFile::exists(path));
+    EXPECT_TRUE(single(" Sale", " friend@example.org"));
+    ASSERT_TRUE(QDir().mkdir(path));   // there, but no file to read
+    EXPECT_THROW(single(" Sale", " friend@example.org"), KvError);
+    EXPECT_TRUE(view.del.size() == 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(BothSources, ClassifierTest, ::testing::Values(Source::Disk, Source::Cache),
