@@ -35,6 +35,7 @@ Windows buildWindows(AppServices &app)
                                         [main] { main->ApplySettings(); }, main);
     TCheckerForm *checker = new TCheckerForm(app.programFolder, main->KvLanguage1(), app.prompts, main);
     w.others.CheckerForm = checker;
+    checker->preview = [main](RuleListId list, const QList<QByteArray> &entries) { main->previewPass(list, entries); };
     QObject::connect(main, &TStammForm::ruleListEditorRequested, checker, [&app, checker](int selector) {
         checker->setSelector(selector);
         app.prompts.exec(*checker);
@@ -63,6 +64,10 @@ QString usageText()
         "                      stored settings and accounts (offenders are deleted as\n"
         "                      the settings say); report lines and totals go to\n"
         "                      standard output, failures to standard error\n"
+        "  --dry-run           with --check-all: judge and report as ever, but delete\n"
+        "                      nothing and record no notice; a message that would be\n"
+        "                      deleted ends its line in (DEL); only the login, STAT,\n"
+        "                      TOP, LIST and QUIT are sent\n"
         "  --version           show the program's version\n"
         "  --help              show this text\n"
         "\n"
@@ -86,6 +91,8 @@ CommandLine parseCommandLine(const QStringList &arguments)
             cl.version = true;
         } else if (a == QLatin1String("--check-all")) {
             cl.checkAll = true;
+        } else if (a == QLatin1String("--dry-run")) {
+            cl.dryRun = true;
         } else if (a == QLatin1String("--program-dir") || a == QLatin1String("--settings")) {
             if (i + 1 >= arguments.size()) {
                 cl.error = a + QStringLiteral(" needs a value");
@@ -99,6 +106,8 @@ CommandLine parseCommandLine(const QStringList &arguments)
             return cl;
         }
     }
+    if (cl.dryRun && !cl.checkAll)
+        cl.error = QStringLiteral("--dry-run needs --check-all");
     return cl;
 }
 
@@ -164,7 +173,9 @@ int runKorvalinthus(int argc, char **argv)
         const QString folder = programFolder(args, err);
         auto key = makeKey();
         DesktopKeyring keyring;
-        return runHeadlessPass(folder, *key, out, err, &keyring).exitCode;
+        HeadlessOptions options;
+        options.dryRun = cl.dryRun;
+        return runHeadlessPass(folder, *key, out, err, &keyring, options).exitCode;
     }
 
     GuardedApplication qapp(argc, argv);

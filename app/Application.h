@@ -23,6 +23,7 @@ struct CommandLine
     bool help = false;
     bool version = false;
     bool checkAll = false;
+    bool dryRun = false;
     QString error;   // bad usage
 };
 CommandLine parseCommandLine(const QStringList &arguments);

@@ -92,7 +92,7 @@ private:
 }
 
 HeadlessResult runHeadlessPass(const QString &programFolder, SettingsKey &key, QTextStream &out, QTextStream &err,
-                               Keyring *keyring)
+                               Keyring *keyring, const HeadlessOptions &options)
 {
     ConsolePrompts prompts(err);
     NoShell shell;
@@ -121,6 +121,7 @@ HeadlessResult runHeadlessPass(const QString &programFolder, SettingsKey &key, Q
 
     ConsoleSink sink(out, err, catalog);
     app.notices.clear();
+    pass.setDryRun(options.dryRun);
     pass.reset();
     pass.run(sink);
 
@@ -130,6 +131,8 @@ HeadlessResult runHeadlessPass(const QString &programFolder, SettingsKey &key, Q
         << Qt::endl;
     out << "Hits: SUB " << t.shippedSubject << ", SUB+ " << t.ownSubject << ", FROM " << t.shippedSender
         << ", FROM+ " << t.ownSender << ", BIG " << t.size << Qt::endl;
+    if (options.dryRun)
+        out << "Dry run, nothing deleted: " << pass.wouldDelete() << " messages would be deleted" << Qt::endl;
     if (app.settings.Send && app.notices.count() > 0)
         out << "Notices pending: " << app.notices.count() << Qt::endl;
 

@@ -11,6 +11,11 @@ class Keyring;
 class QTextStream;
 class SettingsKey;
 
+struct HeadlessOptions
+{
+    bool dryRun = false; // judge and report, delete nothing (--dry-run)
+};
+
 struct HeadlessResult
 {
     int exitCode = 0;   // 0 every account checked, 1 any account failed
@@ -19,4 +24,4 @@ struct HeadlessResult
 };
 
 HeadlessResult runHeadlessPass(const QString &programFolder, SettingsKey &key, QTextStream &out, QTextStream &err,
-                               Keyring *keyring = nullptr);
+                               Keyring *keyring = nullptr, const HeadlessOptions &options = {});

@@ -35,6 +35,7 @@ class CheckRun;
 class AllAccountsPass;
 class ReadMessage;
 class TrayIcon;
+enum class RuleListId;
 class RuleListSource;
 
 // The windows the entry sequence creates after the main window, in order.
@@ -182,6 +183,9 @@ private:
     // True while a check, a pass, a notice run or a message read waits for a
     // server: commands that would talk over it are not run then.
     bool serverBusy() const;
+    // The rule editor's preview: a dry pass over all accounts with the list
+    // `list` as given, the result shown in TVorschauForm.
+    void previewPass(RuleListId list, const QList<QByteArray> &entries);
     // The account a client's connection belongs to, for messages.
     QString clientAccount(const TPop3Client *client) const;
     void disconnectClients();
@@ -196,6 +200,7 @@ private:
     std::shared_ptr<ReadMessage> m_reader;
     bool m_trayNoted = false;
     bool m_sendingNotices = false;
+    bool m_previewing = false;
     int m_shownState = 0;
     bool m_closing = false;
 };

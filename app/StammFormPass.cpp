@@ -10,7 +10,10 @@
 #include "check/MainControls.h"
 #include "check/QuitReport.h"
 #include "check/SenderNotices.h"
+#include "check/PreviewPass.h"
 #include "check/Sounds.h"
+#include "check/VorschauForm.h"
+#include "rules/RuleListSource.h"
 #include "net/Pop3Client.h"
 #include "platform/Prompts.h"
 #include "support/Lamp.h"
@@ -156,6 +159,26 @@ void TStammForm::showPassTotals()
     TrayIcon1->setHint(hint.join(QLatin1Char('\n')));
     if (pass.offenderTotal() > 0)
         Sounds::play(m_app, Sounds::Alert, m_app.settings.Beep_Error);
+}
+
+void TStammForm::previewPass(RuleListId list, const QList<QByteArray> &entries)
+{
+    // The preview waits for servers with the windows live: it must not run
+    // beside a check, a pass or itself.
+    if (serverBusy() || m_previewing) {
+        m_app.prompts.error(text(465));
+        return;
+    }
+    m_previewing = true;
+    auto done = qScopeGuard([this] { m_previewing = false; });
+    guarded([&] {
+        DiskRuleLists disk(m_app.programFolder);
+        EditedRuleLists lists(disk, list, entries);
+        const QList<PreviewAccount> accounts = runPreview(m_app, m_language, lists);
+        TVorschauForm form(m_language, QApplication::activeModalWidget() ? QApplication::activeModalWidget() : this);
+        form.setText(previewText(accounts, m_language));
+        m_app.prompts.exec(form);
+    });
 }
 
 void TStammForm::runNotices()

@@ -40,6 +40,7 @@ void AllAccountsPass::reset()
     m_failed = 0;
     m_checked = 0;
     m_quitFailed = 0;
+    m_wouldDelete = 0;
 }
 
 void AllAccountsPass::disconnect(int slot)
@@ -74,6 +75,10 @@ void AllAccountsPass::run(PassSink &sink)
         m_ahead.clear();
         m_passwords.clear();
     });
+    const bool pipelining = m_pop.Pipelining();
+    if (m_dryRun)
+        m_pop.SetPipelining(false);
+    auto restore = qScopeGuard([this, pipelining] { m_pop.SetPipelining(pipelining); });
     m_messageCounter = 0;
     m_accountIndex = 1;
     m_nextAhead = 1;
@@ -154,7 +159,11 @@ void AllAccountsPass::POP_AlleConnect()
                 + Ansi::toUnicode(current.Subject) + QStringLiteral(", ");
             JudgedMessage judged{m_accountIndex, name, m_messageCounter, current.Bytes, current.From,
                                  current.Subject, m_why, m_deleteMark, false};
-            if (m_deleteMark) {
+            if (m_deleteMark)
+                ++m_wouldDelete;
+            if (m_deleteMark && m_dryRun) {
+                line += QStringLiteral("(DEL)");
+            } else if (m_deleteMark) {
                 try {
                     deleteMessage(m_messageCounter);
                 } catch (...) {
@@ -194,8 +203,9 @@ void AllAccountsPass::POP_AlleRetrieveEnd()
     const TSummary &current = summary();
     const SummaryFields fields{current.Subject, current.From, current.Bytes};
     m_why = {};
+    PendingNotices none;
     m_deleteMark = classifyAllAccounts(m_lists, ruleSwitches(m_app.settings), fields, m_counters, m_byteTotal,
-                                       m_app.notices, &m_why);
+                                       m_dryRun ? none : m_app.notices, &m_why);
 }
 
 // ------------------------------------------------- accounts started ahead

@@ -94,6 +94,15 @@ public:
     void POP_AlleConnect();
     void POP_AlleRetrieveEnd();
 
+    // A dry run judges as ever but sends no DELE and records no notice; a
+    // message that would be deleted ends its report line in "(DEL)". Only
+    // the login, STAT, TOP, LIST and QUIT go to the servers: no CAPA either,
+    // so summaries are asked for one after another.
+    void setDryRun(bool on) { m_dryRun = on; }
+    bool dryRun() const { return m_dryRun; }
+    // Messages the last run deleted, or would have deleted in a dry run.
+    int wouldDelete() const { return m_wouldDelete; }
+
     // Back to an empty pass: account index 1, every total 0.
     void reset();
 
@@ -148,6 +157,8 @@ private:
     int m_quitFailed = 0;
     bool m_running = false;
     bool m_cancelled = false;
+    bool m_dryRun = false;
+    int m_wouldDelete = 0;
 
     std::map<int, std::unique_ptr<AccountPrefetch>> m_ahead; // by slot
     std::map<int, ConnectPassword> m_passwords;              // of slots started ahead

@@ -22,7 +22,8 @@
 #include <QTextDocument>
 
 namespace {
-const int kWidth = 424;
+// One button wider than the five-button window, for the preview.
+const int kWidth = 476;
 const int kHeight = 257;
 const int kPanelHeight = 52;
 }
@@ -44,11 +45,12 @@ TCheckerForm::TCheckerForm(QString programFolder, const TKvLanguage &catalog, Pr
             {"But_Paste", "LPaste", "", QStyle::SP_FileDialogContentsView, &But_Paste, &LPaste},
             {"But_Copy", "LCopy", "", QStyle::SP_FileDialogDetailedView, &But_Copy, &LCopy},
             {"But_Hilfe", "LHelp", "", QStyle::SP_DialogHelpButton, &But_Hilfe, &LHelp},
+            {"But_Vorschau", "LVorschau", "", QStyle::SP_FileDialogInfoView, &But_Vorschau, &LVorschau},
         });
-    for (RoundButton *b : {But_Schliessen, But_Save, But_Paste, But_Copy, But_Hilfe})
+    for (RoundButton *b : {But_Schliessen, But_Save, But_Paste, But_Copy, But_Hilfe, But_Vorschau})
         connect(b, &QAbstractButton::clicked, this, [this, b] { But_SchliessenClick(b); });
 
-    const int x = 5 * 52;   // right of the five buttons
+    const int x = 6 * 52;   // right of the six buttons
     Lab_Liste = new QLabel(panel);
     Lab_Liste->setObjectName(QStringLiteral("Lab_Liste"));
     QFont heading = font();
@@ -73,15 +75,21 @@ TCheckerForm::TCheckerForm(QString programFolder, const TKvLanguage &catalog, Pr
     LPaste->setText(catalog.GetText(16));
     LCopy->setText(catalog.GetText(17));
     LHelp->setText(catalog.GetText(10));
+    LVorschau->setText(catalog.GetText(460));
+    But_Vorschau->setToolTip(catalog.GetText(461));
     shrinkToolCaptions(*this);
+}
+
+RuleListId TCheckerForm::listId() const
+{
+    return m_selector == 1 ? RuleListId::OwnSubject
+        : m_selector == 3  ? RuleListId::ProtectedSender
+                           : RuleListId::OwnSender;
 }
 
 QString TCheckerForm::listPath() const
 {
-    const RuleListId id = m_selector == 1 ? RuleListId::OwnSubject
-        : m_selector == 3                 ? RuleListId::ProtectedSender
-                                          : RuleListId::OwnSender;
-    return ruleListPath(m_programFolder, id);
+    return ruleListPath(m_programFolder, listId());
 }
 
 void TCheckerForm::showEvent(QShowEvent *event)
@@ -206,6 +214,10 @@ void TCheckerForm::But_SchliessenClick(QObject *sender)
         Checker->paste();
     } else if (sender == But_Copy) {
         Checker->copy();
+    } else if (sender == But_Vorschau) {
+        const QString text = editorText();
+        if (preview && !refuseUnencodable(text))
+            preview(listId(), RuleList::parse(RuleList::fileFormFromEditorText(text)));
     } else if (sender == But_Hilfe) {
         HtmlInfoViewer::showFile(this, m_programFolder + QStringLiteral("/help/index.htm"));
     }

@@ -5,7 +5,10 @@
 // showing reloads the file. Every byte of the file comes back as it was
 // unless the user changed it; a character the file's code page cannot hold
 // is refused at saving, by name.
+#include "rules/RuleListSource.h"
+
 #include <QDialog>
+#include <functional>
 
 class Prompts;
 class QLabel;
@@ -25,7 +28,12 @@ public:
     // value: the own sender list.
     int selector() const { return m_selector; }
     void setSelector(int selector) { m_selector = selector; }
+    RuleListId listId() const;
     QString listPath() const;
+
+    // Preview: what a pass over all accounts would delete with the list as
+    // it stands in the text area, unsaved (the main window runs it).
+    std::function<void(RuleListId list, const QList<QByteArray> &entries)> preview;
 
     void FormShow();
     // Every button of the panel, told apart by the sender.
@@ -34,8 +42,8 @@ public:
     // Lines of the text area; a last line that is empty does not count.
     int entryCount() const;
 
-    RoundButton *But_Schliessen, *But_Save, *But_Paste, *But_Copy, *But_Hilfe;
-    QLabel *LClose, *LSave, *LPaste, *LCopy, *LHelp;
+    RoundButton *But_Schliessen, *But_Save, *But_Paste, *But_Copy, *But_Hilfe, *But_Vorschau;
+    QLabel *LClose, *LSave, *LPaste, *LCopy, *LHelp, *LVorschau;
     QLabel *Lab_Liste, *Lab_Eintraege;
     QPlainTextEdit *Checker;
 

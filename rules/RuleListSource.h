@@ -35,6 +35,22 @@ public:
 // True for a list whose missing file is an empty list rather than an error.
 bool ruleListOptional(RuleListId id);
 
+// One list as it stands in the editor, unsaved; the others from `base`.
+class EditedRuleLists : public RuleListSource
+{
+public:
+    EditedRuleLists(RuleListSource &base, RuleListId edited, QList<QByteArray> entries)
+        : m_base(base), m_edited(edited), m_entries(std::move(entries))
+    {
+    }
+    QList<QByteArray> entries(RuleListId id) override { return id == m_edited ? m_entries : m_base.entries(id); }
+
+private:
+    RuleListSource &m_base;
+    RuleListId m_edited;
+    QList<QByteArray> m_entries;
+};
+
 // Reads the file from disk on every call.
 class DiskRuleLists : public RuleListSource
 {

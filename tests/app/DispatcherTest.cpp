@@ -214,6 +214,8 @@ TEST(CommandLine, OptionsAndBadUsage)
     EXPECT_FALSE(parse({QStringLiteral("--settings")}).error.isEmpty());
     EXPECT_FALSE(parse({QStringLiteral("--frobnicate")}).error.isEmpty());
     EXPECT_TRUE(usageText().contains(QStringLiteral("--check-all")));
+    EXPECT_TRUE(parse({QStringLiteral("--dry-run"), QStringLiteral("--check-all")}).dryRun);
+    EXPECT_FALSE(parse({QStringLiteral("--dry-run")}).error.isEmpty());   // only with --check-all
     EXPECT_TRUE(parse({QStringLiteral("--version")}).version);
     EXPECT_TRUE(QRegularExpression(QStringLiteral(R"(^korvalinthus \d+\.\d+\.\d+$)")).match(versionText()).hasMatch());
 }
