@@ -1,5 +1,8 @@
 #include "rules/Classifier.h"
 
+#include "net/MimeText.h"
+#include "net/ShownText.h"
+
 QString reasonCode(Rule rule)
 {
     switch (rule) {
@@ -16,6 +19,12 @@ QString reasonCode(Rule rule)
     }
     Q_UNREACHABLE();
     return QString();
+}
+
+SummaryFields summaryFields(const TSummary &summary)
+{
+    return SummaryFields{summary.Subject, summary.From, summary.Bytes, ShownText::subject(summary),
+                         ShownText::from(summary)};
 }
 
 bool entryHits(const QByteArray &entry, const QByteArray &text)
@@ -35,6 +44,20 @@ int countHits(const QList<QByteArray> &entries, const QByteArray &text)
     return hits;
 }
 
+int countHits(const QList<QByteArray> &entries, const QByteArray &text, const QString &shown)
+{
+    if (text.isEmpty() && shown.isEmpty())
+        return 0;
+    int hits = 0;
+    for (const QByteArray &entry : entries) {
+        if (entry.isEmpty())
+            continue;
+        if (entryHits(entry, text) || (!shown.isEmpty() && shown.contains(MimeText::guessText(entry))))
+            ++hits;
+    }
+    return hits;
+}
+
 namespace {
 
 // One list rule: which file, which counter, which delete switch, and whether
@@ -45,17 +68,25 @@ struct ListRule {
     int RuleCounters::*counter;
     bool RuleSwitches::*deleteSwitch;
     QByteArray SummaryFields::*text;
+    QString SummaryFields::*shown;
 };
 
 constexpr ListRule ShippedSender{Rule::ShippedSender, RuleListId::ShippedSender,
-                                 &RuleCounters::shippedSender, &RuleSwitches::From, &SummaryFields::from};
+                                 &RuleCounters::shippedSender, &RuleSwitches::From, &SummaryFields::from, &SummaryFields::fromText};
 constexpr ListRule OwnSender{Rule::OwnSender, RuleListId::OwnSender, &RuleCounters::ownSender,
-                             &RuleSwitches::From_I, &SummaryFields::from};
+                             &RuleSwitches::From_I, &SummaryFields::from, &SummaryFields::fromText};
 constexpr ListRule ShippedSubject{Rule::ShippedSubject, RuleListId::ShippedSubject,
                                   &RuleCounters::shippedSubject, &RuleSwitches::Subject,
-                                  &SummaryFields::subject};
+                                  &SummaryFields::subject, &SummaryFields::subjectText};
 constexpr ListRule OwnSubject{Rule::OwnSubject, RuleListId::OwnSubject, &RuleCounters::ownSubject,
-                              &RuleSwitches::Subject_I, &SummaryFields::subject};
+                              &RuleSwitches::Subject_I, &SummaryFields::subject, &SummaryFields::subjectText};
+
+int listHits(const ListRule &r, RuleListSource &lists, const RuleSwitches &switches, const SummaryFields &summary)
+{
+    const QList<QByteArray> &entries = lists.entries(r.list);
+    return switches.Decoded_Match ? countHits(entries, summary.*r.text, summary.*r.shown)
+                                  : countHits(entries, summary.*r.text);
+}
 
 // Tests one list and applies its on-screen effects. Each hitting entry
 // counts; lamp and reason cell are the same for one hit or many.
@@ -63,7 +94,7 @@ void judgeListOnScreen(const ListRule &r, RuleListSource &lists, const RuleSwitc
                        const SummaryFields &summary, int row, RuleCounters &counters,
                        ClassificationView &view, bool &mark)
 {
-    const int hits = countHits(lists.entries(r.list), summary.*r.text);
+    const int hits = listHits(r, lists, switches, summary);
     if (hits == 0)
         return;
     view.lightLamp(r.rule);
@@ -76,7 +107,7 @@ void judgeListOnScreen(const ListRule &r, RuleListSource &lists, const RuleSwitc
 void judgeListQuietly(const ListRule &r, RuleListSource &lists, const RuleSwitches &switches,
                       const SummaryFields &summary, RuleCounters &counters, bool &mark)
 {
-    const int hits = countHits(lists.entries(r.list), summary.*r.text);
+    const int hits = listHits(r, lists, switches, summary);
     if (hits == 0)
         return;
     counters.*r.counter += hits;

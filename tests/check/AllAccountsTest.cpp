@@ -267,3 +267,28 @@ TEST_F(AllAccountsTest, HeadlessPassFailsForAccountsNotCheckedAndTheProgramRunsI
     EXPECT_TRUE(stdOut.contains("Anna,  Alice <alice@example.com>,  Lunch, ")) << stdOut.toStdString();
     EXPECT_TRUE(stdOut.contains("Messages: 2 in 1 accounts with mail"));
 }
+
+TEST_F(AllAccountsTest, EncodedHeadersAreReportedDecodedAndMatchedWithTheSetting)
+{
+    pop.addMessage("bob", mailMessage("From: =?UTF-8?Q?B=C3=A4r?= <baer@example.com>\r\n"
+                                      "Subject: =?UTF-8?Q?Gr=C3=BC=C3=9Fe_=1B]0;x=07?=\r\n"));
+    pop.addMessage("bob", mailMessage("From: a@example.com\r\nSubject: =?UTF-8?B?V0lOIG5vdw==?=\r\n"));
+    p.on("Delete", "AutoKill");
+    p.on("Check", "Decoded_Match");
+    const QString bear = QStringLiteral("Bob,  Bär <baer@example.com>,  Grüße \\x1B]0;x\\x07, ");
+
+    // The pass without windows: decoded, controls escaped, the encoded
+    // offender deleted.
+    QString outText, errText;
+    QTextStream out(&outText), err(&errText);
+    runHeadlessPass(p.programFolder(), *p.key, out, err);
+    EXPECT_TRUE(outText.contains(bear + QLatin1Char('\n'))) << outText.toStdString();
+    EXPECT_TRUE(outText.contains(QStringLiteral("Bob,  a@example.com,  WIN now, DEL\n"))) << outText.toStdString();
+    EXPECT_FALSE(outText.contains(QChar(0x1B)));
+    EXPECT_EQ(pop.messages("bob").size(), 1);
+
+    // The report window shows the same line.
+    startProgram();
+    pass(f().But_AlleKonten);
+    EXPECT_TRUE(reportLines().contains(bear)) << reportLines().join(QLatin1Char('\n')).toStdString();
+}
