@@ -119,9 +119,16 @@ void TMessageParser::EndHeader(const QList<QByteArray> &lines)
 {
     m_headType = MimeText::fieldValue(lines, "Content-Type", false);
     m_headEncoding = MimeText::fieldValue(lines, "Content-Transfer-Encoding", false);
-    AttachName = MimeText::parameter(MimeText::fieldValue(lines, "Content-Disposition", false), "filename");
-    if (AttachName.isEmpty())
-        AttachName = MimeText::parameter(m_headType, "name");
+    // Only what the quote rule cannot read: RFC 2231 values, and encoded
+    // words inside the quoted name. Everything else keeps the quote rule.
+    AttachName.clear();
+    const QByteArray disposition = MimeText::fieldValue(lines, "Content-Disposition", false);
+    for (const auto &[value, name] : {std::pair{disposition, QByteArray("filename")}, std::pair{m_headType, QByteArray("name")}}) {
+        if (AttachName.isEmpty() && value.toLower().contains(name + '*'))
+            AttachName = MimeText::parameter(value, name);
+    }
+    if (AttachName.isEmpty() && AttachFileName.contains("=?"))
+        AttachName = MimeText::decodeHeader(AttachFileName);
 }
 
 // ---------------------------------------------------------------- lines

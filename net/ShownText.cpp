@@ -22,18 +22,28 @@ QString from(const TSummary &summary)
     return shown(summary.Header, "From", true, summary.From);
 }
 
+// The header line's field with its continuations, when it is the line the
+// message's field was taken from; else the field itself.
+QString messageField(const TMailMessage &message, const QByteArray &name, const QByteArray &field, bool dropBlank)
+{
+    QByteArray value = MimeText::fieldValue(message.Head, name, false);
+    if (dropBlank && value.startsWith(' '))
+        value.remove(0, 1);
+    const qsizetype lineEnd = value.indexOf("\r\n");
+    if (value.isEmpty() || (lineEnd < 0 ? value : value.left(lineEnd)) != field.left(lineEnd < 0 ? value.size() : lineEnd))
+        value = field;
+    return MimeText::decodeHeader(value);
+}
+
 QString subject(const TMailMessage &message)
 {
-    return shown(message.Head, "Subject", false, message.Subject);
+    return messageField(message, "Subject", message.Subject, false);
 }
 
 QString from(const TMailMessage &message)
 {
     // The message's field has no leading blank; the header line's has.
-    QByteArray value = MimeText::fieldValue(message.Head, "From", false);
-    if (value.startsWith(' '))
-        value.remove(0, 1);
-    return MimeText::decodeHeader(value.isEmpty() ? message.From : value);
+    return messageField(message, "From", message.From, true);
 }
 
 QString body(const TMailMessage &message)
