@@ -298,7 +298,7 @@ void CheckRun::addNotice(int row)
     // The row's sender and subject as they came (the cells show them decoded).
     const auto raw = m_rawRows.constFind(row);
     if (raw != m_rawRows.constEnd())
-        m_app.notices.add(raw->first, raw->second);
+        m_app.notices.add(raw->first, raw->second, m_c.Tabelle->cell(5, row));
     else
         m_app.notices.add(Ansi::fromUnicode(m_c.Tabelle->cell(4, row)), Ansi::fromUnicode(m_c.Tabelle->cell(5, row)));
 }

@@ -25,10 +25,11 @@ QList<QByteArray> SenderNotices::body(const QList<QByteArray> &templateLines, co
     return lines;
 }
 
-QByteArray SenderNotices::quotedSubject(const QByteArray &rawSubject, const QList<QByteArray> &templateLines,
+QByteArray SenderNotices::quotedSubject(const PendingNotices::Entry &entry, const QList<QByteArray> &templateLines,
                                         QByteArray &charset)
 {
-    const QString shown = Printable::line(MimeText::decodeHeader(rawSubject));
+    const QString shown = Printable::line(entry.shownSubject.isEmpty() ? MimeText::decodeHeader(entry.subject)
+                                                                        : entry.shownSubject);
     bool ascii = true;
     for (const QChar c : shown)
         ascii = ascii && c.unicode() < 0x80;
@@ -88,7 +89,7 @@ void SenderNotices::run(AppServices &app, const TKvLanguage &catalog, TSmtpClien
         m.Attachments.clear();
         const QList<QByteArray> lines = templateLines(app.file(ProgramFolder::NoticeTextFile));
         QByteArray noticeCharset = charset;
-        const QByteArray subject = quotedSubject(entry.subject, lines, noticeCharset);
+        const QByteArray subject = quotedSubject(entry, lines, noticeCharset);
         smtp.SetCharset(noticeCharset);
         m.Body = body(lines, subject);
 

@@ -6,6 +6,8 @@
 // KvError, and the list then keeps that entry and the ones after it for a
 // later run. After a complete run the list is empty and one line
 // "<count><text 125>" stands at the top of the main log.
+#include "rules/PendingNotices.h"
+
 #include <QByteArray>
 #include <QList>
 
@@ -23,12 +25,13 @@ inline const QByteArray Attribution = "This notice was sent by Korvalinthus, a m
 // the deleted message.
 QList<QByteArray> body(const QList<QByteArray> &templateLines, const QByteArray &deletedSubject);
 
-// The deleted message's subject as a notice quotes it: decoded, with its
+// The deleted message's subject as a notice quotes it: as the user saw it
+// (the entry's shown text, else its bytes decoded), with its
 // control characters escaped (no line of its own can be slipped into the
 // notice), in bytes of `charset`. `charset` stays as it is for a subject in
 // ASCII; otherwise it becomes "utf-8" when the template is UTF-8 (ASCII
 // included), else "windows-1252", the template's code page.
-QByteArray quotedSubject(const QByteArray &rawSubject, const QList<QByteArray> &templateLines, QByteArray &charset);
+QByteArray quotedSubject(const PendingNotices::Entry &entry, const QList<QByteArray> &templateLines, QByteArray &charset);
 
 void run(AppServices &app, const TKvLanguage &catalog, TSmtpClient &smtp, TPop3Client &popMail,
          TPop3Client &popAlle, RichLog &log);

@@ -22,9 +22,13 @@ QByteArray firstFieldUpper(const QByteArray &line)
     throw EProtocolError(NetError::FileNotCreated, file.fileName(), file.errorString());
 }
 
+// The name in the code page when it holds every character of it, else in
+// UTF-8 (which the viewer reads as such): a name decoded from its header
+// keeps every character.
 QByteArray savedNote(const QString &name)
 {
-    return "\r\nDatei \"" + Ansi::fromUnicode(name) + "\" extrahiert";
+    const QByteArray bytes = Ansi::firstUnencodable(name) < 0 ? Ansi::fromUnicode(name) : name.toUtf8();
+    return "\r\nDatei \"" + bytes + "\" extrahiert";
 }
 
 }

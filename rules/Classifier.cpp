@@ -171,6 +171,6 @@ bool classifyAllAccounts(RuleListSource &lists, const RuleSwitches &switches,
     }
 
     if (mark && switches.Send)
-        notices.add(summary.from, summary.subject);
+        notices.add(summary.from, summary.subject, summary.subjectText);
     return mark;
 }

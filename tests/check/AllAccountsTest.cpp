@@ -9,6 +9,7 @@
 #include "app/TrayIcon.h"
 #include "check/AlleForm.h"
 #include "check/AllAccountsPass.h"
+#include "check/SenderNotices.h"
 #include "net/Pop3Client.h"
 #include "support/Lamp.h"
 #include "support/RoundButton.h"
@@ -291,4 +292,24 @@ TEST_F(AllAccountsTest, EncodedHeadersAreReportedDecodedAndMatchedWithTheSetting
     startProgram();
     pass(f().But_AlleKonten);
     EXPECT_TRUE(reportLines().contains(bear)) << reportLines().join(QLatin1Char('\n')).toStdString();
+}
+
+TEST_F(AllAccountsTest, NoticeQuotesAFoldedSubjectWhole)
+{
+    pop.addMessage("bob", mailMessage("From: x@junk.example\r\nSubject: WIN =?UTF-8?Q?gro=C3=9F?=\r\n and more\r\n"));
+    p.on("Delete", "AutoKill");
+    p.on("SMTP", "Send");
+    startProgram();
+    QList<PendingNotices::Entry> handed;
+    f().sendNotices = [&] { handed = p.app->notices.entries(); };
+    pass(f().But_AlleKonten);
+    ASSERT_EQ(handed.size(), 2);
+    // The list keeps the line as it came; the notice quotes what the report showed.
+    const PendingNotices::Entry &bob = handed[1];
+    EXPECT_EQ(bob.sender, " x@junk.example");
+    EXPECT_EQ(bob.subject, " WIN =?UTF-8?Q?gro=C3=9F?=");
+    QByteArray charset = "us-ascii";
+    EXPECT_EQ(SenderNotices::quotedSubject(bob, {"Dear sender,"}, charset), QStringLiteral(" WIN groß and more").toUtf8());
+    EXPECT_EQ(charset, "utf-8");
+    EXPECT_TRUE(reportLines().contains(QStringLiteral("Bob,  x@junk.example,  WIN groß and more, DEL")));
 }
