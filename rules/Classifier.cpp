@@ -1,7 +1,11 @@
 #include "rules/Classifier.h"
 
-#include "net/MimeText.h"
 #include "net/ShownText.h"
+#include "platform/core/AnsiCodec.h"
+
+#include <QUtf8StringView>
+
+#include <algorithm>
 
 QString reasonCode(Rule rule)
 {
@@ -48,11 +52,29 @@ int countHits(const QList<QByteArray> &entries, const QByteArray &text, const QS
 {
     if (text.isEmpty() && shown.isEmpty())
         return 0;
+    // Compared in UTF-8, where a run of bytes is a run of characters: an
+    // entry in UTF-8 is compared as it stands, only one in the code page is
+    // converted (the same reading as MimeText::guessText).
+    // When the shown text is the raw text (plain ASCII, most subjects), an
+    // entry in UTF-8 that missed the one misses the other.
+    const QByteArray shownUtf8 = shown.toUtf8();
+    const bool sameText = shownUtf8 == text;
+    // Plain ASCII shown as it came: an entry in the code page that is not
+    // ASCII cannot occur in it either.
+    if (sameText && std::all_of(text.begin(), text.end(), [](char c) { return uchar(c) < 0x80; }))
+        return countHits(entries, text);
     int hits = 0;
     for (const QByteArray &entry : entries) {
         if (entry.isEmpty())
             continue;
-        if (entryHits(entry, text) || (!shown.isEmpty() && shown.contains(MimeText::guessText(entry))))
+        if (entryHits(entry, text)) {
+            ++hits;
+            continue;
+        }
+        if (shownUtf8.isEmpty())
+            continue;
+        const bool utf8 = QUtf8StringView(entry).isValidUtf8();
+        if (utf8 ? !sameText && shownUtf8.contains(entry) : shownUtf8.contains(Ansi::toUnicode(entry).toUtf8()))
             ++hits;
     }
     return hits;

@@ -242,6 +242,13 @@ TEST_P(ClassifierTest, DecodedMatchReadsEntriesAsUtf8OrTheCodePage)
         classifyAllAccounts(*lists, switches, summaryFields(s), counters, sizeTotal, notices);
         EXPECT_EQ(counters.shippedSubject, 2) << entry.constData();
     }
+    // An unencoded UTF-8 subject is shown as it came; an entry in the code
+    // page still finds it.
+    setLists("Gr\xfc\xdf" "e\r\n");
+    counters = {};
+    classifyAllAccounts(*lists, switches, summaryFields(summaryOf({"Subject: Gr\xc3\xbc\xc3\x9f" "e"})), counters,
+                        sizeTotal, notices);
+    EXPECT_EQ(counters.shippedSubject, 1);
     // A raw hit and a decoded hit of one entry count once.
     setLists("aus\r\n");
     counters = {};
