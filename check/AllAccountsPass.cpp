@@ -9,6 +9,7 @@
 #include "check/SizeFormat.h"
 #include "lang/KvLanguage.h"
 #include "net/Pop3Client.h"
+#include "net/ShownText.h"
 #include "platform/core/AnsiCodec.h"
 #include "net/NetError.h"
 #include "platform/core/KvError.h"
@@ -155,8 +156,8 @@ void AllAccountsPass::POP_AlleConnect()
             getSummary(m_messageCounter);
             sink.messageDone(i + 1, n);
             const TSummary &current = summary();
-            QString line = name + QStringLiteral(", ") + Ansi::toUnicode(current.From) + QStringLiteral(", ")
-                + Ansi::toUnicode(current.Subject) + QStringLiteral(", ");
+            QString line = name + QStringLiteral(", ") + ShownText::from(current) + QStringLiteral(", ")
+                + ShownText::subject(current) + QStringLiteral(", ");
             JudgedMessage judged{m_accountIndex, name, m_messageCounter, current.Bytes, current.From,
                                  current.Subject, m_why, m_deleteMark, false};
             if (m_deleteMark)
@@ -201,7 +202,7 @@ void AllAccountsPass::POP_AlleConnect()
 void AllAccountsPass::POP_AlleRetrieveEnd()
 {
     const TSummary &current = summary();
-    const SummaryFields fields{current.Subject, current.From, current.Bytes};
+    const SummaryFields fields = summaryFields(current);
     m_why = {};
     PendingNotices none;
     m_deleteMark = classifyAllAccounts(m_lists, ruleSwitches(m_app.settings), fields, m_counters, m_byteTotal,

@@ -10,6 +10,7 @@
 #include "check/Sounds.h"
 #include "lang/KvLanguage.h"
 #include "net/Pop3Client.h"
+#include "net/ShownText.h"
 #include "net/NetError.h"
 #include "platform/Prompts.h"
 #include "platform/core/AnsiCodec.h"
@@ -146,6 +147,7 @@ void CheckRun::POP_MailConnect()
         m_c.RE_Message_Stamm->addLine(text(96));
     } else {
         m_messageCounter = 1;
+        m_rawRows.clear();
         m_c.L_Anzahl_konto->setText(QString::number(m_messageCount));
         m_c.LED_Anzahl_Konto->setLit(true);
         m_mode = HandlerMode::Summary;
@@ -222,9 +224,11 @@ void CheckRun::POP_MailRetrieveEnd()
     if (const auto size = formatSize(summary.Bytes, m_app.settings.Angabe))
         g.setCell(3, row, *size);
     m_byteTotal += summary.Bytes;
-    g.setCell(4, row, Ansi::toUnicode(summary.From));
-    g.setCell(5, row, Ansi::toUnicode(summary.Subject));
-    const SummaryFields fields{summary.Subject, summary.From, summary.Bytes};
+    // The cells show the decoded text; the notice list takes the bytes.
+    g.setCell(4, row, ShownText::from(summary));
+    g.setCell(5, row, ShownText::subject(summary));
+    m_rawRows[row] = {summary.From, summary.Subject};
+    const SummaryFields fields = summaryFields(summary);
     VerdictWhy why;
     auto note = qScopeGuard([&] { g.setRowNote(row, VerdictText::lines(why, m_catalog).join(QLatin1Char('\n'))); });
     m_deleteMark = classifySingleAccount(m_lists, ruleSwitches(m_app.settings), fields, row, m_counters, *this, &why);
@@ -299,7 +303,12 @@ void CheckRun::playDeleteSound()
 
 void CheckRun::addNotice(int row)
 {
-    m_app.notices.add(Ansi::fromUnicode(m_c.Tabelle->cell(4, row)), Ansi::fromUnicode(m_c.Tabelle->cell(5, row)));
+    // The row's sender and subject as they came (the cells show them decoded).
+    const auto raw = m_rawRows.constFind(row);
+    if (raw != m_rawRows.constEnd())
+        m_app.notices.add(raw->first, raw->second, m_c.Tabelle->cell(5, row));
+    else
+        m_app.notices.add(Ansi::fromUnicode(m_c.Tabelle->cell(4, row)), Ansi::fromUnicode(m_c.Tabelle->cell(5, row)));
 }
 
 void CheckRun::ZumLschenMarkieren1Click()

@@ -7,8 +7,11 @@
 // server removes deleted messages only at QUIT.
 #include "rules/Classifier.h"
 
+#include <QByteArray>
+#include <QHash>
 #include <QString>
 #include <functional>
+#include <utility>
 
 struct AppServices;
 struct MainControls;
@@ -100,4 +103,6 @@ private:
     bool m_running = false;
     QString m_account;
     RuleCounters m_counters;
+    // Sender and subject of each row of this run as they came.
+    QHash<int, std::pair<QByteArray, QByteArray>> m_rawRows;
 };

@@ -6,6 +6,8 @@
 // KvError, and the list then keeps that entry and the ones after it for a
 // later run. After a complete run the list is empty and one line
 // "<count><text 125>" stands at the top of the main log.
+#include "rules/PendingNotices.h"
+
 #include <QByteArray>
 #include <QList>
 
@@ -22,6 +24,14 @@ inline const QByteArray Attribution = "This notice was sent by Korvalinthus, a m
 // The body of one notice: the template's lines, then the block that names
 // the deleted message.
 QList<QByteArray> body(const QList<QByteArray> &templateLines, const QByteArray &deletedSubject);
+
+// The deleted message's subject as a notice quotes it: as the user saw it
+// (the entry's shown text, else its bytes decoded), with its
+// control characters escaped (no line of its own can be slipped into the
+// notice), in bytes of `charset`. `charset` stays as it is for a subject in
+// ASCII; otherwise it becomes "utf-8" when the template is UTF-8 (ASCII
+// included), else "windows-1252", the template's code page.
+QByteArray quotedSubject(const PendingNotices::Entry &entry, const QList<QByteArray> &templateLines, QByteArray &charset);
 
 void run(AppServices &app, const TKvLanguage &catalog, TSmtpClient &smtp, TPop3Client &popMail,
          TPop3Client &popAlle, RichLog &log);

@@ -13,6 +13,8 @@ inline RuleSwitches ruleSwitches(const Settings &s)
     sw.Groesse = s.Groesse;
     sw.AutoKill = s.AutoKill;
     sw.Send = s.Send;
+    sw.Decoded_Match = s.Decoded_Match;
     sw.Groesse_KB = s.Groesse_KB;
     return sw;
 }
+

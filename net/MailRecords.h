@@ -33,6 +33,12 @@ struct TMailMessage
     QByteArray Subject;
     QByteArray MessageId;
     QByteArray Boundary;
+    // The text part for display: the first TextLines lines of Body are its
+    // lines as they came, with its own content type and transfer encoding
+    // (whole, folded lines joined); the lines after them are notes.
+    qsizetype TextLines = 0;
+    QByteArray TextContentType;
+    QByteArray TextTransferEncoding;
 
     void Clear()
     {
@@ -45,5 +51,8 @@ struct TMailMessage
         Subject.clear();
         MessageId.clear();
         Boundary.clear();
+        TextLines = 0;
+        TextContentType.clear();
+        TextTransferEncoding.clear();
     }
 };

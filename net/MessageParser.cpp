@@ -1,5 +1,6 @@
 #include "net/MessageParser.h"
 
+#include "net/MimeText.h"
 #include "net/NetError.h"
 #include "platform/core/AnsiCodec.h"
 #include "platform/core/Printable.h"
@@ -21,9 +22,13 @@ QByteArray firstFieldUpper(const QByteArray &line)
     throw EProtocolError(NetError::FileNotCreated, file.fileName(), file.errorString());
 }
 
+// The name in the code page when it holds every character of it, else in
+// UTF-8 (which the viewer reads as such): a name decoded from its header
+// keeps every character.
 QByteArray savedNote(const QString &name)
 {
-    return "\r\nDatei \"" + Ansi::fromUnicode(name) + "\" extrahiert";
+    const QByteArray bytes = Ansi::firstUnencodable(name) < 0 ? Ansi::fromUnicode(name) : name.toUtf8();
+    return "\r\nDatei \"" + bytes + "\" extrahiert";
 }
 
 }
@@ -45,7 +50,15 @@ void TMessageParser::Begin(bool parse)
     Abandon();
     TransferEncoding.clear();
     AttachFileName.clear();
+    AttachName.clear();
     m_message.Boundary.clear();
+    m_message.TextLines = 0;
+    m_message.TextContentType.clear();
+    m_message.TextTransferEncoding.clear();
+    m_partHead.clear();
+    m_partHeadBytes = 0;
+    m_headType.clear();
+    m_headEncoding.clear();
     Mode = PartMode::Header;
     BytesRecvd = 0;
     m_parse = parse;
@@ -106,6 +119,22 @@ void TMessageParser::TakeHeaderLine(const QByteArray &line, QByteArray *boundary
     }
 }
 
+void TMessageParser::EndHeader(const QList<QByteArray> &lines)
+{
+    m_headType = MimeText::fieldValue(lines, "Content-Type", false);
+    m_headEncoding = MimeText::fieldValue(lines, "Content-Transfer-Encoding", false);
+    // Only what the quote rule cannot read: RFC 2231 values, and encoded
+    // words inside the quoted name. Everything else keeps the quote rule.
+    AttachName.clear();
+    const QByteArray disposition = MimeText::fieldValue(lines, "Content-Disposition", false);
+    for (const auto &[value, name] : {std::pair{disposition, QByteArray("filename")}, std::pair{m_headType, QByteArray("name")}}) {
+        if (AttachName.isEmpty() && value.toLower().contains(name + '*'))
+            AttachName = MimeText::parameter(value, name);
+    }
+    if (AttachName.isEmpty() && AttachFileName.contains("=?"))
+        AttachName = MimeText::decodeHeader(AttachFileName);
+}
+
 // ---------------------------------------------------------------- lines
 
 void TMessageParser::TakeLine(const QByteArray &line)
@@ -118,6 +147,7 @@ void TMessageParser::TakeLine(const QByteArray &line)
         m_message.Head.append(line);
         if (line.isEmpty()) {
             Mode = PartMode::Text;
+            EndHeader(m_message.Head);
             StartBody();
             return;
         }
@@ -130,15 +160,27 @@ void TMessageParser::TakeLine(const QByteArray &line)
         return;
     case Phase::PartHeader:
         if (line.isEmpty()) {
+            EndHeader(m_partHead);
+            m_partHead.clear();
+            m_partHeadBytes = 0;
+            if (Mode == PartMode::Text) {
+                m_message.TextContentType = m_headType;
+                m_message.TextTransferEncoding = m_headEncoding;
+            }
             m_phase = Phase::PartBody;
             BeginPart();
             return;
         }
+        m_partHeadBytes += line.size() + 2;
+        if (m_partHeadBytes <= MaxPartHeadBytes && m_partHead.size() < MaxPartHeadLines)
+            m_partHead.append(line);
         // A part's own boundary splits nothing: only the message's counts.
         TakeHeaderLine(line, nullptr);
         return;
     case Phase::PartBody:
         if (HasBoundary(line)) {
+            if (Mode == PartMode::Text)
+                m_message.TextLines = m_message.Body.size();
             EndPart();
             // The closing delimiter is the boundary followed by "--"; looking
             // at the line's last four characters alone would take "--ab" for one.
@@ -167,6 +209,8 @@ void TMessageParser::StartBody()
     // A single part: kept as it is, or (with `parse`) decoded to a file
     // when it is base64, else moved as text.
     m_phase = Phase::Single;
+    m_message.TextContentType = m_headType;
+    m_message.TextTransferEncoding = m_headEncoding;
     if (m_parse && TransferEncoding.toLower().contains("base64"))
         Mode = PartMode::File;
     if (m_parse)
@@ -264,7 +308,7 @@ QString TMessageParser::SaveWorkFile()
     m_work.close();
     auto removeWork = qScopeGuard([this] { m_work.remove(); });
 
-    QString name = SafeFileName(Ansi::toUnicode(AttachFileName));
+    QString name = SafeFileName(AttachName.isEmpty() ? Ansi::toUnicode(AttachFileName) : AttachName);
     if (name.isEmpty())
         name = QStringLiteral("text.tmp");
     name = UniqueName(name);
@@ -332,6 +376,7 @@ void TMessageParser::End()
     if (m_phase == Phase::Header) {
         // A message without the empty line after its header.
         Mode = PartMode::Text;
+        EndHeader(m_message.Head);
         StartBody();
     }
     switch (m_phase) {
@@ -343,6 +388,8 @@ void TMessageParser::End()
         RemoveWorkFolder();
         throw EProtocolError(NetError::NoBoundary, m_message.Body.size());
     case Phase::PartBody:
+        if (Mode == PartMode::Text)
+            m_message.TextLines = m_message.Body.size();
         EndPart();
         break;
     case Phase::Single:
@@ -352,8 +399,11 @@ void TMessageParser::End()
             m_message.Body.clear();
             if (m_message.Attachments.size() > before)
                 LoadDecodedBody(m_message.Attachments.at(before));
+            m_message.TextLines = m_message.Body.size();
+            m_message.TextTransferEncoding.clear(); // decoded already
         } else {
             m_message.Body = m_message.RawBody;
+            m_message.TextLines = m_message.Body.size();
             EndPart();
         }
         break;

@@ -38,6 +38,9 @@ public:
     static constexpr qint64 MaxTextBytes = 4 * 1024 * 1024;
     static constexpr int MaxAttachments = 1000;
     static constexpr const char *WorkFolder = ".work";
+    // What of a part's header is kept to read its type and name from.
+    static constexpr qint64 MaxPartHeadBytes = 64 * 1024;
+    static constexpr int MaxPartHeadLines = 1000;
 
     explicit TMessageParser(TMailMessage &message) : m_message(message) {}
     ~TMessageParser();
@@ -49,6 +52,10 @@ public:
     // Parse state of one retrieval.
     QByteArray TransferEncoding;
     QByteArray AttachFileName;
+    // The name the last header gave in its filename or name parameter
+    // (RFC 2231 and encoded words decoded); when empty, AttachFileName is
+    // the name.
+    QString AttachName;
     PartMode Mode = PartMode::Header;
     qint64 BytesRecvd = 0;
     TUUProcessor Processor;
@@ -97,6 +104,9 @@ private:
     // A header line into the record; `boundary` (the message's, none for
     // a part header) takes a boundary parameter.
     void TakeHeaderLine(const QByteArray &line, QByteArray *boundary);
+    // The header just ended: its content type, transfer encoding and the
+    // name in its parameters.
+    void EndHeader(const QList<QByteArray> &lines);
     void StartBody();
     void BeginPart();
     void PartLine(const QByteArray &line);
@@ -117,6 +127,10 @@ private:
     bool m_spilled = false;    // the text part went on into a file
     bool m_partHasLines = false;
     int m_dropped = 0;         // attachment parts not written (MaxAttachments)
+    QList<QByteArray> m_partHead; // the current part's header lines, bounded
+    qint64 m_partHeadBytes = 0;
+    QByteArray m_headType;        // content type and transfer encoding of the
+    QByteArray m_headEncoding;    // header that ended last
     QFile m_work;
     QHash<QString, int> m_nextSuffix;
 };

@@ -9,6 +9,7 @@
 // Lists are fetched from the source just before they are tested, so a list
 // that cannot be read stops the judging there (KvError) and whatever was
 // counted or shown before stays.
+#include "net/MailRecords.h"
 #include "rules/PendingNotices.h"
 #include "rules/RuleListSource.h"
 
@@ -64,15 +65,25 @@ struct RuleSwitches {
     bool AutoKill = false;  // allow deletion in the pass over all accounts
     bool Send = false;      // record deleted messages for a sender notice
     qint64 Groesse_KB = 102400; // the size limit, in bytes despite its name
+    // Entries also match the decoded texts; off, matching is byte for byte
+    // on the raw fields alone.
+    bool Decoded_Match = false;
 };
 
 // Raw header values as the summary carries them (starting with the blank
-// after the colon), and the size in bytes.
+// after the colon), the size in bytes, and the texts as a person reads them
+// (folded lines joined, encoded words decoded).
 struct SummaryFields {
     QByteArray subject;
     QByteArray from;
     qint64 bytes = 0;
+    QString subjectText;
+    QString fromText;
 };
+
+// The fields of a summary: raw as it carries them, decoded from its header
+// lines.
+SummaryFields summaryFields(const TSummary &summary);
 
 // What the single-account variant does to the screen; the check run
 // implements it. Rows are message numbers (1 = first message).
@@ -96,8 +107,10 @@ bool entryHits(const QByteArray &entry, const QByteArray &text);
 
 // The number of entries that hit `text`; every entry counts, duplicates too.
 int countHits(const QList<QByteArray> &entries, const QByteArray &text);
-// The entries that hit `text`, in file order, duplicates too.
-QList<QByteArray> hittingEntries(const QList<QByteArray> &entries, const QByteArray &text);
+// The same, where an entry also hits when it occurs in `shown` (the decoded
+// text; the entry read as UTF-8 when it is valid UTF-8, else in the 8-bit
+// code page). An entry that hits both counts once.
+int countHits(const QList<QByteArray> &entries, const QByteArray &text, const QString &shown);
 
 // Both variants first test the sender against the protected sender list: a
 // message it protects is counted as ever but never marked, so it is neither

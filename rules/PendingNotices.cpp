@@ -2,7 +2,7 @@
 
 #include "net/SmtpClient.h"
 
-void PendingNotices::add(const QByteArray &sender, const QByteArray &subject)
+void PendingNotices::add(const QByteArray &sender, const QByteArray &subject, const QString &shownSubject)
 {
-    m_entries.append(Entry{sender.left(SenderLimit), subject, TSmtpClient::ExtractAddress(sender)});
+    m_entries.append(Entry{sender.left(SenderLimit), subject, TSmtpClient::ExtractAddress(sender), shownSubject});
 }

@@ -3,6 +3,7 @@
 // bound: a run that deletes many messages must not lose or overwrite notices.
 #include <QByteArray>
 #include <QList>
+#include <QString>
 
 class PendingNotices
 {
@@ -11,6 +12,10 @@ public:
         QByteArray sender;  // at most SenderLimit bytes
         QByteArray subject; // any length
         QByteArray address; // the notice's recipient, taken from the whole sender text
+        // The subject as the user saw it (folded lines joined, encoded words
+        // decoded), for the notice to quote; empty when the adder had only
+        // the bytes, which are then decoded as they are.
+        QString shownSubject;
         bool operator==(const Entry &) const = default;
     };
 
@@ -18,7 +23,7 @@ public:
 
     // The sender is cut to its first SenderLimit bytes; the address is taken
     // from the whole text first, so a long display name cannot cut it off.
-    void add(const QByteArray &sender, const QByteArray &subject);
+    void add(const QByteArray &sender, const QByteArray &subject, const QString &shownSubject = QString());
     // The first entry goes once its notice has been sent.
     void removeFirst() { if (!m_entries.isEmpty()) m_entries.removeFirst(); }
     qsizetype count() const { return m_entries.size(); }

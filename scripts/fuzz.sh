@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build="${KV_FUZZ_BUILD_DIR:-build-fuzz}"
 seconds="${FUZZ_SECONDS:-15}"
-targets=(fuzz_reply fuzz_message fuzz_decode)
+targets=(fuzz_reply fuzz_message fuzz_decode fuzz_mime)
 
 if [ ! -f "$build/CMakeCache.txt" ]; then
   CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

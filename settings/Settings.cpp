@@ -16,7 +16,14 @@ SettingRow row(const char *section, const char *name, SettingValue defaultValue,
                bool readAtLoad = true)
 {
     return SettingRow{QString::fromLatin1(section), QString::fromLatin1(name), std::move(defaultValue),
-                      target, readAtLoad};
+                      target, readAtLoad, false, {}};
+}
+
+// A value added later: a store written without it keeps `earlier`.
+SettingRow added(SettingRow r, SettingValue earlier)
+{
+    r.earlierStoreValue = std::move(earlier);
+    return r;
 }
 
 SettingRow secretRow(const char *section, const char *name, QString Settings::*target)
@@ -53,6 +60,7 @@ std::vector<SettingRow> buildRows()
         row(check, "Beep_Mail", false, &S::Beep_Mail),
         row(check, "Beep_Error", false, &S::Beep_Error),
         row(check, "Beep_Intern", true, &S::Beep_Intern),
+        added(row(check, "Decoded_Match", true, &S::Decoded_Match), false),
         row(set, "Minimize", false, &S::Minimize),
         row(check, "Check_Time", 600000, &S::Check_Time),
         row(set, "TimeOut", 20000, &S::TimeOut),
@@ -100,6 +108,7 @@ const char *const kWriteOrder[][2] = {
     {"Settings", "TimeOut"}, {"Check", "Check_Time"}, {"Settings", "First"},
     {"Settings", "password_save"}, {"Settings", "Auto_check"}, {"Settings", "Anzeige_clearen"},
     {"Check", "Autocheck"}, {"Check", "Beep_Mail"}, {"Check", "Beep_Error"}, {"Check", "Beep_Intern"},
+    {"Check", "Decoded_Match"},
     {"Settings", "Minimize"}, {"Settings", "close_client"}, {"Settings", "Client"},
     {"Settings", "sound_path"}, {"Settings", "Parameter"}, {"Settings", "Check_Path"},
     {"Settings", "Check_Parameter"}, {"Settings", "CA_Datei"},

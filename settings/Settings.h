@@ -5,6 +5,7 @@
 #include "settings/CertificateTrust.h"
 
 #include <QString>
+#include <optional>
 #include <variant>
 #include <vector>
 
@@ -38,6 +39,8 @@ struct Settings
     bool Beep_Mail = false;
     bool Beep_Error = false;
     bool Beep_Intern = false;
+    // Rule list entries also match the decoded subject and sender.
+    bool Decoded_Match = false;
     // Delete
     bool Subject = false;
     bool Subject_I = false;
@@ -113,6 +116,10 @@ struct SettingRow
     SettingTarget target;
     bool readAtLoad = true;    // false for values that are written and never read back
     bool secret = false;       // a password or its keyring entry: written where PasswordVault places it
+    // For a value added to a store layout that had none: what a store
+    // written without it gets, so that it goes on as before (a new store
+    // gets defaultValue).
+    std::optional<SettingValue> earlierStoreValue;
 
     SettingKind kind() const { return static_cast<SettingKind>(defaultValue.index()); }
     bool isHeldOutside() const { return std::holds_alternative<HeldOutside>(target); }
@@ -128,3 +135,6 @@ const std::vector<SettingRow> &settingRows();
 // read but never written, so a hand-set width holds at every start).
 const std::vector<const SettingRow *> &settingWriteOrder();
 const SettingRow *findSettingRow(const QString &section, const QString &name);
+// The value every save writes: a store without it was never saved.
+inline const char *const StoreWrittenSection = "Settings";
+inline const char *const StoreWrittenName = "First";

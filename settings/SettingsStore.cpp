@@ -4,8 +4,10 @@
 #include "platform/core/SettingsKey.h"
 
 namespace {
-SettingValue readRow(const SettingsKey &key, const SettingRow &row)
+SettingValue readRow(const SettingsKey &key, const SettingRow &row, bool written)
 {
+    if (written && row.earlierStoreValue && !key.readString(row.section, row.name))
+        return *row.earlierStoreValue;
     switch (row.kind()) {
     case SettingKind::Text:
         return key.readString(row.section, row.name, std::get<QString>(row.defaultValue));
@@ -49,10 +51,12 @@ void writeSecret(SettingsKey &key, const SettingRow &row, const PasswordPlace &p
 QString SettingsStore::load(const SettingsKey &key, Settings &settings, AccountTable &accounts)
 {
     QString languageFile;
+    const bool written = key.readString(QString::fromLatin1(StoreWrittenSection), QString::fromLatin1(StoreWrittenName))
+                             .has_value();
     for (const SettingRow &row : settingRows()) {
         if (!row.readAtLoad)
             continue;
-        const SettingValue value = readRow(key, row);
+        const SettingValue value = readRow(key, row, written);
         if (!row.isHeldOutside())
             row.set(settings, value);
         else if (row.outside() == HeldOutside::LanguageFile)

@@ -168,6 +168,7 @@ void TSetupForm::buildGeneralPage()
     Egroesse = lineEdit("Egroesse", p, 60);
     CBAuto_Kill = checkBox("CBAuto_Kill", "Also delete when checking all accounts", p);
     CB_Info_Absender = checkBox("CB_Info_Absender", "Notify senders", p);
+    CB_Decoded_Match = checkBox("CB_Decoded_Match", "Also compare decoded subjects and senders", p);
     // This caption and its hint are the same in every language.
     CBAnzeige_clearen = checkBox("CBAnzeige_clearen", "Anzeige \"AlleKonten\" immer leeren", p);
     Hints::set(CBAnzeige_clearen, QStringLiteral("Die Protokollanzeige (unten) in dem Fenster \"Alle Konten\" wird "
@@ -193,7 +194,7 @@ void TSetupForm::buildGeneralPage()
                        CB_Kill_Groesse})
         grid->addWidget(w, r++, 0);
     grid->addLayout(row({LGroesse_Angabe, Egroesse}), r++, 0);
-    for (QWidget *w : {CBAuto_Kill, CB_Info_Absender})
+    for (QWidget *w : {CBAuto_Kill, CB_Info_Absender, CB_Decoded_Match})
         grid->addWidget(w, r++, 0);
     r = 0;
     for (QWidget *w : {CBHints, CBTips, CBReadme, CBMinimiert_starten, CB_Sound1, CB_Sound2, CB_Passwort,
@@ -397,6 +398,7 @@ void TSetupForm::FormShow()
     Egroesse->setText(QString::number(s.Groesse_KB / 1024));
     CBAuto_Kill->setChecked(s.AutoKill);
     CB_Info_Absender->setChecked(s.Send);
+    CB_Decoded_Match->setChecked(s.Decoded_Match);
     CBHints->setChecked(s.Hints);
     CBReadme->setChecked(s.Readme);
     CBMinimiert_starten->setChecked(s.Minimize);
@@ -510,6 +512,7 @@ void TSetupForm::BOK1Click()
     s.User = FEUser->text();
     s.Passwortbefehl = FEPasswortbefehl->text().trimmed();
     s.Send = CB_Info_Absender->isChecked();
+    s.Decoded_Match = CB_Decoded_Match->isChecked();
     if (m_applySettings)
         m_applySettings();
     accept();

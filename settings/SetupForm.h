@@ -53,7 +53,7 @@ public:
     QCheckBox *CB_Kill_Betreff, *CB_Kill_Betreff_Eigen, *CB_Kill_Absender, *CB_Kill_Absender_Eigen, *CB_Kill_Groesse;
     QLabel *LGroesse_Angabe;
     QLineEdit *Egroesse;
-    QCheckBox *CBAuto_Kill, *CB_Info_Absender, *CBHints, *CBTips, *CBReadme, *CBMinimiert_starten, *CB_Sound1,
+    QCheckBox *CBAuto_Kill, *CB_Info_Absender, *CB_Decoded_Match, *CBHints, *CBTips, *CBReadme, *CBMinimiert_starten, *CB_Sound1,
         *CB_Sound2, *CBAutoCheck;
     QLineEdit *ECheck_Timer;
     QCheckBox *CB_Passwort, *CBAnzeige_clearen;

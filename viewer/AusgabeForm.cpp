@@ -2,6 +2,7 @@
 
 #include "lang/KvLanguage.h"
 #include "net/MailRecords.h"
+#include "net/ShownText.h"
 #include "platform/Prompts.h"
 #include "platform/RtfWriter.h"
 #include "platform/Shell.h"
@@ -210,9 +211,10 @@ void TAusgabeForm::Einrichten()
 
 void TAusgabeForm::fillFrom(const TMailMessage &message)
 {
-    EAbsender->setText(Printable::line(Ansi::toUnicode(message.From)));
-    EBetreff->setText(Printable::line(Ansi::toUnicode(message.Subject)));
-    RT_Body->setPlainText(linesText(message.Body));
+    EAbsender->setText(Printable::line(ShownText::from(message)));
+    EBetreff->setText(Printable::line(ShownText::subject(message)));
+    // Mail text is shown with its control characters escaped.
+    RT_Body->setPlainText(Printable::text(ShownText::body(message)));
     RT_Header->setPlainText(linesText(message.Head));
     const qsizetype date = message.Head.IndexOfName("Date");
     m_date = date < 0 ? QString()

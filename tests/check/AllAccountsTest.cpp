@@ -9,6 +9,7 @@
 #include "app/TrayIcon.h"
 #include "check/AlleForm.h"
 #include "check/AllAccountsPass.h"
+#include "check/SenderNotices.h"
 #include "net/Pop3Client.h"
 #include "support/Lamp.h"
 #include "support/RoundButton.h"
@@ -268,4 +269,49 @@ TEST_F(AllAccountsTest, HeadlessPassFailsForAccountsNotCheckedAndTheProgramRunsI
     const QByteArray stdOut = proc.readAllStandardOutput();
     EXPECT_TRUE(stdOut.contains("Anna,  Alice <alice@example.com>,  Lunch, ")) << stdOut.toStdString();
     EXPECT_TRUE(stdOut.contains("Messages: 2 in 1 accounts with mail"));
+}
+
+TEST_F(AllAccountsTest, EncodedHeadersAreReportedDecodedAndMatchedWithTheSetting)
+{
+    pop.addMessage("bob", mailMessage("From: =?UTF-8?Q?B=C3=A4r?= <baer@example.com>\r\n"
+                                      "Subject: =?UTF-8?Q?Gr=C3=BC=C3=9Fe_=1B]0;x=07?=\r\n"));
+    pop.addMessage("bob", mailMessage("From: a@example.com\r\nSubject: =?UTF-8?B?V0lOIG5vdw==?=\r\n"));
+    p.on("Delete", "AutoKill");
+    p.on("Check", "Decoded_Match");
+    const QString bear = QStringLiteral("Bob,  Bär <baer@example.com>,  Grüße \\x1B]0;x\\x07, ");
+
+    // The pass without windows: decoded, controls escaped, the encoded
+    // offender deleted.
+    QString outText, errText;
+    QTextStream out(&outText), err(&errText);
+    runHeadlessPass(p.programFolder(), *p.key, out, err);
+    EXPECT_TRUE(outText.contains(bear + QLatin1Char('\n'))) << outText.toStdString();
+    EXPECT_TRUE(outText.contains(QStringLiteral("Bob,  a@example.com,  WIN now, DEL\n"))) << outText.toStdString();
+    EXPECT_FALSE(outText.contains(QChar(0x1B)));
+    EXPECT_EQ(pop.messages("bob").size(), 1);
+
+    // The report window shows the same line.
+    startProgram();
+    pass(f().But_AlleKonten);
+    EXPECT_TRUE(reportLines().contains(bear)) << reportLines().join(QLatin1Char('\n')).toStdString();
+}
+
+TEST_F(AllAccountsTest, NoticeQuotesAFoldedSubjectWhole)
+{
+    pop.addMessage("bob", mailMessage("From: x@junk.example\r\nSubject: WIN =?UTF-8?Q?gro=C3=9F?=\r\n and more\r\n"));
+    p.on("Delete", "AutoKill");
+    p.on("SMTP", "Send");
+    startProgram();
+    QList<PendingNotices::Entry> handed;
+    f().sendNotices = [&] { handed = p.app->notices.entries(); };
+    pass(f().But_AlleKonten);
+    ASSERT_EQ(handed.size(), 2);
+    // The list keeps the line as it came; the notice quotes what the report showed.
+    const PendingNotices::Entry &bob = handed[1];
+    EXPECT_EQ(bob.sender, " x@junk.example");
+    EXPECT_EQ(bob.subject, " WIN =?UTF-8?Q?gro=C3=9F?=");
+    QByteArray charset = "us-ascii";
+    EXPECT_EQ(SenderNotices::quotedSubject(bob, {"Dear sender,"}, charset), QStringLiteral(" WIN groß and more").toUtf8());
+    EXPECT_EQ(charset, "utf-8");
+    EXPECT_TRUE(reportLines().contains(QStringLiteral("Bob,  x@junk.example,  WIN groß and more, DEL")));
 }

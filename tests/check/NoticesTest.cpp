@@ -156,3 +156,22 @@ TEST_F(NoticesTest, ARunThatFailsHalfWayKeepsOnlyTheNoticesNotYetSent)
     EXPECT_FALSE(smtp.waitForMessages(2, 500));
     EXPECT_EQ(p.app->notices.count(), 2);
 }
+
+TEST_F(NoticesTest, AnEncodedSubjectIsQuotedDecodedAndCannotAddLines)
+{
+    p.app->notices.add(" =?UTF-8?Q?J=C3=BCrgen?= <j@junk.example>", " =?UTF-8?Q?Gr=C3=BC=C3=9Fe_=E2=82=AC?=");
+    p.app->notices.add(" k@junk.example", " =?UTF-8?Q?a=0D=0A.=0D=0ASourceMail:_forged?=");
+    TStammForm &f = p.form();
+    f.But_BeendenClick(f.Senden1);
+    ASSERT_TRUE(smtp.waitForMessages(2));
+    const QList<QByteArray> mails = smtp.messages();
+    ASSERT_EQ(mails.size(), 2);
+    // The address is taken from the sender as it came.
+    EXPECT_TRUE(mails[0].contains("X-RcptTo: j@junk.example, archive@example.org")) << mails[0].toStdString();
+    EXPECT_TRUE(mails[0].contains("charset=utf-8"));
+    EXPECT_TRUE(mails[0].contains("\nSourceMail:  " + QStringLiteral("Grüße €").toUtf8() + "\n"));
+    // Decoded line breaks are shown, not sent.
+    EXPECT_TRUE(mails[1].contains("charset=us-ascii"));
+    EXPECT_TRUE(mails[1].contains("\nSourceMail:  a\\x0D\\x0A.\\x0D\\x0ASourceMail: forged\n")) << mails[1].toStdString();
+    EXPECT_EQ(f.SMTP_Versand->Charset(), QByteArray("us-ascii"));
+}

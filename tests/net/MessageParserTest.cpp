@@ -5,6 +5,7 @@
 #include "NetFailure.h"
 #include "QtPrinters.h"
 #include "net/MessageParser.h"
+#include "net/ShownText.h"
 #include "net/UUProcessor.h"
 
 #include <QDir>
@@ -174,4 +175,19 @@ TEST_F(ParserTest, MissingFolder)
 {
     parser.SetAttachFilePath(dir.filePath("does/not/exist"));
     EXPECT_EQ(failure([&] { parse(multipart(base64Part("x", "y"))); }).kind, NetError::FileNotCreated);
+}
+
+// Names from RFC 2231 values: the files take every character, the body's
+// notes name them in the code page when it can hold them, else in UTF-8.
+TEST_F(ParserTest, DecodedNamesInTheNotes)
+{
+    parse(multipart("--" + B + "\r\nContent-Disposition: attachment; filename*=UTF-8''%CE%A3%CF%87%CE%AD%CE%B4%CE%B9%CE%BF.txt\r\n\r\none\r\n"
+                    "--" + B + "\r\nContent-Disposition: attachment; filename*=ISO-8859-1''M%E4rz.txt\r\n\r\ntwo\r\n"),
+          true);
+    EXPECT_EQ(msg.Attachments, QStringList({QStringLiteral("Σχέδιο.txt"), QStringLiteral("März.txt")}));
+    EXPECT_EQ(file(QStringLiteral("Σχέδιο.txt")), "one\r\n");
+    ASSERT_EQ(msg.Body.size(), 4);
+    EXPECT_EQ(msg.Body[2], "\r\nDatei \"" + QStringLiteral("Σχέδιο.txt").toUtf8() + "\" extrahiert");
+    EXPECT_EQ(msg.Body[3], "\r\nDatei \"M\xe4rz.txt\" extrahiert");
+    EXPECT_EQ(ShownText::body(msg), QStringLiteral("Hello,\nsee attached.\n\r\nDatei \"Σχέδιο.txt\" extrahiert\n\r\nDatei \"März.txt\" extrahiert"));
 }

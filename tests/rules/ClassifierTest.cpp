@@ -1,6 +1,7 @@
 // Judging summaries against the rule lists, in both variants, once with the
 // lists read from disk and once with the in-memory lists: both must give the
 // same verdicts, also right after a list has changed.
+#include "net/Pop3Fields.h"
 #include "rules/Classifier.h"
 #include "rules/RuleList.h"
 #include "rules/RuleListCache.h"
@@ -58,12 +59,12 @@ protected:
 
     bool single(const QByteArray &subject, const QByteArray &from, qint64 bytes = 10, int row = 1)
     {
-        return classifySingleAccount(*lists, switches, SummaryFields{subject, from, bytes}, row,
+        return classifySingleAccount(*lists, switches, SummaryFields{subject, from, bytes, {}, {}}, row,
                                      counters, view);
     }
     bool all(const QByteArray &subject, const QByteArray &from, qint64 bytes = 10)
     {
-        return classifyAllAccounts(*lists, switches, SummaryFields{subject, from, bytes}, counters,
+        return classifyAllAccounts(*lists, switches, SummaryFields{subject, from, bytes, {}, {}}, counters,
                                    sizeTotal, notices);
     }
 
@@ -160,7 +161,7 @@ TEST_P(ClassifierTest, AllAccountsNeedsAutoKillToMark)
 TEST_P(ClassifierTest, AllAccountsRecordsOneNoticePerDeletedMessage)
 {
     setLists("Sale\r\nBuy", "Sale", "spam", "spam");
-    switches = RuleSwitches{true, true, true, true, true, true, true, 1000};
+    switches = RuleSwitches{true, true, true, true, true, true, true, 1000, false};
 
     const QByteArray longFrom = " \"" + QByteArray(120, 'n') + "\" <spam@example.org>";
     const QByteArray subject = " Sale! Buy! " + QByteArray(300, 's');
@@ -262,4 +263,72 @@ TEST(PendingNotices, KeepsEveryEntryInOrderWithSenderCutTo100Bytes)
     }
 }
 
+}
+
+namespace {
+// A summary as the client fills it from the header lines of a TOP reply.
+TSummary summaryOf(const QList<QByteArray> &head)
+{
+    TSummary s;
+    for (const QByteArray &line : head)
+        Pop3Fields::TakeSummaryLine(s, line + "\r\n");
+    Pop3Fields::TakeSummaryLine(s, ".\r\n");
+    s.Bytes = 10;
+    return s;
+}
+
+// One spam subject four ways, and a sender written as an encoded word.
+const QList<QByteArray> kSpamSubjects[] = {
+    {"Subject: Cheap pills now"},
+    {"Subject: =?UTF-8?Q?Cheap_pills_now?="},
+    {"Subject: =?UTF-8?B?" + QByteArray("Cheap pills now").toBase64() + "?="},
+    {"Subject: Cheap", " pills now"},
+};
+}
+
+TEST_P(ClassifierTest, DecodedMatchCatchesEveryFormOfOneSubject)
+{
+    setLists("Cheap pills\r\n", "", "", "Pharma Shop\r\n");
+    switches.Subject = switches.From_I = switches.AutoKill = true;
+    for (const bool decoded : {false, true}) {
+        SCOPED_TRACE(decoded ? "decoded" : "raw");
+        switches.Decoded_Match = decoded;
+        counters = {};
+        int marked = 0;
+        for (const QList<QByteArray> &head : kSpamSubjects) {
+            const TSummary s = summaryOf(QList<QByteArray>{"From: =?ISO-8859-1?Q?Pharma_Shop?= <shop@spam.example>"} + head);
+            marked += classifyAllAccounts(*lists, switches, summaryFields(s), counters, sizeTotal, notices);
+            marked += classifySingleAccount(*lists, switches, summaryFields(s), 1, counters, view);
+        }
+        // Raw: today's verdicts, only the plain subject hits and no sender.
+        // Decoded: each form once per variant, the sender too.
+        EXPECT_EQ(counters.shippedSubject, decoded ? 8 : 2);
+        EXPECT_EQ(counters.ownSender, decoded ? 8 : 0);
+        EXPECT_EQ(marked, decoded ? 8 : 2);
+    }
+}
+
+TEST_P(ClassifierTest, DecodedMatchReadsEntriesAsUtf8OrTheCodePage)
+{
+    switches.Decoded_Match = true;
+    const TSummary s = summaryOf({"Subject: =?ISO-8859-1?Q?Gr=FC=DFe_aus_K=F6ln?="});
+    for (const QByteArray &entry : {QByteArray("Gr\xc3\xbc\xc3\x9f" "e"), QByteArray("K\xf6ln")}) {
+        setLists(entry + "\r\n" + entry + "\r\n");   // the same entry twice counts twice
+        counters = {};
+        classifyAllAccounts(*lists, switches, summaryFields(s), counters, sizeTotal, notices);
+        EXPECT_EQ(counters.shippedSubject, 2) << entry.constData();
+    }
+    // An unencoded UTF-8 subject is shown as it came; an entry in the code
+    // page still finds it.
+    setLists("Gr\xfc\xdf" "e\r\n");
+    counters = {};
+    classifyAllAccounts(*lists, switches, summaryFields(summaryOf({"Subject: Gr\xc3\xbc\xc3\x9f" "e"})), counters,
+                        sizeTotal, notices);
+    EXPECT_EQ(counters.shippedSubject, 1);
+    // A raw hit and a decoded hit of one entry count once.
+    setLists("aus\r\n");
+    counters = {};
+    classifyAllAccounts(*lists, switches, summaryFields(summaryOf({"Subject: aus =?UTF-8?Q?aus?="})), counters,
+                        sizeTotal, notices);
+    EXPECT_EQ(counters.shippedSubject, 1);
 }

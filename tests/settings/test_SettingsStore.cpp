@@ -152,3 +152,28 @@ TEST_F(SettingsStoreTest, SwitchingSavePasswordsOffRemovesThePasswordsFromTheFil
     SettingsStore::save(again, s, accounts, QStringLiteral("/opt/kv"), QString(), &next);
     EXPECT_EQ(stored("POP", "Passwort1"), QStringLiteral("set by hand"));
 }
+
+TEST_F(SettingsStoreTest, DecodedMatchOnForANewStoreOffForAnEarlierOne)
+{
+    SettingsKey fresh(path());
+    SettingsStore::load(fresh, s, accounts);
+    EXPECT_TRUE(s.Decoded_Match);
+
+    // A store saved before the value existed: everything else of it stays.
+    writeStore("[Settings]\nFirst=0\nAngabe=MByte\n[Delete]\nSubject=1\n");
+    SettingsKey earlier(path());
+    SettingsStore::load(earlier, s, accounts);
+    EXPECT_FALSE(s.Decoded_Match);
+    EXPECT_EQ(s.Angabe, QStringLiteral("MByte"));
+    EXPECT_TRUE(s.Subject);
+
+    // Saved, it is written beside the others and read back as it was set.
+    for (const bool on : {true, false}) {
+        s.Decoded_Match = on;
+        save(earlier);
+        EXPECT_EQ(stored("Check", "Decoded_Match"), on ? QStringLiteral("1") : QStringLiteral("0"));
+        SettingsKey again(path());
+        SettingsStore::load(again, s, accounts);
+        EXPECT_EQ(s.Decoded_Match, on);
+    }
+}

@@ -233,3 +233,68 @@ TEST_F(ReadMessageTest, FetchMarksTheRowTellsNoSenderAndTheMessageIsGoneAfterQui
     p.close();
     EXPECT_EQ(pop.messages(kUser), QList<QByteArray>({before[1]}));
 }
+
+namespace {
+// Sender, subject and body in UTF-8 as most programs send them today: encoded
+// words (one folded onto a second line) and a quoted-printable body.
+const QByteArray kUtf8Message =
+    "From: =?UTF-8?Q?J=C3=BCrgen_M=C3=BCller?= <jm@example.com>\r\nTo: anna@example.org\r\n"
+    "Subject: =?UTF-8?Q?Gr=C3=BC=C3=9Fe?=\r\n =?UTF-8?B?IGF1cyBLw7ZsbiDigqw=?=\r\nMIME-Version: 1.0\r\n"
+    "Content-Type: text/plain;\r\n charset=\"utf-8\"\r\nContent-Transfer-Encoding: quoted-printable\r\n\r\n"
+    "Gr=C3=BC=C3=9Fe aus K=C3=B6ln, der Betrag ist 5 =E2=82=AC, der Rest fol=\r\ngt.\r\n";
+
+// An ISO-8859-1 text part with attachments named by RFC 2231 continuations
+// in UTF-8 and by an encoded word in ISO-8859-1.
+QByteArray latin1Message()
+{
+    return "From: =?ISO-8859-1?Q?Ren=E9?= <rene@example.com>\r\nSubject: Rechnung\r\nMIME-Version: 1.0\r\n"
+           "Content-Type: multipart/mixed; boundary=\"b1\"\r\n\r\n"
+           "--b1\r\nContent-Type: text/plain; charset=ISO-8859-1\r\nContent-Transfer-Encoding: 8bit\r\n\r\n"
+           "Sch\xf6ne Gr\xfc\xdf" "e\r\n"
+           "--b1\r\nContent-Type: application/pdf\r\nContent-Disposition: attachment;\r\n"
+           " filename*0*=UTF-8''Rechnung_M%C3%A4;\r\n filename*1*=rz.pdf\r\nContent-Transfer-Encoding: base64\r\n\r\n"
+           + pdfBytes().toBase64() + "\r\n"
+           "--b1\r\nContent-Type: text/plain; name=\"=?ISO-8859-1?Q?=DCbersicht.txt?=\"\r\n"
+           "Content-Transfer-Encoding: 8bit\r\n\r\n"
+           "Zeile \xfc" "ber\r\n--b1--\r\n";
+}
+}
+
+TEST_F(ReadMessageTest, EncodedHeadersCharsetsAndNamesAreShownDecoded)
+{
+    pop.addMessage(kUser, kUtf8Message);
+    pop.addMessage(kUser, latin1Message());
+    startAndCheck();
+    ASSERT_EQ(grid().gridRowCount(), 3);
+    // The grid and its tooltips show the text decoded.
+    EXPECT_EQ(grid().cell(4, 1), QStringLiteral(" Jürgen Müller <jm@example.com>"));
+    EXPECT_EQ(grid().cell(5, 1), QStringLiteral(" Grüße aus Köln €"));
+    EXPECT_EQ(grid().cell(4, 2), QStringLiteral(" René <rene@example.com>"));
+    EXPECT_TRUE(grid().data(grid().index(0, 5), Qt::ToolTipRole).toString().contains(QStringLiteral("Grüße aus Köln €")));
+
+    readRow(1, f().But_Lesen);
+    ASSERT_TRUE(v().isVisible());
+    EXPECT_EQ(v().EAbsender->text(), QStringLiteral("Jürgen Müller <jm@example.com>"));
+    EXPECT_EQ(v().EBetreff->text(), QStringLiteral(" Grüße aus Köln €"));
+    EXPECT_EQ(v().RT_Body->toPlainText(), QStringLiteral("Grüße aus Köln, der Betrag ist 5 €, der Rest folgt."));
+    EXPECT_TRUE(v().RT_Header->toPlainText().contains(QStringLiteral("Subject: =?UTF-8?Q?Gr=C3=BC=C3=9Fe?=")));
+
+    readRow(2, f().But_Lesen);
+    EXPECT_EQ(v().EAbsender->text(), QStringLiteral("René <rene@example.com>"));
+    EXPECT_EQ(v().RT_Body->toPlainText(), QStringLiteral("Schöne Grüße\n\nDatei \"Rechnung_März.pdf\" extrahiert\n\n"
+                                                         "Datei \"Übersicht.txt\" extrahiert"));
+    const StringGrid &t = *v().TabelleGrid;
+    ASSERT_EQ(t.gridRowCount(), 3);
+    EXPECT_EQ(rowCells(t, 1, 1, 3), QStringList({"Rechnung_März.pdf", ".pdf", "PDF document"}));
+    EXPECT_EQ(t.cell(1, 2), QStringLiteral("Übersicht.txt"));
+
+    // Saved under their decoded names, byte for byte.
+    QTemporaryDir target;
+    p.prompts.expectDirectory(target.path());
+    v().But_Sichern->click();
+    EXPECT_EQ(QDir(target.path()).entryList(QDir::Files, QDir::Name),
+              QStringList({"Rechnung_März.pdf", "Übersicht.txt"}));
+    EXPECT_EQ(fileBytes(target.filePath(QStringLiteral("Rechnung_März.pdf"))), pdfBytes());
+    EXPECT_EQ(fileBytes(target.filePath(QStringLiteral("Übersicht.txt"))), QByteArray("Zeile \xfc" "ber\r\n"));
+    p.close();
+}
