@@ -52,6 +52,9 @@ class TStammForm : public QMainWindow
 {
     Q_OBJECT
 public:
+    // The rule editor's preview: a dry pass over all accounts with the list
+    // `list` as given, the result shown in TVorschauForm.
+    void previewPass(RuleListId list, const QList<QByteArray> &entries);
     static constexpr int AccountCount = 65;
     static constexpr int ClientWidth = 632;
     static constexpr int ClientHeight = 434;
@@ -155,6 +158,7 @@ signals:
     void readMessageRequested(QObject *sender);
     void ruleListEditorRequested(int selector);
 
+
 protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
@@ -183,9 +187,6 @@ private:
     // True while a check, a pass, a notice run or a message read waits for a
     // server: commands that would talk over it are not run then.
     bool serverBusy() const;
-    // The rule editor's preview: a dry pass over all accounts with the list
-    // `list` as given, the result shown in TVorschauForm.
-    void previewPass(RuleListId list, const QList<QByteArray> &entries);
     // The account a client's connection belongs to, for messages.
     QString clientAccount(const TPop3Client *client) const;
     void disconnectClients();

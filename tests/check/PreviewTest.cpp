@@ -12,6 +12,7 @@
 
 #include <QAction>
 #include <QFile>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QTest>
 #include <QTextStream>
