@@ -104,6 +104,9 @@ void TPop3Client::Connect()
     m_replies.Clear();
     m_pipeline.Clear();
     m_capabilities = ServerCapabilities();
+    // A login whose STAT fails has no count: the connect event must not
+    // see the one of the client's previous connection.
+    m_mailCount = 0;
     ConnectSession(m_busy, [this](bool &loggedIn) {
         // RFC 1939 section 4: the server greets first, with one line.
         const Pop3Reply greeting(ReadWholeLine());

@@ -203,3 +203,28 @@ TEST_F(HostilePass, WindowShowsHostileTextEscapedAndARefusedQuitInMaroon)
             EXPECT_FALSE(c.unicode() < 0x20 || (c.unicode() >= 0x7F && c.unicode() <= 0x9F)) << line.toStdString();
     p.close();
 }
+
+// An account whose STAT is refused after the login reports no messages,
+// whether the pass reads accounts one after another (its client has just
+// counted the account before) or several at once.
+TEST_F(HostilePass, RefusedStatReportsTheSameOneAfterAnotherAndAtOnce)
+{
+    HostileServer anna([](Peer &peer) { summaryAndQuit(peer, "From: x@y\r\nSubject: hello\r\n"); }, 2);
+    HostileServer bob([](Peer &peer) { HostileServer::login(peer, "-ERR mailbox locked") && peer.expect("QUIT") && peer.sendLine("+OK"); }, 2);
+    p.account(1, "Anna", "anna", "secret", anna.port());
+    p.account(2, "Bob", "anna", "secret", bob.port());
+    QStringList outs, errs;
+    for (const char *connections : {"1", "6"}) {
+        p.on("Check", "Verbindungen", connections);
+        outText.clear();
+        errText.clear();
+        EXPECT_EQ(pass().exitCode, 1);
+        outs << outText;
+        errs << errText;
+    }
+    EXPECT_EQ(outs[0], outs[1]);
+    EXPECT_EQ(errs[0], errs[1]);
+    EXPECT_TRUE(outs[0].contains("Messages: 1 in 1 accounts with mail")) << outs[0].toStdString();
+    EXPECT_TRUE(errs[0].contains("(Bob): -ERR mailbox locked\n")) << errs[0].toStdString();
+    EXPECT_TRUE(anna.mismatches().isEmpty() && bob.mismatches().isEmpty());
+}

@@ -115,6 +115,18 @@ TEST_F(Pop3Test, RefusedStat)
     EXPECT_LT(log.indexOf("disconnect"), log.indexOf("connect busy=0"));
 }
 
+// The count of an earlier connection does not stand for the refused one.
+TEST_F(Pop3Test, RefusedStatAfterACountHasNone)
+{
+    login("+OK 3 300").expect("QUIT").sendLine("+OK");
+    client.Connect();
+    client.Disconnect();
+    ASSERT_EQ(client.MailCount(), 3);
+    login("-ERR broken").expect("QUIT").sendLine("+OK");
+    EXPECT_EQ(connectFails().text, "-ERR broken\r\n");
+    EXPECT_EQ(client.MailCount(), 0);
+}
+
 TEST_F(Pop3Test, RefusedPassword)
 {
     server.script().sendLine("+OK ready").expect("USER anna").sendLine("+OK").expect("PASS secret").sendLine("-ERR wrong")
