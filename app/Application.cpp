@@ -68,6 +68,9 @@ QString usageText()
         "                      nothing and record no notice; a message that would be\n"
         "                      deleted ends its line in (DEL); only the login, STAT,\n"
         "                      TOP, LIST and QUIT are sent\n"
+        "  --json              with --check-all: print one JSON document (accounts,\n"
+        "                      messages, hits, totals) and nothing else on standard\n"
+        "                      output; docs/check-all.schema.json describes it\n"
         "  --version           show the program's version\n"
         "  --help              show this text\n"
         "\n"
@@ -93,6 +96,8 @@ CommandLine parseCommandLine(const QStringList &arguments)
             cl.checkAll = true;
         } else if (a == QLatin1String("--dry-run")) {
             cl.dryRun = true;
+        } else if (a == QLatin1String("--json")) {
+            cl.json = true;
         } else if (a == QLatin1String("--program-dir") || a == QLatin1String("--settings")) {
             if (i + 1 >= arguments.size()) {
                 cl.error = a + QStringLiteral(" needs a value");
@@ -108,6 +113,8 @@ CommandLine parseCommandLine(const QStringList &arguments)
     }
     if (cl.dryRun && !cl.checkAll)
         cl.error = QStringLiteral("--dry-run needs --check-all");
+    if (cl.json && !cl.checkAll)
+        cl.error = QStringLiteral("--json needs --check-all");
     return cl;
 }
 
@@ -175,6 +182,7 @@ int runKorvalinthus(int argc, char **argv)
         DesktopKeyring keyring;
         HeadlessOptions options;
         options.dryRun = cl.dryRun;
+        options.json = cl.json;
         return runHeadlessPass(folder, *key, out, err, &keyring, options).exitCode;
     }
 

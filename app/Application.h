@@ -24,6 +24,7 @@ struct CommandLine
     bool version = false;
     bool checkAll = false;
     bool dryRun = false;
+    bool json = false;
     QString error;   // bad usage
 };
 CommandLine parseCommandLine(const QStringList &arguments);

@@ -1,5 +1,7 @@
 #include "app/HeadlessPass.h"
 
+#include "app/JsonReport.h"
+
 #include "check/AllAccountsPass.h"
 #include "check/AppServices.h"
 #include "lang/KvLanguage.h"
@@ -119,13 +121,33 @@ HeadlessResult runHeadlessPass(const QString &programFolder, SettingsKey &key, Q
     pop.OnConnect = [&pass](TLineSocket *) { pass.POP_AlleConnect(); };
     pop.OnRetrieveEnd = [&pass](TLineSocket *) { pass.POP_AlleRetrieveEnd(); };
 
-    ConsoleSink sink(out, err, catalog);
+    ConsoleSink console(out, err, catalog);
+    JsonReport json(err);
+    PassSink &sink = options.json ? static_cast<PassSink &>(json) : console;
     app.notices.clear();
     pass.setDryRun(options.dryRun);
     pass.reset();
     pass.run(sink);
 
+    HeadlessResult result;
+    result.accountsChecked = pass.checkedAccounts();
+    result.accountsFailed = pass.failedAccounts();
+    // A QUIT that failed leaves the deletions undone: not a clean pass either.
+    result.exitCode = pass.failedAccounts() > 0 || pass.quitFailures() > 0 ? 1 : 0;
+
     const RuleCounters &t = pass.passTotals();
+    if (options.json) {
+        JsonReport::Totals totals;
+        totals.dryRun = options.dryRun;
+        totals.messages = pass.messageTotal();
+        totals.accountsWithMail = pass.accountsWithMail();
+        totals.hits = t;
+        totals.marked = pass.wouldDelete();
+        totals.noticesPending = int(app.notices.count());
+        out << QString::fromUtf8(json.document(totals));
+        out.flush();
+        return result;
+    }
     out << "Accounts checked: " << pass.checkedAccounts() << ", failed: " << pass.failedAccounts() << Qt::endl;
     out << "Messages: " << pass.messageTotal() << " in " << pass.accountsWithMail() << " accounts with mail"
         << Qt::endl;
@@ -135,11 +157,5 @@ HeadlessResult runHeadlessPass(const QString &programFolder, SettingsKey &key, Q
         out << "Dry run, nothing deleted: " << pass.wouldDelete() << " messages would be deleted" << Qt::endl;
     if (app.settings.Send && app.notices.count() > 0)
         out << "Notices pending: " << app.notices.count() << Qt::endl;
-
-    HeadlessResult result;
-    result.accountsChecked = pass.checkedAccounts();
-    result.accountsFailed = pass.failedAccounts();
-    // A QUIT that failed leaves the deletions undone: not a clean pass either.
-    result.exitCode = pass.failedAccounts() > 0 || pass.quitFailures() > 0 ? 1 : 0;
     return result;
 }

@@ -2,8 +2,9 @@
 // The pass over all accounts without windows (korvalinthus --check-all):
 // the stored settings and accounts, the same classification, deletions and
 // report lines as the pass the window runs, and the same passwords (the
-// keyring's, when it is given). Report lines and totals go to `out`,
-// failures and notes about the store to `err`.
+// keyring's, when it is given). Report lines and totals go to `out`, or
+// with `json` one JSON document (app/JsonReport.h); failures and notes about
+// the store go to `err`.
 #include <QString>
 #include <functional>
 
@@ -14,6 +15,7 @@ class SettingsKey;
 struct HeadlessOptions
 {
     bool dryRun = false; // judge and report, delete nothing (--dry-run)
+    bool json = false;   // `out` gets one JSON document and nothing else (--json)
 };
 
 struct HeadlessResult

@@ -112,11 +112,13 @@ void AllAccountsPass::run(PassSink &sink)
                 m_counters = {};
                 try {
                     const auto ahead = m_ahead.find(n);
+                    m_mailCount = 0;
                     if (ahead != m_ahead.end())
                         connectAhead(*ahead->second);
                     else
                         m_pop.Connect();
                     ++m_checked;
+                    sink.accountChecked(n, slot.Konto, m_mailCount);
                 } catch (const std::exception &e) {
                     ++m_failed;
                     const auto *kv = dynamic_cast<const KvError *>(&e);
@@ -125,7 +127,7 @@ void AllAccountsPass::run(PassSink &sink)
             } else {
                 sink.reportCell(9, m_accountIndex, text(127));
                 ++m_failed;
-                sink.accountFailed(n, slot.Konto, text(127));
+                sink.accountSkipped(n, slot.Konto, text(127));
             }
         }
         ++m_accountIndex;
@@ -140,6 +142,7 @@ void AllAccountsPass::POP_AlleConnect()
     PassSink &sink = *m_sink;
     m_messageCounter = 1;
     const int n = mailCount();
+    m_mailCount = n;
     sink.reportCell(2, m_accountIndex, QString::number(n));
     const QString name = m_app.accounts.slot(m_accountIndex).Konto;
     if (n > 0) {
@@ -156,10 +159,11 @@ void AllAccountsPass::POP_AlleConnect()
             getSummary(m_messageCounter);
             sink.messageDone(i + 1, n);
             const TSummary &current = summary();
-            QString line = name + QStringLiteral(", ") + ShownText::from(current) + QStringLiteral(", ")
-                + ShownText::subject(current) + QStringLiteral(", ");
             JudgedMessage judged{m_accountIndex, name, m_messageCounter, current.Bytes, current.From,
-                                 current.Subject, m_why, m_deleteMark, false};
+                                 current.Subject, ShownText::from(current), ShownText::subject(current), m_why,
+                                 m_deleteMark, false};
+            QString line = name + QStringLiteral(", ") + judged.fromText + QStringLiteral(", ") + judged.subjectText
+                + QStringLiteral(", ");
             if (m_deleteMark)
                 ++m_wouldDelete;
             if (m_deleteMark && m_dryRun) {

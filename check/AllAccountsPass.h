@@ -34,6 +34,8 @@ struct JudgedMessage
     qint64 bytes = 0;
     QByteArray from;    // the summary's fields as they came
     QByteArray subject;
+    QString fromText;   // and as a person reads them (decoded, unfolded)
+    QString subjectText;
     VerdictWhy why;
     bool marked = false;  // the verdict's delete mark
     bool deleted = false; // the server took the DELE
@@ -58,6 +60,17 @@ public:
     virtual void accountFailed(int slot, const QString &name, const QString &reason)
     {
         Q_UNUSED(slot); Q_UNUSED(name); Q_UNUSED(reason);
+    }
+    // A named slot without user or password: not tried (text 127). It counts
+    // as an account not checked, as a failure does.
+    virtual void accountSkipped(int slot, const QString &name, const QString &reason)
+    {
+        accountFailed(slot, name, reason);
+    }
+    // Logged into and every message read: the server had `messagesOnServer`.
+    virtual void accountChecked(int slot, const QString &name, int messagesOnServer)
+    {
+        Q_UNUSED(slot); Q_UNUSED(name); Q_UNUSED(messagesOnServer);
     }
     // Something the user must know about a checked account: QUIT failed (its
     // deletions may not have been carried out), or only part of a mailbox
@@ -144,6 +157,7 @@ private:
 
     int m_accountIndex = 1;
     int m_messageCounter = 0;
+    int m_mailCount = 0; // the count the account's server gave
     bool m_deleteMark = false;
     VerdictWhy m_why; // of the summary just judged
     qint64 m_byteTotal = 0;

@@ -10,6 +10,8 @@ packages=(
   libgtest-dev libgmock-dev
   xvfb xauth fonts-dejavu-core
   dovecot-pop3d python3-aiosmtpd openssl
+  # validates the output of --check-all --json against docs/check-all.schema.json
+  python3-jsonschema
   gnome-keyring libsecret-tools dbus-daemon dbus-bin
   clang libclang-rt-14-dev
   # a public ham corpus (test mail of a mail-threading library) that the

@@ -216,6 +216,8 @@ TEST(CommandLine, OptionsAndBadUsage)
     EXPECT_TRUE(usageText().contains(QStringLiteral("--check-all")));
     EXPECT_TRUE(parse({QStringLiteral("--dry-run"), QStringLiteral("--check-all")}).dryRun);
     EXPECT_FALSE(parse({QStringLiteral("--dry-run")}).error.isEmpty());   // only with --check-all
+    EXPECT_TRUE(parse({QStringLiteral("--check-all"), QStringLiteral("--json")}).json);
+    EXPECT_FALSE(parse({QStringLiteral("--json")}).error.isEmpty());   // only with --check-all
     EXPECT_TRUE(parse({QStringLiteral("--version")}).version);
     EXPECT_TRUE(QRegularExpression(QStringLiteral(R"(^korvalinthus \d+\.\d+\.\d+$)")).match(versionText()).hasMatch());
 }
