@@ -119,6 +119,7 @@ HeadlessResult runHeadlessPass(const QString &programFolder, SettingsKey &key, Q
     RuleListCache lists(app.programFolder);
     AllAccountsPass pass(app, catalog, pop, lists);
     pop.OnConnect = [&pass](TLineSocket *) { pass.POP_AlleConnect(); };
+    pop.OnUnencrypted = [&pass](TLineSocket *) { pass.POP_AlleUnencrypted(); };
     pop.OnRetrieveEnd = [&pass](TLineSocket *) { pass.POP_AlleRetrieveEnd(); };
 
     ConsoleSink console(out, err, catalog);

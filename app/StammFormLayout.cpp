@@ -348,6 +348,7 @@ void TStammForm::buildClients()
     run->resetDisplay = [this] { ResetResultDisplay(); };
 
     POP_Mail->OnConnect = [run](TLineSocket *) { run->POP_MailConnect(); };
+    POP_Mail->OnUnencrypted = [run](TLineSocket *) { run->POP_MailUnencrypted(); };
     POP_Mail->OnDisconnect = [run](TLineSocket *s) { run->POP_MailDisconnect(s); };
     POP_Mail->OnStatus = [run](const QString &t) { run->POP_MailStatus(t); };
     POP_Mail->OnConnectionFailed = [run](TLineSocket *s) { run->POP_MailConnectionFailed(s); };
@@ -359,6 +360,7 @@ void TStammForm::buildClients()
     m_pass = std::make_unique<AllAccountsPass>(m_app, m_language, *POP_Alle, *m_ruleLists);
     AllAccountsPass *pass = m_pass.get();
     POP_Alle->OnConnect = [pass](TLineSocket *) { pass->POP_AlleConnect(); };
+    POP_Alle->OnUnencrypted = [pass](TLineSocket *) { pass->POP_AlleUnencrypted(); };
     POP_Alle->OnRetrieveEnd = [pass](TLineSocket *) { pass->POP_AlleRetrieveEnd(); };
     POP_Alle->OnDisconnect = [run](TLineSocket *s) { run->POP_MailDisconnect(s); };
     POP_Alle->OnFailure = [run](TLineSocket *s) { run->POP_MailFailure(s); };

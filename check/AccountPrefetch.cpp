@@ -36,6 +36,7 @@ public:
     std::condition_variable taken;
     bool loggedIn = false;
     bool connectDone = false;
+    bool unencrypted = false;
     int mailCount = 0;
     std::exception_ptr connectFailure;
     std::vector<Read> reads;
@@ -133,8 +134,11 @@ void AccountPrefetch::Shared::run()
     client->SetUserID(setup.user);
     client->SetPassword(setup.password);
     client->SetTimeOut(setup.timeOut);
-    client->SetUseTls(setup.useTls);
-    client->SetExtraCaFile(setup.extraCaFile);
+    setup.security.applyTo(*client);
+    client->OnUnencrypted = [this](TLineSocket *) {
+        std::lock_guard lock(mutex);
+        unencrypted = true;
+    };
     client->SetPipelining(setup.pipelining);
     client->SetReportLevel(0);
     client->OnConnect = [this](TLineSocket *) { readSummaries(); };
@@ -237,6 +241,12 @@ bool AccountPrefetch::waitLoggedIn()
     s.waitFor([&] { return s.loggedIn || s.connectDone; });
     std::lock_guard lock(s.mutex);
     return s.loggedIn;
+}
+
+bool AccountPrefetch::unencrypted() const
+{
+    std::lock_guard lock(m_shared->mutex);
+    return m_shared->unencrypted;
 }
 
 int AccountPrefetch::MailCount() const

@@ -11,6 +11,7 @@
 // Every wait of the pass here serves the event loop. Failures of the
 // account's client are handed over as they were raised and raised again on
 // the pass's side.
+#include "check/AccountSecurity.h"
 #include "net/MailRecords.h"
 
 #include <QByteArray>
@@ -27,8 +28,7 @@ struct PrefetchSetup
     QByteArray user;
     QByteArray password;
     int timeOut = 0;
-    bool useTls = false;
-    QString extraCaFile;
+    AccountSecurity security;
     bool pipelining = true;
     int maxMessages = 0; // summaries read at most
 };
@@ -51,6 +51,9 @@ public:
     // fired (the login succeeded); MailCount() is then known.
     bool waitLoggedIn();
     int MailCount() const;
+    // After waitLoggedIn(): the server offered no STLS and the session went
+    // on in clear (the client's OnUnencrypted fired).
+    bool unencrypted() const;
     // After waitLoggedIn(): the failure that ended the connect (the
     // greeting, the login, STAT), if any; raised once the pass has walked
     // the summaries, as the client's Connect raises it after its event.

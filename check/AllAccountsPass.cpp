@@ -2,6 +2,7 @@
 
 #include "check/AccountPassword.h"
 #include "check/AccountPrefetch.h"
+#include "check/AccountSecurity.h"
 #include "check/AppServices.h"
 #include "check/MessageLimit.h"
 #include "check/QuitReport.h"
@@ -96,6 +97,7 @@ void AllAccountsPass::run(PassSink &sink)
             sink.reportCell(1, m_accountIndex, slot.Konto);
             m_pop.SetHost(slot.Host);
             m_pop.SetPort(slot.Port);
+            AccountSecurity::forAccount(slot, m_app.settings).applyTo(m_pop);
             const ConnectPassword password = passwordFor(n);
             if (!password.ok) {
                 ++m_failed;
@@ -257,8 +259,7 @@ void AllAccountsPass::startAhead(int slot, int bound)
         setup.user = Ansi::fromUnicode(s.UserID);
         setup.password = password.bytes;
         setup.timeOut = m_pop.TimeOut();
-        setup.useTls = m_pop.UseTls();
-        setup.extraCaFile = m_pop.ExtraCaFile();
+        setup.security = AccountSecurity::forAccount(s, m_app.settings);
         setup.pipelining = m_pop.Pipelining();
         setup.maxMessages = MessageLimit::PerAccount;
         m_ahead[n] = std::make_unique<AccountPrefetch>(setup);
@@ -272,10 +273,23 @@ void AllAccountsPass::connectAhead(AccountPrefetch &account)
         m_walking = nullptr;
         m_walkSummary = nullptr;
     });
-    if (account.waitLoggedIn())
+    const bool loggedIn = account.waitLoggedIn();
+    if (account.unencrypted())
+        POP_AlleUnencrypted();
+    if (loggedIn)
         POP_AlleConnect();
     if (const std::exception_ptr failure = account.connectFailure())
         std::rethrow_exception(failure);
+}
+
+void AllAccountsPass::POP_AlleUnencrypted()
+{
+    if (!m_sink || m_accountIndex < 1 || m_accountIndex > AccountTable::Count)
+        return;
+    const AccountSlot &slot = m_app.accounts.slot(m_accountIndex);
+    const QString line = AccountSecurity::unencryptedWarning(m_app, slot, m_catalog);
+    if (!line.isEmpty())
+        m_sink->accountWarning(m_accountIndex, slot.Konto, line);
 }
 
 int AllAccountsPass::mailCount() const

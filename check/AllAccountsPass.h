@@ -105,6 +105,8 @@ public:
 
     // Handlers of POP_Alle.
     void POP_AlleConnect();
+    // The server of the account being checked offers no STLS.
+    void POP_AlleUnencrypted();
     void POP_AlleRetrieveEnd();
 
     // A dry run judges as ever but sends no DELE and records no notice; a

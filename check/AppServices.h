@@ -10,6 +10,7 @@
 #include "settings/PasswordVault.h"
 #include "settings/Settings.h"
 
+#include <QSet>
 #include <QString>
 
 class Prompts;
@@ -35,6 +36,9 @@ struct AppServices
     PendingNotices notices;
     // Where saved passwords are kept; without a keyring (tests) in the file.
     PasswordVault passwords;
+    // Accounts already warned in this run that their server offers no
+    // encryption (AccountSecurity::unencryptedWarning).
+    QSet<QString> warnedInClear;
 
     // "<program folder><relative>", relative starting with "/".
     QString file(const QString &relative) const { return programFolder + relative; }

@@ -1,5 +1,7 @@
 #include "check/CheckRun.h"
 
+#include "check/AccountSecurity.h"
+
 #include "check/AccountPassword.h"
 #include "check/AppServices.h"
 #include "check/Switches.h"
@@ -100,7 +102,9 @@ void CheckRun::Postfach_abrufen()
             continue;
         m_popMail.SetHost(slot.Host);
         m_popMail.SetPort(slot.Port);
+        AccountSecurity::forAccount(slot, m_app.settings).applyTo(m_popMail);
         m_account = slot.Konto;
+        m_slot = n;
         m_c.RE_Message_Stamm->addLine(text(124) + QLatin1Char(' ') + slot.Konto);
         // A password command stands in for the password: nothing to ask for.
         const bool byCommand = !slot.Passwortbefehl.isEmpty();
@@ -131,6 +135,17 @@ void CheckRun::Postfach_abrufen()
             m_c.RE_Message_Stamm->addLine(text(90));
         releasePostfach();
     }
+}
+
+void CheckRun::POP_MailUnencrypted()
+{
+    if (m_slot < 1)
+        return;
+    const QString line = AccountSecurity::unencryptedWarning(m_app, m_app.accounts.slot(m_slot), m_catalog);
+    if (line.isEmpty())
+        return;
+    m_c.RE_Message_Stamm->addLine(line, RichLog::maroon());
+    m_c.RE_Message_Stamm->setInsertionColor(RichLog::grey());
 }
 
 void CheckRun::POP_MailConnect()

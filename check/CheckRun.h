@@ -42,6 +42,9 @@ public:
     // Handlers of the clients (POP_MailDisconnect and POP_MailFailure also
     // serve POP_Alle; the failure handlers also serve the SMTP client).
     void POP_MailConnect();
+    // The server of the account being checked offers no STLS: the maroon
+    // warning, once per account in a run of the program.
+    void POP_MailUnencrypted();
     void POP_MailRetrieveStart();
     void POP_MailRetrieveEnd();
     void POP_MailPacketRecvd();
@@ -102,6 +105,7 @@ private:
     bool m_authFailed = false;
     bool m_running = false;
     QString m_account;
+    int m_slot = 0; // of m_account
     RuleCounters m_counters;
     // Sender and subject of each row of this run as they came.
     QHash<int, std::pair<QByteArray, QByteArray>> m_rawRows;

@@ -45,12 +45,7 @@ TLineSocket::TLineSocket(QObject *parent) : QObject(parent)
     connect(m_socket, &QSslSocket::encrypted, this, [this] { SocketUp(); });
     connect(m_socket, &QAbstractSocket::errorOccurred, this,
             [this](QAbstractSocket::SocketError e) { SocketError(int(e)); });
-    connect(m_socket, &QSslSocket::sslErrors, this, [this](const QList<QSslError> &errors) {
-        QStringList texts;
-        for (const QSslError &e : errors)
-            texts << e.errorString();
-        m_sslErrors = texts.join(QStringLiteral("; "));
-    });
+    connect(m_socket, &QSslSocket::sslErrors, this, [this](const QList<QSslError> &errors) { CertificateErrors(errors); });
     connect(m_socket, &QAbstractSocket::disconnected, this, [this] { SocketClosed(); });
 }
 
@@ -81,12 +76,16 @@ QStringList TLineSocket::WinsockInfo()
 
 QString TLineSocket::Masked(const QString &text) const
 {
-    if (m_secret.isEmpty())
+    if (m_secret.isEmpty() && m_moreSecrets.isEmpty())
         return text;
     QString masked = text;
+    QList<QByteArray> secrets = m_moreSecrets;
+    if (!m_secret.isEmpty())
+        secrets.prepend(m_secret);
     // As the text was made from the bytes, and as it would read in UTF-8.
-    for (const QString &shown : {Ansi::toUnicode(m_secret), QString::fromUtf8(m_secret)})
-        masked.replace(shown, QStringLiteral("********"));
+    for (const QByteArray &secret : secrets)
+        for (const QString &shown : {Ansi::toUnicode(secret), QString::fromUtf8(secret)})
+            masked.replace(shown, QStringLiteral("********"));
     return masked;
 }
 

@@ -15,11 +15,15 @@
 //
 // TLS: UseTls() is on by default when Port() is the protocol's implicit-TLS
 // port (995 for POP3, 465 for SMTP); SetUseTls() asks for TLS on any port.
-// The server certificate is checked against the system's CA store plus the
-// optional ExtraCaFile(); a certificate that fails ends Connect with an
-// ESockError naming the reason.
+// A plain connection is made secure by the clients (STLS, STARTTLS) as
+// TlsUpgrade() says. The server certificate is checked against the system's
+// CA store plus the optional ExtraCaFile(); a certificate that fails ends
+// Connect with an ESockError CertificateRefused naming the reason and the
+// certificate's SHA-256 fingerprint (RefusedCertificate() has the details),
+// unless it is exactly the one SetTrustedCertificate() names.
 #include "net/LineReader.h"
 #include "net/NetError.h"
+#include "net/PeerCertificate.h"
 #include "net/PlainChannel.h"
 
 #include <QByteArray>
@@ -34,8 +38,22 @@
 #include <optional>
 
 class QIODevice;
+class QSslError;
 class QSslSocket;
 class QTimer;
+
+// How a client makes a plain connection secure (RFC 2595, RFC 3207).
+enum class StartTlsPolicy {
+    // When the server offers it; once offered, the session goes on only
+    // over TLS. A server that does not offer it gets the session in clear.
+    WhenOffered,
+    // Always: a server that does not offer it is refused before the login.
+    Required,
+    // Never (a plain connection by the user's choice). A server that offers
+    // it is not sent a password in clear all the same: it is refused before
+    // the login.
+    Never,
+};
 
 class TLineSocket : public QObject
 {
@@ -63,13 +81,35 @@ public:
     bool UseTls() const;
     void SetUseTls(bool on) { m_useTls = on; }
     void ResetUseTls() { m_useTls.reset(); } // back to "TLS on the implicit-TLS port"
+    StartTlsPolicy TlsUpgrade() const { return m_tlsUpgrade; }
+    void SetTlsUpgrade(StartTlsPolicy policy) { m_tlsUpgrade = policy; }
     const QString &ExtraCaFile() const { return m_extraCaFile; }
     void SetExtraCaFile(const QString &path) { m_extraCaFile = path; }
+    // The SHA-256 digest of a certificate the user trusts for this host and
+    // port although it fails verification; empty: none.
+    const QByteArray &TrustedCertificate() const { return m_trustedCertificate; }
+    void SetTrustedCertificate(const QByteArray &sha256) { m_trustedCertificate = sha256; }
+    // The certificate that the last connect or TLS start refused; null
+    // when none was refused since.
+    const PeerCertificate &RefusedCertificate() const { return m_refusedCertificate; }
+    // The connection is up and encrypted.
+    bool TlsActive() const { return m_connected && m_tlsActive; }
     // The secret (password, access token) this connection sends: wherever
     // it would appear in a status text or in an error text made from the
     // server's words (a server echoing a command, say), "********" stands
     // instead. Empty: nothing to hide.
-    void SetSecret(const QByteArray &secret) { m_secret = secret; }
+    void SetSecret(const QByteArray &secret)
+    {
+        m_secret = secret;
+        m_moreSecrets.clear();
+    }
+    // A further form of the secret that is hidden too (the base64 of a SASL
+    // response, say), until the next SetSecret.
+    void AddSecret(const QByteArray &secret)
+    {
+        if (!secret.isEmpty() && !m_moreSecrets.contains(secret))
+            m_moreSecrets.append(secret);
+    }
     // The text with the secret hidden.
     QString Masked(const QString &text) const;
     // The failure, of the same kind, with the secret hidden in its values.
@@ -164,6 +204,14 @@ protected:
     // also EProtocolError BadReplyNumber.
     void SendCommand(const QByteArray &command);
     QByteArray ReadReply();
+    // Turns the open plain connection into a TLS one (after the server said
+    // yes to STLS or STARTTLS) and waits for the handshake. Whatever the
+    // server sent before the handshake is dropped. A failure closes the
+    // connection: ESockError CertificateRefused, TlsFailed, CaFileUnreadable,
+    // ConnectTimedOut, ConnectAborted, all dropped.
+    void StartTls();
+    // The address this side of the connection has (for an address literal).
+    QHostAddress LocalAddress() const;
     // Called after each chunk that SendStream sent.
     virtual void PacketSent() {}
     // The port on which UseTls() defaults to on; -1 for none.
@@ -218,6 +266,8 @@ private:
     void SocketError(int qtError);
     void SocketClosed();
     void ConfigureTls();
+    void CertificateErrors(const QList<QSslError> &errors);
+    [[noreturn]] void ThrowCertificateRefused(bool dropped);
 
     QSslSocket *m_socket = nullptr;
     QTimer *m_timer = nullptr;
@@ -237,7 +287,11 @@ private:
     int m_reportLevel = 1;
     std::optional<bool> m_useTls;
     QString m_extraCaFile;
+    StartTlsPolicy m_tlsUpgrade = StartTlsPolicy::WhenOffered;
+    QByteArray m_trustedCertificate;
+    PeerCertificate m_refusedCertificate;
     QByteArray m_secret;
+    QList<QByteArray> m_moreSecrets;
 
     QHostAddress m_remote;
     QHostInfo m_lookup;

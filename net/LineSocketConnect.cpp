@@ -6,6 +6,7 @@
 
 #include <QSslCertificate>
 #include <QSslConfiguration>
+#include <QSslError>
 #include <QSslSocket>
 
 void TLineSocket::ResolveRemoteHost()
@@ -73,6 +74,33 @@ void TLineSocket::ConfigureTls()
     m_socket->setSslConfiguration(conf);
 }
 
+// The handshake found the certificate wanting. The one certificate the user
+// trusts for this host and port is taken all the same; any other is refused
+// with what the user needs to judge it.
+void TLineSocket::CertificateErrors(const QList<QSslError> &errors)
+{
+    QSslCertificate certificate = m_socket->peerCertificate();
+    for (const QSslError &e : errors)
+        if (certificate.isNull() && !e.certificate().isNull())
+            certificate = e.certificate();
+    const PeerCertificate peer = PeerCertificate::From(certificate, m_host.trimmed(), m_port, errors);
+    if (!m_trustedCertificate.isEmpty() && !peer.isNull() && peer.sha256 == m_trustedCertificate) {
+        Report(QStringLiteral("Zertifikat vom Benutzer als vertrauenswürdig angenommen"), 4);
+        m_socket->ignoreSslErrors(errors);
+        return;
+    }
+    m_refusedCertificate = peer;
+    m_sslErrors = peer.reasons.join(QStringLiteral("; "));
+}
+
+void TLineSocket::ThrowCertificateRefused(bool dropped)
+{
+    const QString fingerprint = m_refusedCertificate.fingerprint();
+    if (dropped)
+        throw ESockError::Dropped(NetError::CertificateRefused, m_sslErrors, fingerprint);
+    throw ESockError(NetError::CertificateRefused, m_sslErrors, fingerprint);
+}
+
 // The name lookup, asking OnInvalidHost once when the name does not
 // resolve; a lookup that ran out of time or was broken off is the answer.
 void TLineSocket::ResolveWithRetry()
@@ -108,6 +136,7 @@ void TLineSocket::Connect()
 
     m_tlsActive = UseTls();
     m_sslErrors.clear();
+    m_refusedCertificate = PeerCertificate();
     m_tcpUp = false;
     if (m_tlsActive)
         ConfigureTls();
@@ -150,10 +179,66 @@ void TLineSocket::ConnectFailed()
     if (m_abort)
         throw ESockError(NetError::ConnectAborted);
     if (m_tlsActive && !m_sslErrors.isEmpty())
-        throw ESockError(NetError::CertificateRefused, m_sslErrors);
+        ThrowCertificateRefused(false);
     if (m_tlsActive && tcpWasUp)
         throw ESockError(NetError::TlsFailed, socketText);
     throw ESockError(NetError::ConnectFailed);
+}
+
+// RFC 2595 section 4 and RFC 3207 section 4: after the go-ahead the next
+// bytes are the handshake. Bytes the server sent behind its go-ahead were
+// sent in clear, so they must not be read as the first reply of the secure
+// session (someone on the way could have put them there):
+//     C: STLS
+//     S: +OK Begin TLS negotiation
+//     S: +OK logged in              <- dropped
+//     <handshake>
+void TLineSocket::StartTls()
+{
+    Report(QStringLiteral("TLS wird begonnen"), 4);
+    m_plain.yieldToQt();
+    m_plain.detach();
+    PullBuffered();
+    m_input.clear();
+    m_tlsActive = true;
+    m_sslErrors.clear();
+    m_refusedCertificate = PeerCertificate();
+    try {
+        ConfigureTls();
+    } catch (const ESockError &e) {
+        RequestCloseSocket();
+        throw ESockError::Dropped(e);
+    }
+    m_socket->setPeerVerifyName(m_host.trimmed());
+    m_lastNotifyOk = true;
+    m_abort = false;
+    m_socket->startClientEncryption();
+
+    StartTimer();
+    while (!m_socket->isEncrypted() && !m_timedOut && !m_abort && m_lastNotifyOk
+           && m_socket->state() == QAbstractSocket::ConnectedState)
+        WaitForSocket();
+    StopTimer();
+    if (m_socket->isEncrypted() && !m_abort)
+        return;
+    const bool timedOut = m_timedOut;
+    const bool broken = !m_lastNotifyOk || m_socket->state() != QAbstractSocket::ConnectedState;
+    const QString socketText = m_socket->errorString();
+    m_abort = false;
+    if (m_connected)
+        RequestCloseSocket();
+    if (timedOut)
+        throw ESockError::Dropped(NetError::ConnectTimedOut);
+    if (!m_sslErrors.isEmpty())
+        ThrowCertificateRefused(true);
+    if (broken)
+        throw ESockError::Dropped(NetError::TlsFailed, socketText);
+    throw ESockError::Dropped(NetError::ConnectAborted);
+}
+
+QHostAddress TLineSocket::LocalAddress() const
+{
+    return m_socket->localAddress();
 }
 
 void TLineSocket::Disconnect()

@@ -20,7 +20,7 @@ constexpr Row kRows[] = {
     {NetError::ConnectTimedOut, "Zeitüberschreitung bei Verbindung"},
     {NetError::ConnectAborted, "Verbindung abgebrochen"},
     {NetError::ConnectFailed, "Verbindung fehlgeschlagen"},
-    {NetError::CertificateRefused, "Zertifikat des Servers abgelehnt: %1"},
+    {NetError::CertificateRefused, "Zertifikat des Servers abgelehnt: %1 (SHA-256: %2)"},
     {NetError::TlsFailed, "TLS-Verbindung fehlgeschlagen: %1"},
     {NetError::CaFileUnreadable, "CA-Datei nicht lesbar: %1"},
     {NetError::SocketError, "%1"},
@@ -45,6 +45,10 @@ constexpr Row kRows[] = {
     {NetError::NoBoundary, "Listenindex überschreitet das Maximum (%1)"},
     {NetError::FileNotCreated, "Die Datei %1 kann nicht erstellt werden. %2"},
     {NetError::FileNotOpened, "Die Datei %1 kann nicht geöffnet werden. %2"},
+    {NetError::TlsNotOffered, "Der Server bietet keine verschlüsselte Verbindung an (%1); ohne sie wird nicht angemeldet"},
+    {NetError::TlsRefused, "Der Server hat die verschlüsselte Verbindung abgelehnt: %1"},
+    {NetError::NoAuthMechanism, "Der Server bietet keine Anmeldung an, die dieses Programm kann (PLAIN, LOGIN): %1"},
+    {NetError::TlsDeclined, "Der Server bietet eine verschlüsselte Verbindung an (%1), gewählt ist aber keine; das Passwort wird nicht unverschlüsselt gesendet"},
 };
 
 // Rows in the order of the kinds, so a kind is its row's index.
@@ -53,7 +57,7 @@ constexpr bool inOrder()
     for (int i = 0; i < int(std::size(kRows)); ++i)
         if (int(kRows[i].kind) != i)
             return false;
-    return int(std::size(kRows)) == int(NetError::FileNotOpened) + 1;
+    return int(std::size(kRows)) == int(NetError::TlsDeclined) + 1;
 }
 static_assert(inOrder(), "one row per kind, in the order of NetError");
 

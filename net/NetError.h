@@ -32,7 +32,7 @@ enum class NetError {
     ConnectTimedOut,
     ConnectAborted,
     ConnectFailed,      // refused or unreachable
-    CertificateRefused, // %1: the verification errors
+    CertificateRefused, // %1: the verification errors, %2: the SHA-256 fingerprint
     TlsFailed,          // %1: the TLS layer's reason
     CaFileUnreadable,   // %1: the path of ExtraCaFile
     SocketError,        // %1: "<code>:<message>" from SockErrors
@@ -58,6 +58,10 @@ enum class NetError {
     NoBoundary,         // %1: the body lines taken
     FileNotCreated,     // %1 path, %2 reason
     FileNotOpened,      // %1 path, %2 reason
+    TlsNotOffered,      // %1: the command (STLS, STARTTLS) the server does not offer
+    TlsRefused,         // %1: the server's reply to STLS or STARTTLS
+    NoAuthMechanism,    // SMTP: %1 the mechanisms the server offers
+    TlsDeclined,        // %1: the command (STLS) the server offers though no TLS was chosen
 };
 
 namespace NetErrors {

@@ -72,11 +72,62 @@ QByteArray TPop3Client::ReadWholeLine()
 //     S: -ERR             S: +OK
 //                         C: PASS wrong
 //                         S: -ERR [AUTH] Authentication failed.
+// Over TLS, AUTH PLAIN where the server offers it.
+bool TPop3Client::LoginOnce()
+{
+    if (TlsActive() && m_capabilities.Parameters("SASL").contains("PLAIN"))
+        return AuthPlain();
+    return Exchange(Pop3Command::USER(m_userId)).Accepted() && Exchange(Pop3Command::PASS(m_password)).Accepted();
+}
+
+// RFC 5034: AUTH PLAIN, the response the authorization identity (empty),
+// the user name and the password, NUL-separated, in base64:
+//     C: AUTH PLAIN
+//     S: +
+//     C: AGFubmEAc2VjcmV0
+//     S: +OK Logged in.
+// False when the server refuses the mechanism or the credentials.
+bool TPop3Client::AuthPlain()
+{
+    const Pop3Reply go = Exchange(Pop3Command::AUTH("PLAIN"));
+    if (!go.Challenge())
+        return false;
+    const QByteArray response = (QByteArray(1, '\0') + m_userId + '\0' + m_password).toBase64();
+    AddSecret(response);
+    return Exchange(Pop3Command::SaslResponse(response)).Accepted();
+}
+
+// RFC 2595 section 4. Once the server offered STLS the session goes on only
+// over TLS: a refusal or a failed handshake ends it, nothing is sent in
+// clear after it. Without the offer the policy decides; and a server that
+// offers it while no TLS was chosen gets no password in clear either.
+void TPop3Client::SecureSession()
+{
+    if (TlsActive())
+        return;
+    const StartTlsPolicy policy = TlsUpgrade();
+    if (!m_capabilities.Has("STLS")) {
+        if (policy == StartTlsPolicy::Required)
+            throw EProtocolError(NetError::TlsNotOffered, QStringLiteral("STLS"));
+        if (policy == StartTlsPolicy::WhenOffered && OnUnencrypted)
+            OnUnencrypted(this);
+        return;
+    }
+    if (policy == StartTlsPolicy::Never)
+        throw EProtocolError(NetError::TlsDeclined, QStringLiteral("STLS"));
+    const Pop3Reply stls = Exchange(Pop3Command::STLS());
+    if (!stls.Accepted())
+        throw EProtocolError(NetError::TlsRefused, Masked(Ansi::toUnicode(LineReader::chomp(stls.Line()))));
+    StartTls();
+    // What the server announced in clear may have been changed on the way.
+    ReadCapabilities();
+}
+
 void TPop3Client::Login()
 {
     bool retried = false;
     for (;;) {
-        if (Exchange(Pop3Command::USER(m_userId)).Accepted() && Exchange(Pop3Command::PASS(m_password)).Accepted())
+        if (LoginOnce())
             return;
         if (retried || !OnAuthenticationFailed)
             throw EProtocolError(NetError::AuthFailed);
@@ -112,11 +163,13 @@ void TPop3Client::Connect()
         const Pop3Reply greeting(ReadWholeLine());
         if (!greeting.Accepted())
             Refuse(greeting);
+        // RFC 2449 section 5: CAPA in the authorization state tells STLS,
+        // the SASL mechanisms and PIPELINING; the list serves the session.
+        ReadCapabilities();
+        SecureSession();
         Login();
         // From here on OnConnect fires, also when STAT is refused.
         loggedIn = true;
-        if (m_pipelining && m_capabilities.isEmpty())
-            ReadCapabilities();
         const Pop3Reply stat = Exchange(Pop3Command::STAT());
         if (!stat.Accepted())
             Refuse(stat);
@@ -256,6 +309,7 @@ void TPop3Client::DeliverAhead(SummaryPipeline::Entry entry)
 // reply.
 void TPop3Client::ReadCapabilities()
 {
+    m_capabilities = ServerCapabilities();
     if (!Exchange(Pop3Command::CAPA()).Accepted())
         return;
     BeginReply();

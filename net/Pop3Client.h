@@ -1,5 +1,7 @@
 #pragma once
-// TPop3Client: logs in (USER/PASS), counts (STAT), reads summaries (TOP n 0,
+// TPop3Client: asks what the server can do (CAPA), makes the connection
+// secure (STLS) as TlsUpgrade() says, logs in (AUTH PLAIN over TLS where
+// offered, else USER/PASS), counts (STAT), reads summaries (TOP n 0,
 // LIST n), retrieves and splits whole messages (RETR), deletes (DELE), undoes
 // (RSET) and logs out (QUIT).
 //
@@ -76,25 +78,31 @@ public:
     const TMailMessage &MailMessage() const { return m_message; }
     bool Busy() const { return m_busy; }
     // Ask for summaries ahead when the server announces PIPELINING (on by
-    // default). Off: CAPA is not asked and every command waits for the
-    // reply of the one before.
+    // default). Off: every command waits for the reply of the one before.
     bool Pipelining() const { return m_pipelining; }
     void SetPipelining(bool on) { m_pipelining = on; }
-    // What the server announced (CAPA) on this connection; empty when it
-    // was not asked or the server does not know CAPA.
+    // What the server announced (CAPA, asked after the greeting and again
+    // after STLS) on this connection; empty when the server does not know
+    // CAPA.
     const ServerCapabilities &Capabilities() const { return m_capabilities; }
 
     // --- operations ---
     // Connects (the transport's Connect and its failures), reads the
-    // greeting, logs in with USER and PASS and asks STAT for MailCount();
-    // fires OnConnect once logged in, also when STAT then fails. With
-    // Pipelining() it asks CAPA after the login unless the capabilities
-    // are known already. A failure after the connect sends QUIT and closes
-    // the connection first.
+    // greeting, asks CAPA; on a plain connection sends STLS when the server
+    // offers it, then CAPA again (TlsUpgrade() Required: a server without
+    // the offer is refused; WhenOffered: OnUnencrypted fires and the session
+    // goes on in clear; Never: a server that offers it is refused, the
+    // password never goes in clear to it). Logs in with AUTH PLAIN when TLS
+    // is on and the server offers it, else with USER and PASS, and asks
+    // STAT for MailCount(); fires OnConnect once logged in, also when STAT
+    // then fails. A failure after the connect sends QUIT (not after a failed
+    // TLS start, which has closed the connection) and closes it first.
     // Throws EProtocolError AuthFailed (UserID or Password empty and not
-    // filled by OnAuthenticationNeeded: before any connection; USER or PASS
+    // filled by OnAuthenticationNeeded: before any connection; the login
     // refused and not mended by OnAuthenticationFailed), Refused (the
-    // greeting or STAT), BadStat (a count that is no number).
+    // greeting or STAT), BadStat (a count that is no number), TlsNotOffered,
+    // TlsDeclined, TlsRefused (STLS answered -ERR: only QUIT follows); the
+    // transport's StartTls failures.
     void Connect() override;
     // QUIT (the server then removes the deleted messages) and close; nothing
     // when not connected. Throws EProtocolError Refused (QUIT refused: the
@@ -132,6 +140,7 @@ public:
 
     // --- events ---
     HandledEvent OnAuthenticationNeeded; // UserID or Password empty; may fill them
+    Notify OnUnencrypted; // the server offers no STLS: the login goes in clear (WhenOffered only)
     std::function<void(TLineSocket *sender, bool &handled)> OnAuthenticationFailed; // may change them and retry once
     Notify OnRetrieveStart, OnRetrieveEnd;
     Notify OnReset;
@@ -151,6 +160,9 @@ protected:
 private:
     Pop3Reply Exchange(const Pop3Command &command);
     QByteArray ReadWholeLine();
+    void SecureSession();
+    bool LoginOnce();
+    bool AuthPlain();
     void Login();
     void ReadSummary(TSummary &summary, int message);
     void ReadCapabilities();

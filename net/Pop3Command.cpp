@@ -30,6 +30,17 @@ Pop3Command Pop3Command::DELE(int message) { return Pop3Command("DELE", number(m
 Pop3Command Pop3Command::RSET() { return Pop3Command("RSET"); }
 Pop3Command Pop3Command::QUIT() { return Pop3Command("QUIT"); }
 Pop3Command Pop3Command::CAPA() { return Pop3Command("CAPA", Reply::MultiLine); }
+Pop3Command Pop3Command::STLS() { return Pop3Command("STLS"); }
+Pop3Command Pop3Command::AUTH(const QByteArray &mechanism) { return Pop3Command("AUTH", mechanism); }
+
+Pop3Command Pop3Command::SaslResponse(const QByteArray &base64)
+{
+    Pop3Command response{QByteArray()};
+    for (const char c : base64)
+        if (c != '\r' && c != '\n')
+            response.m_line += c;
+    return response;
+}
 
 Pop3Command Pop3Command::TOP(int message, int lines)
 {

@@ -5,7 +5,7 @@
 //
 // A command knows the shape of its reply: a status line alone, or, after a
 // positive status, data lines up to a line holding only "." (TOP and RETR
-// here; LIST and UIDL without an argument and RFC 2449's CAPA have that
+// and RFC 2449's CAPA here; LIST and UIDL without an argument have that
 // shape too). The reply reader (Pop3Reply.h) goes by it, so that replies to
 // several commands in flight are read in the order the commands went out.
 //
@@ -38,6 +38,12 @@ public:
     static Pop3Command QUIT();
     // RFC 2449 section 5: the capability list, in either state.
     static Pop3Command CAPA();
+    // RFC 2595 section 4: TLS on the connection that is open.
+    static Pop3Command STLS();
+    // RFC 5034 section 4: a SASL exchange with `mechanism`; the server
+    // answers "+ " with a challenge, each response is one base64 line.
+    static Pop3Command AUTH(const QByteArray &mechanism);
+    static Pop3Command SaslResponse(const QByteArray &base64);
 
     // The command line without its line end.
     const QByteArray &Line() const { return m_line; }

@@ -22,6 +22,12 @@ bool Pop3Reply::Refused() const
     return LineReader::chomp(firstField(m_line)) == "-ERR";
 }
 
+bool Pop3Reply::Challenge() const
+{
+    const QByteArray line = LineReader::chomp(m_line);
+    return line == "+" || line.startsWith("+ ");
+}
+
 QByteArray Pop3Reply::Field(int n) const
 {
     const QByteArray line = LineReader::chomp(m_line);

@@ -36,6 +36,11 @@ public:
     // Negative in the strict sense: the first field, without its line end,
     // is exactly "-ERR". DELE goes by this: any other reply counts as done.
     bool Refused() const;
+    // A SASL challenge (RFC 5034 section 4): "+", a blank and base64 (or
+    // nothing); the exchange goes on with a response line.
+    //     C: AUTH PLAIN
+    //     S: +
+    bool Challenge() const;
     // Blank-separated field n (1-based), line end removed; empty when the
     // line has fewer fields. Runs of blanks separate like one.
     QByteArray Field(int n) const;

@@ -26,8 +26,8 @@ protected:
 // A mailbox that logs in, holds no message and then just stays connected.
 void emptyMailbox(FakeServer &server)
 {
-    server.script().sendLine("+OK ready").expect("USER anna").sendLine("+OK").expect("PASS pw").sendLine("+OK")
-        .expect("CAPA").sendLine("-ERR unknown command").expect("STAT").sendLine("+OK 0 0").silent();
+    server.script().sendLine("+OK ready").expect("CAPA").sendLine("-ERR unknown command").expect("USER anna")
+        .sendLine("+OK").expect("PASS pw").sendLine("+OK").expect("STAT").sendLine("+OK 0 0").silent();
 }
 }
 

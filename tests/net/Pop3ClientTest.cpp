@@ -44,7 +44,7 @@ protected:
     // Greeting and login as a server answers them; "+OK." is accepted like "+OK".
     FakeServer::Script &login(const QByteArray &stat = "+OK 3 4711")
     {
-        return server.script().sendLine("+OK ready").expect("USER anna").sendLine("+OK.").expect("PASS secret")
+        return server.script().sendLine("+OK ready").expect("CAPA").sendLine("-ERR unknown command").expect("USER anna").sendLine("+OK.").expect("PASS secret")
             .sendLine("+OK in").expect("STAT").sendLine(stat);
     }
     void connect()
@@ -129,7 +129,7 @@ TEST_F(Pop3Test, RefusedStatAfterACountHasNone)
 
 TEST_F(Pop3Test, RefusedPassword)
 {
-    server.script().sendLine("+OK ready").expect("USER anna").sendLine("+OK").expect("PASS secret").sendLine("-ERR wrong")
+    server.script().sendLine("+OK ready").expect("CAPA").sendLine("-ERR unknown command").expect("USER anna").sendLine("+OK").expect("PASS secret").sendLine("-ERR wrong")
         .expect("QUIT").sendLine("+OK");
     const NetFailure f = connectFails();
     EXPECT_EQ(f.kind, NetError::AuthFailed);
@@ -142,7 +142,7 @@ TEST_F(Pop3Test, LoginRetriedOnce)
 {
     int asked = 0;
     client.OnAuthenticationFailed = [&](TLineSocket *sender, bool &handled) { asked += sender == &client, handled = true; };
-    server.script().sendLine("+OK").expect("USER anna").sendLine("+OK").expect("PASS secret").sendLine("-ERR")
+    server.script().sendLine("+OK").expect("CAPA").sendLine("-ERR unknown command").expect("USER anna").sendLine("+OK").expect("PASS secret").sendLine("-ERR")
         .expect("USER anna").sendLine("+OK").expect("PASS secret").sendLine("-ERR").expect("QUIT").sendLine("+OK");
     EXPECT_EQ(connectFails().text, kAuth);
     EXPECT_EQ(asked, 1);
@@ -156,7 +156,7 @@ TEST_F(Pop3Test, LoginMendedByTheHandler)
         client.SetPassword("geheim");
         handled = true;
     };
-    server.script().sendLine("+OK ready").expect("USER anna").sendLine("-ERR who").expect("USER bert").sendLine("+OK")
+    server.script().sendLine("+OK ready").expect("CAPA").sendLine("-ERR unknown command").expect("USER anna").sendLine("-ERR who").expect("USER bert").sendLine("+OK")
         .expect("PASS geheim").sendLine("+OK").expect("STAT").sendLine("+OK 0 0");
     client.Connect();
     EXPECT_EQ(client.MailCount(), 0);
@@ -167,7 +167,7 @@ TEST_F(Pop3Test, LoginMendedByTheHandler)
 TEST_F(Pop3Test, LineBreakInUserName)
 {
     client.SetUserID("anna\r\nDELE 1");
-    server.script().sendLine("+OK ready").expect("USER annaDELE 1").sendLine("-ERR who").expect("QUIT").sendLine("+OK");
+    server.script().sendLine("+OK ready").expect("CAPA").sendLine("-ERR unknown command").expect("USER annaDELE 1").sendLine("-ERR who").expect("QUIT").sendLine("+OK");
     EXPECT_EQ(connectFails().kind, NetError::AuthFailed);
 }
 

@@ -72,9 +72,9 @@ QStringList HostileServer::mismatches() const
 
 bool HostileServer::login(Peer &peer, const QByteArray &stat)
 {
-    return peer.sendLine("+OK ready") && peer.expect("USER anna") && peer.sendLine("+OK") && peer.expect("PASS secret")
-        && peer.sendLine("+OK logged in") && peer.expect("CAPA") && peer.sendLine("-ERR unknown command")
-        && peer.expect("STAT") && peer.sendLine(stat);
+    return peer.sendLine("+OK ready") && peer.expect("CAPA") && peer.sendLine("-ERR unknown command")
+        && peer.expect("USER anna") && peer.sendLine("+OK") && peer.expect("PASS secret")
+        && peer.sendLine("+OK logged in") && peer.expect("STAT") && peer.sendLine(stat);
 }
 
 // ---------------------------------------------------------------- Peer

@@ -55,7 +55,8 @@ void ProgramFixture::presetUsedStore()
     preset(QStringLiteral("Settings"), QStringLiteral("Readme"), QStringLiteral("0"));
 }
 
-void ProgramFixture::account(int slot, const QString &name, const QString &user, const QString &password, quint16 port)
+void ProgramFixture::account(int slot, const QString &name, const QString &user, const QString &password, quint16 port,
+                             const QString &security)
 {
     const QString n = QString::number(slot);
     const QString pop = QStringLiteral("POP");
@@ -64,6 +65,8 @@ void ProgramFixture::account(int slot, const QString &name, const QString &user,
     preset(pop, QStringLiteral("Port") + n, QString::number(port));
     preset(pop, QStringLiteral("UserID") + n, user);
     preset(pop, QStringLiteral("Passwort") + n, password);
+    if (!security.isEmpty())
+        preset(pop, QStringLiteral("Sicherheit") + n, security);
 }
 
 void ProgramFixture::write(const QString &relative, const QByteArray &bytes) const

@@ -32,8 +32,11 @@ public:
     // Presets a store that has seen a first start: English chosen, no
     // first-start steps, no read-me.
     void presetUsedStore();
-    // Presets account slot n: a POP3 account on 127.0.0.1.
-    void account(int slot, const QString &name, const QString &user, const QString &password, quint16 port);
+    // Presets account slot n: a POP3 account on 127.0.0.1, its connection
+    // security plain by choice (the test servers offer no TLS); an empty
+    // security is an account of a store from before the choice.
+    void account(int slot, const QString &name, const QString &user, const QString &password, quint16 port,
+                 const QString &security = QStringLiteral("none"));
     // Writes a file below the program folder (relative path starting with '/').
     void write(const QString &relative, const QByteArray &bytes) const;
 

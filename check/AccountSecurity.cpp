@@ -1,0 +1,46 @@
+#include "check/AccountSecurity.h"
+
+#include "check/AppServices.h"
+#include "lang/KvLanguage.h"
+#include "settings/Accounts.h"
+#include "settings/ConnectionSecurity.h"
+#include "settings/Settings.h"
+
+AccountSecurity AccountSecurity::forAccount(const AccountSlot &slot, const Settings &settings)
+{
+    AccountSecurity s;
+    const QString chosen = ConnectionSecurity::normalized(slot.Sicherheit);
+    if (chosen == ConnectionSecurity::Tls) {
+        s.useTls = true;
+    } else if (chosen == ConnectionSecurity::StartTls) {
+        s.useTls = false;
+        s.upgrade = StartTlsPolicy::Required;
+    } else if (chosen == ConnectionSecurity::None) {
+        s.useTls = false;
+        s.upgrade = StartTlsPolicy::Never;
+    }
+    s.extraCaFile = settings.CA_Datei.trimmed();
+    s.trustedCertificate = settings.certificates.trusted(slot.Host.trimmed(), slot.Port);
+    return s;
+}
+
+void AccountSecurity::applyTo(TLineSocket &client) const
+{
+    if (useTls)
+        client.SetUseTls(*useTls);
+    else
+        client.ResetUseTls();
+    client.SetTlsUpgrade(upgrade);
+    client.SetExtraCaFile(extraCaFile);
+    client.SetTrustedCertificate(trustedCertificate);
+}
+
+QString AccountSecurity::unencryptedWarning(AppServices &app, const AccountSlot &slot, const TKvLanguage &catalog)
+{
+    const QString key = slot.Konto + QLatin1Char('\n') + slot.Host.trimmed().toLower() + QLatin1Char(':')
+                        + QString::number(slot.Port);
+    if (app.warnedInClear.contains(key))
+        return {};
+    app.warnedInClear.insert(key);
+    return slot.Konto + QLatin1Char(' ') + catalog.GetText(362);
+}
