@@ -1,13 +1,42 @@
 #include "FakeServer.h"
 
+#include <QFile>
 #include <QHostAddress>
+#include <QSslCertificate>
+#include <QSslKey>
+#include <QSslSocket>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
 
+namespace {
+// Connections that start plain and can turn to TLS when a script says so.
+class TlsCapableServer : public QTcpServer
+{
+public:
+    using QTcpServer::QTcpServer;
+
+protected:
+    void incomingConnection(qintptr descriptor) override
+    {
+        auto *s = new QSslSocket(this);
+        if (s->setSocketDescriptor(descriptor))
+            addPendingConnection(s);
+        else
+            delete s;
+    }
+};
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+}
+
 FakeServer::Script &FakeServer::Script::add(Kind kind, const QByteArray &data, int ms)
 {
-    m_steps.append(Step{kind, data, ms});
+    m_steps.append(Step{kind, data, ms, {}, {}});
     return *this;
 }
 
@@ -18,9 +47,17 @@ FakeServer::Script &FakeServer::Script::pause(int milliseconds) { return add(Kin
 FakeServer::Script &FakeServer::Script::close() { return add(Kind::Close); }
 FakeServer::Script &FakeServer::Script::silent() { return add(Kind::Silent); }
 
+FakeServer::Script &FakeServer::Script::startTls(const QString &certFile, const QString &keyFile)
+{
+    add(Kind::StartTls);
+    m_steps.last().certFile = certFile;
+    m_steps.last().keyFile = keyFile;
+    return *this;
+}
+
 FakeServer::FakeServer()
 {
-    m_server = new QTcpServer(this);
+    m_server = new TlsCapableServer(this);
     m_server->listen(QHostAddress::LocalHost, 0);
     connect(m_server, &QTcpServer::newConnection, this, [this] { accept(); });
 }
@@ -159,6 +196,32 @@ void FakeServer::run(Played &p)
         case Kind::Silent:
             p.silent = true;
             return;
+        case Kind::StartTls:
+            ++p.next;
+            startTls(p, step);
+            return;
         }
     }
+}
+
+void FakeServer::startTls(Played &p, const Script::Step &step)
+{
+    auto *tls = qobject_cast<QSslSocket *>(p.socket.data());
+    if (!tls)
+        return;
+    // What the client sent in clear before the handshake is not taken.
+    p.pending.clear();
+    tls->setLocalCertificate(QSslCertificate(readFile(step.certFile)));
+    const QByteArray key = readFile(step.keyFile);
+    QSslKey privateKey(key, QSsl::Ec);
+    if (privateKey.isNull())
+        privateKey = QSslKey(key, QSsl::Rsa);
+    tls->setPrivateKey(privateKey);
+    tls->setPeerVerifyMode(QSslSocket::VerifyNone);
+    p.waiting = true;
+    connect(tls, &QSslSocket::encrypted, this, [this, &p] {
+        p.waiting = false;
+        run(p);
+    });
+    tls->startServerEncryption();
 }

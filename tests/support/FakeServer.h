@@ -37,15 +37,20 @@ public:
         Script &pause(int milliseconds);          // wait before the next step
         Script &close();                          // close the connection
         Script &silent();                         // stop answering, keep the connection open
+        // TLS from here on (the server's side of STLS or STARTTLS), with the
+        // certificate and key in these PEM files; the next step runs once
+        // the handshake is done.
+        Script &startTls(const QString &certFile, const QString &keyFile);
 
     private:
         friend class FakeServer;
-        enum class Kind { Send, Expect, Pause, Close, Silent };
+        enum class Kind { Send, Expect, Pause, Close, Silent, StartTls };
         struct Step
         {
             Kind kind;
             QByteArray data;
             int ms = 0;
+            QString certFile, keyFile;
         };
         Script &add(Kind kind, const QByteArray &data = {}, int ms = 0);
         QList<Step> m_steps;
@@ -88,6 +93,7 @@ private:
     void accept();
     void readLines(Played &p);
     void run(Played &p);
+    void startTls(Played &p, const Script::Step &step);
 
     QTcpServer *m_server = nullptr;
     std::vector<std::unique_ptr<Script>> m_scripts;
