@@ -6,10 +6,11 @@
 #include "settings/ConnectionSecurity.h"
 #include "settings/Settings.h"
 
-AccountSecurity AccountSecurity::forAccount(const AccountSlot &slot, const Settings &settings)
+namespace {
+AccountSecurity fromChoice(const QString &stored, const Settings &settings, const QString &host, int port)
 {
     AccountSecurity s;
-    const QString chosen = ConnectionSecurity::normalized(slot.Sicherheit);
+    const QString chosen = ConnectionSecurity::normalized(stored);
     if (chosen == ConnectionSecurity::Tls) {
         s.useTls = true;
     } else if (chosen == ConnectionSecurity::StartTls) {
@@ -20,8 +21,19 @@ AccountSecurity AccountSecurity::forAccount(const AccountSlot &slot, const Setti
         s.upgrade = StartTlsPolicy::Never;
     }
     s.extraCaFile = settings.CA_Datei.trimmed();
-    s.trustedCertificate = settings.certificates.trusted(slot.Host.trimmed(), slot.Port);
+    s.trustedCertificate = settings.certificates.trusted(host.trimmed(), port);
     return s;
+}
+}
+
+AccountSecurity AccountSecurity::forAccount(const AccountSlot &slot, const Settings &settings)
+{
+    return fromChoice(slot.Sicherheit, settings, slot.Host, slot.Port);
+}
+
+AccountSecurity AccountSecurity::forNotices(const Settings &settings, int port)
+{
+    return fromChoice(settings.Sicherheit, settings, settings.Host, port);
 }
 
 void AccountSecurity::applyTo(TLineSocket &client) const

@@ -31,6 +31,11 @@ struct AccountSecurity
     QByteArray trustedCertificate; // SHA-256; empty: none
 
     static AccountSecurity forAccount(const AccountSlot &slot, const Settings &settings);
+    // The notice server's, from SMTP/Sicherheit (the same values), its Host
+    // and the given port. With a login name (Anmeldename) the SMTP client
+    // requires STARTTLS on any connection that is not TLS from the first
+    // byte, "none" included.
+    static AccountSecurity forNotices(const Settings &settings, int port);
     void applyTo(TLineSocket &client) const;
 
     // The maroon line for an account whose server offers no STLS, once per

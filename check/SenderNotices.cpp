@@ -1,8 +1,12 @@
 #include "check/SenderNotices.h"
 
+#include "check/AccountPassword.h"
+#include "check/AccountSecurity.h"
 #include "check/AppServices.h"
 #include "check/QuitReport.h"
 #include "lang/KvLanguage.h"
+#include "net/MailHeaders.h"
+#include "net/NetError.h"
 #include "net/MimeText.h"
 #include "net/Pop3Client.h"
 #include "net/SmtpClient.h"
@@ -14,6 +18,7 @@
 #include "rules/RuleList.h"
 #include "support/RichLog.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QScopeGuard>
 #include <QUtf8StringView>
@@ -51,17 +56,36 @@ QList<QByteArray> templateLines(const QString &path)
     // Line ends of any kind, no line added for a final line break.
     return RuleList::parse(f.readAll());
 }
+
+// The login at the notice server, when a name is set: its password command
+// runs once per connection. Nothing goes out when the command fails.
+void setLogin(TSmtpClient &smtp, const Settings &s, const TKvLanguage &catalog)
+{
+    const QString name = s.Anmeldename.trimmed();
+    if (name.isEmpty()) {
+        smtp.SetLogin({}, {});
+        return;
+    }
+    const ConnectPassword password = connectPassword(s.Host.trimmed(), s.Passwortbefehl, s.Passwort, s.TimeOut, catalog);
+    if (!password.ok)
+        throw KvError(password.error);
+    smtp.SetLogin(Ansi::fromUnicode(name), password.bytes);
 }
 
-void SenderNotices::run(AppServices &app, const TKvLanguage &catalog, TSmtpClient &smtp, TPop3Client &popMail,
-                        TPop3Client &popAlle, RichLog &log)
+// The lines that identify a notice and mark it as sent by a program, so
+// that an auto-responder does not answer it (RFC 3834 section 5).
+void setIdentity(TPostMessage &m, const TSmtpClient &smtp)
 {
-    // The notices go out all the same when a QUIT fails; the log says so.
-    for (TPop3Client *c : {&popMail, &popAlle})
-        QuitReport::disconnect(*c, c->Host(), log, catalog);
+    const QDateTime now = QDateTime::currentDateTime();
+    m.Date = MailHeaders::Date(now);
+    m.MessageId = MailHeaders::MessageId(smtp.ClientDomain(), now);
+    m.AutoSubmitted = "auto-replied";
+}
 
+void sendAll(AppServices &app, const TKvLanguage &catalog, TSmtpClient &smtp,
+             const QList<PendingNotices::Entry> &entries)
+{
     const Settings &s = app.settings;
-    const QList<PendingNotices::Entry> entries = app.notices.entries();
     // A notice quoting a subject beyond ASCII says its charset; the next
     // one starts from the client's own again.
     const QByteArray charset = smtp.Charset();
@@ -73,6 +97,7 @@ void SenderNotices::run(AppServices &app, const TKvLanguage &catalog, TSmtpClien
         smtp.SetPort(*port);
         smtp.SetHost(s.Host);
         smtp.SetUserID(Ansi::fromUnicode(s.User));
+        AccountSecurity::forNotices(s, *port).applyTo(smtp);
 
         TPostMessage &m = smtp.PostMessage();
         m.FromAddress = Ansi::fromUnicode(s.Adresse);
@@ -89,15 +114,40 @@ void SenderNotices::run(AppServices &app, const TKvLanguage &catalog, TSmtpClien
         m.Attachments.clear();
         const QList<QByteArray> lines = templateLines(app.file(ProgramFolder::NoticeTextFile));
         QByteArray noticeCharset = charset;
-        const QByteArray subject = quotedSubject(entry, lines, noticeCharset);
+        const QByteArray subject = SenderNotices::quotedSubject(entry, lines, noticeCharset);
         smtp.SetCharset(noticeCharset);
-        m.Body = body(lines, subject);
+        m.Body = SenderNotices::body(lines, subject);
 
-        if (!smtp.Connected())
+        if (!smtp.Connected()) {
+            setLogin(smtp, s, catalog);
             smtp.Connect();
+        }
+        setIdentity(m, smtp);
         smtp.SendMail();
         // Sent: a later run after a failure must not send it twice.
         app.notices.removeFirst();
+    }
+}
+}
+
+void SenderNotices::run(AppServices &app, const TKvLanguage &catalog, TSmtpClient &smtp, TPop3Client &popMail,
+                        TPop3Client &popAlle, RichLog &log)
+{
+    // The notices go out all the same when a QUIT fails; the log says so.
+    for (TPop3Client *c : {&popMail, &popAlle})
+        QuitReport::disconnect(*c, c->Host(), log, catalog);
+
+    const QList<PendingNotices::Entry> entries = app.notices.entries();
+    try {
+        sendAll(app, catalog, smtp, entries);
+    } catch (const EDestroyedError &) {
+        throw;
+    } catch (const KvError &e) {
+        // Never taken for sent: the log says what stopped the run, and the
+        // error box shows it as well.
+        log.addLine(catalog.GetText(374) + QLatin1Char(' ') + smtp.Masked(e.text()), RichLog::maroon());
+        log.setInsertionColor(RichLog::grey());
+        throw;
     }
     log.addLine(QString::number(entries.size()) + catalog.GetText(125));
     smtp.Disconnect();

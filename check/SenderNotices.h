@@ -4,8 +4,13 @@
 // settings dialog opens for editing, taken as plain text lines) and the SMTP settings. Each entry leaves the list once
 // its notice is sent; any failure ends the run at the failing entry with a
 // KvError, and the list then keeps that entry and the ones after it for a
-// later run. After a complete run the list is empty and one line
-// "<count><text 125>" stands at the top of the main log.
+// later run, and a maroon line "<text 374> <reason>" stands at the top of
+// the main log. After a complete run the list is empty and one line
+// "<count><text 125>" stands there instead.
+//
+// The connection takes the security of SMTP/Sicherheit (AccountSecurity),
+// the login SMTP/Anmeldename with its password (or password command), and
+// every notice carries Date, Message-ID and "Auto-Submitted: auto-replied".
 #include "rules/PendingNotices.h"
 
 #include <QByteArray>

@@ -49,6 +49,7 @@ constexpr Row kRows[] = {
     {NetError::TlsRefused, "Der Server hat die verschlüsselte Verbindung abgelehnt: %1"},
     {NetError::NoAuthMechanism, "Der Server bietet keine Anmeldung an, die dieses Programm kann (PLAIN, LOGIN): %1"},
     {NetError::TlsDeclined, "Der Server bietet eine verschlüsselte Verbindung an (%1), gewählt ist aber keine; das Passwort wird nicht unverschlüsselt gesendet"},
+    {NetError::AuthRefused, "Die Anmeldung am Server wurde abgelehnt: %1"},
 };
 
 // Rows in the order of the kinds, so a kind is its row's index.
@@ -57,7 +58,7 @@ constexpr bool inOrder()
     for (int i = 0; i < int(std::size(kRows)); ++i)
         if (int(kRows[i].kind) != i)
             return false;
-    return int(std::size(kRows)) == int(NetError::TlsDeclined) + 1;
+    return int(std::size(kRows)) == int(NetError::AuthRefused) + 1;
 }
 static_assert(inOrder(), "one row per kind, in the order of NetError");
 

@@ -62,6 +62,7 @@ enum class NetError {
     TlsRefused,         // %1: the server's reply to STLS or STARTTLS
     NoAuthMechanism,    // SMTP: %1 the mechanisms the server offers
     TlsDeclined,        // %1: the command (STLS) the server offers though no TLS was chosen
+    AuthRefused,        // SMTP: %1 the server's reply to AUTH (or to a step of it)
 };
 
 namespace NetErrors {

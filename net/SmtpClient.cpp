@@ -90,31 +90,9 @@ SmtpReply TSmtpClient::Exchange(const SmtpCommand &command)
 void TSmtpClient::Connect()
 {
     ConnectSession(m_busy, [this](bool &greeted) {
-        // RFC 5321 section 3.1: the server speaks first, maybe in several
-        // lines:
-        //     S: 220-smtp.example.org ESMTP
-        //     S: 220 ready
-        const QByteArray first = ReadLn();
-        if (!first.endsWith('\n'))
-            throw ESockError(NetError::ClosedByServer);
-        SetLastReply(first);
-        const SmtpReply greeting = ReadReplyFrom(first);
-        if (greeting.Negative())
-            Refuse(greeting);
-
-        bool asked = false;
-        for (;;) {
-            if (!Exchange(SmtpCommand::HELO(m_userId)).Incomplete())
-                break;
-            if (!asked && OnAuthenticationFailed) {
-                asked = true;
-                bool handled = false;
-                OnAuthenticationFailed(this, handled);
-                if (handled)
-                    continue;
-            }
-            throw EProtocolError(NetError::AuthFailed);
-        }
+        Greet();
+        SecureSession();
+        Authenticate();
         greeted = true;
     });
 }
@@ -126,7 +104,11 @@ void TSmtpClient::SendEnvelope()
     SmtpReply reply = Exchange(SmtpCommand::RSET());
     if (reply.Negative())
         Refuse(reply);
-    reply = Exchange(SmtpCommand::MAIL(m_post.FromAddress));
+    // RFC 1870: the size goes with MAIL where the server announced SIZE, so
+    // that a message over its limit is refused before the data.
+    const qint64 size = m_finalHeader.join("\r\n").size() + 4 + m_body.size();
+    reply = Exchange(m_capabilities.Has("SIZE") ? SmtpCommand::MAIL(m_post.FromAddress, size)
+                                                 : SmtpCommand::MAIL(m_post.FromAddress));
     if (reply.Negative())
         Refuse(reply);
     for (const QList<QByteArray> *list : {&m_post.ToAddress, &m_post.ToCarbonCopy, &m_post.ToBlindCarbonCopy}) {
@@ -244,6 +226,10 @@ void TSmtpClient::BuildMessage()
         m_finalHeader.SetValue("Reply-To", oneLine(m_post.ReplyTo));
     if (!m_post.Date.isEmpty())
         m_finalHeader.SetValue("Date", oneLine(m_post.Date));
+    if (!m_post.MessageId.isEmpty())
+        m_finalHeader.SetValue("Message-ID", oneLine(m_post.MessageId));
+    if (!m_post.AutoSubmitted.isEmpty())
+        m_finalHeader.SetValue("Auto-Submitted", oneLine(m_post.AutoSubmitted));
     m_finalHeader.append("Mime-Version: 1.0");
 
     const bool multipart = !m_post.Attachments.isEmpty();

@@ -1,9 +1,15 @@
 #pragma once
-// TSmtpClient: greets the server (HELO), sends TPostMessage as a plain or
-// multipart message with base64 attachments (RSET, MAIL FROM, RCPT TO, DATA)
-// and logs out (QUIT). A reply (SmtpReply) is judged by its code, the
-// leading digits of its first line; its continuation lines ("250-...") are
-// read with it.
+// TSmtpClient: greets the server (EHLO, HELO when EHLO is refused), makes the
+// connection secure (STARTTLS, RFC 3207) as TlsUpgrade() says, logs in
+// (AUTH PLAIN or LOGIN, RFC 4954) when a login is set, sends TPostMessage as
+// a plain or multipart message with base64 attachments (RSET, MAIL FROM,
+// RCPT TO, DATA) and logs out (QUIT). A reply (SmtpReply) is judged by its
+// code, the leading digits of its first line; its continuation lines
+// ("250-...") are read with it.
+//
+// A login never goes in clear: with one set, a connection that is not TLS
+// from the first byte needs STARTTLS whatever TlsUpgrade() says, and the
+// password is hidden in every status and error text (SetSecret).
 //
 // Failures (net/NetError.h): a refused command throws EProtocolError Refused
 // with the last line of the reply. Besides the kinds each operation names,
@@ -14,6 +20,7 @@
 // EProtocolError NotConnected, BadReplyNumber.
 #include "net/ExStringList.h"
 #include "net/LineSocket.h"
+#include "net/ServerCapabilities.h"
 #include "net/SmtpCommand.h"
 #include "net/SmtpReply.h"
 #include "net/UUProcessor.h"
@@ -35,6 +42,8 @@ struct TPostMessage
     QByteArray LocalProgram; // the "X-Mailer" line
     QByteArray Date;         // the "Date" line; none is generated
     QByteArray ReplyTo;
+    QByteArray MessageId;     // the "Message-ID" line, with its "<" and ">"
+    QByteArray AutoSubmitted; // the "Auto-Submitted" line (RFC 3834)
 };
 
 enum class TSubType { mtPlain, mtEnriched, mtSgml, mtTabSeperated, mtHtml };
@@ -45,9 +54,23 @@ public:
     explicit TSmtpClient(QObject *parent = nullptr);
 
     // --- properties ---
-    // Sent as the argument of HELO.
+    // Sent as the argument of EHLO and HELO; when empty, this machine's name
+    // (MailHeaders::ClientDomain) goes instead.
     const QByteArray &UserID() const { return m_userId; }
     void SetUserID(const QByteArray &user) { m_userId = user; }
+    // The login (AUTH) after the greeting; none when the name is empty.
+    void SetLogin(const QByteArray &name, const QByteArray &password)
+    {
+        m_loginName = name;
+        m_password = password;
+        SetSecret(password);
+    }
+    const QByteArray &LoginName() const { return m_loginName; }
+    // The name the client greeted with in the current (or last) session.
+    const QByteArray &ClientDomain() const { return m_domain; }
+    // What the server's EHLO reply announced (over TLS: the reply after
+    // STARTTLS); empty after HELO.
+    const ServerCapabilities &Capabilities() const { return m_capabilities; }
     TPostMessage &PostMessage() { return m_post; }
     const TPostMessage &PostMessage() const { return m_post; }
     void SetPostMessage(const TPostMessage &message) { m_post = message; }
@@ -69,10 +92,16 @@ public:
 
     // --- operations ---
     // Connects (the transport's Connect and its failures), reads the
-    // greeting and sends HELO; fires OnConnect. A failure after the connect
-    // sends QUIT and closes the connection first.
-    // Throws EProtocolError Refused (the greeting is a 4yz or 5yz),
-    // AuthFailed (HELO refused and not mended by OnAuthenticationFailed).
+    // greeting, sends EHLO (HELO after a 5yz to it), STARTTLS and EHLO again
+    // as TlsUpgrade() and the login want, and AUTH when a login is set;
+    // fires OnConnect. A failure after the connect sends QUIT and closes the
+    // connection first.
+    // Throws EProtocolError Refused (the greeting is a 4yz or 5yz, EHLO a
+    // 4yz, or EHLO over TLS is refused), AuthFailed (HELO refused and not
+    // mended by OnAuthenticationFailed), TlsNotOffered (STARTTLS required
+    // but not announced), TlsRefused (STARTTLS answered with other than
+    // 220), NoAuthMechanism (neither PLAIN nor LOGIN announced), AuthRefused
+    // (the server refused the login); the transport's StartTls failures.
     void Connect() override;
     // Builds and sends PostMessage(); OnSendStart, then OnSuccess, or
     // OnFailure and an exception. A refused recipient goes to
@@ -108,12 +137,23 @@ protected:
 private:
     SmtpReply Exchange(const SmtpCommand &command);
     SmtpReply ReadReplyFrom(const QByteArray &first);
+    void Greet();
+    void Hello(bool afterTls);
+    void SecureSession();
+    void Authenticate();
+    void AuthPlain();
+    void AuthLogin();
+    void SaslStep(const SmtpReply &reply, int expected);
     void SendEnvelope();
     void SendData();
     void AppendAttachment(const QString &path);
     [[noreturn]] static void Refuse(const SmtpReply &reply);
 
     QByteArray m_userId;
+    QByteArray m_loginName;
+    QByteArray m_password;
+    QByteArray m_domain;
+    ServerCapabilities m_capabilities;
     TPostMessage m_post;
     TExStringList m_finalHeader;
     TUUMethod m_encodeType = TUUMethod::uuMime;

@@ -4,7 +4,8 @@
 // Exchange(SmtpCommand::MAIL(from)).
 //
 // No argument can end the command early: CR and LF become blanks in the
-// HELO domain and are dropped from the paths of MAIL and RCPT.
+// HELO and EHLO domain and are dropped from the paths of MAIL and RCPT and
+// from SASL responses.
 #include <QByteArray>
 
 class SmtpCommand
@@ -13,6 +14,14 @@ public:
     explicit SmtpCommand(QByteArray line) : m_line(std::move(line)) {}
 
     static SmtpCommand HELO(const QByteArray &domain);       // 4.1.1.1
+    static SmtpCommand EHLO(const QByteArray &domain);       // 4.1.1.1
+    // "MAIL FROM:<path> SIZE=n" (RFC 1870) for a server that announced SIZE.
+    static SmtpCommand MAIL(const QByteArray &reversePath, qint64 size);
+    static SmtpCommand STARTTLS();                           // RFC 3207
+    // RFC 4954: "AUTH mechanism" with the initial response when there is one.
+    static SmtpCommand AUTH(const QByteArray &mechanism, const QByteArray &initialResponse = {});
+    // A line of a SASL exchange (base64, or "*" to cancel).
+    static SmtpCommand SaslResponse(const QByteArray &base64);
     static SmtpCommand MAIL(const QByteArray &reversePath);  // 4.1.1.2: "MAIL FROM:<path>"
     static SmtpCommand RCPT(const QByteArray &forwardPath);  // 4.1.1.3: "RCPT TO:<path>"
     static SmtpCommand DATA();                               // 4.1.1.4

@@ -81,7 +81,7 @@ std::vector<SettingRow> buildRows()
         row(smtp, "Blind", kNone, &S::Blind),
         row(smtp, "Host", kNone, &S::Host),
         row(smtp, "User", kNone, &S::User),
-        row(smtp, "Port", QStringLiteral("25"), &S::Port),
+        row(smtp, "Port", QStringLiteral("587"), &S::Port), // submission (RFC 6409)
         row(smtp, "Send", false, &S::Send),
         row(smtp, "Passwortbefehl", kNone, &S::Passwortbefehl),
         row(set, "Pipelining", true, &S::Pipelining),

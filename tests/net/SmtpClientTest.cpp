@@ -1,4 +1,4 @@
-// The SMTP client: greeting and HELO with continuation lines, the message it
+// The SMTP client: greeting and EHLO with continuation lines, the message it
 // builds (header order, boundary, dot-stuffing, attachments) and the command
 // sequence of a send, against scripted servers.
 #include "FakeServer.h"
@@ -39,11 +39,11 @@ protected:
     }
     void TearDown() override { EXPECT_TRUE(server.ok()) << server.report().toStdString(); }
 
-    // The greeting and HELO, each a reply of two lines.
+    // The greeting and EHLO, each a reply of two lines.
     FakeServer::Script &greet()
     {
         return server.script().sendLine("220-smtp.example.org ESMTP").sendLine("220 ready")
-            .expect("HELO korvalinthus.local").sendLine("250-smtp.example.org").sendLine("250 HELP");
+            .expect("EHLO korvalinthus.local").sendLine("250-smtp.example.org").sendLine("250 HELP");
     }
     // One send as the server sees it: envelope (a recipient "nobody..." is
     // refused), the header with the lines given, the dot-stuffed body and the
@@ -253,8 +253,8 @@ TEST_F(SmtpTest, RefusedGreeting)
 // The handler may change the name once.
 TEST_F(SmtpTest, HeloMendedByTheHandler)
 {
-    server.script().sendLine("220 ready").expect("HELO korvalinthus.local").sendLine("501 who are you")
-        .expect("HELO other.name").sendLine("250 fine");
+    server.script().sendLine("220 ready").expect("EHLO korvalinthus.local").sendLine("500 unknown command")
+        .expect("HELO korvalinthus.local").sendLine("501 who are you").expect("HELO other.name").sendLine("250 fine");
     int asked = 0;
     client.OnAuthenticationFailed = [&](TLineSocket *sender, bool &handled) {
         asked += sender == &client;
@@ -269,8 +269,9 @@ TEST_F(SmtpTest, HeloMendedByTheHandler)
 TEST_F(SmtpTest, HeloRefusedTwice)
 {
     client.OnAuthenticationFailed = [&](TLineSocket *, bool &handled) { handled = true; };
-    server.script().sendLine("220 ready").expect("HELO korvalinthus.local").sendLine("501 no")
-        .expect("HELO korvalinthus.local").sendLine("501 still no").expect("QUIT").sendLine("221 bye");
+    server.script().sendLine("220 ready").expect("EHLO korvalinthus.local").sendLine("502 not implemented")
+        .expect("HELO korvalinthus.local").sendLine("501 no").expect("HELO korvalinthus.local")
+        .sendLine("501 still no").expect("QUIT").sendLine("221 bye");
     const NetFailure f = failure([&] { client.Connect(); });
     EXPECT_EQ(f.kind, NetError::AuthFailed);
     EXPECT_EQ(f.text, "Die Authentifizierung ist fehlgeschlagen");

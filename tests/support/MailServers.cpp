@@ -258,27 +258,29 @@ QString aiosmtpdMissing()
     return {};
 }
 
+bool SmtpCaptureServer::writeHandler(PeerStart &result)
+{
+    // The stock mailbox handler, except that it refuses some recipients.
+    if (!writeTestFile(m_dir.filePath(QStringLiteral("kv_handlers.py")),
+                       "from aiosmtpd.handlers import Mailbox\n"
+                       "class RefusingMailbox(Mailbox):\n"
+                       "    async def handle_RCPT(self, server, session, envelope, address, rcpt_options):\n"
+                       "        if address.lower().startswith('refused'):\n"
+                       "            return '550 5.1.1 recipient refused'\n"
+                       "        envelope.rcpt_tos.append(address)\n"
+                       "        return '250 OK'\n")) {
+        result.error = QStringLiteral("cannot write the SMTP handler");
+        return false;
+    }
+    return true;
+}
+
 PeerStart SmtpCaptureServer::start()
 {
     PeerStart result;
     result.error = aiosmtpdMissing();
-    if (!result.error.isEmpty())
+    if (!result.error.isEmpty() || !writeHandler(result))
         return result;
-    // The stock mailbox handler, except that it refuses some recipients.
-    QFile handler(m_dir.filePath(QStringLiteral("kv_handlers.py")));
-    if (!handler.open(QIODevice::WriteOnly)
-        || handler.write("from aiosmtpd.handlers import Mailbox\n"
-                         "class RefusingMailbox(Mailbox):\n"
-                         "    async def handle_RCPT(self, server, session, envelope, address, rcpt_options):\n"
-                         "        if address.lower().startswith('refused'):\n"
-                         "            return '550 5.1.1 recipient refused'\n"
-                         "        envelope.rcpt_tos.append(address)\n"
-                         "        return '250 OK'\n")
-               < 0) {
-        result.error = QStringLiteral("cannot write the SMTP handler: ") + handler.errorString();
-        return result;
-    }
-    handler.close();
     m_port = freeLoopbackPort();
     m_process = std::make_unique<QProcess>();
     m_process->setProcessChannelMode(QProcess::MergedChannels);
@@ -296,6 +298,90 @@ PeerStart SmtpCaptureServer::start()
     }
     result.ok = true;
     return result;
+}
+
+namespace {
+// aiosmtpd's controller with a TLS context and an authenticator that takes
+// the users given and writes every accepted login into logins.txt. It stops
+// when its standard input closes (the test ends) or after ten minutes.
+const char kSecureSmtp[] = R"PY(
+import os, ssl, sys, threading
+from aiosmtpd.controller import Controller
+from aiosmtpd.smtp import AuthResult, LoginPassword
+from kv_handlers import RefusingMailbox
+
+mode, port, folder, cert, key = sys.argv[1], int(sys.argv[2]), sys.argv[3], sys.argv[4], sys.argv[5]
+users = dict(u.split(':', 1) for u in sys.argv[6:])
+
+def authenticate(server, session, envelope, mechanism, data):
+    if not isinstance(data, LoginPassword):
+        return AuthResult(success=False, handled=False)
+    name, password = data.login.decode(), data.password.decode()
+    if users.get(name) != password:
+        return AuthResult(success=False, handled=False)
+    tls = mode == 'tls' or server._tls_protocol is not None
+    with open(os.path.join(folder, 'logins.txt'), 'a') as f:
+        f.write('%s %s %s\n' % (mechanism, name, 'tls' if tls else 'plain'))
+    return AuthResult(success=True)
+
+context = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
+context.load_cert_chain(cert, key)
+options = dict(hostname='127.0.0.1', port=port, authenticator=authenticate, auth_required=True)
+if mode == 'starttls':
+    options.update(tls_context=context, require_starttls=True, auth_require_tls=True)
+else:
+    options.update(ssl_context=context, auth_require_tls=False)
+controller = Controller(RefusingMailbox(os.path.join(folder, 'mail')), **options)
+controller.start()
+print('ready', flush=True)
+threading.Timer(600, lambda: os._exit(0)).start()
+sys.stdin.read()
+controller.stop()
+os._exit(0)
+)PY";
+}
+
+PeerStart SmtpCaptureServer::start(Security security, const QList<MailUser> &users)
+{
+    if (security == Security::Plain)
+        return start();
+    PeerStart result;
+    result.error = aiosmtpdMissing();
+    if (!result.error.isEmpty() || !writeHandler(result))
+        return result;
+    if (!writeTestFile(m_dir.filePath(QStringLiteral("kv_secure_smtp.py")), kSecureSmtp)) {
+        result.error = QStringLiteral("cannot write the SMTP server script");
+        return result;
+    }
+    if (!m_certs.make(m_dir.filePath(QStringLiteral("certs")), &result.error))
+        return result;
+    m_port = freeLoopbackPort();
+    m_process = std::make_unique<QProcess>();
+    m_process->setProcessChannelMode(QProcess::MergedChannels);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("PYTHONPATH"), m_dir.path());
+    m_process->setProcessEnvironment(env);
+    using C = TestCertificates::Server;
+    QStringList args = {m_dir.filePath(QStringLiteral("kv_secure_smtp.py")),
+                        security == Security::StartTls ? QStringLiteral("starttls") : QStringLiteral("tls"),
+                        QString::number(m_port), m_dir.path(), m_certs.certFile(C::Good), m_certs.keyFile(C::Good)};
+    for (const MailUser &u : users)
+        args << u.name + QLatin1Char(':') + u.password;
+    m_process->start(QString::fromLatin1(kPython), args);
+    if (!m_process->waitForStarted(5000) || !waitForLoopbackPort(m_port, *m_process, 15000)) {
+        result.error = QStringLiteral("aiosmtpd did not start: ") + QString::fromLocal8Bit(m_process->readAll());
+        stop();
+        return result;
+    }
+    result.ok = true;
+    return result;
+}
+
+QList<QByteArray> SmtpCaptureServer::logins() const
+{
+    QList<QByteArray> lines = readFile(m_dir.filePath(QStringLiteral("logins.txt"))).split('\n');
+    lines.removeAll(QByteArray());
+    return lines;
 }
 
 void SmtpCaptureServer::stop()

@@ -113,14 +113,26 @@ private:
 class SmtpCaptureServer
 {
 public:
+    enum class Security {
+        Plain,       // no TLS, no login
+        StartTls,    // STARTTLS required before anything else, then AUTH required
+        ImplicitTls, // TLS from the first byte, AUTH required
+    };
+
     SmtpCaptureServer();
     ~SmtpCaptureServer();
     SmtpCaptureServer(const SmtpCaptureServer &) = delete;
     SmtpCaptureServer &operator=(const SmtpCaptureServer &) = delete;
 
     PeerStart start();
+    // With TLS (a certificate for localhost and 127.0.0.1 signed by
+    // caFile()) and AUTH PLAIN and LOGIN for these users.
+    PeerStart start(Security security, const QList<MailUser> &users);
     void stop();
     quint16 port() const { return m_port; }
+    QString caFile() const { return m_certs.caFile(); }
+    // One line per accepted login: "<mechanism> <user> <tls|plain>".
+    QList<QByteArray> logins() const;
 
     // Every message received so far, as stored: the server puts the envelope
     // in front as "X-MailFrom:" and "X-RcptTo:" header lines.
@@ -129,7 +141,10 @@ public:
     bool waitForMessages(int count, int milliseconds = 5000) const;
 
 private:
+    bool writeHandler(PeerStart &result);
+
     QTemporaryDir m_dir;
+    TestCertificates m_certs;
     std::unique_ptr<QProcess> m_process;
     quint16 m_port = 0;
 };
