@@ -162,12 +162,13 @@ void WindowTexts::applySetup(QWidget &w, const TKvLanguage &c)
         {60, "FB_Entfernen"}, {61, "FB_Menu_Start"}, {62, "FB_Menu_Autostart"}, {63, "FB_Menu_Favoriten"},
         {64, "FB_Menu_Programme"}, {65, "FB_Menu_Desktop"}, {222, "LAbsender"}, {223, "LeMail"},
         {224, "LReply"}, {225, "LKopie"}, {36, "LBetreff"}, {229, "SBEdit_text"}, {400, "LPasswortbefehl"},
-        {430, "CB_Decoded_Match"},
+        {430, "CB_Decoded_Match"}, {363, "LSMTPSicherheit"}, {369, "LAnmeldename"}, {148, "LSMTPPasswort"},
     };
     for (const auto &e : captions)
         caption(w, e.name, c.GetText(e.n));
     hint(w, "FBPfad", c.GetText(221));
     hint(w, "CB_Decoded_Match", c.GetText(431));
+    hint(w, "FEAnmeldename", c.GetText(372));
     hint(w, "SBPfad_Sound", c.GetText(233));
     passwordCommandHelp(w, "FEPasswortbefehl", c);
     g_shortcutTexts = {c.GetText(68), c.GetText(69), c.GetText(70), c.GetText(71)};

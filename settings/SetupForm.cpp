@@ -8,12 +8,14 @@
 #include "platform/core/KvError.h"
 #include "platform/core/ProgramFolder.h"
 #include "platform/core/SettingsKey.h"
+#include "settings/NoticeServerFields.h"
 #include "settings/PasswordCommandHelp.h"
 #include "settings/Settings.h"
 #include "support/Hints.h"
 #include "support/HtmlInfoViewer.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -343,6 +345,8 @@ void TSetupForm::buildNoticePage()
     LPasswortbefehl = label("LPasswortbefehl", "Password command:", p);
     FEPasswortbefehl = lineEdit("FEPasswortbefehl", p);
     PasswordCommandHelp::apply(FEPasswortbefehl);
+    NoticeServer = new NoticeServerFields(p, FEPort);
+    const NoticeServerFields &n = *NoticeServer;
 
     auto *grid = new QGridLayout(p);
     grid->setContentsMargins(10, 8, 10, 8);
@@ -361,13 +365,20 @@ void TSetupForm::buildNoticePage()
         grid->addWidget(l, r, 3);
         grid->addWidget(e, r++, 4, Qt::AlignLeft);
     }
+    grid->addWidget(n.LSMTPSicherheit, 3, 3);
+    grid->addWidget(n.CoBo_SMTPSicherheit, 3, 4);
     grid->addWidget(SBEdit_text, 4, 3, 1, 2);
-    grid->addWidget(LPasswortbefehl, 5, 0);
-    grid->addWidget(FEPasswortbefehl, 5, 1, 1, 4);
+    grid->addWidget(n.LAnmeldename, 5, 0);
+    grid->addWidget(n.FEAnmeldename, 5, 1);
+    grid->addWidget(n.LSMTPPasswort, 5, 3);
+    grid->addWidget(n.FESMTPPasswort, 5, 4);
+    grid->addWidget(LPasswortbefehl, 6, 0);
+    grid->addWidget(FEPasswortbefehl, 6, 1, 1, 4);
+    grid->addWidget(n.LSMTPWarnung, 7, 0, 1, 5);
     grid->setColumnMinimumWidth(2, 12);
     grid->setColumnStretch(1, 3);
     grid->setColumnStretch(4, 2);
-    grid->setRowStretch(6, 1);
+    grid->setRowStretch(8, 1);
     PageControl1->addTab(TSVersand, QStringLiteral("Notices"));
 }
 
@@ -427,6 +438,7 @@ void TSetupForm::FormShow()
     FEHost->setText(s.Host);
     FEUser->setText(s.User);
     FEPasswortbefehl->setText(s.Passwortbefehl);
+    NoticeServer->load(s, m_catalog);
 
     (s.Beep_Intern ? RBIntern : RBExtern)->setChecked(true);
     // Exact words only; any other text leaves the unit buttons as they are,
@@ -511,6 +523,7 @@ void TSetupForm::BOK1Click()
     s.Host = FEHost->text();
     s.User = FEUser->text();
     s.Passwortbefehl = FEPasswortbefehl->text().trimmed();
+    NoticeServer->store(s);
     s.Send = CB_Info_Absender->isChecked();
     s.Decoded_Match = CB_Decoded_Match->isChecked();
     if (m_applySettings)

@@ -9,6 +9,7 @@
 #include <functional>
 #include <optional>
 
+class NoticeServerFields;
 class Prompts;
 class QCheckBox;
 class QGroupBox;
@@ -91,6 +92,8 @@ public:
     QLabel *LAbsender, *LeMail, *LReply, *LBetreff, *LKopie, *LPort, *LHost, *LUserID, *LPasswortbefehl;
     QLineEdit *FEAbsender, *FEeMail, *FEReply, *FEBetreff, *FEKopie, *FEPort, *FEHost, *FEUser, *FEPasswortbefehl;
     QPushButton *SBEdit_text;
+    // Connection security and login of the notice server.
+    NoticeServerFields *NoticeServer;
 
 protected:
     void showEvent(QShowEvent *event) override;

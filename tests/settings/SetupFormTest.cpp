@@ -5,9 +5,11 @@
 #include "RecordingShell.h"
 #include "ScopedHome.h"
 #include "lang/LanguageDialog.h"
+#include "settings/NoticeServerFields.h"
 #include "settings/SetupForm.h"
 #include "settings/Settings.h"
 
+#include <QTest>
 #include <QtWidgets>
 #include <gtest/gtest.h>
 
@@ -25,7 +27,8 @@ const std::pair<const char *, QString Settings::*> kTexts[] = {
     {"FEProgramm", &Settings::Client}, {"Epara", &Settings::Parameter}, {"ESound_Pfad", &Settings::sound_path},
     {"ECheck_Pfad", &Settings::Check_Path}, {"ECheck_Para", &Settings::Check_Parameter}, {"FEAbsender", &Settings::Absender},
     {"FEeMail", &Settings::Adresse}, {"FEReply", &Settings::Reply}, {"FEBetreff", &Settings::Betreff},
-    {"FEKopie", &Settings::Blind}, {"FEPort", &Settings::Port}, {"FEHost", &Settings::Host}, {"FEUser", &Settings::User}};
+    {"FEKopie", &Settings::Blind}, {"FEPort", &Settings::Port}, {"FEHost", &Settings::Host}, {"FEUser", &Settings::User},
+    {"FEAnmeldename", &Settings::Anmeldename}, {"FESMTPPasswort", &Settings::Passwort}};
 
 class SetupFormTest : public ::testing::Test
 {
@@ -206,4 +209,40 @@ TEST_F(SetupFormTest, ShortcutsGoWhereTheChosenButtonSaysOrWhereTheLastOneWent)
     dir.prompts.expectError(dir.t(69) + QLatin1Char('\n') + dir.t(330) + QLatin1Char(' ') + dir.path(program));
     form.FB_Anlegen->click();
     form.close();
+}
+
+// The notice server's security: a new set-up starts with STARTTLS on 587,
+// a store from before the choice shows what it does; the port of implicit
+// TLS goes with TLS; "none" is warned about; a confirm stores the choice.
+TEST_F(SetupFormTest, NoticeServerSecurity)
+{
+    QComboBox *choice = control<QComboBox>("CoBo_SMTPSicherheit");
+    QLineEdit *port = control<QLineEdit>("FEPort");
+    QLabel *warning = control<QLabel>("LSMTPWarnung");
+    settings.Port = QStringLiteral("587");
+    open();
+    EXPECT_EQ(choice->currentData().toString(), QStringLiteral("STARTTLS"));
+    EXPECT_EQ(choice->count(), 4);
+    form.SAbbrechen->click();
+
+    settings.Host = QStringLiteral("smtp.example.org");
+    open();
+    EXPECT_EQ(choice->currentData().toString(), QString()) << "a store from before the choice";
+    EXPECT_EQ(choice->currentText(), dir.catalog.GetText(366));
+    form.SAbbrechen->click();
+
+    settings.Sicherheit = QStringLiteral("STARTTLS");
+    open();
+    port->selectAll();
+    QTest::keyClicks(port, QStringLiteral("465"));
+    EXPECT_EQ(choice->currentData().toString(), QStringLiteral("TLS"));
+    QTest::keyClick(port, Qt::Key_Backspace);
+    EXPECT_EQ(choice->currentData().toString(), QStringLiteral("STARTTLS"));
+    EXPECT_TRUE(warning->isHidden());
+    QTest::keyClick(choice, Qt::Key_End);
+    EXPECT_EQ(choice->currentData().toString(), QStringLiteral("none"));
+    EXPECT_FALSE(warning->isHidden());
+    EXPECT_EQ(warning->text(), dir.catalog.GetText(368));
+    form.SBestaetigen->click();
+    EXPECT_EQ(settings.Sicherheit, QStringLiteral("none"));
 }

@@ -1,0 +1,45 @@
+#pragma once
+// The notice page's fields for the server's connection security and login:
+// the choice of SMTP/Sicherheit, the login name SMTP/Anmeldename and its
+// password SMTP/Passwort, and a warning shown while "none" is chosen.
+//
+// A set-up without a server yet starts with the choice for its port (TLS on
+// 465, STARTTLS elsewhere); a stored set-up from before the choice shows
+// "STARTTLS when offered", which is what it does. Changing the port to or
+// from 465 switches between TLS and STARTTLS; "none" and the older
+// behaviour stay as chosen.
+#include <QObject>
+#include <QString>
+
+class QComboBox;
+class QGridLayout;
+class QLabel;
+class QLineEdit;
+class QWidget;
+class TKvLanguage;
+struct Settings;
+
+class NoticeServerFields : public QObject
+{
+public:
+    // Makes the controls on `page`; `port` is the page's port field.
+    NoticeServerFields(QWidget *page, QLineEdit *port);
+
+    QLabel *LSMTPSicherheit, *LAnmeldename, *LSMTPPasswort, *LSMTPWarnung;
+    QComboBox *CoBo_SMTPSicherheit;
+    QLineEdit *FEAnmeldename, *FESMTPPasswort;
+
+    // The controls from the settings, the choices in the catalog's language.
+    void load(const Settings &settings, const TKvLanguage &catalog);
+    void store(Settings &settings) const;
+
+    QString security() const;
+
+private:
+    void setSecurity(const QString &value);
+    void portEdited(const QString &port);
+    void showWarning();
+
+    QLineEdit *m_port;
+    QString m_lastPort;
+};
