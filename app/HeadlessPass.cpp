@@ -26,6 +26,7 @@ class ConsolePrompts : public Prompts
 {
 public:
     explicit ConsolePrompts(QTextStream &err) : m_err(err) {}
+    bool canAsk() const override { return false; }
 
 protected:
     void showError(const QString &text) override { m_err << "korvalinthus: " << Printable::text(text) << Qt::endl; }

@@ -163,6 +163,8 @@ void WindowTexts::applySetup(QWidget &w, const TKvLanguage &c)
         {64, "FB_Menu_Programme"}, {65, "FB_Menu_Desktop"}, {222, "LAbsender"}, {223, "LeMail"},
         {224, "LReply"}, {225, "LKopie"}, {36, "LBetreff"}, {229, "SBEdit_text"}, {400, "LPasswortbefehl"},
         {430, "CB_Decoded_Match"}, {363, "LSMTPSicherheit"}, {369, "LAnmeldename"}, {148, "LSMTPPasswort"},
+        {383, "TSZertifikate"}, {370, "LCA_Datei"}, {371, "LCA_Hinweis"},
+        {384, "LZertifikate"}, {385, "B_Zertifikat_Entfernen"}, {386, "LZertifikate_Hinweis"},
     };
     for (const auto &e : captions)
         caption(w, e.name, c.GetText(e.n));

@@ -39,6 +39,7 @@ public:
     bool unencrypted = false;
     int mailCount = 0;
     std::exception_ptr connectFailure;
+    PeerCertificate refusedCertificate;
     std::vector<Read> reads;
     int consumed = 0;
     bool stop = false;
@@ -158,6 +159,7 @@ void AccountPrefetch::Shared::run()
     {
         std::lock_guard lock(mutex);
         connectFailure = failure;
+        refusedCertificate = client->RefusedCertificate();
         connectDone = true;
         idle = true;
     }
@@ -261,6 +263,14 @@ std::exception_ptr AccountPrefetch::connectFailure() const
     s.waitFor([&] { return s.connectDone; });
     std::lock_guard lock(s.mutex);
     return s.connectFailure;
+}
+
+PeerCertificate AccountPrefetch::refusedCertificate() const
+{
+    Shared &s = *m_shared;
+    s.waitFor([&] { return s.connectDone; });
+    std::lock_guard lock(s.mutex);
+    return s.refusedCertificate;
 }
 
 const TSummary &AccountPrefetch::GetSummary(int message)

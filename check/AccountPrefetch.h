@@ -13,6 +13,7 @@
 // the pass's side.
 #include "check/AccountSecurity.h"
 #include "net/MailRecords.h"
+#include "net/PeerCertificate.h"
 
 #include <QByteArray>
 #include <QString>
@@ -58,6 +59,9 @@ public:
     // greeting, the login, STAT), if any; raised once the pass has walked
     // the summaries, as the client's Connect raises it after its event.
     std::exception_ptr connectFailure() const;
+    // After connectFailure(): the certificate that the connect refused, if
+    // it failed so (TLineSocket::RefusedCertificate).
+    PeerCertificate refusedCertificate() const;
     // Summary of message n (1-based, in order): waits for it and raises what
     // reading it raised.
     const TSummary &GetSummary(int message);

@@ -3,6 +3,7 @@
 #include "check/AccountPassword.h"
 #include "check/AccountPrefetch.h"
 #include "check/AccountSecurity.h"
+#include "check/CertificateQuestion.h"
 #include "check/AppServices.h"
 #include "check/MessageLimit.h"
 #include "check/QuitReport.h"
@@ -13,6 +14,9 @@
 #include "net/ShownText.h"
 #include "platform/core/AnsiCodec.h"
 #include "net/NetError.h"
+#include "net/PeerCertificate.h"
+#include "platform/Prompts.h"
+#include "platform/core/SettingsKey.h"
 #include "platform/core/KvError.h"
 
 #include <QScopeGuard>
@@ -112,19 +116,18 @@ void AllAccountsPass::run(PassSink &sink)
                 // Counts of an account that failed half-way must not pass on
                 // to the next one.
                 m_counters = {};
+                m_certificateNotes.clear();
                 try {
-                    const auto ahead = m_ahead.find(n);
                     m_mailCount = 0;
-                    if (ahead != m_ahead.end())
-                        connectAhead(*ahead->second);
-                    else
-                        m_pop.Connect();
+                    connectAccount(n);
                     ++m_checked;
                     sink.accountChecked(n, slot.Konto, m_mailCount);
                 } catch (const std::exception &e) {
                     ++m_failed;
                     const auto *kv = dynamic_cast<const KvError *>(&e);
                     sink.accountFailed(n, slot.Konto, kv ? kv->text() : QString::fromLocal8Bit(e.what()));
+                    for (const QString &note : std::as_const(m_certificateNotes))
+                        sink.accountWarning(n, slot.Konto, note);
                 }
             } else {
                 sink.reportCell(9, m_accountIndex, text(127));
@@ -135,6 +138,51 @@ void AllAccountsPass::run(PassSink &sink)
         ++m_accountIndex;
     }
     disconnect(std::min(m_accountIndex - 1, slotCount));
+}
+
+void AllAccountsPass::connectAccount(int slot)
+{
+    for (int question = 0;; ++question) {
+        std::exception_ptr failure;
+        PeerCertificate refused;
+        const auto ahead = m_ahead.find(slot);
+        try {
+            if (ahead != m_ahead.end())
+                connectAhead(*ahead->second);
+            else
+                m_pop.Connect();
+            return;
+        } catch (const ENetError &e) {
+            failure = std::current_exception();
+            if (e.kind() == NetError::CertificateRefused)
+                refused = ahead != m_ahead.end() ? ahead->second->refusedCertificate() : m_pop.RefusedCertificate();
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        if (refused.isNull() || question >= MaxCertificateQuestions || !trustRefused(slot, refused))
+            std::rethrow_exception(failure);
+        // Again, on a new connection of POP_Alle that takes the certificate.
+        if (ahead != m_ahead.end())
+            m_ahead.erase(ahead);
+        AccountSecurity::forAccount(m_app.accounts.slot(slot), m_app.settings).applyTo(m_pop);
+    }
+}
+
+bool AllAccountsPass::trustRefused(int slot, const PeerCertificate &refused)
+{
+    const QString name = m_app.accounts.slot(slot).Konto;
+    const CertificateQuestion::Answer answer
+        = CertificateQuestion::ask(m_app, m_catalog, refused, CertificateQuestion::Repeat::OncePerRun);
+    if (CertificateQuestion::trusts(answer)) {
+        if (answer == CertificateQuestion::Trusted && m_sink)
+            m_sink->accountWarning(slot, name, CertificateQuestion::trustedLine(refused, m_catalog));
+        return true;
+    }
+    if (!m_app.prompts.canAsk())
+        m_certificateNotes = CertificateQuestion::whereToTrust(refused, m_catalog, m_app.settingsKey.location());
+    else if (answer == CertificateQuestion::NotAsked)
+        m_certificateNotes = QStringList{text(387)};
+    return false;
 }
 
 void AllAccountsPass::POP_AlleConnect()

@@ -24,6 +24,7 @@ class TPop3Client;
 class RuleListSource;
 class AccountPrefetch;
 struct TSummary;
+struct PeerCertificate;
 
 // One judged message of a pass, with every hit of its verdict.
 struct JudgedMessage
@@ -91,6 +92,8 @@ class AllAccountsPass
 public:
     // Accounts worked on at once, at most.
     static constexpr int MaxConnections = 16;
+    // Questions about certificates for one account in one pass, at most.
+    static constexpr int MaxCertificateQuestions = 3;
 
     AllAccountsPass(AppServices &app, const TKvLanguage &catalog, TPop3Client &popAlle, RuleListSource &lists);
     ~AllAccountsPass();
@@ -141,6 +144,13 @@ private:
     // Starts the accounts from `slot` on that are not yet started, up to
     // `bound` connections at once.
     void startAhead(int slot, int bound);
+    // Connects the account (started ahead or on POP_Alle); a refused
+    // certificate that the user trusts now is taken on a new connection.
+    void connectAccount(int slot);
+    // Puts a refused certificate to the user (once per run); true when it
+    // is trusted now. Else what the log must say about it goes to
+    // m_certificateNotes.
+    bool trustRefused(int slot, const PeerCertificate &refused);
     // Connect of an account started ahead: its connect event and failure
     // as POP_Alle's Connect would give them.
     void connectAhead(AccountPrefetch &account);
@@ -181,4 +191,5 @@ private:
     int m_nextAhead = 1;
     AccountPrefetch *m_walking = nullptr;
     const TSummary *m_walkSummary = nullptr;
+    QStringList m_certificateNotes; // of the account being connected
 };

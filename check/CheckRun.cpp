@@ -1,6 +1,7 @@
 #include "check/CheckRun.h"
 
 #include "check/AccountSecurity.h"
+#include "check/CertificateQuestion.h"
 
 #include "check/AccountPassword.h"
 #include "check/AppServices.h"
@@ -14,6 +15,7 @@
 #include "net/Pop3Client.h"
 #include "net/ShownText.h"
 #include "net/NetError.h"
+#include "net/PeerCertificate.h"
 #include "platform/Prompts.h"
 #include "platform/core/AnsiCodec.h"
 #include "platform/core/KvError.h"
@@ -127,14 +129,37 @@ void CheckRun::Postfach_abrufen()
         }
         m_popMail.SetPassword(password.bytes);
     }
-    try {
-        m_popMail.Connect();
-    } catch (const KvError &e) {
-        m_c.RE_Message_Stamm->addLine(QStringLiteral("Error: ") + e.text());
-        if (ENetError::Is(e, NetError::NoAddress))
-            m_c.RE_Message_Stamm->addLine(text(90));
-        releasePostfach();
+    // A certificate the user trusts now is taken on a new connection; one
+    // that then changes again is asked about again, a few times at most.
+    for (int question = 0;; ++question) {
+        PeerCertificate refused;
+        try {
+            m_popMail.Connect();
+            return;
+        } catch (const KvError &e) {
+            m_c.RE_Message_Stamm->addLine(QStringLiteral("Error: ") + e.text());
+            if (ENetError::Is(e, NetError::NoAddress))
+                m_c.RE_Message_Stamm->addLine(text(90));
+            if (ENetError::Is(e, NetError::CertificateRefused))
+                refused = m_popMail.RefusedCertificate();
+        }
+        if (refused.isNull() || chosen < 1 || question >= kMaxCertificateQuestions || !trustRefused(refused, chosen)) {
+            releasePostfach();
+            return;
+        }
     }
+}
+
+bool CheckRun::trustRefused(const PeerCertificate &refused, int slot)
+{
+    const CertificateQuestion::Answer answer
+        = CertificateQuestion::ask(m_app, m_catalog, refused, CertificateQuestion::Repeat::Always);
+    if (!CertificateQuestion::trusts(answer))
+        return false;
+    if (answer == CertificateQuestion::Trusted)
+        m_c.RE_Message_Stamm->addLine(CertificateQuestion::trustedLine(refused, m_catalog));
+    AccountSecurity::forAccount(m_app.accounts.slot(slot), m_app.settings).applyTo(m_popMail);
+    return true;
 }
 
 void CheckRun::POP_MailUnencrypted()

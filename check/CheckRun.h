@@ -20,6 +20,7 @@ class TLineSocket;
 class TPop3Client;
 class RuleListSource;
 struct TMailMessage;
+struct PeerCertificate;
 
 class CheckRun : public ClassificationView
 {
@@ -89,6 +90,11 @@ private:
     void releasePostfach();
     void deleteRow(int row);
     void addNotice(int row);
+    // Puts a refused certificate to the user; true when it is trusted now
+    // and POP_Mail is set up for the account in `slot` to take it.
+    bool trustRefused(const PeerCertificate &refused, int slot);
+    // Questions about certificates in one check, at most.
+    static constexpr int kMaxCertificateQuestions = 3;
 
     AppServices &m_app;
     const TKvLanguage &m_catalog;

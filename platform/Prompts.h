@@ -32,6 +32,9 @@ public:
 
     // True while one of the prompts above is open.
     bool isOpen() const { return m_open > 0; }
+    // False where nobody is there to answer (the pass without windows):
+    // questions are then not put at all.
+    virtual bool canAsk() const { return true; }
 
 protected:
     virtual void showError(const QString &text) = 0;

@@ -81,4 +81,10 @@ void CertificateTrust::write(SettingsKey &key) const
         key.writeString(section(), name("Fingerabdruck", n),
                         e.sha256.isEmpty() ? e.unread : QString::fromLatin1(e.sha256.toHex(':').toUpper()));
     }
+    // Entries removed since the store was read must not come back with the
+    // next read, which goes on up to the first missing Host<n>.
+    for (++n; n <= kMaxEntries && key.readString(section(), name("Host", n)); ++n) {
+        for (const char *column : {"Host", "Port", "Fingerabdruck"})
+            key.removeValue(section(), name(column, n));
+    }
 }

@@ -34,6 +34,8 @@ public:
     // trusted there before.
     void trust(const QString &host, int port, const QByteArray &sha256);
     const QList<Entry> &entries() const { return m_entries; }
+    // The whole list, as the settings dialog leaves it (entries removed).
+    void setEntries(QList<Entry> entries) { m_entries = std::move(entries); }
 
     // The user said no to this certificate: not asked again in this run.
     void decline(const QByteArray &sha256) { m_declined.insert(sha256); }

@@ -9,6 +9,7 @@
 #include "platform/core/ProgramFolder.h"
 #include "platform/core/SettingsKey.h"
 #include "settings/NoticeServerFields.h"
+#include "settings/CertificatesPage.h"
 #include "settings/PasswordCommandHelp.h"
 #include "settings/Settings.h"
 #include "support/Hints.h"
@@ -127,6 +128,8 @@ TSetupForm::TSetupForm(Settings &settings, TKvLanguage &catalog, Prompts &prompt
     buildMorePage();
     buildShortcutPage();
     buildNoticePage();
+    TSZertifikate = new CertificatesPage(m_prompts);
+    PageControl1->addTab(TSZertifikate, QStringLiteral("Certificates"));
     PageControl1->setCurrentIndex(0);
     buildBottomPanel();
 }
@@ -439,6 +442,7 @@ void TSetupForm::FormShow()
     FEUser->setText(s.User);
     FEPasswortbefehl->setText(s.Passwortbefehl);
     NoticeServer->load(s, m_catalog);
+    TSZertifikate->load(s);
 
     (s.Beep_Intern ? RBIntern : RBExtern)->setChecked(true);
     // Exact words only; any other text leaves the unit buttons as they are,
@@ -526,6 +530,10 @@ void TSetupForm::BOK1Click()
     NoticeServer->store(s);
     s.Send = CB_Info_Absender->isChecked();
     s.Decoded_Match = CB_Decoded_Match->isChecked();
+    if (!TSZertifikate->store(s, m_catalog)) {
+        PageControl1->setCurrentWidget(TSZertifikate);
+        return;
+    }
     if (m_applySettings)
         m_applySettings();
     accept();

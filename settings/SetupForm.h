@@ -1,5 +1,5 @@
 #pragma once
-// The settings dialog: every option on four pages, the language choice and
+// The settings dialog: every option on five pages, the language choice and
 // the program's shortcuts. Confirming copies the controls into the settings
 // and lets the main window apply them; cancelling discards the edits. Nothing
 // is stored here: the settings are written when the program ends.
@@ -10,6 +10,7 @@
 #include <optional>
 
 class NoticeServerFields;
+class CertificatesPage;
 class Prompts;
 class QCheckBox;
 class QGroupBox;
@@ -94,6 +95,9 @@ public:
     QPushButton *SBEdit_text;
     // Connection security and login of the notice server.
     NoticeServerFields *NoticeServer;
+
+    // Server certificates: the extra CA file and the trusted certificates.
+    CertificatesPage *TSZertifikate;
 
 protected:
     void showEvent(QShowEvent *event) override;

@@ -69,3 +69,35 @@ TEST_F(CertificateTrustTest, HandWrittenEntriesAreReadAndASpoiltOneTrustsNothing
     EXPECT_EQ(SettingsKey(path()).readString(QStringLiteral("Zertifikate"), QStringLiteral("Fingerabdruck2")),
               QStringLiteral("AB:CD:zz"));
 }
+
+// An entry the user removed does not come back from the store, and a later
+// entry in its place is not followed by the removed ones.
+TEST_F(CertificateTrustTest, RemovedEntriesStayRemoved)
+{
+    CertificateTrust trust;
+    for (const char *host : {"a.lan", "b.lan", "c.lan"})
+        trust.trust(QLatin1String(host), 995, digest(host));
+    SettingsKey key(path());
+    trust.write(key);
+    key.flush();
+
+    CertificateTrust edited = reread();
+    QList<CertificateTrust::Entry> kept = edited.entries();
+    kept.removeAt(0);
+    kept.removeAt(0);
+    edited.setEntries(kept);
+    SettingsKey again(path());
+    edited.write(again);
+    again.flush();
+    ASSERT_EQ(reread().entries().size(), 1);
+    EXPECT_EQ(reread().trusted(QStringLiteral("c.lan"), 995), digest("c.lan"));
+
+    edited.trust(QStringLiteral("d.lan"), 110, digest("d.lan"));
+    SettingsKey third(path());
+    edited.write(third);
+    third.flush();
+    const CertificateTrust t = reread();
+    EXPECT_EQ(t.entries().size(), 2);
+    EXPECT_TRUE(t.trusted(QStringLiteral("a.lan"), 995).isEmpty());
+    EXPECT_TRUE(t.trusted(QStringLiteral("b.lan"), 995).isEmpty());
+}

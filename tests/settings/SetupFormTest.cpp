@@ -6,6 +6,7 @@
 #include "ScopedHome.h"
 #include "lang/LanguageDialog.h"
 #include "settings/NoticeServerFields.h"
+#include "settings/CertificatesPage.h"
 #include "settings/SetupForm.h"
 #include "settings/Settings.h"
 
@@ -245,4 +246,43 @@ TEST_F(SetupFormTest, NoticeServerSecurity)
     EXPECT_EQ(warning->text(), dir.catalog.GetText(368));
     form.SBestaetigen->click();
     EXPECT_EQ(settings.Sicherheit, QStringLiteral("none"));
+}
+
+// The certificates page: the trusted certificates can be removed, and a CA
+// file that cannot be read stops the confirm on this page with nothing of
+// the page taken.
+TEST_F(SetupFormTest, TrustedCertificatesAreRemovedAndTheCaFileMustBeReadable)
+{
+    settings.certificates.trust(QStringLiteral("a.example"), 995, QByteArray(32, 'a'));
+    settings.certificates.trust(QStringLiteral("b.example"), 110, QByteArray(32, 'b'));
+    open();
+    auto *list = control<QListWidget>("LB_Zertifikate");
+    auto *remove = control<QPushButton>("B_Zertifikat_Entfernen");
+    ASSERT_EQ(list->count(), 2);
+    EXPECT_TRUE(list->item(1)->text().startsWith(QStringLiteral("b.example:110  62:62:"))) << list->item(1)->text().toStdString();
+    EXPECT_FALSE(remove->isEnabled());
+    list->setCurrentRow(0);
+    remove->click();
+    ASSERT_EQ(list->count(), 1);
+
+    auto *caFile = control<QLineEdit>("FECA_Datei");
+    caFile->setText(dir.folder() + QStringLiteral("/missing.pem"));
+    dir.prompts.expectError(QStringLiteral("missing.pem"));
+    form.SBestaetigen->click();
+    EXPECT_EQ(settings.certificates.entries().size(), 2);
+    EXPECT_TRUE(settings.CA_Datei.isEmpty());
+    EXPECT_EQ(form.PageControl1->currentWidget(), static_cast<QWidget *>(form.TSZertifikate));
+    EXPECT_EQ(applied, 0);
+
+    const QString pem = dir.folder() + QStringLiteral("/company-ca.pem");
+    QFile f(pem);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("-----BEGIN CERTIFICATE-----\n");
+    f.close();
+    caFile->setText(QStringLiteral(" ") + pem);
+    form.SBestaetigen->click();
+    EXPECT_EQ(settings.CA_Datei, pem);
+    ASSERT_EQ(settings.certificates.entries().size(), 1);
+    EXPECT_EQ(settings.certificates.trusted(QStringLiteral("b.example"), 110), QByteArray(32, 'b'));
+    EXPECT_EQ(applied, 1);
 }

@@ -1,0 +1,23 @@
+#pragma once
+// The question about a server certificate that failed verification: its
+// details and two buttons, trust it (Accepted) or not (Rejected). The
+// texts come from CertificateQuestion.
+#include <QDialog>
+
+class QLabel;
+class QPushButton;
+
+class CertificateDialog : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit CertificateDialog(QWidget *parent = nullptr);
+
+    void setTexts(const QString &caption, const QString &details, const QString &question, const QString &trust,
+                  const QString &decline);
+
+    QLabel *LZertifikat;      // the details, plain text
+    QLabel *LFrage;           // the question
+    QPushButton *B_Vertrauen; // trust it
+    QPushButton *B_Ablehnen;  // do not (the default)
+};
