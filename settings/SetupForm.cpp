@@ -15,6 +15,7 @@
 #include "support/Hints.h"
 #include "support/HtmlInfoViewer.h"
 
+#include <algorithm>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -201,10 +202,13 @@ void TSetupForm::buildGeneralPage()
     grid->addLayout(row({LGroesse_Angabe, Egroesse}), r++, 0);
     for (QWidget *w : {CBAuto_Kill, CB_Info_Absender, CB_Decoded_Match})
         grid->addWidget(w, r++, 0);
+    const int leftRows = r;
     r = 0;
     for (QWidget *w : {CBHints, CBTips, CBReadme, CBMinimiert_starten, CB_Sound1, CB_Sound2, CB_Passwort,
                        CBAnzeige_clearen})
         grid->addWidget(w, r++, 1);
+    // Below both columns, whichever is the longer.
+    r = std::max(r, leftRows);
     // The caption ends in "(minutes):", so the number follows it on its line.
     grid->addLayout(row({CBAutoCheck, ECheck_Timer}), r++, 0, 1, 2);
     grid->setRowStretch(r, 1);

@@ -72,6 +72,46 @@ QStringList cutOff(QWidget &window)
     return found;
 }
 
+// Where a control draws, in its parent: a label only where its text is, so
+// captions centred in wide boxes may share room as long as the words do not.
+QRect drawnRect(QWidget *w)
+{
+    auto *l = qobject_cast<QLabel *>(w);
+    if (!l)
+        return w->geometry();
+    const QFontMetrics fm(l->font());
+    int widest = 0;
+    for (const QString &line : l->text().split(QLatin1Char('\n')))
+        widest = std::max(widest, fm.horizontalAdvance(line));
+    const QRect room = l->contentsRect();
+    const QRect text = QStyle::alignedRect(l->layoutDirection(), l->alignment(),
+                                           QSize(std::min(widest, room.width()), room.height()), room);
+    return text.translated(l->pos());
+}
+
+// Controls of one parent that cover each other: a layout put two of them
+// into the same cell.
+QStringList overlapping(QWidget &window)
+{
+    QStringList found;
+    const auto isControl = [&window](QWidget *w) {
+        return w->isVisibleTo(&window)
+            && (qobject_cast<QAbstractButton *>(w) || qobject_cast<QLineEdit *>(w) || qobject_cast<QComboBox *>(w)
+                || (qobject_cast<QLabel *>(w) && !qobject_cast<QLabel *>(w)->text().isEmpty()));
+    };
+    for (QWidget *parent : window.findChildren<QWidget *>()) {
+        QList<QWidget *> controls;
+        for (QObject *o : parent->children())
+            if (auto *w = qobject_cast<QWidget *>(o); w && !w->isWindow() && isControl(w))
+                controls << w;
+        for (qsizetype i = 0; i < controls.size(); ++i)
+            for (qsizetype j = i + 1; j < controls.size(); ++j)
+                if (drawnRect(controls[i]).intersects(drawnRect(controls[j])))
+                    found << controls[i]->objectName() + QStringLiteral(" covers ") + controls[j]->objectName();
+    }
+    return found;
+}
+
 void keep(QWidget &window, const QString &name)
 {
     if (const QString dir = qEnvironmentVariable("KV_SCREENSHOT_DIR"); !dir.isEmpty()) {
@@ -130,6 +170,7 @@ TEST_P(WindowTextsFit, EveryCaptionShowsWhole)
             EXPECT_EQ(k.FE_Port->text(), QStringLiteral("995"));
         }
         EXPECT_EQ(cutOff(*s.window), QStringList());
+        EXPECT_EQ(overlapping(*s.window), QStringList());
         keep(*s.window, s.name + QLatin1Char('_') + code);
         s.window->hide();
     }
@@ -143,6 +184,7 @@ TEST_P(WindowTextsFit, EveryCaptionShowsWhole)
         pages->setCurrentIndex(i);
         QCoreApplication::processEvents();
         EXPECT_EQ(cutOff(*setup), QStringList());
+        EXPECT_EQ(overlapping(*setup), QStringList());
         keep(*setup, QStringLiteral("setup%1_").arg(i + 1) + code);
     }
     setup->hide();
