@@ -4,17 +4,6 @@
 
 namespace {
 
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
 // Quoted-printable (RFC 2045): "=XX" is a byte, "=" at the end of a line
 // joins it to the next; a broken "=" stays as it is.
 QByteArray quotedPrintable(const QList<QByteArray> &lines)
@@ -32,8 +21,8 @@ QByteArray quotedPrintable(const QList<QByteArray> &lines)
                 out += c;
             } else if (i + 1 == end) {
                 soft = true;
-            } else if (i + 2 < end && hexValue(line[i + 1]) >= 0 && hexValue(line[i + 2]) >= 0) {
-                out += char(hexValue(line[i + 1]) * 16 + hexValue(line[i + 2]));
+            } else if (i + 2 < end && MimeText::hexDigit(line[i + 1]) >= 0 && MimeText::hexDigit(line[i + 2]) >= 0) {
+                out += char(MimeText::hexDigit(line[i + 1]) * 16 + MimeText::hexDigit(line[i + 2]));
                 i += 2;
             } else {
                 out += c;

@@ -12,17 +12,6 @@ bool isBlank(char c)
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
 
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
 QByteArray percentDecoded(const QByteArray &text)
 {
     const qsizetype size = text.size();
@@ -30,8 +19,8 @@ QByteArray percentDecoded(const QByteArray &text)
     QByteArray out(size, Qt::Uninitialized);
     char *o = out.data();
     for (qsizetype i = 0; i < size; ++i) {
-        if (in[i] == '%' && i + 2 < size && hexValue(in[i + 1]) >= 0 && hexValue(in[i + 2]) >= 0) {
-            *o++ = char(hexValue(in[i + 1]) * 16 + hexValue(in[i + 2]));
+        if (in[i] == '%' && i + 2 < size && MimeText::hexDigit(in[i + 1]) >= 0 && MimeText::hexDigit(in[i + 2]) >= 0) {
+            *o++ = char(MimeText::hexDigit(in[i + 1]) * 16 + MimeText::hexDigit(in[i + 2]));
             i += 2;
         } else {
             *o++ = in[i];

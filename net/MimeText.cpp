@@ -20,17 +20,6 @@ bool isLineBlank(char c)
     return isBlank(c) || c == '\r' || c == '\n';
 }
 
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
 // Charset names longer than this are no charset (the longest registered
 // name has 45 characters).
 constexpr qsizetype kMaxCharsetName = 64;
@@ -250,8 +239,8 @@ QByteArray decodeQ(const QByteArray &text)
         const char c = in[i];
         if (c == '_') {
             *o++ = ' ';
-        } else if (c == '=' && i + 2 < size && hexValue(in[i + 1]) >= 0 && hexValue(in[i + 2]) >= 0) {
-            *o++ = char(hexValue(in[i + 1]) * 16 + hexValue(in[i + 2]));
+        } else if (c == '=' && i + 2 < size && MimeText::hexDigit(in[i + 1]) >= 0 && MimeText::hexDigit(in[i + 2]) >= 0) {
+            *o++ = char(MimeText::hexDigit(in[i + 1]) * 16 + MimeText::hexDigit(in[i + 2]));
             i += 2;
         } else {
             *o++ = c;

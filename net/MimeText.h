@@ -16,6 +16,18 @@
 
 namespace MimeText {
 
+// The value of a hex digit of either case, or -1.
+constexpr int hexDigit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
 // Bytes of unknown charset: UTF-8 when they are valid UTF-8, else the 8-bit
 // code page.
 QString guessText(const QByteArray &bytes);
