@@ -50,12 +50,52 @@ Pop3Reply TPop3Client::Exchange(const Pop3Command &command)
     // their turn.
     while (m_replies.Outstanding() > 1 && m_pipeline.InFlight())
         ReadAhead(0);
+    return ReadStatus();
+}
+
+Pop3Reply TPop3Client::ReadStatus()
+{
     QByteArray line = ReadReply();
     // A reply without its LF: the server closed the connection (the reader
     // has closed our side, and the replies due went with it).
     if (!line.endsWith('\n'))
         throw ESockError(NetError::ClosedByServer);
     return m_replies.TakeStatus(std::move(line));
+}
+
+// Several commands in one write; their replies are read in order.
+void TPop3Client::SendTogether(std::initializer_list<Pop3Command> commands)
+{
+    Report(QStringLiteral("Transaktion"), 8);
+    QByteArray out;
+    for (const Pop3Command &command : commands) {
+        out += command.Line() + "\r\n";
+        m_replies.Sent(command);
+    }
+    Write(out);
+}
+
+// The replies to a pipelined login: `statuses` login replies, then the
+// STAT's, kept for Connect. Behind a refused login the STAT's -ERR is read
+// so that a second try finds the connection in step. A server that hangs
+// up after refusing has refused the login, not lost the connection; one
+// that hangs up before any refusal has lost it.
+bool TPop3Client::ReadPipelinedLogin(int statuses)
+{
+    bool accepted = true;
+    try {
+        for (int i = 0; i < statuses; ++i)
+            accepted = ReadStatus().Accepted() && accepted;
+        if (!accepted)
+            ReadStatus();
+    } catch (const ESockError &) {
+        if (accepted)
+            throw;
+    }
+    if (!accepted)
+        return false;
+    m_statAhead = ReadStatus();
+    return true;
 }
 
 QByteArray TPop3Client::ReadWholeLine()
@@ -73,11 +113,26 @@ QByteArray TPop3Client::ReadWholeLine()
 //                         C: PASS wrong
 //                         S: -ERR [AUTH] Authentication failed.
 // Over TLS, AUTH PLAIN where the server offers it.
+//
+// A login that can be pipelined: the server named PIPELINING (RFC 2449
+// section 6.6) and, for USER/PASS, USER in its capabilities, so that it
+// takes USER in this state. STAT goes in the same write:
+//     C: USER anna
+//     C: PASS secret
+//     C: STAT
+//     S: +OK
+//     S: +OK Logged in.
+//     S: +OK 2 320
+// After AUTH PLAIN, the response and STAT go together.
 bool TPop3Client::LoginOnce()
 {
+    m_statAhead.reset();
     if (TlsActive() && m_capabilities.Parameters("SASL").contains("PLAIN"))
         return AuthPlain();
-    return Exchange(Pop3Command::USER(m_userId)).Accepted() && Exchange(Pop3Command::PASS(m_password)).Accepted();
+    if (!PipelineActive() || !m_capabilities.Has("USER"))
+        return Exchange(Pop3Command::USER(m_userId)).Accepted() && Exchange(Pop3Command::PASS(m_password)).Accepted();
+    SendTogether({Pop3Command::USER(m_userId), Pop3Command::PASS(m_password), Pop3Command::STAT()});
+    return ReadPipelinedLogin(2);
 }
 
 // RFC 5034: AUTH PLAIN, the response the authorization identity (empty),
@@ -94,7 +149,10 @@ bool TPop3Client::AuthPlain()
         return false;
     const QByteArray response = (QByteArray(1, '\0') + m_userId + '\0' + m_password).toBase64();
     AddSecret(response);
-    return Exchange(Pop3Command::SaslResponse(response)).Accepted();
+    if (!PipelineActive())
+        return Exchange(Pop3Command::SaslResponse(response)).Accepted();
+    SendTogether({Pop3Command::SaslResponse(response), Pop3Command::STAT()});
+    return ReadPipelinedLogin(1);
 }
 
 // RFC 2595 section 4. Once the server offered STLS the session goes on only
@@ -129,7 +187,8 @@ void TPop3Client::Login()
     for (;;) {
         if (LoginOnce())
             return;
-        if (retried || !OnAuthenticationFailed)
+        // A server that hung up on the refusal leaves nothing to retry on.
+        if (retried || !OnAuthenticationFailed || !Connected())
             throw EProtocolError(NetError::AuthFailed);
         bool handled = false;
         OnAuthenticationFailed(this, handled);
@@ -170,7 +229,7 @@ void TPop3Client::Connect()
         Login();
         // From here on OnConnect fires, also when STAT is refused.
         loggedIn = true;
-        const Pop3Reply stat = Exchange(Pop3Command::STAT());
+        const Pop3Reply stat = m_statAhead ? *std::exchange(m_statAhead, std::nullopt) : Exchange(Pop3Command::STAT());
         if (!stat.Accepted())
             Refuse(stat);
         // A count that is no number is a broken reply, not an empty mailbox.

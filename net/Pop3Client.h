@@ -20,6 +20,9 @@
 // EAbortError ReadAborted or SendAborted (Abort or the time-out, which also
 // closes the connection here), EDestroyedError; and EProtocolError
 // NotConnected when there is no connection (after OnConnectionRequired).
+#include <initializer_list>
+#include <optional>
+
 #include "net/LineSocket.h"
 #include "net/MailRecords.h"
 #include "net/MessageParser.h"
@@ -95,7 +98,10 @@ public:
     // password never goes in clear to it). Logs in with AUTH PLAIN when TLS
     // is on and the server offers it, else with USER and PASS, and asks
     // STAT for MailCount(); fires OnConnect once logged in, also when STAT
-    // then fails. A failure after the connect sends QUIT (not after a failed
+    // then fails. With Pipelining() and PIPELINING in the list that counts
+    // (over STLS: the one asked over TLS), the login and STAT go in one
+    // write: USER, PASS and STAT when the list names USER; the AUTH PLAIN
+    // response and STAT after the go-ahead. A failure after the connect sends QUIT (not after a failed
     // TLS start, which has closed the connection) and closes it first.
     // Throws EProtocolError AuthFailed (UserID or Password empty and not
     // filled by OnAuthenticationNeeded: before any connection; the login
@@ -159,6 +165,9 @@ protected:
 
 private:
     Pop3Reply Exchange(const Pop3Command &command);
+    Pop3Reply ReadStatus();
+    void SendTogether(std::initializer_list<Pop3Command> commands);
+    bool ReadPipelinedLogin(int statuses);
     QByteArray ReadWholeLine();
     void SecureSession();
     bool LoginOnce();
@@ -187,4 +196,5 @@ private:
     TMailMessage m_message;
     TMessageParser m_parser{m_message};
     Pop3ReplyReader m_replies;
+    std::optional<Pop3Reply> m_statAhead; // the STAT reply read with a pipelined login
 };

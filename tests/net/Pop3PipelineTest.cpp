@@ -226,3 +226,90 @@ TEST(Pop3Pipeline, NoPipeliningAnnouncedWalksOneAfterAnother)
     w.count = 2;
     EXPECT_EQ(walk(server, true, w).count("start"), 2);
 }
+
+// The login of a server that takes USER and pipelines: USER, PASS and STAT
+// must all have arrived before it answers the first of them (a client
+// waiting for each reply would stall here until the time-out).
+namespace {
+
+Script &pipelinedGreeting(FakeServer &server)
+{
+    return server.script().sendLine("+OK ready").expect("CAPA").sendLine("+OK").sendLine("USER").sendLine("PIPELINING")
+        .sendLine(".");
+}
+
+struct LoginClient
+{
+    explicit LoginClient(const FakeServer &server)
+    {
+        c.SetHost("127.0.0.1");
+        c.SetPort(server.port());
+        c.SetTimeOut(3000);
+        c.SetUserID("anna");
+        c.SetPassword("wrong");
+    }
+    TPop3Client c;
+};
+
+}
+
+TEST(Pop3Pipeline, LoginAndStatGoInOneWrite)
+{
+    FakeServer server;
+    pipelinedGreeting(server).expect("USER anna").expect("PASS wrong").expect("STAT")
+        .sendLine("+OK").sendLine("+OK in").sendLine("+OK 2 320").expect("QUIT").sendLine("+OK");
+    LoginClient l(server);
+    l.c.Connect();
+    EXPECT_EQ(l.c.MailCount(), 2);
+    l.c.Disconnect();
+    EXPECT_TRUE(server.ok()) << server.report().toStdString();
+}
+
+// A refused password: the STAT behind it is read, and the second try with
+// the password the user gave finds the connection in step.
+TEST(Pop3Pipeline, RefusedPipelinedLoginRetriesInStep)
+{
+    FakeServer server;
+    pipelinedGreeting(server).expect("USER anna").expect("PASS wrong").expect("STAT")
+        .sendLine("+OK").sendLine("-ERR [AUTH] Authentication failed.").sendLine("-ERR not logged in")
+        .expect("USER anna").expect("PASS secret").expect("STAT")
+        .sendLine("+OK").sendLine("+OK in").sendLine("+OK 3 99").expect("QUIT").sendLine("+OK");
+    LoginClient l(server);
+    int asked = 0;
+    l.c.OnAuthenticationFailed = [&](TLineSocket *, bool &handled) {
+        ++asked;
+        l.c.SetPassword("secret");
+        handled = true;
+    };
+    l.c.Connect();
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(l.c.MailCount(), 3);
+    l.c.Disconnect();
+    EXPECT_TRUE(server.ok()) << server.report().toStdString();
+}
+
+// A server that hangs up after a wrong password has refused the login;
+// there is no connection left to try again on.
+TEST(Pop3Pipeline, HangUpAfterWrongPasswordIsRefusedLogin)
+{
+    FakeServer server;
+    pipelinedGreeting(server).expect("USER anna").expect("PASS wrong").expect("STAT")
+        .sendLine("+OK").sendLine("-ERR [AUTH] Authentication failed.").close();
+    LoginClient l(server);
+    int asked = 0;
+    l.c.OnAuthenticationFailed = [&](TLineSocket *, bool &handled) {
+        ++asked;
+        handled = true;
+    };
+    EXPECT_EQ(failure([&] { l.c.Connect(); }).kind, NetError::AuthFailed);
+    EXPECT_EQ(asked, 0);
+}
+
+// A hang-up before any reply of the login is a lost connection.
+TEST(Pop3Pipeline, HangUpBeforeLoginRepliesIsLostConnection)
+{
+    FakeServer server;
+    pipelinedGreeting(server).expect("USER anna").expect("PASS wrong").expect("STAT").close();
+    LoginClient l(server);
+    EXPECT_EQ(failure([&] { l.c.Connect(); }).kind, NetError::ClosedByServer);
+}

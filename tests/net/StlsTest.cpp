@@ -146,6 +146,20 @@ TEST_F(StlsOverTls, AuthPlainAfterStls)
                                                     "QUIT"}));
 }
 
+// PIPELINING told only over TLS counts: the response and STAT go in one
+// write (a client waiting for the login reply would stall here until the
+// time-out).
+TEST_F(StlsOverTls, PipeliningToldOverTlsSendsStatWithTheResponse)
+{
+    client.SetPipelining(true);
+    upgraded().expect("CAPA").sendLine("+OK").sendLine("SASL PLAIN").sendLine("PIPELINING").sendLine(".")
+        .expect("AUTH PLAIN").sendLine("+ ").expect("AGFubmEAc2VjcmV0").expect("STAT").sendLine("+OK logged in")
+        .sendLine("+OK 2 100").expect("QUIT").sendLine("+OK");
+    client.Connect();
+    EXPECT_EQ(client.MailCount(), 2);
+    client.Disconnect();
+}
+
 TEST_F(StlsOverTls, UserPassWhenPlainIsNotOffered)
 {
     upgraded().expect("CAPA").sendLine("-ERR").expect("USER anna").sendLine("+OK").expect("PASS secret")
