@@ -85,6 +85,32 @@ QByteArray domainOf(const QByteArray &value)
     return withoutTrailingDot(value.mid(at + 1).trimmed().toLower());
 }
 
+// An IP address rather than a name: IPv6 (bare or in brackets), or IPv4 in
+// any form the resolver takes (its last part decimal, octal or 0x-hex). No
+// top-level domain is numeric, so a name never ends in such a part.
+bool isAddress(const QByteArray &host)
+{
+    if (host.contains(':') || host.startsWith('['))
+        return true;
+    const QByteArray last = host.mid(host.lastIndexOf('.') + 1);
+    const bool hex = last.startsWith("0x");
+    if (last.isEmpty())
+        return false;
+    for (const char c : hex ? last.mid(2) : last) {
+        const bool digit = c >= '0' && c <= '9';
+        if (!digit && !(hex && c >= 'a' && c <= 'f'))
+            return false;
+    }
+    return true;
+}
+
+bool isFieldName(const QByteArray &line)
+{
+    static const QByteArray name = "authentication-results";
+    const qsizetype colon = line.indexOf(':');
+    return colon == name.size() && line.left(colon).toLower() == name;
+}
+
 bool aligned(const QByteArray &a, const QByteArray &b)
 {
     if (a.isEmpty() || b.isEmpty())
@@ -140,12 +166,34 @@ Field parse(const QByteArray &value)
     return field;
 }
 
+QList<QByteArray> headerFields(const QList<QByteArray> &headerLines)
+{
+    QList<QByteArray> fields;
+    bool inField = false;
+    for (const QByteArray &line : headerLines) {
+        if (line.isEmpty() || line == ".")
+            break;
+        const bool folded = line.front() == ' ' || line.front() == '\t';
+        if (folded) {
+            if (inField)
+                fields.last().append(("\r\n" + line).left(FieldLimit - fields.last().size()));
+            continue;
+        }
+        inField = isFieldName(line);
+        if (!inField)
+            continue;
+        if (fields.size() == FieldCountLimit)
+            break;
+        fields.append(line.mid(line.indexOf(':') + 1).left(FieldLimit));
+    }
+    return fields;
+}
+
 Trust::Trust(const QString &pop3Host, const QString &listed)
 {
     m_host = withoutTrailingDot(pop3Host.trimmed().toLower().toUtf8());
     const qsizetype dot = m_host.indexOf('.');
-    const bool ipv4 = !m_host.isEmpty() && m_host.back() >= '0' && m_host.back() <= '9';
-    if (dot > 0 && !ipv4 && !m_host.contains(':') && !m_host.startsWith('[')) {
+    if (dot > 0 && !isAddress(m_host)) {
         const QByteArray parent = m_host.mid(dot + 1);
         if (parent.contains('.'))
             m_parent = parent;

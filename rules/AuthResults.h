@@ -19,6 +19,8 @@ namespace AuthResults {
 
 inline constexpr qsizetype FieldLimit = 16 * 1024;
 inline constexpr int ResultLimit = 64;
+// At most this many fields of one message are kept.
+inline constexpr int FieldCountLimit = 16;
 
 struct Result {
     QByteArray method;   // lower case: "spf", "dkim", "dmarc", ...
@@ -36,9 +38,17 @@ struct Field {
 // lines allowed. An id that is missing gives an empty authservId.
 Field parse(const QByteArray &value);
 
+// The values of the message's Authentication-Results fields (name in any
+// letter case), in header order, folded lines joined by CR LF: lines of a
+// header (a TOP reply's lines; reading stops at the empty line that ends
+// the header or at the final "."). At most FieldCountLimit fields, each
+// value cut to FieldLimit bytes.
+QList<QByteArray> headerFields(const QList<QByteArray> &headerLines);
+
 // The names an account trusts: its POP3 host; any name in the host's parent
 // domain and the parent itself (pop.example.com: example.com and
-// *.example.com), when that parent still has a dot; and the names the user
+// *.example.com), when that parent still has a dot and the host is a name,
+// not an address (127.0.0.1, ::1, [::1], 10.0.0.0x1); and the names the user
 // listed, comma-separated (each one exact).
 class Trust
 {

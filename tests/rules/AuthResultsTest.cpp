@@ -100,3 +100,55 @@ TEST(AuthParse, LongFieldIsReadOnlyToTheLimit)
     // Deep comments end the field's reading but not the program.
     EXPECT_EQ(AuthResults::parse(" mx.example.net; " + QByteArray(100000, '(')).results.size(), 0);
 }
+
+// An address as the POP3 host is trusted as itself only: no part of it is a
+// parent domain.
+TEST(AuthTrust, AnAddressHostHasNoParent)
+{
+    const struct {
+        const char *host;
+        const char *id;
+        const char *notParents[2];
+    } rows[] = {
+        {"127.0.0.1", "127.0.0.1", {"0.0.1", "mx.0.0.1"}},
+        {"127.0.0.1.", "127.0.0.1", {"0.0.1", "x.0.0.1"}},
+        {"10.0.0.0x1", "10.0.0.0x1", {"0.0.0x1", "a.0.0.0x1"}},
+        {"10.1.2.0XFF", "10.1.2.0xff", {"1.2.0xff", "a.1.2.0xff"}},
+        {"::1", "::1", {"1", ":1"}},
+        {"[::1]", "[::1]", {"1]", "::1]"}},
+        {"::ffff:192.0.2.7", "::ffff:192.0.2.7", {"0.2.7", "2.7"}},
+    };
+    for (const auto &r : rows) {
+        SCOPED_TRACE(r.host);
+        const AuthResults::Trust t(QLatin1String(r.host), QString());
+        EXPECT_TRUE(t.trusts(r.id));
+        for (const char *id : r.notParents)
+            EXPECT_FALSE(t.trusts(id)) << id;
+    }
+    // A name whose labels hold digits still has its parent.
+    const AuthResults::Trust named(QStringLiteral("pop3.mail1.example"), QString());
+    EXPECT_TRUE(named.trusts("mx.mail1.example"));
+}
+
+TEST(AuthHeader, EveryFieldOfTheHeaderFoldedLinesJoinedBounded)
+{
+    const QList<QByteArray> header = {
+        "Received: from mx", "AUTHENTICATION-RESULTS: a.example;", "\tspf=pass", "From: x@y.example",
+        "Authentication-Results-Extra: b.example; dmarc=pass", "authentication-results: c.example; dmarc=fail",
+        "", "Authentication-Results: body.example; dmarc=pass", "."};
+    EXPECT_EQ(AuthResults::headerFields(header),
+              QList<QByteArray>({" a.example;\r\n\tspf=pass", " c.example; dmarc=fail"}));
+
+    QList<QByteArray> many;
+    for (int i = 0; i < 20; ++i)
+        many << "Authentication-Results: n" + QByteArray::number(i) + ".example; dmarc=pass";
+    const QList<QByteArray> kept = AuthResults::headerFields(many);
+    ASSERT_EQ(kept.size(), AuthResults::FieldCountLimit);
+    EXPECT_EQ(kept.last(), QByteArray(" n15.example; dmarc=pass"));
+
+    // A value grown by folded lines stops at the limit.
+    QList<QByteArray> folded = {"Authentication-Results: big.example;"};
+    for (int i = 0; i < 3000; ++i)
+        folded << " spf=fail smtp.mailfrom=x.example;";
+    EXPECT_EQ(AuthResults::headerFields(folded).first().size(), AuthResults::FieldLimit);
+}
