@@ -101,7 +101,7 @@ int main(int argc, char **argv)
         messages.append(SummaryFields{" " + word(rng, 3, 9) + " " + bait + " " + word(rng, 3, 12),
                                       " \"" + word(rng, 4, 10) + "\" <" + word(rng, 4, 10) + "@"
                                           + word(rng, 4, 8) + ".example>",
-                                      qint64(rng.bounded(200000)), {}, {}});
+                                      qint64(rng.bounded(200000)), {}, {}, {}});
         messages.last().subjectText = QString::fromLatin1(messages.last().subject);
         messages.last().fromText = QString::fromLatin1(messages.last().from);
     }

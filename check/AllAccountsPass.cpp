@@ -259,8 +259,14 @@ void AllAccountsPass::POP_AlleRetrieveEnd()
     const SummaryFields fields = summaryFields(current);
     m_why = {};
     PendingNotices none;
+    PendingNotices::Origin account;
+    if (m_accountIndex >= 1 && m_accountIndex <= AccountTable::Count) {
+        const AccountSlot &slot = m_app.accounts.slot(m_accountIndex);
+        account.pop3Host = slot.Host;
+        account.trustedIds = slot.Pruefserver;
+    }
     m_deleteMark = classifyAllAccounts(m_lists, ruleSwitches(m_app.settings), fields, m_counters, m_byteTotal,
-                                       m_dryRun ? none : m_app.notices, &m_why);
+                                       m_dryRun ? none : m_app.notices, &m_why, account);
 }
 
 // ------------------------------------------------- accounts started ahead

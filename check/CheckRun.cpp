@@ -188,6 +188,7 @@ void CheckRun::POP_MailConnect()
     } else {
         m_messageCounter = 1;
         m_rawRows.clear();
+        m_authRows.clear();
         m_c.L_Anzahl_konto->setText(QString::number(m_messageCount));
         m_c.LED_Anzahl_Konto->setLit(true);
         m_mode = HandlerMode::Summary;
@@ -268,6 +269,7 @@ void CheckRun::POP_MailRetrieveEnd()
     g.setCell(4, row, ShownText::from(summary));
     g.setCell(5, row, ShownText::subject(summary));
     m_rawRows[row] = {summary.From, summary.Subject};
+    m_authRows[row] = AuthResults::headerFields(summary.Header);
     const SummaryFields fields = summaryFields(summary);
     VerdictWhy why;
     auto note = qScopeGuard([&] { g.setRowNote(row, VerdictText::lines(why, m_catalog).join(QLatin1Char('\n'))); });
@@ -344,11 +346,17 @@ void CheckRun::playDeleteSound()
 void CheckRun::addNotice(int row)
 {
     // The row's sender and subject as they came (the cells show them decoded).
+    // The account's server and the Authentication-Results of the message
+    // tell the notice run whether the sender may be told.
+    PendingNotices::Origin origin{m_authRows.value(row), m_popMail.Host(), {}};
+    if (m_slot >= 1 && m_slot <= AccountTable::Count)
+        origin.trustedIds = m_app.accounts.slot(m_slot).Pruefserver;
     const auto raw = m_rawRows.constFind(row);
     if (raw != m_rawRows.constEnd())
-        m_app.notices.add(raw->first, raw->second, m_c.Tabelle->cell(5, row));
+        m_app.notices.add(raw->first, raw->second, m_c.Tabelle->cell(5, row), origin);
     else
-        m_app.notices.add(Ansi::fromUnicode(m_c.Tabelle->cell(4, row)), Ansi::fromUnicode(m_c.Tabelle->cell(5, row)));
+        m_app.notices.add(Ansi::fromUnicode(m_c.Tabelle->cell(4, row)), Ansi::fromUnicode(m_c.Tabelle->cell(5, row)),
+                          QString(), origin);
 }
 
 void CheckRun::ZumLschenMarkieren1Click()

@@ -115,4 +115,5 @@ private:
     RuleCounters m_counters;
     // Sender and subject of each row of this run as they came.
     QHash<int, std::pair<QByteArray, QByteArray>> m_rawRows;
+    QHash<int, QList<QByteArray>> m_authRows; // AuthResults::headerFields of each row
 };

@@ -28,7 +28,7 @@ QString reasonCode(Rule rule)
 SummaryFields summaryFields(const TSummary &summary)
 {
     return SummaryFields{summary.Subject, summary.From, summary.Bytes, ShownText::subject(summary),
-                         ShownText::from(summary)};
+                         ShownText::from(summary), AuthResults::headerFields(summary.Header)};
 }
 
 bool entryHits(const QByteArray &entry, const QByteArray &text)
@@ -226,7 +226,7 @@ bool classifySingleAccount(RuleListSource &lists, const RuleSwitches &switches,
 
 bool classifyAllAccounts(RuleListSource &lists, const RuleSwitches &switches,
                          const SummaryFields &summary, RuleCounters &counters, qint64 &sizeTotal,
-                         PendingNotices &notices, VerdictWhy *why)
+                         PendingNotices &notices, VerdictWhy *why, const PendingNotices::Origin &account)
 {
     bool mark = false;
     sizeTotal += summary.bytes;
@@ -245,6 +245,7 @@ bool classifyAllAccounts(RuleListSource &lists, const RuleSwitches &switches,
     }
 
     if (mark && switches.Send)
-        notices.add(summary.from, summary.subject, summary.subjectText);
+        notices.add(summary.from, summary.subject, summary.subjectText,
+                    {summary.authResults, account.pop3Host, account.trustedIds});
     return mark;
 }

@@ -79,6 +79,7 @@ struct SummaryFields {
     qint64 bytes = 0;
     QString subjectText;
     QString fromText;
+    QList<QByteArray> authResults; // AuthResults::headerFields
 };
 
 // The fields of a summary: raw as it carries them, decoded from its header
@@ -125,7 +126,9 @@ bool classifySingleAccount(RuleListSource &lists, const RuleSwitches &switches,
 
 // Returns the delete mark. Adds the size to `sizeTotal` first; order then:
 // subject lists, sender lists, size. When the mark is set and Send is on,
-// one notice is recorded for the message.
+// one notice is recorded for the message, with its Authentication-Results
+// and the account's server (`account`; its authResults are not used).
 bool classifyAllAccounts(RuleListSource &lists, const RuleSwitches &switches,
                          const SummaryFields &summary, RuleCounters &counters, qint64 &sizeTotal,
-                         PendingNotices &notices, VerdictWhy *why = nullptr);
+                         PendingNotices &notices, VerdictWhy *why = nullptr,
+                         const PendingNotices::Origin &account = {});

@@ -59,12 +59,12 @@ protected:
 
     bool single(const QByteArray &subject, const QByteArray &from, qint64 bytes = 10, int row = 1)
     {
-        return classifySingleAccount(*lists, switches, SummaryFields{subject, from, bytes, {}, {}}, row,
+        return classifySingleAccount(*lists, switches, SummaryFields{subject, from, bytes, {}, {}, {}}, row,
                                      counters, view);
     }
     bool all(const QByteArray &subject, const QByteArray &from, qint64 bytes = 10)
     {
-        return classifyAllAccounts(*lists, switches, SummaryFields{subject, from, bytes, {}, {}}, counters,
+        return classifyAllAccounts(*lists, switches, SummaryFields{subject, from, bytes, {}, {}, {}}, counters,
                                    sizeTotal, notices);
     }
 
@@ -182,7 +182,7 @@ TEST_P(ClassifierTest, EveryHitIsKeptWithItsEntryInJudgingOrderWithoutChangingTh
 {
     setLists("Sale\r\nSale\r\nfree", "Deal", "spam", "bulk\r\nnever");
     switches.Subject_I = true;
-    const SummaryFields fields{" Sale Deal free", " spam bulk", 1001, {}, {}};
+    const SummaryFields fields{" Sale Deal free", " spam bulk", 1001, {}, {}, {}};
     const RuleHit size{Rule::Size, QByteArray(), 1001, 1000};
 
     VerdictWhy single;
@@ -203,7 +203,7 @@ TEST_P(ClassifierTest, EveryHitIsKeptWithItsEntryInJudgingOrderWithoutChangingTh
     EXPECT_EQ(allCounters, singleCounters);
 
     VerdictWhy none;
-    EXPECT_FALSE(classifyAllAccounts(*lists, switches, SummaryFields{" hello", " a@b", 1000, {}, {}}, allCounters,
+    EXPECT_FALSE(classifyAllAccounts(*lists, switches, SummaryFields{" hello", " a@b", 1000, {}, {}, {}}, allCounters,
                                      sizeTotal, notices, &none));
     EXPECT_TRUE(none.hits.isEmpty());
 }
@@ -213,7 +213,7 @@ TEST_P(ClassifierTest, ProtectedSenderIsCountedButNeverMarkedInEitherVariant)
     setLists("Sale", "Deal", "spam", "friend");
     RuleList::write(ruleListPath(folder(), RuleListId::ProtectedSender), "nobody\r\nfriend@");
     switches = RuleSwitches{true, true, true, true, true, true, true, 1000};
-    const SummaryFields friendly{" Sale Deal", " spam friend@example.org", 1001, {}, {}};
+    const SummaryFields friendly{" Sale Deal", " spam friend@example.org", 1001, {}, {}, {}};
 
     VerdictWhy single;
     EXPECT_FALSE(classifySingleAccount(*lists, switches, friendly, 1, counters, view, &single));
@@ -232,7 +232,7 @@ TEST_P(ClassifierTest, ProtectedSenderIsCountedButNeverMarkedInEitherVariant)
 
     // Anyone else is judged as before.
     EXPECT_EQ(all.hits.size(), 5);
-    EXPECT_TRUE(classifyAllAccounts(*lists, switches, SummaryFields{" Sale", " a@b", 10, {}, {}}, counters, sizeTotal, notices));
+    EXPECT_TRUE(classifyAllAccounts(*lists, switches, SummaryFields{" Sale", " a@b", 10, {}, {}, {}}, counters, sizeTotal, notices));
     EXPECT_EQ(notices.count(), 1);
 }
 
