@@ -165,6 +165,7 @@ void WindowTexts::applySetup(QWidget &w, const TKvLanguage &c)
         {430, "CB_Decoded_Match"}, {363, "LSMTPSicherheit"}, {369, "LAnmeldename"}, {148, "LSMTPPasswort"},
         {383, "TSZertifikate"}, {370, "LCA_Datei"}, {371, "LCA_Hinweis"},
         {384, "LZertifikate"}, {385, "B_Zertifikat_Entfernen"}, {386, "LZertifikate_Hinweis"},
+        {456, "CB_Nur_Bestaetigte"}, {459, "LNur_Bestaetigte"},
     };
     for (const auto &e : captions)
         caption(w, e.name, c.GetText(e.n));
@@ -186,6 +187,7 @@ void WindowTexts::applyKonten(QWidget &w, const TKvLanguage &c)
         {6, "LClose"}, {9, "LNew"}, {15, "LEdit"}, {14, "LDelete"}, {10, "LHelp"}, {131, "LSave"},
         {132, "LVorlage"}, {145, "LUser"}, {146, "LHost"}, {148, "LPasswort"}, {147, "Lport"},
         {149, "LBezeichnung"}, {75, "FLBPasswort"}, {400, "LPasswortbefehl"}, {363, "LSicherheit"},
+        {463, "LPruefserver"},
     };
     for (const auto &e : captions)
         caption(w, e.name, c.GetText(e.n));
@@ -195,6 +197,7 @@ void WindowTexts::applyKonten(QWidget &w, const TKvLanguage &c)
     hint(w, "LSave", c.GetText(141));
     shrinkToolCaptions(w);
     passwordCommandHelp(w, "FE_Passwortbefehl", c);
+    hint(w, "FE_Pruefserver", c.GetText(467));
 }
 
 void WindowTexts::applyStamm(TStammForm &f)

@@ -39,6 +39,7 @@ void AccountTable::read(const SettingsKey &key)
         s.keyringEntry = key.readString(kSection, valueName("Schluesselbund", n), QString());
         s.keyringUnread = false;
         s.Sicherheit = ConnectionSecurity::normalized(key.readString(kSection, valueName("Sicherheit", n), QString()));
+        s.Pruefserver = key.readString(kSection, valueName("Pruefserver", n), QString());
     }
 }
 
@@ -72,6 +73,10 @@ void AccountTable::write(SettingsKey &key, const PasswordPlan &plan) const
             key.removeValue(kSection, valueName("Sicherheit", n));
         else
             key.writeString(kSection, valueName("Sicherheit", n), s.Sicherheit);
+        if (s.Pruefserver.trimmed().isEmpty())
+            key.removeValue(kSection, valueName("Pruefserver", n));
+        else
+            key.writeString(kSection, valueName("Pruefserver", n), s.Pruefserver.trimmed());
     }
 }
 

@@ -2,7 +2,7 @@
 // The 65 POP3 account slots as the rest of the program sees them, and their
 // stored form in the POP subkey (Konto<n>, Port<n>, Host<n>, UserID<n>,
 // Passwort<n>, and beside them Passwortbefehl<n>, Schluesselbund<n> and
-// Sicherheit<n>). A slot is occupied exactly when its Konto is not empty; an
+// Sicherheit<n> and Pruefserver<n>). A slot is occupied exactly when its Konto is not empty; an
 // unoccupied slot may still hold old values in its other columns.
 //
 // Schluesselbund<n> names the desktop keyring entry that holds the slot's
@@ -30,6 +30,9 @@ struct AccountSlot
     // "TLS", "STARTTLS" or "none"; empty for an account from a store that
     // did not have the choice (ConnectionSecurity).
     QString Sicherheit;
+    // Names (comma-separated) of servers whose Authentication-Results the
+    // user trusts for this account beside its own POP3 server's.
+    QString Pruefserver;
 
     bool occupied() const { return !Konto.isEmpty(); }
 };

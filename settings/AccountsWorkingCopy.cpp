@@ -39,6 +39,7 @@ void AccountsWorkingCopy::Einlesen(const AccountTable &table)
         e.keyringEntry = s.keyringEntry;
         e.keyringUnread = s.keyringUnread;
         e.Sicherheit = s.Sicherheit;
+        e.Pruefserver = s.Pruefserver;
     }
 }
 
@@ -60,6 +61,7 @@ void AccountsWorkingCopy::applyTo(AccountTable &table) const
         s.keyringEntry = e.keyringEntry;
         s.keyringUnread = e.keyringUnread;
         s.Sicherheit = e.Sicherheit;
+        s.Pruefserver = e.Pruefserver;
         ++j;
     }
 }
@@ -126,7 +128,8 @@ std::optional<int> AccountsWorkingCopy::editByListPosition(int line)
 AccountsWorkingCopy::SaveResult AccountsWorkingCopy::Temp_Sichern(const QString &name, const QString &user,
                                                                   const QString &host, const QString &password,
                                                                   const QString &portText, const QString &command,
-                                                                  const QString &security)
+                                                                  const QString &security,
+                                                                  const QString &trustedServers)
 {
     if (name.isEmpty())
         return SaveResult::NameMissing;
@@ -153,5 +156,6 @@ AccountsWorkingCopy::SaveResult AccountsWorkingCopy::Temp_Sichern(const QString 
     if (wasEmpty || e.Bezeichnung.isEmpty() || !password.isEmpty())
         e.keyringUnread = false;
     e.Sicherheit = e.Bezeichnung.isEmpty() ? QString() : security;
+    e.Pruefserver = e.Bezeichnung.isEmpty() ? QString() : trustedServers.trimmed();
     return SaveResult::Saved;
 }

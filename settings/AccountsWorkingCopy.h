@@ -22,6 +22,7 @@ struct TTemp
     QString keyringEntry;
     bool keyringUnread = false;
     QString Sicherheit; // ConnectionSecurity
+    QString Pruefserver;
 };
 
 class AccountsWorkingCopy
@@ -81,7 +82,7 @@ public:
     // the entry untouched.
     SaveResult Temp_Sichern(const QString &name, const QString &user, const QString &host,
                             const QString &password, const QString &portText, const QString &command = {},
-                            const QString &security = {});
+                            const QString &security = {}, const QString &trustedServers = {});
 
     // True when the entry holds an account (a name).
     bool occupied(int n) const { return n >= 1 && n <= Count && !entry(n).Bezeichnung.isEmpty(); }

@@ -5,6 +5,7 @@
 #include "settings/ConnectionSecurity.h"
 #include "settings/PasswordCommandHelp.h"
 #include "settings/Settings.h"
+#include "support/Hints.h"
 #include "support/HtmlInfoViewer.h"
 #include "support/RichLog.h"
 #include "support/RoundButton.h"
@@ -22,7 +23,7 @@
 
 namespace {
 const int kWidth = 479;
-const int kHeight = 508;
+const int kHeight = 552;
 
 const QString kPop3Port = QStringLiteral("110");
 
@@ -74,7 +75,7 @@ void TKontenForm::buildFields()
 {
     ListBox_konten = new QListWidget(this);
     ListBox_konten->setObjectName(QStringLiteral("ListBox_konten"));
-    ListBox_konten->setGeometry(8, 60, 190, 314);
+    ListBox_konten->setGeometry(8, 60, 190, 358);
     ListBox_konten->setSelectionMode(QAbstractItemView::SingleSelection);
     connect(ListBox_konten, &QListWidget::itemDoubleClicked, this, [this] { ListBox_kontenDblClick(); });
     // One click shows the entry, as the double click and Edit do.
@@ -116,19 +117,23 @@ void TKontenForm::buildFields()
     m_lastPort = FE_Port->text();
     connect(FE_Port, &QLineEdit::textEdited, this, &TKontenForm::portEdited);
     buildSecurity(left, 278, width);
-    LVorlage = label("LVorlage", "Provider template:", left, 324, width);
+    LPruefserver = label("LPruefserver", "Trusted checking servers:", left, 324, width);
+    FE_Pruefserver = edit("FE_Pruefserver", left, 341, width);
+    Hints::set(FE_Pruefserver, QStringLiteral("Further servers whose Authentication-Results you trust, "
+                                              "separated by commas"));
+    LVorlage = label("LVorlage", "Provider template:", left, 368, width);
     CoBo_Provider = new QComboBox(this);
     CoBo_Provider->setObjectName(QStringLiteral("CoBo_Provider"));
-    CoBo_Provider->setGeometry(left, 341, width, 24);
+    CoBo_Provider->setGeometry(left, 385, width, 24);
     CoBo_Provider->setEditable(false);
     connect(CoBo_Provider, &QComboBox::activated, this, [this] { CoBo_ProviderChange(); });
 
     FLBPasswort = new QCheckBox(QStringLiteral("Save passwords"), this);
     FLBPasswort->setObjectName(QStringLiteral("FLBPasswort"));
-    FLBPasswort->setGeometry(8, 378, kWidth - 16, 20);
+    FLBPasswort->setGeometry(8, 422, kWidth - 16, 20);
 
     RT_Messages = new RichLog(QStringLiteral("RT_Messages"), RichLog::Order::NewestFirst, this);
-    RT_Messages->setGeometry(8, 402, kWidth - 16, kHeight - 402 - 8);
+    RT_Messages->setGeometry(8, 446, kWidth - 16, kHeight - 446 - 8);
     RT_Messages->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 }
 
@@ -216,7 +221,7 @@ void TKontenForm::done(int result)
 TKontenForm::Fields TKontenForm::fields() const
 {
     return {FE_Bezeichnung->text(), FE_Host->text(), FE_User->text(), FE_Passwort->text(), FE_Port->text(),
-            FE_Passwortbefehl->text(), security()};
+            FE_Passwortbefehl->text(), security(), FE_Pruefserver->text()};
 }
 
 void TKontenForm::markShown()
@@ -265,6 +270,7 @@ void TKontenForm::Leeren()
     FE_Host->clear();
     FE_User->clear();
     FE_Passwortbefehl->clear();
+    FE_Pruefserver->clear();
 }
 
 void TKontenForm::Einlesen()
@@ -306,7 +312,7 @@ bool TKontenForm::Temp_Sichern()
     const QString password = FE_Passwort->text();
     const QString port = FE_Port->text();
     const QString command = FE_Passwortbefehl->text().trimmed();
-    switch (m_copy.Temp_Sichern(name, user, host, password, port, command, security())) {
+    switch (m_copy.Temp_Sichern(name, user, host, password, port, command, security(), FE_Pruefserver->text())) {
     case SaveResult::Saved:
         break;
     case SaveResult::NameMissing:
@@ -412,6 +418,7 @@ void TKontenForm::ListBox_kontenDblClick()
     FE_Passwort->setText(e.Passwort);
     FE_Port->setText(QString::number(e.Port));
     FE_Passwortbefehl->setText(e.Passwortbefehl);
+    FE_Pruefserver->setText(e.Pruefserver);
     m_lastPort = FE_Port->text();
     setSecurity(e.Sicherheit);
     markShown();
@@ -460,4 +467,5 @@ void TKontenForm::CoBo_ProviderChange()
     // must not go along to another provider's server.
     FE_Passwort->clear();
     FE_Passwortbefehl->clear();
+    FE_Pruefserver->clear();
 }

@@ -57,8 +57,8 @@ public:
     RoundButton *But_Neu, *But_Edit, *But_Sichern, *But_Loeschen, *But_Hilfe, *But_Schliessen;
     QLabel *LNew, *LEdit, *LSave, *LDelete, *LHelp, *LClose;
     QListWidget *ListBox_konten;
-    QLabel *LBezeichnung, *LHost, *LUser, *LPasswort, *Lport, *LPasswortbefehl, *LSicherheit, *LVorlage;
-    QLineEdit *FE_Bezeichnung, *FE_Host, *FE_User, *FE_Passwort, *FE_Port, *FE_Passwortbefehl;
+    QLabel *LBezeichnung, *LHost, *LUser, *LPasswort, *Lport, *LPasswortbefehl, *LSicherheit, *LVorlage, *LPruefserver;
+    QLineEdit *FE_Bezeichnung, *FE_Host, *FE_User, *FE_Passwort, *FE_Port, *FE_Passwortbefehl, *FE_Pruefserver;
     // The connection security; its items carry the stored values
     // (ConnectionSecurity) as their data.
     QComboBox *CoBo_Sicherheit;
@@ -90,7 +90,7 @@ private:
     // loaded, prepared or saved: unsaved changes are the difference.
     struct Fields
     {
-        QString name, host, user, password, port, command, security;
+        QString name, host, user, password, port, command, security, trusted;
         bool operator==(const Fields &) const = default;
     };
     Fields fields() const;

@@ -91,6 +91,7 @@ std::vector<SettingRow> buildRows()
         secretRow(smtp, "Passwort", &S::Passwort),
         secretRow(smtp, "Schluesselbund", &S::Schluesselbund),
         row(check, "Gruende", false, &S::Gruende),
+        row(smtp, "Nur_Bestaetigte", true, &S::Nur_Bestaetigte),
         row(table, "Spalte0", 10, ColumnWidth{0}),
         row(table, "Spalte1", 65, ColumnWidth{1}),
         row(table, "Spalte2", 65, ColumnWidth{2}),
@@ -119,7 +120,7 @@ const char *const kWriteOrder[][2] = {
     {"SMTP", "Passwortbefehl"},
     {"Settings", "Pipelining"}, {"Check", "Verbindungen"},
     {"SMTP", "Sicherheit"}, {"SMTP", "Anmeldename"}, {"SMTP", "Passwort"},
-    {"SMTP", "Schluesselbund"}, {"Check", "Gruende"},
+    {"SMTP", "Schluesselbund"}, {"Check", "Gruende"}, {"SMTP", "Nur_Bestaetigte"},
     {"Table", "Spalte1"}, {"Table", "Spalte2"}, {"Table", "Spalte3"}, {"Table", "Spalte4"},
     {"Table", "Spalte5"},
 };

@@ -81,6 +81,10 @@ struct Settings
     // The report log of a pass shows, under each message, which entry of
     // which list hit it (or its size over the limit).
     bool Gruende = false;
+    // With Send on, a notice goes only to a sender whose message the
+    // account's own server vouched for (Authentication-Results); every other
+    // one is skipped with a log line. A store without the value loads it on.
+    bool Nur_Bestaetigte = true;
     // Table: widths of the result grid's columns 0..5
     int Spalte[6] = {};
 

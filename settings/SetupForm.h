@@ -95,6 +95,9 @@ public:
     QPushButton *SBEdit_text;
     // Connection security and login of the notice server.
     NoticeServerFields *NoticeServer;
+    // Notices only to senders the account's server vouched for, and why.
+    QCheckBox *CB_Nur_Bestaetigte;
+    QLabel *LNur_Bestaetigte;
 
     // Server certificates: the extra CA file and the trusted certificates.
     CertificatesPage *TSZertifikate;

@@ -32,7 +32,7 @@ protected:
     {
         const int n = int(accounts.names().size()) + 1;
         accounts.slot(n) = AccountSlot{name, QStringLiteral("pop.%1.example").arg(name), name + QStringLiteral("-user"),
-                                       name + QStringLiteral("-pw"), 100 + n, QString(), QString(), false, QString()};
+                                       name + QStringLiteral("-pw"), 100 + n, QString(), QString(), false, QString(), QString()};
     }
     QStringList listed() const
     {

@@ -22,7 +22,8 @@ const std::pair<const char *, bool Settings::*> kSwitches[] = {
     {"CBMinimiert_starten", &Settings::Minimize}, {"CB_Sound1", &Settings::Beep_Mail}, {"CB_Sound2", &Settings::Beep_Error},
     {"CBAutoCheck", &Settings::Autocheck}, {"CB_Passwort", &Settings::password_save},
     {"CBAnzeige_clearen", &Settings::Anzeige_clearen}, {"CBemail_programm", &Settings::close_client},
-    {"CB_Checker", &Settings::Auto_check}, {"CB_Decoded_Match", &Settings::Decoded_Match}};
+    {"CB_Checker", &Settings::Auto_check}, {"CB_Decoded_Match", &Settings::Decoded_Match},
+    {"CB_Nur_Bestaetigte", &Settings::Nur_Bestaetigte}};
 
 const std::pair<const char *, QString Settings::*> kTexts[] = {
     {"FEProgramm", &Settings::Client}, {"Epara", &Settings::Parameter}, {"ESound_Pfad", &Settings::sound_path},

@@ -12,7 +12,7 @@ namespace {
 AccountSlot account(const QString &name, int port = 110)
 {
     return AccountSlot{name, QStringLiteral("pop.%1.example").arg(name), name + QStringLiteral("-user"),
-                       name + QStringLiteral("-pw"), port, QString(), QString(), false, QString()};
+                       name + QStringLiteral("-pw"), port, QString(), QString(), false, QString(), QString()};
 }
 }
 
