@@ -47,6 +47,26 @@ QByteArray SenderNotices::quotedSubject(const PendingNotices::Entry &entry, cons
     return utf8 ? shown.toUtf8() : Ansi::fromUnicode(shown);
 }
 
+std::optional<AuthResults::Decision> SenderNotices::skipReason(const PendingNotices::Entry &entry, bool onlyVouched)
+{
+    if (!onlyVouched)
+        return std::nullopt;
+    const AuthResults::Decision d = PendingNotices::decision(entry);
+    if (d == AuthResults::Decision::Vouched)
+        return std::nullopt;
+    return d;
+}
+
+QString SenderNotices::skipLine(const PendingNotices::Entry &entry, AuthResults::Decision reason,
+                                const TKvLanguage &catalog)
+{
+    using D = AuthResults::Decision;
+    const quint16 why = reason == D::NoTrustedField ? 469 : reason == D::NoPass ? 470 : 471;
+    // The address as it came: the log shows control characters escaped.
+    return catalog.GetText(468) + QLatin1Char(' ') + Ansi::toUnicode(entry.address.trimmed()) + QStringLiteral(": ")
+        + catalog.GetText(why);
+}
+
 namespace {
 QList<QByteArray> templateLines(const QString &path)
 {
@@ -82,15 +102,22 @@ void setIdentity(TPostMessage &m, const TSmtpClient &smtp)
     m.AutoSubmitted = "auto-replied";
 }
 
-void sendAll(AppServices &app, const TKvLanguage &catalog, TSmtpClient &smtp,
-             const QList<PendingNotices::Entry> &entries)
+// Returns the number of notices sent.
+qsizetype sendAll(AppServices &app, const TKvLanguage &catalog, TSmtpClient &smtp, RichLog &log,
+                  const QList<PendingNotices::Entry> &entries)
 {
+    qsizetype sent = 0;
     const Settings &s = app.settings;
     // A notice quoting a subject beyond ASCII says its charset; the next
     // one starts from the client's own again.
     const QByteArray charset = smtp.Charset();
     auto restoreCharset = qScopeGuard([&] { smtp.SetCharset(charset); });
     for (const PendingNotices::Entry &entry : entries) {
+        if (const auto reason = SenderNotices::skipReason(entry, s.Nur_Bestaetigte)) {
+            log.addLine(SenderNotices::skipLine(entry, *reason, catalog));
+            app.notices.removeFirst();
+            continue;
+        }
         const std::optional<int> port = SettingsKey::toInteger(s.Port);
         if (!port)
             throw KvError(notAnIntegerText(s.Port));
@@ -126,7 +153,9 @@ void sendAll(AppServices &app, const TKvLanguage &catalog, TSmtpClient &smtp,
         smtp.SendMail();
         // Sent: a later run after a failure must not send it twice.
         app.notices.removeFirst();
+        ++sent;
     }
+    return sent;
 }
 }
 
@@ -138,8 +167,9 @@ void SenderNotices::run(AppServices &app, const TKvLanguage &catalog, TSmtpClien
         QuitReport::disconnect(*c, c->Host(), log, catalog);
 
     const QList<PendingNotices::Entry> entries = app.notices.entries();
+    qsizetype sent = 0;
     try {
-        sendAll(app, catalog, smtp, entries);
+        sent = sendAll(app, catalog, smtp, log, entries);
     } catch (const EDestroyedError &) {
         throw;
     } catch (const KvError &e) {
@@ -149,7 +179,7 @@ void SenderNotices::run(AppServices &app, const TKvLanguage &catalog, TSmtpClien
         log.setInsertionColor(RichLog::grey());
         throw;
     }
-    log.addLine(QString::number(entries.size()) + catalog.GetText(125));
+    log.addLine(QString::number(sent) + catalog.GetText(125));
     smtp.Disconnect();
     app.notices.clear();
 }

@@ -8,6 +8,11 @@
 // the main log. After a complete run the list is empty and one line
 // "<count><text 125>" stands there instead.
 //
+// With SMTP/Nur_Bestaetigte on, an entry whose sender the account's server
+// did not vouch for (PendingNotices::decision) gets no notice: it leaves the
+// list with the log line "<text 468> <address>: <reason>", and the count of
+// text 125 is that of the notices sent.
+//
 // The connection takes the security of SMTP/Sicherheit (AccountSecurity),
 // the login SMTP/Anmeldename with its password (or password command), and
 // every notice carries Date, Message-ID and "Auto-Submitted: auto-replied".
@@ -15,6 +20,8 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QString>
+#include <optional>
 
 struct AppServices;
 class RichLog;
@@ -37,6 +44,12 @@ QList<QByteArray> body(const QList<QByteArray> &templateLines, const QByteArray 
 // ASCII; otherwise it becomes "utf-8" when the template is UTF-8 (ASCII
 // included), else "windows-1252", the template's code page.
 QByteArray quotedSubject(const PendingNotices::Entry &entry, const QList<QByteArray> &templateLines, QByteArray &charset);
+
+// Why the entry's sender gets no notice; nothing when it gets one (always
+// so with `onlyVouched` off).
+std::optional<AuthResults::Decision> skipReason(const PendingNotices::Entry &entry, bool onlyVouched);
+// The log line of a skipped entry.
+QString skipLine(const PendingNotices::Entry &entry, AuthResults::Decision reason, const TKvLanguage &catalog);
 
 void run(AppServices &app, const TKvLanguage &catalog, TSmtpClient &smtp, TPop3Client &popMail,
          TPop3Client &popAlle, RichLog &log);

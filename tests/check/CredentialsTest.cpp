@@ -52,6 +52,7 @@ protected:
         p.on("Delete", "Subject_I");
         p.on("Delete", "AutoKill");
         p.on("SMTP", "Send");
+        p.on("SMTP", "Nur_Bestaetigte", "0"); // every sender is told
         p.on("SMTP", "Host", "127.0.0.1");
         p.on("SMTP", "Port", QByteArray::number(smtp.port()).constData());
         p.on("SMTP", "User", "guard.example.org");

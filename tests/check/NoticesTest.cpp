@@ -24,6 +24,8 @@ protected:
         KV_START_PEER(smtp.start());
         p.presetUsedStore();
         p.on("SMTP", "Send");
+        // Every sender is told, whatever his server said.
+        p.on("SMTP", "Nur_Bestaetigte", "0");
         p.on("SMTP", "Host", "127.0.0.1");
         p.on("SMTP", "Port", QByteArray::number(smtp.port()).constData());
         p.on("SMTP", "User", "guard.example.org");

@@ -21,6 +21,7 @@ void presetNotices(ProgramFixture &p, quint16 port)
 {
     p.presetUsedStore();
     p.on("SMTP", "Send");
+    p.on("SMTP", "Nur_Bestaetigte", "0"); // every sender is told
     p.on("SMTP", "Host", "localhost");
     p.on("SMTP", "Port", QByteArray::number(port).constData());
     p.on("SMTP", "Adresse", "guard@example.org");

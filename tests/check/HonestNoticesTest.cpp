@@ -1,0 +1,301 @@
+// Notices only to senders the account's own server vouched for: the skip
+// decision of the notice run, the run against aiosmtpd with skipped entries
+// logged, a pass over all accounts against Dovecot that deletes mail
+// carrying Authentication-Results fields, and the switch and the trusted
+// names through the real settings and accounts windows.
+#include "MailServers.h"
+#include "app/ProgramFixture.h"
+#include "app/StammForm.h"
+#include "check/SenderNotices.h"
+#include "settings/KontenForm.h"
+#include "settings/SetupForm.h"
+#include "support/RichLog.h"
+#include "support/RoundButton.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <gtest/gtest.h>
+
+#include <optional>
+
+namespace {
+using Decision = AuthResults::Decision;
+
+PendingNotices::Entry entry(const QByteArray &sender, const QList<QByteArray> &fields,
+                            const QString &host = QStringLiteral("pop.guard.example"),
+                            const QString &trusted = QStringLiteral("mx.partner.example"))
+{
+    PendingNotices list;
+    list.add(sender, " Offer", QString(), {fields, host, trusted});
+    return list.entries().first();
+}
+
+struct SkipRow {
+    const char *name;
+    QByteArray sender;
+    QList<QByteArray> fields;
+    QString host;
+    bool onlyVouched;
+    std::optional<Decision> skipped;
+};
+
+void PrintTo(const SkipRow &row, std::ostream *os) { *os << row.name; }
+
+class NoticeSkip : public ::testing::TestWithParam<SkipRow>
+{
+};
+
+const QString kHost = QStringLiteral("pop.guard.example");
+const QByteArray kShop = " Shop <news@shop.example>";
+}
+
+TEST_P(NoticeSkip, OnlyVouchedSendersAreTold)
+{
+    const SkipRow &r = GetParam();
+    EXPECT_EQ(SenderNotices::skipReason(entry(r.sender, r.fields, r.host), r.onlyVouched), r.skipped);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, NoticeSkip,
+    ::testing::Values(
+        SkipRow{"DmarcPassOfTheHostsDomain", kShop, {" guard.example; dmarc=pass header.from=shop.example"}, kHost,
+                true, std::nullopt},
+        SkipRow{"AlignedSpfPassOfAListedName", kShop, {" mx.partner.example; spf=pass smtp.mailfrom=b.shop.example"},
+                kHost, true, std::nullopt},
+        SkipRow{"PassOfAnUntrustedServer", kShop, {" evil.example; dmarc=pass header.from=shop.example"}, kHost, true,
+                Decision::NoTrustedField},
+        SkipRow{"NoField", kShop, {}, kHost, true, Decision::NoTrustedField},
+        SkipRow{"TrustedFail", kShop, {" pop.guard.example; spf=fail; dmarc=fail"}, kHost, true, Decision::NoPass},
+        SkipRow{"SpfPassForAnotherDomain", kShop, {" pop.guard.example; spf=pass smtp.mailfrom=evil.example"}, kHost,
+                true, Decision::Unaligned},
+        SkipRow{"SwitchedOffUntrusted", kShop, {" evil.example; dmarc=pass"}, kHost, false, std::nullopt},
+        SkipRow{"SwitchedOffNoField", kShop, {}, kHost, false, std::nullopt},
+        // A display name long enough to cut the stored sender before its
+        // address: the From domain still comes from the whole text.
+        SkipRow{"LongDisplayName", " " + QByteArray(110, 'N') + " <news@shop.example>",
+                {" guard.example; dmarc=pass header.from=shop.example"}, kHost, true, std::nullopt},
+        // An address as the POP3 host has no parent domain to trust.
+        SkipRow{"AddressHostItself", kShop, {" 127.0.0.1; dmarc=pass"}, QStringLiteral("127.0.0.1"), true,
+                std::nullopt},
+        SkipRow{"AddressHostNoParent", kShop, {" 0.0.1; dmarc=pass", " x.0.0.1; dmarc=pass"},
+                QStringLiteral("127.0.0.1"), true, Decision::NoTrustedField}),
+    [](const ::testing::TestParamInfo<SkipRow> &info) { return std::string(info.param.name); });
+
+TEST(NoticeEntry, KeepsAtMostSixteenFieldsAndItsAccount)
+{
+    const QList<QByteArray> many(20, " pop.guard.example; dmarc=pass");
+    const PendingNotices::Entry e = entry(kShop, many);
+    EXPECT_EQ(e.authResults.size(), AuthResults::FieldCountLimit);
+    EXPECT_EQ(e.pop3Host, kHost);
+    EXPECT_EQ(e.trustedIds, QStringLiteral("mx.partner.example"));
+}
+
+namespace {
+class HonestNotices : public ::testing::Test
+{
+protected:
+    void presetNotices()
+    {
+        p.presetUsedStore();
+        p.on("SMTP", "Send");
+        p.on("SMTP", "Host", "127.0.0.1");
+        p.on("SMTP", "Port", QByteArray::number(smtp.port()).constData());
+        p.on("SMTP", "Adresse", "guard@example.org");
+        p.on("SMTP", "Betreff", "Your message was deleted");
+    }
+    void send() { p.form().But_BeendenClick(p.form().Senden1); }
+    QStringList log() { return p.form().RE_Message_Stamm->texts(); }
+    QString text(quint16 n) { return p.form().text(n); }
+    QString skipped(const char *address, quint16 reason)
+    {
+        return text(468) + QLatin1Char(' ') + QLatin1String(address) + QStringLiteral(": ") + text(reason);
+    }
+
+    SmtpCaptureServer smtp;
+    ProgramFixture p;
+};
+}
+
+TEST_F(HonestNotices, SkippedSendersAreLoggedAndNotCountedAsSent)
+{
+    KV_START_PEER(smtp.start());
+    presetNotices();
+    p.start();
+    p.show();
+    const PendingNotices::Origin account{{}, kHost, QString()};
+    auto with = [&](const QByteArray &field) {
+        PendingNotices::Origin o = account;
+        o.authResults = {field};
+        return o;
+    };
+    p.app->notices.add(" forged@victim.example", " A", QString(), with(" evil.example; dmarc=pass"));
+    p.app->notices.add(" Shop <news@shop.example>", " B", QString(),
+                       with(" guard.example; spf=pass smtp.mailfrom=news@shop.example"));
+    p.app->notices.add(" failed@shop.example", " C", QString(), with(" guard.example; dmarc=fail; spf=softfail"));
+    p.app->notices.add(" other@shop.example", " D", QString(), with(" guard.example; spf=pass smtp.mailfrom=x.example"));
+    // A control character in the address is shown escaped, not written.
+    p.app->notices.add(" ev\x1b[2Jil@junk.example", " E", QString(), account);
+    send();
+    ASSERT_TRUE(smtp.waitForMessages(1));
+    EXPECT_FALSE(smtp.waitForMessages(2, 300));
+    EXPECT_TRUE(smtp.messages()[0].contains("X-RcptTo: news@shop.example")) << smtp.messages()[0].toStdString();
+    const QStringList lines = log();
+    EXPECT_EQ(lines.first(), QStringLiteral("1") + text(125));
+    EXPECT_TRUE(lines.contains(skipped("forged@victim.example", 469))) << lines.join('\n').toStdString();
+    EXPECT_TRUE(lines.contains(skipped("failed@shop.example", 470))) << lines.join('\n').toStdString();
+    EXPECT_TRUE(lines.contains(skipped("other@shop.example", 471))) << lines.join('\n').toStdString();
+    EXPECT_TRUE(lines.contains(skipped("ev\\x1B[2Jil@junk.example", 469))) << lines.join('\n').toStdString();
+    EXPECT_EQ(p.app->notices.count(), 0);
+}
+
+TEST_F(HonestNotices, SwitchedOffEverySenderIsToldAsBefore)
+{
+    KV_START_PEER(smtp.start());
+    presetNotices();
+    p.on("SMTP", "Nur_Bestaetigte", "0");
+    p.start();
+    p.show();
+    p.app->notices.add(" forged@victim.example", " A", QString(), {{" evil.example; dmarc=pass"}, kHost, {}});
+    p.app->notices.add(" plain@nofield.example", " B");
+    send();
+    ASSERT_TRUE(smtp.waitForMessages(2));
+    EXPECT_TRUE(smtp.messages()[0].contains("X-RcptTo: forged@victim.example"));
+    EXPECT_TRUE(smtp.messages()[1].contains("X-RcptTo: plain@nofield.example"));
+    EXPECT_EQ(log().first(), QStringLiteral("2") + text(125));
+    EXPECT_FALSE(log().join('\n').contains(text(468)));
+}
+
+namespace {
+// A pass over all accounts that deletes every message (subject "WIN ...")
+// of one Dovecot account at 127.0.0.1, with notices on.
+class HonestPass : public HonestNotices
+{
+protected:
+    void SetUp() override
+    {
+        KV_START_PEER(pop.start({{"anna", "pw-anna"}}));
+        KV_START_PEER(smtp.start());
+        pop.addMessage("anna", mailMessage("Authentication-Results: mx.guard.example;\r\n"
+                                           "\tspf=pass smtp.mailfrom=friend@vouched.example;\r\n"
+                                           "\tdmarc=pass header.from=vouched.example\r\n"
+                                           "From: Friend <friend@vouched.example>\r\nSubject: WIN cash\r\n"));
+        pop.addMessage("anna", mailMessage("From: Forger <forged@victim.example>\r\n"
+                                           "Authentication-Results: evil.example; dmarc=pass header.from=victim.example\r\n"
+                                           "Subject: WIN prize\r\n"));
+        pop.addMessage("anna", mailMessage("From: plain@nofield.example\r\nSubject: WIN now\r\n"));
+        presetNotices();
+        p.account(1, "Anna", "anna", "pw-anna", pop.pop3Port());
+        p.on("Delete", "Subject_I");
+        p.on("Delete", "AutoKill");
+        p.write(QStringLiteral("/ini/Betreff_User.ini"), "WIN\r\n");
+    }
+    void pass()
+    {
+        p.start();
+        p.show();
+        p.form().But_AlleKontenClick(p.form().But_AlleKonten);
+    }
+    QList<QByteArray> recipients()
+    {
+        QList<QByteArray> out;
+        for (const QByteArray &m : smtp.messages()) {
+            const qsizetype at = m.indexOf("X-RcptTo: ") + 10;
+            out << m.mid(at, m.indexOf('\n', at) - at);
+        }
+        return out;
+    }
+
+    DovecotServer pop;
+};
+}
+
+TEST_F(HonestPass, OnlyTheSenderVouchedByATrustedServerIsTold)
+{
+    p.on("POP", "Pruefserver1", "mx.guard.example");
+    pass();
+    ASSERT_TRUE(smtp.waitForMessages(1));
+    EXPECT_FALSE(smtp.waitForMessages(2, 300));
+    EXPECT_EQ(recipients(), QList<QByteArray>({"friend@vouched.example"}));
+    EXPECT_TRUE(pop.messages("anna").isEmpty());   // all three deleted all the same
+    const QStringList lines = log();
+    EXPECT_TRUE(lines.contains(skipped("forged@victim.example", 469))) << lines.join('\n').toStdString();
+    EXPECT_TRUE(lines.contains(skipped("plain@nofield.example", 469))) << lines.join('\n').toStdString();
+    EXPECT_FALSE(lines.join('\n').contains(skipped("friend@vouched.example", 469)));
+    EXPECT_TRUE(lines.contains(QStringLiteral("1") + text(125)));
+}
+
+// A store without the new values: on, and only the account's own host
+// (here an address, which has no parent domain) is trusted.
+TEST_F(HonestPass, AStoreWithoutTheNewValuesTrustsOnlyTheHost)
+{
+    pop.addMessage("anna", mailMessage("Authentication-Results: 127.0.0.1; spf=pass smtp.mailfrom=host.example\r\n"
+                                       "From: <own@host.example>\r\nSubject: WIN here\r\n"));
+    pop.addMessage("anna", mailMessage("Authentication-Results: 0.0.1; dmarc=pass\r\n"
+                                       "From: <parent@host.example>\r\nSubject: WIN there\r\n"));
+    pass();
+    ASSERT_TRUE(smtp.waitForMessages(1));
+    EXPECT_FALSE(smtp.waitForMessages(2, 300));
+    EXPECT_EQ(recipients(), QList<QByteArray>({"own@host.example"}));
+    const QStringList lines = log();
+    for (const char *address : {"friend@vouched.example", "forged@victim.example", "plain@nofield.example",
+                                "parent@host.example"})
+        EXPECT_TRUE(lines.contains(skipped(address, 469))) << address << "\n" << lines.join('\n').toStdString();
+}
+
+TEST_F(HonestNotices, TheSwitchAndTheTrustedServersSaveAndLoadThroughTheWindows)
+{
+    p.presetUsedStore();
+    p.account(1, "Anna", "anna", "pw-anna", 110);
+    p.start();
+    p.show();
+    TSetupForm &setup = *p.windows.others.SetupForm;
+    setup.show();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(setup.CB_Nur_Bestaetigte->isChecked());   // on in a store without it
+    EXPECT_FALSE(setup.LNur_Bestaetigte->text().isEmpty());
+    setup.CB_Nur_Bestaetigte->setChecked(false);
+    setup.SBestaetigen->click();
+
+    TKontenForm &accounts = *p.windows.others.KontenForm;
+    accounts.show();
+    QCoreApplication::processEvents();
+    accounts.ListBox_konten->setCurrentRow(0);
+    accounts.But_Edit->click();
+    EXPECT_TRUE(accounts.FE_Pruefserver->text().isEmpty());
+    accounts.FE_Pruefserver->setText(QStringLiteral(" mx.guard.example, filter.example "));
+    accounts.But_Sichern->click();
+    accounts.But_Schliessen->click();
+    p.close();
+    const auto key = p.reread();
+    EXPECT_EQ(key->readString(QStringLiteral("SMTP"), QStringLiteral("Nur_Bestaetigte"), QString()),
+              QStringLiteral("0"));
+    EXPECT_EQ(key->readString(QStringLiteral("POP"), QStringLiteral("Pruefserver1"), QString()),
+              QStringLiteral("mx.guard.example, filter.example"));
+
+    // A program started over that store shows both again.
+    ProgramFixture again;
+    again.presetUsedStore();
+    again.account(1, "Anna", "anna", "pw-anna", 110);
+    again.on("SMTP", "Nur_Bestaetigte", "0");
+    again.on("POP", "Pruefserver1", "mx.guard.example, filter.example");
+    again.start();
+    again.show();
+    TSetupForm &setup2 = *again.windows.others.SetupForm;
+    setup2.show();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(setup2.CB_Nur_Bestaetigte->isChecked());
+    setup2.SAbbrechen->click();
+    TKontenForm &accounts2 = *again.windows.others.KontenForm;
+    accounts2.show();
+    QCoreApplication::processEvents();
+    accounts2.ListBox_konten->setCurrentRow(0);
+    accounts2.But_Edit->click();
+    EXPECT_EQ(accounts2.FE_Pruefserver->text(), QStringLiteral("mx.guard.example, filter.example"));
+    EXPECT_FALSE(accounts2.FE_Pruefserver->toolTip().isEmpty());
+    accounts2.But_Schliessen->click();
+}
