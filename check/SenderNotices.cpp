@@ -180,6 +180,8 @@ void SenderNotices::run(AppServices &app, const TKvLanguage &catalog, TSmtpClien
         throw;
     }
     log.addLine(QString::number(sent) + catalog.GetText(125));
-    smtp.Disconnect();
+    // With every sender skipped there is no connection to close.
+    if (smtp.Connected())
+        smtp.Disconnect();
     app.notices.clear();
 }

@@ -7,10 +7,12 @@
 #include "app/ProgramFixture.h"
 #include "app/StammForm.h"
 #include "check/SenderNotices.h"
+#include "net/SmtpClient.h"
 #include "settings/KontenForm.h"
 #include "settings/SetupForm.h"
 #include "support/RichLog.h"
 #include "support/RoundButton.h"
+#include "support/StringGrid.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -153,6 +155,21 @@ TEST_F(HonestNotices, SkippedSendersAreLoggedAndNotCountedAsSent)
     EXPECT_EQ(p.app->notices.count(), 0);
 }
 
+// Nothing to send: the run needs no server and ends without a failure.
+TEST_F(HonestNotices, ARunWithEverySenderSkippedTouchesNoServer)
+{
+    presetNotices(); // the SMTP server is not started: its port is 0
+    p.start();
+    p.show();
+    p.app->notices.add(" forged@victim.example", " A", QString(), {{" evil.example; dmarc=pass"}, kHost, {}});
+    p.app->notices.add(" plain@nofield.example", " B");
+    send();
+    EXPECT_EQ(log().first(), QStringLiteral("0") + text(125));
+    EXPECT_TRUE(log().contains(skipped("plain@nofield.example", 469)));
+    EXPECT_EQ(p.app->notices.count(), 0);
+    EXPECT_FALSE(p.form().SMTP_Versand->Connected());
+}
+
 TEST_F(HonestNotices, SwitchedOffEverySenderIsToldAsBefore)
 {
     KV_START_PEER(smtp.start());
@@ -227,6 +244,29 @@ TEST_F(HonestPass, OnlyTheSenderVouchedByATrustedServerIsTold)
     EXPECT_TRUE(lines.contains(skipped("plain@nofield.example", 469))) << lines.join('\n').toStdString();
     EXPECT_FALSE(lines.join('\n').contains(skipped("friend@vouched.example", 469)));
     EXPECT_TRUE(lines.contains(QStringLiteral("1") + text(125)));
+}
+
+// The check of one account, by rule and by hand, hands the same to the run.
+TEST_F(HonestPass, TheCheckOfOneAccountAndADeleteByHandCarryTheFieldsToo)
+{
+    pop.addMessage("anna", mailMessage("Authentication-Results: mx.guard.example; dmarc=pass\r\n"
+                                       "From: Pal <pal@vouched.example>\r\nSubject: Hello\r\n"));
+    p.on("POP", "Pruefserver1", "mx.guard.example");
+    p.start();
+    p.show();
+    TStammForm &f = p.form();
+    f.But_BeendenClick(f.But_Postfach);
+    EXPECT_EQ(p.app->notices.count(), 3);
+    f.Tabelle->selectRow(4);
+    p.prompts.expectConfirm(true);
+    f.But_BeendenClick(f.But_Loeschen);
+    ASSERT_EQ(p.app->notices.count(), 4);
+    send();
+    ASSERT_TRUE(smtp.waitForMessages(2));
+    EXPECT_FALSE(smtp.waitForMessages(3, 300));
+    EXPECT_EQ(recipients(), QList<QByteArray>({"friend@vouched.example", "pal@vouched.example"}));
+    EXPECT_EQ(log().first(), QStringLiteral("2") + text(125));
+    EXPECT_TRUE(log().contains(skipped("forged@victim.example", 469)));
 }
 
 // A store without the new values: on, and only the account's own host
