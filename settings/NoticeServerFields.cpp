@@ -4,6 +4,7 @@
 #include "settings/ConnectionSecurity.h"
 #include "settings/Settings.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -32,6 +33,14 @@ NoticeServerFields::NoticeServerFields(QWidget *page, QLineEdit *port) : QObject
     LSMTPWarnung->setWordWrap(true);
     LSMTPWarnung->setStyleSheet(QStringLiteral("color: maroon"));
     LSMTPWarnung->hide();
+    CB_Nur_Bestaetigte = named(new QCheckBox(QStringLiteral("Notify only senders the account's server confirmed"), page),
+                               "CB_Nur_Bestaetigte");
+    LNur_Bestaetigte = named(new QLabel(QStringLiteral("Notices to forged senders go to people who never wrote "
+                                                       "(backscatter), so only senders the account's server "
+                                                       "confirmed get one."),
+                                        page),
+                             "LNur_Bestaetigte");
+    LNur_Bestaetigte->setWordWrap(true);
     connect(CoBo_SMTPSicherheit, &QComboBox::activated, this, [this] { showWarning(); });
     connect(m_port, &QLineEdit::textEdited, this, [this](const QString &p) { portEdited(p); });
 }
@@ -50,6 +59,7 @@ void NoticeServerFields::load(const Settings &s, const TKvLanguage &catalog)
     m_lastPort = s.Port;
     FEAnmeldename->setText(s.Anmeldename);
     FESMTPPasswort->setText(s.Passwort);
+    CB_Nur_Bestaetigte->setChecked(s.Nur_Bestaetigte);
 }
 
 void NoticeServerFields::store(Settings &s) const
@@ -57,6 +67,7 @@ void NoticeServerFields::store(Settings &s) const
     s.Sicherheit = security();
     s.Anmeldename = FEAnmeldename->text().trimmed();
     s.Passwort = FESMTPPasswort->text();
+    s.Nur_Bestaetigte = CB_Nur_Bestaetigte->isChecked();
 }
 
 QString NoticeServerFields::security() const

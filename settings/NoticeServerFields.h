@@ -1,7 +1,9 @@
 #pragma once
 // The notice page's fields for the server's connection security and login:
 // the choice of SMTP/Sicherheit, the login name SMTP/Anmeldename and its
-// password SMTP/Passwort, and a warning shown while "none" is chosen.
+// password SMTP/Passwort, and a warning shown while "none" is chosen; and
+// the switch SMTP/Nur_Bestaetigte (notices only to senders the account's
+// server vouched for) with the sentence that says why.
 //
 // A set-up without a server yet starts with the choice for its port (TLS on
 // 465, STARTTLS elsewhere); a stored set-up from before the choice shows
@@ -11,6 +13,7 @@
 #include <QObject>
 #include <QString>
 
+class QCheckBox;
 class QComboBox;
 class QGridLayout;
 class QLabel;
@@ -25,7 +28,8 @@ public:
     // Makes the controls on `page`; `port` is the page's port field.
     NoticeServerFields(QWidget *page, QLineEdit *port);
 
-    QLabel *LSMTPSicherheit, *LAnmeldename, *LSMTPPasswort, *LSMTPWarnung;
+    QLabel *LSMTPSicherheit, *LAnmeldename, *LSMTPPasswort, *LSMTPWarnung, *LNur_Bestaetigte;
+    QCheckBox *CB_Nur_Bestaetigte;
     QComboBox *CoBo_SMTPSicherheit;
     QLineEdit *FEAnmeldename, *FESMTPPasswort;
 

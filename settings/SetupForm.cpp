@@ -354,12 +354,6 @@ void TSetupForm::buildNoticePage()
     PasswordCommandHelp::apply(FEPasswortbefehl);
     NoticeServer = new NoticeServerFields(p, FEPort);
     const NoticeServerFields &n = *NoticeServer;
-    CB_Nur_Bestaetigte = checkBox("CB_Nur_Bestaetigte", "Notify only senders the server confirmed", p);
-    LNur_Bestaetigte = label("LNur_Bestaetigte",
-                             "Notices to forged senders go to people who never wrote (backscatter), so only "
-                             "senders the account's server confirmed get one.",
-                             p);
-    LNur_Bestaetigte->setWordWrap(true);
 
     auto *grid = new QGridLayout(p);
     grid->setContentsMargins(10, 8, 10, 8);
@@ -388,8 +382,8 @@ void TSetupForm::buildNoticePage()
     grid->addWidget(LPasswortbefehl, 6, 0);
     grid->addWidget(FEPasswortbefehl, 6, 1, 1, 4);
     grid->addWidget(n.LSMTPWarnung, 7, 0, 1, 5);
-    grid->addWidget(CB_Nur_Bestaetigte, 8, 0, 1, 5);
-    grid->addWidget(LNur_Bestaetigte, 9, 0, 1, 5);
+    grid->addWidget(n.CB_Nur_Bestaetigte, 8, 0, 1, 5);
+    grid->addWidget(n.LNur_Bestaetigte, 9, 0, 1, 5);
     grid->setColumnMinimumWidth(2, 12);
     grid->setColumnStretch(1, 3);
     grid->setColumnStretch(4, 2);
@@ -424,7 +418,6 @@ void TSetupForm::FormShow()
     Egroesse->setText(QString::number(s.Groesse_KB / 1024));
     CBAuto_Kill->setChecked(s.AutoKill);
     CB_Info_Absender->setChecked(s.Send);
-    CB_Nur_Bestaetigte->setChecked(s.Nur_Bestaetigte);
     CB_Decoded_Match->setChecked(s.Decoded_Match);
     CBHints->setChecked(s.Hints);
     CBReadme->setChecked(s.Readme);
@@ -542,7 +535,6 @@ void TSetupForm::BOK1Click()
     s.Passwortbefehl = FEPasswortbefehl->text().trimmed();
     NoticeServer->store(s);
     s.Send = CB_Info_Absender->isChecked();
-    s.Nur_Bestaetigte = CB_Nur_Bestaetigte->isChecked();
     s.Decoded_Match = CB_Decoded_Match->isChecked();
     if (!TSZertifikate->store(s, m_catalog)) {
         PageControl1->setCurrentWidget(TSZertifikate);

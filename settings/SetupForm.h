@@ -93,11 +93,9 @@ public:
     QLabel *LAbsender, *LeMail, *LReply, *LBetreff, *LKopie, *LPort, *LHost, *LUserID, *LPasswortbefehl;
     QLineEdit *FEAbsender, *FEeMail, *FEReply, *FEBetreff, *FEKopie, *FEPort, *FEHost, *FEUser, *FEPasswortbefehl;
     QPushButton *SBEdit_text;
-    // Connection security and login of the notice server.
+    // Connection security and login of the notice server, and the switch
+    // for notices only to vouched senders.
     NoticeServerFields *NoticeServer;
-    // Notices only to senders the account's server vouched for, and why.
-    QCheckBox *CB_Nur_Bestaetigte;
-    QLabel *LNur_Bestaetigte;
 
     // Server certificates: the extra CA file and the trusted certificates.
     CertificatesPage *TSZertifikate;

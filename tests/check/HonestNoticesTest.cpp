@@ -9,6 +9,7 @@
 #include "check/SenderNotices.h"
 #include "net/SmtpClient.h"
 #include "settings/KontenForm.h"
+#include "settings/NoticeServerFields.h"
 #include "settings/SetupForm.h"
 #include "support/RichLog.h"
 #include "support/RoundButton.h"
@@ -296,9 +297,9 @@ TEST_F(HonestNotices, TheSwitchAndTheTrustedServersSaveAndLoadThroughTheWindows)
     TSetupForm &setup = *p.windows.others.SetupForm;
     setup.show();
     QCoreApplication::processEvents();
-    EXPECT_TRUE(setup.CB_Nur_Bestaetigte->isChecked());   // on in a store without it
-    EXPECT_FALSE(setup.LNur_Bestaetigte->text().isEmpty());
-    setup.CB_Nur_Bestaetigte->setChecked(false);
+    EXPECT_TRUE(setup.NoticeServer->CB_Nur_Bestaetigte->isChecked());   // on in a store without it
+    EXPECT_FALSE(setup.NoticeServer->LNur_Bestaetigte->text().isEmpty());
+    setup.NoticeServer->CB_Nur_Bestaetigte->setChecked(false);
     setup.SBestaetigen->click();
 
     TKontenForm &accounts = *p.windows.others.KontenForm;
@@ -328,7 +329,7 @@ TEST_F(HonestNotices, TheSwitchAndTheTrustedServersSaveAndLoadThroughTheWindows)
     TSetupForm &setup2 = *again.windows.others.SetupForm;
     setup2.show();
     QCoreApplication::processEvents();
-    EXPECT_FALSE(setup2.CB_Nur_Bestaetigte->isChecked());
+    EXPECT_FALSE(setup2.NoticeServer->CB_Nur_Bestaetigte->isChecked());
     setup2.SAbbrechen->click();
     TKontenForm &accounts2 = *again.windows.others.KontenForm;
     accounts2.show();
