@@ -55,6 +55,10 @@ enum class StartTlsPolicy {
     Never,
 };
 
+// What the login proves itself with: the password, or an OAuth2 access
+// token (SASL OAUTHBEARER or XOAUTH2 only, and only over TLS).
+enum class LoginMethod { Password, OAuth2 };
+
 class TLineSocket : public QObject
 {
 public:
@@ -81,6 +85,8 @@ public:
     bool UseTls() const;
     void SetUseTls(bool on) { m_useTls = on; }
     void ResetUseTls() { m_useTls.reset(); } // back to "TLS on the implicit-TLS port"
+    LoginMethod LoginBy() const { return m_login; }
+    void SetLoginBy(LoginMethod method) { m_login = method; }
     StartTlsPolicy TlsUpgrade() const { return m_tlsUpgrade; }
     void SetTlsUpgrade(StartTlsPolicy policy) { m_tlsUpgrade = policy; }
     const QString &ExtraCaFile() const { return m_extraCaFile; }
@@ -288,6 +294,7 @@ private:
     std::optional<bool> m_useTls;
     QString m_extraCaFile;
     StartTlsPolicy m_tlsUpgrade = StartTlsPolicy::WhenOffered;
+    LoginMethod m_login = LoginMethod::Password;
     QByteArray m_trustedCertificate;
     PeerCertificate m_refusedCertificate;
     QByteArray m_secret;

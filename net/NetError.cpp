@@ -50,6 +50,9 @@ constexpr Row kRows[] = {
     {NetError::NoAuthMechanism, "Der Server bietet keine Anmeldung an, die dieses Programm kann (PLAIN, LOGIN): %1"},
     {NetError::TlsDeclined, "Der Server bietet eine verschlüsselte Verbindung an (%1), gewählt ist aber keine; das Passwort wird nicht unverschlüsselt gesendet"},
     {NetError::AuthRefused, "Die Anmeldung am Server wurde abgelehnt: %1"},
+    {NetError::NoTokenMechanism,
+     "Der Server bietet keine Anmeldung mit OAuth2-Token an (OAUTHBEARER, XOAUTH2); das Token wird nicht als Passwort gesendet: %1"},
+    {NetError::TokenRefused, "Der Server hat das OAuth2-Token abgelehnt (status: %1): %2"},
 };
 
 // Rows in the order of the kinds, so a kind is its row's index.
@@ -58,7 +61,7 @@ constexpr bool inOrder()
     for (int i = 0; i < int(std::size(kRows)); ++i)
         if (int(kRows[i].kind) != i)
             return false;
-    return int(std::size(kRows)) == int(NetError::AuthRefused) + 1;
+    return int(std::size(kRows)) == int(NetError::TokenRefused) + 1;
 }
 static_assert(inOrder(), "one row per kind, in the order of NetError");
 

@@ -63,6 +63,8 @@ enum class NetError {
     NoAuthMechanism,    // SMTP: %1 the mechanisms the server offers
     TlsDeclined,        // %1: the command (STLS) the server offers though no TLS was chosen
     AuthRefused,        // SMTP: %1 the server's reply to AUTH (or to a step of it)
+    NoTokenMechanism,   // %1 the mechanisms the server offers, none of them for an OAuth2 token
+    TokenRefused,       // %1 the status the server gave, %2 its final reply
 };
 
 namespace NetErrors {

@@ -1,7 +1,8 @@
 #pragma once
 // TPop3Client: asks what the server can do (CAPA), makes the connection
 // secure (STLS) as TlsUpgrade() says, logs in (AUTH PLAIN over TLS where
-// offered, else USER/PASS), counts (STAT), reads summaries (TOP n 0,
+// offered, else USER/PASS; an OAuth2 token by SASL OAUTHBEARER or XOAUTH2
+// when LoginBy() says so), counts (STAT), reads summaries (TOP n 0,
 // LIST n), retrieves and splits whole messages (RETR), deletes (DELE), undoes
 // (RSET) and logs out (QUIT).
 //
@@ -97,7 +98,9 @@ public:
     // goes on in clear; Never: a server that offers it is refused, the
     // password never goes in clear to it). Logs in with AUTH PLAIN when TLS
     // is on and the server offers it, else with USER and PASS, and asks
-    // STAT for MailCount(); fires OnConnect once logged in, also when STAT
+    // STAT for MailCount(). With LoginBy() OAuth2 the password is an access
+    // token and goes only by AUTH OAUTHBEARER (preferred) or XOAUTH2 over
+    // TLS, never by USER/PASS. Fires OnConnect once logged in, also when STAT
     // then fails. With Pipelining() and PIPELINING in the list that counts
     // (over STLS: the one asked over TLS), the login and STAT go in one
     // write: USER, PASS and STAT when the list names USER; the AUTH PLAIN
@@ -107,7 +110,10 @@ public:
     // filled by OnAuthenticationNeeded: before any connection; the login
     // refused and not mended by OnAuthenticationFailed), Refused (the
     // greeting or STAT), BadStat (a count that is no number), TlsNotOffered,
-    // TlsDeclined, TlsRefused (STLS answered -ERR: only QUIT follows); the
+    // TlsDeclined, TlsRefused (STLS answered -ERR: only QUIT follows),
+    // NoTokenMechanism and TokenRefused (with the status the server gave;
+    // OnAuthenticationFailed is not asked), TlsNotOffered (a token and no
+    // TLS); the
     // transport's StartTls failures.
     void Connect() override;
     // QUIT (the server then removes the deleted messages) and close; nothing
@@ -172,6 +178,8 @@ private:
     void SecureSession();
     bool LoginOnce();
     bool AuthPlain();
+    void AuthToken();
+    [[noreturn]] void RefuseToken(const QString &status, const Pop3Reply &reply) const;
     void Login();
     void ReadSummary(TSummary &summary, int message);
     void ReadCapabilities();

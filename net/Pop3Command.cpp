@@ -32,6 +32,10 @@ Pop3Command Pop3Command::QUIT() { return Pop3Command("QUIT"); }
 Pop3Command Pop3Command::CAPA() { return Pop3Command("CAPA", Reply::MultiLine); }
 Pop3Command Pop3Command::STLS() { return Pop3Command("STLS"); }
 Pop3Command Pop3Command::AUTH(const QByteArray &mechanism) { return Pop3Command("AUTH", mechanism); }
+Pop3Command Pop3Command::AUTH(const QByteArray &mechanism, const QByteArray &initialResponse)
+{
+    return Pop3Command("AUTH", mechanism + ' ' + initialResponse);
+}
 
 Pop3Command Pop3Command::SaslResponse(const QByteArray &base64)
 {

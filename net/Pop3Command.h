@@ -43,6 +43,8 @@ public:
     // RFC 5034 section 4: a SASL exchange with `mechanism`; the server
     // answers "+ " with a challenge, each response is one base64 line.
     static Pop3Command AUTH(const QByteArray &mechanism);
+    // With the initial response (base64) on the command line.
+    static Pop3Command AUTH(const QByteArray &mechanism, const QByteArray &initialResponse);
     static Pop3Command SaslResponse(const QByteArray &base64);
 
     // The command line without its line end.

@@ -1,7 +1,8 @@
 #pragma once
 // TSmtpClient: greets the server (EHLO, HELO when EHLO is refused), makes the
 // connection secure (STARTTLS, RFC 3207) as TlsUpgrade() says, logs in
-// (AUTH PLAIN or LOGIN, RFC 4954) when a login is set, sends TPostMessage as
+// (AUTH PLAIN or LOGIN, RFC 4954; with LoginBy() OAuth2 the password is an
+// access token and goes only by OAUTHBEARER or XOAUTH2) when a login is set, sends TPostMessage as
 // a plain or multipart message with base64 attachments (RSET, MAIL FROM,
 // RCPT TO, DATA) and logs out (QUIT). A reply (SmtpReply) is judged by its
 // code, the leading digits of its first line; its continuation lines
@@ -101,7 +102,9 @@ public:
     // mended by OnAuthenticationFailed), TlsNotOffered (STARTTLS required
     // but not announced), TlsRefused (STARTTLS answered with other than
     // 220), NoAuthMechanism (neither PLAIN nor LOGIN announced), AuthRefused
-    // (the server refused the login); the transport's StartTls failures.
+    // (the server refused the login), NoTokenMechanism and TokenRefused
+    // (an OAuth2 token: no mechanism for it, or refused with the status the
+    // server gave); the transport's StartTls failures.
     void Connect() override;
     // Builds and sends PostMessage(); OnSendStart, then OnSuccess, or
     // OnFailure and an exception. A refused recipient goes to
@@ -143,6 +146,7 @@ private:
     void Authenticate();
     void AuthPlain();
     void AuthLogin();
+    void AuthToken(const QList<QByteArray> &mechanisms);
     void SaslStep(const SmtpReply &reply, int expected);
     void SendEnvelope();
     void SendData();

@@ -5,6 +5,7 @@
 #include "net/LineReader.h"
 #include "net/MailHeaders.h"
 #include "net/NetError.h"
+#include "net/OAuthSasl.h"
 #include "platform/core/AnsiCodec.h"
 
 namespace {
@@ -13,6 +14,8 @@ namespace {
 constexpr int kTlsGoAhead = 220;
 constexpr int kSaslContinue = 334;
 constexpr int kLoggedIn = 235;
+// RFC 5321 section 4.5.3.1.4: a command line, CR LF included.
+constexpr qsizetype kMaxCommandLine = 512;
 }
 
 void TSmtpClient::Greet()
@@ -94,7 +97,8 @@ void TSmtpClient::SecureSession()
     Hello(true);
 }
 
-// RFC 4954: PLAIN where offered, else LOGIN; only over TLS.
+// RFC 4954: PLAIN where offered, else LOGIN; an OAuth2 token by its own
+// mechanisms only; only over TLS.
 void TSmtpClient::Authenticate()
 {
     if (m_loginName.isEmpty())
@@ -104,7 +108,9 @@ void TSmtpClient::Authenticate()
     QList<QByteArray> mechanisms;
     for (const QByteArray &m : m_capabilities.Parameters("AUTH"))
         mechanisms << m.toUpper();
-    if (mechanisms.contains("PLAIN"))
+    if (LoginBy() == LoginMethod::OAuth2)
+        AuthToken(mechanisms);
+    else if (mechanisms.contains("PLAIN"))
         AuthPlain();
     else if (mechanisms.contains("LOGIN"))
         AuthLogin();
@@ -134,6 +140,39 @@ void TSmtpClient::AuthLogin()
     const QByteArray password = m_password.toBase64();
     AddSecret(password);
     SaslStep(Exchange(SmtpCommand::SaslResponse(password)), kLoggedIn);
+}
+
+// RFC 4954 with an OAuth2 token (net/OAuthSasl.h). The initial response
+// goes with AUTH when the command line stays within 512 octets, else after
+// the go-ahead:
+//     C: AUTH XOAUTH2            S: 334
+//     C: dXNlcj1hbm5hAWF1dGg9QmVhcmVyIHQBAQ==
+//     S: 235 2.7.0 Accepted
+// A refused token comes as a 334 challenge with the reason, answered
+// before the final 535.
+void TSmtpClient::AuthToken(const QList<QByteArray> &mechanisms)
+{
+    const OAuthSasl::Mechanism mechanism = OAuthSasl::Choose(mechanisms);
+    if (mechanism == OAuthSasl::Mechanism::None)
+        throw EProtocolError(NetError::NoTokenMechanism,
+                             mechanisms.isEmpty() ? QStringLiteral("-") : QString::fromLatin1(mechanisms.join(' ')));
+    const QByteArray name = OAuthSasl::Name(mechanism);
+    const QByteArray response = OAuthSasl::Response(mechanism, m_loginName, m_password).toBase64();
+    AddSecret(response);
+    const SmtpCommand initial = SmtpCommand::AUTH(name, response);
+    const bool inOneLine = initial.Line().size() + 2 <= kMaxCommandLine;
+    if (!inOneLine)
+        SaslStep(Exchange(SmtpCommand::AUTH(name)), kSaslContinue);
+    SmtpReply reply = Exchange(inOneLine ? initial : SmtpCommand::SaslResponse(response));
+    QString status = QStringLiteral("-");
+    if (reply.Code() == kSaslContinue) {
+        // RFC 7628 section 3.2.2: the reason, then the end of the exchange.
+        status = OAuthSasl::ErrorStatus(reply.Last().mid(4));
+        reply = Exchange(SmtpCommand::SaslResponse(OAuthSasl::ErrorAnswer(mechanism)));
+    } else if (reply.Code() == kLoggedIn) {
+        return;
+    }
+    throw EProtocolError(NetError::TokenRefused, status, Masked(Ansi::toUnicode(LineReader::chomp(reply.Last()))));
 }
 
 // Anything but the expected reply ends the login; the session's close
