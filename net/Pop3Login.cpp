@@ -182,5 +182,7 @@ void TPop3Client::AuthToken()
 
 void TPop3Client::RefuseToken(const QString &status, const Pop3Reply &reply) const
 {
-    throw EProtocolError(NetError::TokenRefused, status, Masked(Ansi::toUnicode(LineReader::chomp(reply.Line()))));
+    // Both are the server's words: one that echoes the token gets it hidden.
+    throw EProtocolError(NetError::TokenRefused, Masked(status),
+                         Masked(Ansi::toUnicode(LineReader::chomp(reply.Line()))));
 }

@@ -172,7 +172,7 @@ void TSmtpClient::AuthToken(const QList<QByteArray> &mechanisms)
     } else if (reply.Code() == kLoggedIn) {
         return;
     }
-    throw EProtocolError(NetError::TokenRefused, status, Masked(Ansi::toUnicode(LineReader::chomp(reply.Last()))));
+    throw EProtocolError(NetError::TokenRefused, Masked(status), Masked(Ansi::toUnicode(LineReader::chomp(reply.Last()))));
 }
 
 // Anything but the expected reply ends the login; the session's close

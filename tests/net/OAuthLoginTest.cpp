@@ -184,6 +184,17 @@ TEST_F(TokenLogin, Pop3RefusedBearerAnswersTheErrorChallenge)
     EXPECT_EQ(asked, 0); // the same token again would not help
 }
 
+// A server that puts the token into its status and its refusal.
+TEST_F(TokenLogin, Pop3EchoedTokenIsHidden)
+{
+    pop3Upgraded("OAUTHBEARER").expect("AUTH OAUTHBEARER " + bearer("anna", kToken))
+        .sendLine("+ " + b64("{\"status\":\"" + kToken + "\"}")).expect("AQ==")
+        .sendLine("-ERR bad token " + kToken).expect("QUIT").sendLine("+OK");
+    const NetFailure f = failure([&] { pop3().Connect(); });
+    EXPECT_EQ(f.kind, NetError::TokenRefused);
+    EXPECT_FALSE(tokenShown(f.text)) << f.text.toStdString();
+}
+
 TEST_F(TokenLogin, Pop3RefusedXOAuth2AnswersWithAnEmptyLine)
 {
     pop3Upgraded("PLAIN XOAUTH2").expect("AUTH XOAUTH2 " + xoauth2("anna", kToken))
