@@ -165,13 +165,14 @@ void WindowTexts::applySetup(QWidget &w, const TKvLanguage &c)
         {430, "CB_Decoded_Match"}, {363, "LSMTPSicherheit"}, {369, "LAnmeldename"}, {148, "LSMTPPasswort"},
         {383, "TSZertifikate"}, {370, "LCA_Datei"}, {371, "LCA_Hinweis"},
         {384, "LZertifikate"}, {385, "B_Zertifikat_Entfernen"}, {386, "LZertifikate_Hinweis"},
-        {456, "CB_Nur_Bestaetigte"}, {459, "LNur_Bestaetigte"},
+        {456, "CB_Nur_Bestaetigte"}, {459, "LNur_Bestaetigte"}, {375, "LSMTPAnmeldeart"},
     };
     for (const auto &e : captions)
         caption(w, e.name, c.GetText(e.n));
     hint(w, "FBPfad", c.GetText(221));
     hint(w, "CB_Decoded_Match", c.GetText(431));
     hint(w, "FEAnmeldename", c.GetText(372));
+    hint(w, "CoBo_SMTPAnmeldeart", c.GetText(379));
     hint(w, "SBPfad_Sound", c.GetText(233));
     passwordCommandHelp(w, "FEPasswortbefehl", c);
     g_shortcutTexts = {c.GetText(68), c.GetText(69), c.GetText(70), c.GetText(71)};
@@ -187,7 +188,7 @@ void WindowTexts::applyKonten(QWidget &w, const TKvLanguage &c)
         {6, "LClose"}, {9, "LNew"}, {15, "LEdit"}, {14, "LDelete"}, {10, "LHelp"}, {131, "LSave"},
         {132, "LVorlage"}, {145, "LUser"}, {146, "LHost"}, {148, "LPasswort"}, {147, "Lport"},
         {149, "LBezeichnung"}, {75, "FLBPasswort"}, {400, "LPasswortbefehl"}, {363, "LSicherheit"},
-        {463, "LPruefserver"},
+        {463, "LPruefserver"}, {375, "LAnmeldeart"},
     };
     for (const auto &e : captions)
         caption(w, e.name, c.GetText(e.n));
@@ -198,6 +199,7 @@ void WindowTexts::applyKonten(QWidget &w, const TKvLanguage &c)
     shrinkToolCaptions(w);
     passwordCommandHelp(w, "FE_Passwortbefehl", c);
     hint(w, "FE_Pruefserver", c.GetText(467));
+    hint(w, "CoBo_Anmeldeart", c.GetText(379));
 }
 
 void WindowTexts::applyStamm(TStammForm &f)

@@ -4,10 +4,12 @@
 #include "lang/KvLanguage.h"
 #include "settings/Accounts.h"
 #include "settings/ConnectionSecurity.h"
+#include "settings/LoginKind.h"
 #include "settings/Settings.h"
 
 namespace {
-AccountSecurity fromChoice(const QString &stored, const Settings &settings, const QString &host, int port)
+AccountSecurity fromChoice(const QString &stored, const QString &login, const Settings &settings,
+                           const QString &host, int port)
 {
     AccountSecurity s;
     const QString chosen = ConnectionSecurity::normalized(stored);
@@ -22,18 +24,19 @@ AccountSecurity fromChoice(const QString &stored, const Settings &settings, cons
     }
     s.extraCaFile = settings.CA_Datei.trimmed();
     s.trustedCertificate = settings.certificates.trusted(host.trimmed(), port);
+    s.login = LoginKind::normalized(login) == LoginKind::OAuth2 ? LoginMethod::OAuth2 : LoginMethod::Password;
     return s;
 }
 }
 
 AccountSecurity AccountSecurity::forAccount(const AccountSlot &slot, const Settings &settings)
 {
-    return fromChoice(slot.Sicherheit, settings, slot.Host, slot.Port);
+    return fromChoice(slot.Sicherheit, slot.Anmeldeart, settings, slot.Host, slot.Port);
 }
 
 AccountSecurity AccountSecurity::forNotices(const Settings &settings, int port)
 {
-    return fromChoice(settings.Sicherheit, settings, settings.Host, port);
+    return fromChoice(settings.Sicherheit, settings.Anmeldeart, settings, settings.Host, port);
 }
 
 void AccountSecurity::applyTo(TLineSocket &client) const
@@ -45,6 +48,7 @@ void AccountSecurity::applyTo(TLineSocket &client) const
     client.SetTlsUpgrade(upgrade);
     client.SetExtraCaFile(extraCaFile);
     client.SetTrustedCertificate(trustedCertificate);
+    client.SetLoginBy(login);
 }
 
 QString AccountSecurity::unencryptedWarning(AppServices &app, const AccountSlot &slot, const TKvLanguage &catalog)

@@ -9,8 +9,9 @@
 //     empty       (a store from before the choice) TLS from the first byte
 //                 on port 995; elsewhere STLS whenever offered, and in clear
 //                 with a warning when not
-// plus the extra CA file of the settings and the certificate the user
-// trusts for the account's host and port. Every place that connects for an
+// plus the extra CA file of the settings, the certificate the user trusts
+// for the account's host and port, and how the login is made (Anmeldeart<n>:
+// the password, or an OAuth2 token, which the clients send over TLS only). Every place that connects for an
 // account takes its client's set-up from here.
 #include "net/LineSocket.h"
 
@@ -29,12 +30,13 @@ struct AccountSecurity
     StartTlsPolicy upgrade = StartTlsPolicy::WhenOffered;
     QString extraCaFile;
     QByteArray trustedCertificate; // SHA-256; empty: none
+    LoginMethod login = LoginMethod::Password;
 
     static AccountSecurity forAccount(const AccountSlot &slot, const Settings &settings);
     // The notice server's, from SMTP/Sicherheit (the same values), its Host
     // and the given port. With a login name (Anmeldename) the SMTP client
     // requires STARTTLS on any connection that is not TLS from the first
-    // byte, "none" included.
+    // byte, "none" included. SMTP/Anmeldeart says how it logs in.
     static AccountSecurity forNotices(const Settings &settings, int port);
     void applyTo(TLineSocket &client) const;
 

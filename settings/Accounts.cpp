@@ -2,6 +2,7 @@
 
 #include "platform/core/SettingsKey.h"
 #include "settings/ConnectionSecurity.h"
+#include "settings/LoginKind.h"
 
 #include <stdexcept>
 
@@ -40,6 +41,7 @@ void AccountTable::read(const SettingsKey &key)
         s.keyringUnread = false;
         s.Sicherheit = ConnectionSecurity::normalized(key.readString(kSection, valueName("Sicherheit", n), QString()));
         s.Pruefserver = key.readString(kSection, valueName("Pruefserver", n), QString());
+        s.Anmeldeart = LoginKind::normalized(key.readString(kSection, valueName("Anmeldeart", n), QString()));
     }
 }
 
@@ -77,6 +79,10 @@ void AccountTable::write(SettingsKey &key, const PasswordPlan &plan) const
             key.removeValue(kSection, valueName("Pruefserver", n));
         else
             key.writeString(kSection, valueName("Pruefserver", n), s.Pruefserver.trimmed());
+        if (s.Anmeldeart.isEmpty())
+            key.removeValue(kSection, valueName("Anmeldeart", n));
+        else
+            key.writeString(kSection, valueName("Anmeldeart", n), s.Anmeldeart);
     }
 }
 

@@ -2,7 +2,7 @@
 // The 65 POP3 account slots as the rest of the program sees them, and their
 // stored form in the POP subkey (Konto<n>, Port<n>, Host<n>, UserID<n>,
 // Passwort<n>, and beside them Passwortbefehl<n>, Schluesselbund<n> and
-// Sicherheit<n> and Pruefserver<n>). A slot is occupied exactly when its Konto is not empty; an
+// Sicherheit<n>, Pruefserver<n> and Anmeldeart<n>). A slot is occupied exactly when its Konto is not empty; an
 // unoccupied slot may still hold old values in its other columns.
 //
 // Schluesselbund<n> names the desktop keyring entry that holds the slot's
@@ -33,6 +33,8 @@ struct AccountSlot
     // Names (comma-separated) of servers whose Authentication-Results the
     // user trusts for this account beside its own POP3 server's.
     QString Pruefserver;
+    // LoginKind: empty (the password) or "OAuth2" (a token).
+    QString Anmeldeart;
 
     bool occupied() const { return !Konto.isEmpty(); }
 };

@@ -2,6 +2,7 @@
 
 #include "platform/core/KvError.h"
 #include "platform/core/SettingsKey.h"
+#include "settings/LoginKind.h"
 
 #include <stdexcept>
 #include <utility>
@@ -40,6 +41,7 @@ void AccountsWorkingCopy::Einlesen(const AccountTable &table)
         e.keyringUnread = s.keyringUnread;
         e.Sicherheit = s.Sicherheit;
         e.Pruefserver = s.Pruefserver;
+        e.Anmeldeart = s.Anmeldeart;
     }
 }
 
@@ -62,6 +64,7 @@ void AccountsWorkingCopy::applyTo(AccountTable &table) const
         s.keyringUnread = e.keyringUnread;
         s.Sicherheit = e.Sicherheit;
         s.Pruefserver = e.Pruefserver;
+        s.Anmeldeart = e.Anmeldeart;
         ++j;
     }
 }
@@ -129,7 +132,8 @@ AccountsWorkingCopy::SaveResult AccountsWorkingCopy::Temp_Sichern(const QString 
                                                                   const QString &host, const QString &password,
                                                                   const QString &portText, const QString &command,
                                                                   const QString &security,
-                                                                  const QString &trustedServers)
+                                                                  const QString &trustedServers,
+                                                                  const QString &login)
 {
     if (name.isEmpty())
         return SaveResult::NameMissing;
@@ -157,5 +161,6 @@ AccountsWorkingCopy::SaveResult AccountsWorkingCopy::Temp_Sichern(const QString 
         e.keyringUnread = false;
     e.Sicherheit = e.Bezeichnung.isEmpty() ? QString() : security;
     e.Pruefserver = e.Bezeichnung.isEmpty() ? QString() : trustedServers.trimmed();
+    e.Anmeldeart = e.Bezeichnung.isEmpty() ? QString() : LoginKind::normalized(login);
     return SaveResult::Saved;
 }

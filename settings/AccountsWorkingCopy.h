@@ -23,6 +23,7 @@ struct TTemp
     bool keyringUnread = false;
     QString Sicherheit; // ConnectionSecurity
     QString Pruefserver;
+    QString Anmeldeart; // LoginKind
 };
 
 class AccountsWorkingCopy
@@ -82,7 +83,8 @@ public:
     // the entry untouched.
     SaveResult Temp_Sichern(const QString &name, const QString &user, const QString &host,
                             const QString &password, const QString &portText, const QString &command = {},
-                            const QString &security = {}, const QString &trustedServers = {});
+                            const QString &security = {}, const QString &trustedServers = {},
+                            const QString &login = {});
 
     // True when the entry holds an account (a name).
     bool occupied(int n) const { return n >= 1 && n <= Count && !entry(n).Bezeichnung.isEmpty(); }

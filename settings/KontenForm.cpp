@@ -3,6 +3,7 @@
 #include "lang/KvLanguage.h"
 #include "platform/Prompts.h"
 #include "settings/ConnectionSecurity.h"
+#include "settings/LoginKind.h"
 #include "settings/PasswordCommandHelp.h"
 #include "settings/Settings.h"
 #include "support/Hints.h"
@@ -11,6 +12,7 @@
 #include "support/RoundButton.h"
 #include "support/ToolPanel.h"
 
+#include <algorithm>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
@@ -23,7 +25,7 @@
 
 namespace {
 const int kWidth = 479;
-const int kHeight = 552;
+const int kHeight = 598;
 
 const QString kPop3Port = QStringLiteral("110");
 
@@ -75,7 +77,7 @@ void TKontenForm::buildFields()
 {
     ListBox_konten = new QListWidget(this);
     ListBox_konten->setObjectName(QStringLiteral("ListBox_konten"));
-    ListBox_konten->setGeometry(8, 60, 190, 358);
+    ListBox_konten->setGeometry(8, 60, 190, 404);
     ListBox_konten->setSelectionMode(QAbstractItemView::SingleSelection);
     connect(ListBox_konten, &QListWidget::itemDoubleClicked, this, [this] { ListBox_kontenDblClick(); });
     // One click shows the entry, as the double click and Edit do.
@@ -117,23 +119,24 @@ void TKontenForm::buildFields()
     m_lastPort = FE_Port->text();
     connect(FE_Port, &QLineEdit::textEdited, this, &TKontenForm::portEdited);
     buildSecurity(left, 278, width);
-    LPruefserver = label("LPruefserver", "Trusted checking servers:", left, 324, width);
-    FE_Pruefserver = edit("FE_Pruefserver", left, 341, width);
+    buildLogin(left, 324, width);
+    LPruefserver = label("LPruefserver", "Trusted checking servers:", left, 370, width);
+    FE_Pruefserver = edit("FE_Pruefserver", left, 387, width);
     Hints::set(FE_Pruefserver, QStringLiteral("Further servers whose Authentication-Results you trust, "
                                               "separated by commas"));
-    LVorlage = label("LVorlage", "Provider template:", left, 368, width);
+    LVorlage = label("LVorlage", "Provider template:", left, 414, width);
     CoBo_Provider = new QComboBox(this);
     CoBo_Provider->setObjectName(QStringLiteral("CoBo_Provider"));
-    CoBo_Provider->setGeometry(left, 385, width, 24);
+    CoBo_Provider->setGeometry(left, 431, width, 24);
     CoBo_Provider->setEditable(false);
     connect(CoBo_Provider, &QComboBox::activated, this, [this] { CoBo_ProviderChange(); });
 
     FLBPasswort = new QCheckBox(QStringLiteral("Save passwords"), this);
     FLBPasswort->setObjectName(QStringLiteral("FLBPasswort"));
-    FLBPasswort->setGeometry(8, 422, kWidth - 16, 20);
+    FLBPasswort->setGeometry(8, 468, kWidth - 16, 20);
 
     RT_Messages = new RichLog(QStringLiteral("RT_Messages"), RichLog::Order::NewestFirst, this);
-    RT_Messages->setGeometry(8, 446, kWidth - 16, kHeight - 446 - 8);
+    RT_Messages->setGeometry(8, 492, kWidth - 16, kHeight - 492 - 8);
     RT_Messages->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 }
 
@@ -148,6 +151,37 @@ void TKontenForm::buildSecurity(int left, int top, int width)
     fillSecurityItems();
     setSecurity(ConnectionSecurity::forNewAccount(110));
     connect(CoBo_Sicherheit, &QComboBox::activated, this, &TKontenForm::securityChosen);
+}
+
+void TKontenForm::buildLogin(int left, int top, int width)
+{
+    LAnmeldeart = new QLabel(QStringLiteral("Log in with:"), this);
+    LAnmeldeart->setObjectName(QStringLiteral("LAnmeldeart"));
+    LAnmeldeart->setGeometry(left, top, width, 16);
+    CoBo_Anmeldeart = new QComboBox(this);
+    CoBo_Anmeldeart->setObjectName(QStringLiteral("CoBo_Anmeldeart"));
+    CoBo_Anmeldeart->setGeometry(left, top + 17, width, 24);
+    fillLoginItems();
+    connect(CoBo_Anmeldeart, &QComboBox::activated, this, &TKontenForm::securityChosen);
+}
+
+void TKontenForm::fillLoginItems()
+{
+    const QString current = login();
+    CoBo_Anmeldeart->clear();
+    CoBo_Anmeldeart->addItem(text(376), LoginKind::Password);
+    CoBo_Anmeldeart->addItem(text(377), LoginKind::OAuth2);
+    setLogin(current);
+}
+
+QString TKontenForm::login() const
+{
+    return CoBo_Anmeldeart->currentData().toString();
+}
+
+void TKontenForm::setLogin(const QString &value)
+{
+    CoBo_Anmeldeart->setCurrentIndex(std::max(0, CoBo_Anmeldeart->findData(LoginKind::normalized(value))));
 }
 
 void TKontenForm::fillSecurityItems()
@@ -178,8 +212,11 @@ void TKontenForm::setSecurity(const QString &value)
 
 void TKontenForm::securityChosen()
 {
-    if (security() == ConnectionSecurity::None)
-        RT_Messages->addLine(text(368), RichLog::maroon());
+    if (security() != ConnectionSecurity::None)
+        return;
+    // A token goes over an encrypted connection only: with "none" its login
+    // is refused before it is sent.
+    RT_Messages->addLine(text(login() == LoginKind::OAuth2 ? 378 : 368), RichLog::maroon());
 }
 
 void TKontenForm::portEdited(const QString &port)
@@ -221,7 +258,7 @@ void TKontenForm::done(int result)
 TKontenForm::Fields TKontenForm::fields() const
 {
     return {FE_Bezeichnung->text(), FE_Host->text(), FE_User->text(), FE_Passwort->text(), FE_Port->text(),
-            FE_Passwortbefehl->text(), security(), FE_Pruefserver->text()};
+            FE_Passwortbefehl->text(), security(), FE_Pruefserver->text(), login()};
 }
 
 void TKontenForm::markShown()
@@ -244,6 +281,7 @@ void TKontenForm::FormShow()
     RT_Messages->clearLines();
     setWindowTitle(QStringLiteral("Korvalinthus"));
     fillSecurityItems(); // in the language now chosen
+    fillLoginItems();
     Leeren();
     FE_Port->setText(kPop3Port);   // not the port of an account shown at the last opening
     m_lastPort = FE_Port->text();
@@ -271,6 +309,7 @@ void TKontenForm::Leeren()
     FE_User->clear();
     FE_Passwortbefehl->clear();
     FE_Pruefserver->clear();
+    setLogin(LoginKind::Password);
 }
 
 void TKontenForm::Einlesen()
@@ -312,7 +351,8 @@ bool TKontenForm::Temp_Sichern()
     const QString password = FE_Passwort->text();
     const QString port = FE_Port->text();
     const QString command = FE_Passwortbefehl->text().trimmed();
-    switch (m_copy.Temp_Sichern(name, user, host, password, port, command, security(), FE_Pruefserver->text())) {
+    switch (m_copy.Temp_Sichern(name, user, host, password, port, command, security(), FE_Pruefserver->text(),
+                                login())) {
     case SaveResult::Saved:
         break;
     case SaveResult::NameMissing:
@@ -421,6 +461,7 @@ void TKontenForm::ListBox_kontenDblClick()
     FE_Pruefserver->setText(e.Pruefserver);
     m_lastPort = FE_Port->text();
     setSecurity(e.Sicherheit);
+    setLogin(e.Anmeldeart);
     markShown();
 }
 
@@ -468,4 +509,5 @@ void TKontenForm::CoBo_ProviderChange()
     FE_Passwort->clear();
     FE_Passwortbefehl->clear();
     FE_Pruefserver->clear();
+    setLogin(LoginKind::Password);
 }

@@ -53,15 +53,19 @@ public:
     // "none" puts a warning into the message box.
     QString security() const;
     void setSecurity(const QString &value);
+    // LoginKind of the fields.
+    QString login() const;
+    void setLogin(const QString &value);
 
     RoundButton *But_Neu, *But_Edit, *But_Sichern, *But_Loeschen, *But_Hilfe, *But_Schliessen;
     QLabel *LNew, *LEdit, *LSave, *LDelete, *LHelp, *LClose;
     QListWidget *ListBox_konten;
-    QLabel *LBezeichnung, *LHost, *LUser, *LPasswort, *Lport, *LPasswortbefehl, *LSicherheit, *LVorlage, *LPruefserver;
+    QLabel *LBezeichnung, *LHost, *LUser, *LPasswort, *Lport, *LPasswortbefehl, *LSicherheit, *LVorlage, *LPruefserver,
+        *LAnmeldeart;
     QLineEdit *FE_Bezeichnung, *FE_Host, *FE_User, *FE_Passwort, *FE_Port, *FE_Passwortbefehl, *FE_Pruefserver;
-    // The connection security; its items carry the stored values
-    // (ConnectionSecurity) as their data.
-    QComboBox *CoBo_Sicherheit;
+    // The connection security and the login; their items carry the stored
+    // values (ConnectionSecurity, LoginKind) as their data.
+    QComboBox *CoBo_Sicherheit, *CoBo_Anmeldeart;
     QComboBox *CoBo_Provider;
     RichLog *RT_Messages;
     QCheckBox *FLBPasswort;
@@ -78,6 +82,8 @@ private:
     void buildFields();
     void buildSecurity(int left, int top, int width);
     void fillSecurityItems();
+    void buildLogin(int left, int top, int width);
+    void fillLoginItems();
     void portEdited(const QString &text);
     void securityChosen();
     QString text(quint16 number) const;
@@ -90,7 +96,7 @@ private:
     // loaded, prepared or saved: unsaved changes are the difference.
     struct Fields
     {
-        QString name, host, user, password, port, command, security, trusted;
+        QString name, host, user, password, port, command, security, trusted, login;
         bool operator==(const Fields &) const = default;
     };
     Fields fields() const;

@@ -2,6 +2,7 @@
 
 #include "lang/KvLanguage.h"
 #include "settings/ConnectionSecurity.h"
+#include "settings/LoginKind.h"
 #include "settings/Settings.h"
 
 #include <QCheckBox>
@@ -29,6 +30,8 @@ NoticeServerFields::NoticeServerFields(QWidget *page, QLineEdit *port) : QObject
     LSMTPPasswort = named(new QLabel(QStringLiteral("Password:"), page), "LSMTPPasswort");
     FESMTPPasswort = named(new QLineEdit(page), "FESMTPPasswort");
     FESMTPPasswort->setEchoMode(QLineEdit::Password);
+    LSMTPAnmeldeart = named(new QLabel(QStringLiteral("Log in with:"), page), "LSMTPAnmeldeart");
+    CoBo_SMTPAnmeldeart = named(new QComboBox(page), "CoBo_SMTPAnmeldeart");
     LSMTPWarnung = named(new QLabel(page), "LSMTPWarnung");
     LSMTPWarnung->setWordWrap(true);
     LSMTPWarnung->setStyleSheet(QStringLiteral("color: maroon"));
@@ -60,6 +63,10 @@ void NoticeServerFields::load(const Settings &s, const TKvLanguage &catalog)
     FEAnmeldename->setText(s.Anmeldename);
     FESMTPPasswort->setText(s.Passwort);
     CB_Nur_Bestaetigte->setChecked(s.Nur_Bestaetigte);
+    CoBo_SMTPAnmeldeart->clear();
+    CoBo_SMTPAnmeldeart->addItem(catalog.GetText(376), LoginKind::Password);
+    CoBo_SMTPAnmeldeart->addItem(catalog.GetText(377), LoginKind::OAuth2);
+    CoBo_SMTPAnmeldeart->setCurrentIndex(CoBo_SMTPAnmeldeart->findData(LoginKind::normalized(s.Anmeldeart)));
 }
 
 void NoticeServerFields::store(Settings &s) const
@@ -68,6 +75,7 @@ void NoticeServerFields::store(Settings &s) const
     s.Anmeldename = FEAnmeldename->text().trimmed();
     s.Passwort = FESMTPPasswort->text();
     s.Nur_Bestaetigte = CB_Nur_Bestaetigte->isChecked();
+    s.Anmeldeart = CoBo_SMTPAnmeldeart->currentData().toString();
 }
 
 QString NoticeServerFields::security() const

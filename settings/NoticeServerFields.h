@@ -1,7 +1,8 @@
 #pragma once
 // The notice page's fields for the server's connection security and login:
-// the choice of SMTP/Sicherheit, the login name SMTP/Anmeldename and its
-// password SMTP/Passwort, and a warning shown while "none" is chosen; and
+// the choice of SMTP/Sicherheit, the login name SMTP/Anmeldename, its
+// password SMTP/Passwort and how it is sent (SMTP/Anmeldeart, LoginKind),
+// and a warning shown while "none" is chosen; and
 // the switch SMTP/Nur_Bestaetigte (notices only to senders the account's
 // server vouched for) with the sentence that says why.
 //
@@ -28,9 +29,9 @@ public:
     // Makes the controls on `page`; `port` is the page's port field.
     NoticeServerFields(QWidget *page, QLineEdit *port);
 
-    QLabel *LSMTPSicherheit, *LAnmeldename, *LSMTPPasswort, *LSMTPWarnung, *LNur_Bestaetigte;
+    QLabel *LSMTPSicherheit, *LAnmeldename, *LSMTPPasswort, *LSMTPWarnung, *LNur_Bestaetigte, *LSMTPAnmeldeart;
     QCheckBox *CB_Nur_Bestaetigte;
-    QComboBox *CoBo_SMTPSicherheit;
+    QComboBox *CoBo_SMTPSicherheit, *CoBo_SMTPAnmeldeart;
     QLineEdit *FEAnmeldename, *FESMTPPasswort;
 
     // The controls from the settings, the choices in the catalog's language.

@@ -92,6 +92,7 @@ std::vector<SettingRow> buildRows()
         secretRow(smtp, "Schluesselbund", &S::Schluesselbund),
         row(check, "Gruende", false, &S::Gruende),
         row(smtp, "Nur_Bestaetigte", true, &S::Nur_Bestaetigte),
+        row(smtp, "Anmeldeart", kNone, &S::Anmeldeart),
         row(table, "Spalte0", 10, ColumnWidth{0}),
         row(table, "Spalte1", 65, ColumnWidth{1}),
         row(table, "Spalte2", 65, ColumnWidth{2}),
@@ -121,6 +122,7 @@ const char *const kWriteOrder[][2] = {
     {"Settings", "Pipelining"}, {"Check", "Verbindungen"},
     {"SMTP", "Sicherheit"}, {"SMTP", "Anmeldename"}, {"SMTP", "Passwort"},
     {"SMTP", "Schluesselbund"}, {"Check", "Gruende"}, {"SMTP", "Nur_Bestaetigte"},
+    {"SMTP", "Anmeldeart"},
     {"Table", "Spalte1"}, {"Table", "Spalte2"}, {"Table", "Spalte3"}, {"Table", "Spalte4"},
     {"Table", "Spalte5"},
 };

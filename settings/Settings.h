@@ -78,6 +78,9 @@ struct Settings
     QString Anmeldename;
     QString Passwort;
     QString Schluesselbund;
+    // How the notice server's login is made (LoginKind): empty, the
+    // password; "OAuth2", a token.
+    QString Anmeldeart;
     // The report log of a pass shows, under each message, which entry of
     // which list hit it (or its size over the limit).
     bool Gruende = false;

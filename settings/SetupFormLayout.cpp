@@ -369,7 +369,9 @@ void TSetupForm::buildNoticePage()
     grid->addWidget(n.LSMTPPasswort, 5, 3);
     grid->addWidget(n.FESMTPPasswort, 5, 4);
     grid->addWidget(LPasswortbefehl, 6, 0);
-    grid->addWidget(FEPasswortbefehl, 6, 1, 1, 4);
+    grid->addWidget(FEPasswortbefehl, 6, 1);
+    grid->addWidget(n.LSMTPAnmeldeart, 6, 3);
+    grid->addWidget(n.CoBo_SMTPAnmeldeart, 6, 4);
     grid->addWidget(n.LSMTPWarnung, 7, 0, 1, 5);
     grid->addWidget(n.CB_Nur_Bestaetigte, 8, 0, 1, 5);
     grid->addWidget(n.LNur_Bestaetigte, 9, 0, 1, 5);

@@ -32,7 +32,8 @@ protected:
     {
         const int n = int(accounts.names().size()) + 1;
         accounts.slot(n) = AccountSlot{name, QStringLiteral("pop.%1.example").arg(name), name + QStringLiteral("-user"),
-                                       name + QStringLiteral("-pw"), 100 + n, QString(), QString(), false, QString(), QString()};
+                                       name + QStringLiteral("-pw"), 100 + n, QString(), QString(), false, QString(),
+                                       QString(), QString()};
     }
     QStringList listed() const
     {
@@ -378,4 +379,40 @@ TEST_F(KontenFormTest, SecurityIsShownChosenAndTakenFromTemplates)
     EXPECT_EQ(accounts.slot(4).Sicherheit, QStringLiteral("none"));
     EXPECT_EQ(accounts.slot(5).Sicherheit, QStringLiteral("TLS"));
     dir.prompts.verifyAllAnswered();
+}
+
+TEST_F(KontenFormTest, LoginKindIsShownChosenAndClearedForANewAccount)
+{
+    accounts.slot(2).Anmeldeart = QStringLiteral("OAuth2");
+    open();
+    const auto shown = [&] { return form.CoBo_Anmeldeart->currentData().toString(); };
+    ASSERT_EQ(form.CoBo_Anmeldeart->count(), 2);
+    EXPECT_EQ(form.CoBo_Anmeldeart->itemText(1), dir.t(377));
+    edit(1);
+    EXPECT_EQ(shown(), QStringLiteral("OAuth2"));
+    edit(0);
+    EXPECT_EQ(shown(), QString()) << "an account of an older store logs in with its password";
+
+    // A token never goes in clear: choosing "none" for it says so.
+    edit(1);
+    form.CoBo_Sicherheit->setCurrentIndex(form.CoBo_Sicherheit->findData(QStringLiteral("none")));
+    emit form.CoBo_Sicherheit->activated(form.CoBo_Sicherheit->currentIndex());
+    EXPECT_EQ(form.RT_Messages->lines().first().text, dir.t(378));
+    EXPECT_EQ(form.RT_Messages->lines().first().color, RichLog::maroon());
+    form.CoBo_Sicherheit->setCurrentIndex(form.CoBo_Sicherheit->findData(QStringLiteral("TLS")));
+    form.CoBo_Anmeldeart->setCurrentIndex(0);
+    form.But_Sichern->click();
+
+    form.But_Neu->click();
+    EXPECT_EQ(shown(), QString());
+    form.FE_Bezeichnung->setText(QStringLiteral("Tokens"));
+    form.FE_Host->setText(QStringLiteral("pop.tokens.example"));
+    form.CoBo_Anmeldeart->setCurrentIndex(form.CoBo_Anmeldeart->findData(QStringLiteral("OAuth2")));
+    form.But_Sichern->click();
+    form.But_Neu->click();
+    EXPECT_EQ(shown(), QString()) << "the next new account starts with the password again";
+    form.close();
+    EXPECT_EQ(accounts.slot(2).Anmeldeart, QString());
+    EXPECT_EQ(accounts.slot(4).Konto, QStringLiteral("Tokens"));
+    EXPECT_EQ(accounts.slot(4).Anmeldeart, QStringLiteral("OAuth2"));
 }

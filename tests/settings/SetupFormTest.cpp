@@ -249,6 +249,25 @@ TEST_F(SetupFormTest, NoticeServerSecurity)
     EXPECT_EQ(settings.Sicherheit, QStringLiteral("none"));
 }
 
+TEST_F(SetupFormTest, NoticeServerLoginKind)
+{
+    QComboBox *choice = control<QComboBox>("CoBo_SMTPAnmeldeart");
+    open();
+    EXPECT_EQ(choice->currentData().toString(), QString()) << "a store without the value: the password";
+    ASSERT_EQ(choice->count(), 2);
+    EXPECT_EQ(choice->itemText(1), dir.catalog.GetText(377));
+    choice->setCurrentIndex(1);
+    form.SBestaetigen->click();
+    EXPECT_EQ(settings.Anmeldeart, QStringLiteral("OAuth2"));
+
+    settings.Anmeldeart = QStringLiteral("oauth2");
+    open();
+    EXPECT_EQ(choice->currentData().toString(), QStringLiteral("OAuth2"));
+    choice->setCurrentIndex(0);
+    form.SBestaetigen->click();
+    EXPECT_EQ(settings.Anmeldeart, QString());
+}
+
 // The certificates page: the trusted certificates can be removed, and a CA
 // file that cannot be read stops the confirm on this page with nothing of
 // the page taken.

@@ -12,7 +12,16 @@ namespace {
 AccountSlot account(const QString &name, int port = 110)
 {
     return AccountSlot{name, QStringLiteral("pop.%1.example").arg(name), name + QStringLiteral("-user"),
-                       name + QStringLiteral("-pw"), port, QString(), QString(), false, QString(), QString()};
+                       name + QStringLiteral("-pw"), port, QString(), QString(), false, QString(), QString(), QString()};
+}
+
+// A store holding just these values of the POP section.
+void writePop(const QString &path, std::initializer_list<std::pair<const char *, const char *>> values)
+{
+    SettingsKey key(path);
+    for (const auto &[name, value] : values)
+        key.writeString(QStringLiteral("POP"), QLatin1String(name), QLatin1String(value));
+    key.flush();
 }
 }
 
@@ -94,18 +103,8 @@ TEST(AccountsWorkingCopy, SecurityGoesWithItsAccountAndAnOlderAccountTakesNoneOv
     // Slot 2 is an account of the design's layout, without Sicherheit2.
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("2.00.ini"));
-    {
-        SettingsKey key(path);
-        const auto put = [&](const char *name, const char *value) {
-            key.writeString(QStringLiteral("POP"), QLatin1String(name), QLatin1String(value));
-        };
-        put("Konto1", "New");
-        put("Sicherheit1", "tls");
-        put("Konto2", "Old");
-        put("Konto3", "Work");
-        put("Sicherheit3", "STARTTLS");
-        key.flush();
-    }
+    writePop(path, {{"Konto1", "New"}, {"Sicherheit1", "tls"}, {"Konto2", "Old"}, {"Konto3", "Work"},
+                    {"Sicherheit3", "STARTTLS"}});
     AccountTable table;
     table.read(SettingsKey(path));
     EXPECT_EQ(table.slot(1).Sicherheit, QStringLiteral("TLS")) << "stored values in any letter case";
@@ -125,4 +124,45 @@ TEST(AccountsWorkingCopy, SecurityGoesWithItsAccountAndAnOlderAccountTakesNoneOv
     EXPECT_EQ(reread.names(), QStringList({QStringLiteral("Old"), QStringLiteral("Work")}));
     EXPECT_EQ(reread.slot(1).Sicherheit, QString()) << "the older account took no value over";
     EXPECT_EQ(reread.slot(2).Sicherheit, QStringLiteral("STARTTLS"));
+}
+
+TEST(AccountsWorkingCopy, LoginKindGoesWithItsAccount)
+{
+    // Slot 2 is an account of the design's layout, without Anmeldeart2.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("2.00.ini"));
+    writePop(path, {{"Konto1", "Token"}, {"Anmeldeart1", "oauth2"}, {"Konto2", "Old"}, {"Konto3", "Odd"},
+                    {"Anmeldeart3", "kerberos"}});
+    AccountTable table;
+    table.read(SettingsKey(path));
+    EXPECT_EQ(table.slot(1).Anmeldeart, QStringLiteral("OAuth2"));
+    EXPECT_EQ(table.slot(2).Anmeldeart, QString());
+    EXPECT_EQ(table.slot(3).Anmeldeart, QString()) << "an unknown kind logs in with the password";
+
+    AccountsWorkingCopy copy;
+    copy.Einlesen(table);
+    ASSERT_EQ(copy.editByListPosition(0), 1);
+    copy.Temp_Sichern(AccountsWorkingCopy::DeletionMarker, {}, {}, {}, QStringLiteral("110"), {}, {}, {},
+                      QStringLiteral("OAuth2"));
+    copy.setEditSlot(4);
+    ASSERT_EQ(copy.Temp_Sichern(QStringLiteral("Mailbox"), QStringLiteral("me@example.org"),
+                                QStringLiteral("pop.example.org"), {}, QStringLiteral("995"),
+                                QStringLiteral("token-helper --account me"), QStringLiteral("TLS"), {},
+                                QStringLiteral("OAuth2")),
+              AccountsWorkingCopy::SaveResult::Saved);
+    copy.applyTo(table);
+    {
+        SettingsKey key(path);
+        table.write(key, AccountTable::filePlan(true));
+        key.flush();
+    }
+    const SettingsKey stored(path);
+    const auto value = [&](const char *name) {
+        return stored.readString(QStringLiteral("POP"), QLatin1String(name), QStringLiteral("(absent)"));
+    };
+    EXPECT_EQ(value("Konto1"), QStringLiteral("Old"));
+    EXPECT_EQ(value("Anmeldeart1"), QStringLiteral("(absent)")) << "the older account took no value over";
+    EXPECT_EQ(value("Anmeldeart2"), QStringLiteral("(absent)"));
+    EXPECT_EQ(value("Konto3"), QStringLiteral("Mailbox"));
+    EXPECT_EQ(value("Anmeldeart3"), QStringLiteral("OAuth2"));
 }
