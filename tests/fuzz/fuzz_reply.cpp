@@ -1,9 +1,10 @@
 // Reply lines as a server may send them: the line reader, POP3 status lines,
 // their fields and summary lines, the POP3 reply reader with several
 // commands in flight, SMTP replies and reply numbers, capability lists and
-// SMTP address extraction.
+// SMTP address extraction, and the status of an OAuth2 error challenge.
 #include "net/LineReader.h"
 #include "net/LineSocket.h"
+#include "net/OAuthSasl.h"
 #include "net/Pop3Fields.h"
 #include "net/Pop3Reply.h"
 #include "net/ServerCapabilities.h"
@@ -76,6 +77,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             smtp.TakeReply();
         }
         TSmtpClient::ExtractAddress(line);
+        // The challenge as sent (base64) and a line of raw bytes as its JSON.
+        for (const QByteArray &challenge : {line, line.toBase64()}) {
+            const QString status = OAuthSasl::ErrorStatus(challenge);
+            if (status.isEmpty() || status.size() > OAuthSasl::MaxStatus)
+                __builtin_trap();
+            for (const QChar c : status)
+                if (c.unicode() < 0x20 || c.unicode() > 0x7e)
+                    __builtin_trap();
+        }
         if (Pop3Fields::TakeSummaryLine(summary, line))
             summary = TSummary();
     }
