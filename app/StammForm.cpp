@@ -117,9 +117,9 @@ void TStammForm::setOtherWindows(const OtherWindows &windows)
     }
 }
 
-QString TStammForm::text(quint16 number) const
+QString TStammForm::text(TextId id) const
 {
-    return m_language.GetText(number);
+    return m_language.GetText(id);
 }
 
 // ------------------------------------------------------------ life cycle
@@ -149,8 +149,8 @@ void TStammForm::LoadSettings()
     // language of its own and says so.
     const QString remembered = SettingsStore::needsLanguageChoice(languageFile) ? QString() : languageFile;
     if (StartLanguage::select(m_language, remembered) && m_language.isLoaded())
-        RE_Message_Stamm->addLine(text(334) + QLatin1Char(' ') + m_language.LanguageName() + QStringLiteral(" (")
-                                  + m_language.FileName() + QLatin1Char(')'));
+        RE_Message_Stamm->addLine(text(TextId::NoLanguageChosen) + QLatin1Char(' ') + m_language.LanguageName()
+                                  + QStringLiteral(" (") + m_language.FileName() + QLatin1Char(')'));
     for (const QString &line : SettingsStore::noteLines(notes, m_language))
         RE_Message_Stamm->addLine(line, RichLog::maroon());
     RE_Message_Stamm->setInsertionColor(RichLog::grey());
@@ -197,15 +197,16 @@ void TStammForm::FormShow()
         // in place of the line that claims both.
         TKvProgramLinks links;
         links.pointAtProgram(m_app.programFolder);
-        QString welcome = text(152) + QLatin1Char('\n');
+        QString welcome = text(TextId::Welcome) + QLatin1Char('\n');
         for (const auto where : {TKvProgramLinks::TKvProgramLinksLocations::Menu_Desktop,
                                  TKvProgramLinks::TKvProgramLinksLocations::Menu_Programs}) {
             links.setLocation(where);
             welcome += links.resultText(links.CreateShortcut(), m_language) + QLatin1Char('\n');
         }
-        for (quint16 n = 154; n <= 156; ++n)
-            welcome += text(n) + QLatin1Char('\n');
-        welcome += text(157);
+        for (const TextId line :
+             {TextId::FirstSetUpAccounts, TextId::ThenCheckAccounts, TextId::SettingsDecideDeletions})
+            welcome += text(line) + QLatin1Char('\n');
+        welcome += text(TextId::PressF1ForHelp);
         m_app.prompts.information(welcome);
         if (m_windows.KontenForm)
             m_app.prompts.exec(*m_windows.KontenForm);
@@ -359,7 +360,7 @@ void TStammForm::ApplySettings()
     const Settings &s = m_app.settings;
     if (!TrayIcon::available() && !m_trayNoted) {
         m_trayNoted = true;
-        RE_Message_Stamm->addLine(text(248));
+        RE_Message_Stamm->addLine(text(TextId::NoNotificationArea));
     }
     if (s.Autocheck) {
         // An interval of 0 (or less) never fires, as a window timer does; a
@@ -370,19 +371,21 @@ void TStammForm::ApplySettings()
         else
             Timer1_Check->stop();
         LEDL_Automatic->setLit(true);
-        RE_Message_Stamm->addLine(text(106));
+        RE_Message_Stamm->addLine(text(TextId::AutomaticCheckOn));
     } else {
         Timer1_Check->stop();
         LEDL_Automatic->setLit(false);
-        RE_Message_Stamm->addLine(text(107));
+        RE_Message_Stamm->addLine(text(TextId::AutomaticCheckOff));
     }
-    const std::pair<bool, quint16> active[] = {
-        {s.AutoKill, 118}, {s.Send, 128}, {s.Subject, 119}, {s.Subject_I, 120},
-        {s.From, 121},     {s.From_I, 122}, {s.Groesse, 123},
+    const std::pair<bool, TextId> active[] = {
+        {s.AutoKill, TextId::AutoDeleteWhenCheckingAll},   {s.Send, TextId::SendersAreNotified},
+        {s.Subject, TextId::SubjectListHitsDeleted},       {s.Subject_I, TextId::OwnSubjectListHitsDeleted},
+        {s.From, TextId::SenderListHitsDeleted},           {s.From_I, TextId::OwnSenderListHitsDeleted},
+        {s.Groesse, TextId::OverSizeLimitDeleted},
     };
-    for (const auto &[on, number] : active)
+    for (const auto &[on, line] : active)
         if (on)
-            RE_Message_Stamm->addLine(text(number));
+            RE_Message_Stamm->addLine(text(line));
     for (TLineSocket *client : std::initializer_list<TLineSocket *>{POP_Mail, POP_Alle, SMTP_Versand}) {
         client->SetTimeOut(s.TimeOut);
         client->SetReportLevel(0);
@@ -399,7 +402,7 @@ void TStammForm::Stamm_Zuweisen()
     const QStringList names = m_app.accounts.names();
     CoBo_Konto->addItems(names);
     CoBo_Konto->setEditText(m_app.accounts.slot(1).Konto);
-    RE_Message_Stamm->addLine(QString::number(names.size()) + QLatin1Char(' ') + text(143));
+    RE_Message_Stamm->addLine(QString::number(names.size()) + QLatin1Char(' ') + text(TextId::AccountsFound));
 }
 
 void TStammForm::ResetResultDisplay()
@@ -415,7 +418,7 @@ void TStammForm::Eingabe(int index)
 {
     AccountSlot &slot = m_app.accounts.slot(index);
     PasswordDialog dlg(this);
-    dlg.setTexts(slot.Konto, text(145), text(148));
+    dlg.setTexts(slot.Konto, text(TextId::UserName), text(TextId::Password));
     dlg.setUserName(slot.UserID);
     dlg.setPassword(slot.Passwort);
     m_app.prompts.exec(dlg);
@@ -498,7 +501,7 @@ void TStammForm::But_ExternClick()
         QuitReport::disconnect(*c, clientAccount(c), *RE_Message_Stamm, m_language);
     const Settings &s = m_app.settings;
     if (s.Client.isEmpty()) {
-        m_app.prompts.error(text(241));
+        m_app.prompts.error(text(TextId::NoMailProgram));
         return;
     }
     // The parameters go as separate arguments: a program path with blanks

@@ -109,7 +109,7 @@ public:
     MainControls &controls() { return m_controls; }
     AppServices &app() { return m_app; }
     TKvLanguage &KvLanguage1() { return m_language; }
-    QString text(quint16 number) const;
+    QString text(TextId id) const;
 
     // Controls, by their names.
     RoundButton *But_Beenden, *But_Postfach, *But_AlleKonten, *But_Ergebnis, *But_Lesen, *But_Abrufen,

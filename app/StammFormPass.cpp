@@ -128,12 +128,12 @@ bool TStammForm::startPass()
     PWarten->show();
     PBAnzahl->setMaximum(std::max(CoBo_Konto->count(), 1));
     if (POP_Mail->Connected()) {
-        if (!m_app.prompts.confirm(CoBo_Konto->currentText() + QLatin1Char(' ') + text(194)))
+        if (!m_app.prompts.confirm(CoBo_Konto->currentText() + QLatin1Char(' ') + text(TextId::StillConnectedCheckAll)))
             return false;
         POP_Mail->Disconnect();
     }
     const QString now = QLocale().toString(QTime::currentTime(), QLocale::LongFormat);
-    RE_Message_Stamm->addLine(now + QLatin1Char(' ') + text(126));
+    RE_Message_Stamm->addLine(now + QLatin1Char(' ') + text(TextId::CheckOfAllAccountsStarted));
     if (report)
         report->Lletzter->setText(now);
     return true;
@@ -149,13 +149,14 @@ void TStammForm::showPassTotals()
         L_Anzahl_KontenGesamt->setText(QString::number(pass.accountsWithMail()));
         L_Anzahl_Mails_gesamt->setText(QString::number(pass.messageTotal()));
         TrayIcon1->setIconFile(m_app.file(QStringLiteral("/tools/full.ico")));
-        hint << text(161) + QLatin1Char(' ') + QString::number(pass.messageTotal()) + QLatin1Char(' ') + text(162)
-                + QLatin1Char(' ') + QString::number(pass.accountsWithMail()) + QLatin1Char(' ') + text(163);
+        hint << text(TextId::TotalColon) + QLatin1Char(' ') + QString::number(pass.messageTotal()) + QLatin1Char(' ')
+                        + text(TextId::MessagesIn) + QLatin1Char(' ') + QString::number(pass.accountsWithMail())
+                        + QLatin1Char(' ') + text(TextId::AccountsLower);
         Sounds::play(m_app, Sounds::Found, m_app.settings.Beep_Mail);
     }
     // An account that could not be checked must not pass for an empty one.
     if (pass.failedAccounts() > 0)
-        hint << QString::number(pass.failedAccounts()) + QLatin1Char(' ') + text(333);
+        hint << QString::number(pass.failedAccounts()) + QLatin1Char(' ') + text(TextId::AccountsNotChecked);
     TrayIcon1->setHint(hint.join(QLatin1Char('\n')));
     if (pass.offenderTotal() > 0)
         Sounds::play(m_app, Sounds::Alert, m_app.settings.Beep_Error);
@@ -166,7 +167,7 @@ void TStammForm::previewPass(RuleListId list, const QList<QByteArray> &entries)
     // The preview waits for servers with the windows live: it must not run
     // beside a check, a pass or itself.
     if (serverBusy() || m_previewing) {
-        m_app.prompts.error(text(465));
+        m_app.prompts.error(text(TextId::PreviewWhileBusy));
         return;
     }
     m_previewing = true;

@@ -110,7 +110,8 @@ void addMnemonics(QMenuBar &bar)
 void passwordCommandHelp(QObject &window, const char *name, const TKvLanguage &c)
 {
     if (auto *field = window.findChild<QLineEdit *>(QLatin1String(name)))
-        PasswordCommandHelp::apply(field, c.GetText(401), c.GetText(402));
+        PasswordCommandHelp::apply(field, c.GetText(TextId::PasswordCommandHint),
+                                   c.GetText(TextId::PasswordCommandExample));
 }
 
 void nudge(QObject &window, const char *name, int dx)
@@ -148,58 +149,74 @@ void WindowTexts::applySetup(QWidget &w, const TKvLanguage &c)
 {
     const struct
     {
-        quint16 n;
+        TextId n;
         const char *name;
     } captions[] = {
-        {2, "SBestaetigen"}, {3, "SAbbrechen"}, {10, "OBHilfe"}, {8, "TSAllgemein"}, {227, "TSWeiteres"},
-        {58, "TSSoftware"}, {58, "GTAblage"}, {228, "TSVersand"}, {236, "CBReadme"}, {54, "CBHints"},
-        {55, "CBTips"}, {67, "CBMinimiert_starten"}, {73, "CB_Sound1"}, {72, "CB_Sound2"}, {75, "CB_Passwort"},
-        {74, "CBAutoCheck"}, {76, "CB_Kill_Betreff"}, {77, "CB_Kill_Betreff_Eigen"}, {78, "CB_Kill_Absender"},
-        {79, "CB_Kill_Absender_Eigen"}, {80, "CB_Kill_Groesse"}, {81, "LGroesse_Angabe"}, {82, "CBAuto_Kill"},
-        {226, "CB_Info_Absender"}, {83, "Lab_Sprache"}, {84, "GBGroesse"}, {86, "GBEMail_Pfad"},
-        {85, "LParameter"}, {85, "LParameter2"}, {87, "CBemail_programm"}, {230, "GBSoundPfad"},
-        {231, "RBIntern"}, {232, "RBExtern"}, {234, "GBCheck_Pfad"}, {235, "CB_Checker"}, {59, "FB_Anlegen"},
-        {60, "FB_Entfernen"}, {61, "FB_Menu_Start"}, {62, "FB_Menu_Autostart"}, {63, "FB_Menu_Favoriten"},
-        {64, "FB_Menu_Programme"}, {65, "FB_Menu_Desktop"}, {222, "LAbsender"}, {223, "LeMail"},
-        {224, "LReply"}, {225, "LKopie"}, {36, "LBetreff"}, {229, "SBEdit_text"}, {400, "LPasswortbefehl"},
-        {430, "CB_Decoded_Match"}, {363, "LSMTPSicherheit"}, {369, "LAnmeldename"}, {148, "LSMTPPasswort"},
-        {383, "TSZertifikate"}, {370, "LCA_Datei"}, {371, "LCA_Hinweis"},
-        {384, "LZertifikate"}, {385, "B_Zertifikat_Entfernen"}, {386, "LZertifikate_Hinweis"},
-        {456, "CB_Nur_Bestaetigte"}, {459, "LNur_Bestaetigte"}, {375, "LSMTPAnmeldeart"},
+        {TextId::Ok, "SBestaetigen"}, {TextId::Cancel, "SAbbrechen"}, {TextId::Help, "OBHilfe"},
+        {TextId::Settings, "TSAllgemein"}, {TextId::More, "TSWeiteres"}, {TextId::Shortcuts, "TSSoftware"},
+        {TextId::Shortcuts, "GTAblage"}, {TextId::Notices, "TSVersand"}, {TextId::ShowReadMeAtStart, "CBReadme"},
+        {TextId::ShowHints, "CBHints"}, {TextId::ShowTipAtStart, "CBTips"},
+        {TextId::StartMinimized, "CBMinimiert_starten"}, {TextId::SoundNewAndDeletedMail, "CB_Sound1"},
+        {TextId::AlertSoundUnwanted, "CB_Sound2"}, {TextId::SavePasswords, "CB_Passwort"},
+        {TextId::CheckAllAutomaticallyEvery, "CBAutoCheck"}, {TextId::DeleteSubjectListHits, "CB_Kill_Betreff"},
+        {TextId::DeleteOwnSubjectListHits, "CB_Kill_Betreff_Eigen"}, {TextId::DeleteSenderListHits, "CB_Kill_Absender"},
+        {TextId::DeleteOwnSenderListHits, "CB_Kill_Absender_Eigen"}, {TextId::DeleteOverSizeLimit, "CB_Kill_Groesse"},
+        {TextId::SizeLimitKByte, "LGroesse_Angabe"}, {TextId::AlsoDeleteCheckingAll, "CBAuto_Kill"},
+        {TextId::NotifySenders, "CB_Info_Absender"}, {TextId::Language, "Lab_Sprache"},
+        {TextId::ShowSizesIn, "GBGroesse"}, {TextId::MailProgramFolder, "GBEMail_Pfad"},
+        {TextId::Parameters, "LParameter"}, {TextId::Parameters, "LParameter2"},
+        {TextId::ExitAfterMailProgram, "CBemail_programm"}, {TextId::SoundPlayback, "GBSoundPfad"},
+        {TextId::BuiltInPlayer, "RBIntern"}, {TextId::SystemPlayer, "RBExtern"},
+        {TextId::AttachmentChecker, "GBCheck_Pfad"}, {TextId::CheckAttachmentsAutomatically, "CB_Checker"},
+        {TextId::Create, "FB_Anlegen"}, {TextId::Remove, "FB_Entfernen"}, {TextId::StartMenu, "FB_Menu_Start"},
+        {TextId::Autostart, "FB_Menu_Autostart"}, {TextId::Favourites, "FB_Menu_Favoriten"},
+        {TextId::ProgramsMenu, "FB_Menu_Programme"}, {TextId::Desktop, "FB_Menu_Desktop"},
+        {TextId::SenderName, "LAbsender"}, {TextId::EmailAddress, "LeMail"}, {TextId::ReplyTo, "LReply"},
+        {TextId::BlindCopyTo, "LKopie"}, {TextId::Subject, "LBetreff"}, {TextId::EditNoticeText, "SBEdit_text"},
+        {TextId::PasswordCommand, "LPasswortbefehl"}, {TextId::AlsoCompareDecoded, "CB_Decoded_Match"},
+        {TextId::ConnectionSecurity, "LSMTPSicherheit"}, {TextId::LoginName, "LAnmeldename"},
+        {TextId::Password, "LSMTPPasswort"}, {TextId::Certificates, "TSZertifikate"},
+        {TextId::ExtraCaCertificates, "LCA_Datei"}, {TextId::CaCertificatesHint, "LCA_Hinweis"},
+        {TextId::TrustedCertificates, "LZertifikate"}, {TextId::RemoveCertificate, "B_Zertifikat_Entfernen"},
+        {TextId::TrustedCertificatesHint, "LZertifikate_Hinweis"}, {TextId::NotifyOnlyConfirmed, "CB_Nur_Bestaetigte"},
+        {TextId::NotifyOnlyConfirmedHint, "LNur_Bestaetigte"}, {TextId::LogInWith, "LSMTPAnmeldeart"},
     };
     for (const auto &e : captions)
         caption(w, e.name, c.GetText(e.n));
-    hint(w, "FBPfad", c.GetText(221));
-    hint(w, "CB_Decoded_Match", c.GetText(431));
-    hint(w, "FEAnmeldename", c.GetText(372));
-    hint(w, "CoBo_SMTPAnmeldeart", c.GetText(379));
-    hint(w, "SBPfad_Sound", c.GetText(233));
+    hint(w, "FBPfad", c.GetText(TextId::ChooseMailProgram));
+    hint(w, "CB_Decoded_Match", c.GetText(TextId::AlsoCompareDecodedHint));
+    hint(w, "FEAnmeldename", c.GetText(TextId::LoginNameHint));
+    hint(w, "CoBo_SMTPAnmeldeart", c.GetText(TextId::OAuth2TokenHint));
+    hint(w, "SBPfad_Sound", c.GetText(TextId::ChooseSoundFile));
     passwordCommandHelp(w, "FEPasswortbefehl", c);
-    g_shortcutTexts = {c.GetText(68), c.GetText(69), c.GetText(70), c.GetText(71)};
+    g_shortcutTexts = {c.GetText(TextId::ShortcutCreated), c.GetText(TextId::ShortcutNotCreated),
+                       c.GetText(TextId::ShortcutRemoved), c.GetText(TextId::ShortcutNotRemoved)};
 }
 
 void WindowTexts::applyKonten(QWidget &w, const TKvLanguage &c)
 {
     const struct
     {
-        quint16 n;
+        TextId n;
         const char *name;
     } captions[] = {
-        {6, "LClose"}, {9, "LNew"}, {15, "LEdit"}, {14, "LDelete"}, {10, "LHelp"}, {131, "LSave"},
-        {132, "LVorlage"}, {145, "LUser"}, {146, "LHost"}, {148, "LPasswort"}, {147, "Lport"},
-        {149, "LBezeichnung"}, {75, "FLBPasswort"}, {400, "LPasswortbefehl"}, {363, "LSicherheit"},
-        {463, "LPruefserver"}, {375, "LAnmeldeart"},
+        {TextId::Close, "LClose"}, {TextId::New, "LNew"}, {TextId::Edit, "LEdit"}, {TextId::Delete, "LDelete"},
+        {TextId::Help, "LHelp"}, {TextId::Save, "LSave"}, {TextId::ProviderTemplate, "LVorlage"},
+        {TextId::UserName, "LUser"}, {TextId::Pop3Server, "LHost"}, {TextId::Password, "LPasswort"},
+        {TextId::Port, "Lport"}, {TextId::AccountName, "LBezeichnung"}, {TextId::SavePasswords, "FLBPasswort"},
+        {TextId::PasswordCommand, "LPasswortbefehl"}, {TextId::ConnectionSecurity, "LSicherheit"},
+        {TextId::TrustedCheckingServers, "LPruefserver"}, {TextId::LogInWith, "LAnmeldeart"},
     };
     for (const auto &e : captions)
         caption(w, e.name, c.GetText(e.n));
-    hint(w, "LNew", c.GetText(139));
-    hint(w, "LEdit", c.GetText(140));
-    hint(w, "LDelete", c.GetText(150));
-    hint(w, "LSave", c.GetText(141));
+    hint(w, "LNew", c.GetText(TextId::SetUpNewAccount));
+    hint(w, "LEdit", c.GetText(TextId::EditSelectedAccount));
+    hint(w, "LDelete", c.GetText(TextId::DeleteThisAccount));
+    hint(w, "LSave", c.GetText(TextId::SaveTheAccount));
     shrinkToolCaptions(w);
     passwordCommandHelp(w, "FE_Passwortbefehl", c);
-    hint(w, "FE_Pruefserver", c.GetText(467));
-    hint(w, "CoBo_Anmeldeart", c.GetText(379));
+    hint(w, "FE_Pruefserver", c.GetText(TextId::TrustedCheckingServersHint));
+    hint(w, "CoBo_Anmeldeart", c.GetText(TextId::OAuth2TokenHint));
 }
 
 void WindowTexts::applyStamm(TStammForm &f)
@@ -221,23 +238,31 @@ void WindowTexts::applyStamm(TStammForm &f)
 
     const struct
     {
-        quint16 n;
+        TextId n;
         const char *name;
     } captions[] = {
         // menus
-        {12, "Datei1"}, {8, "Einstellungen1"}, {8, "Allgemein1"}, {32, "Konten1"}, {7, "Beenden1"},
-        {7, "Beenden2"}, {21, "Aktionen1"}, {168, "PrfenKonto1"}, {169, "PrfenAlleKonten1"},
-        {169, "AlleKontenprfen1"}, {37, "Listen1"}, {23, "Betreffliste1"}, {24, "Absenderliste1"}, {458, "Schutzliste1"},
-        {175, "Lesen1"}, {175, "Lesen2"}, {176, "Abrufen1"}, {39, "LschenMarkieren1"}, {39, "ZumLschenMarkieren1"},
-        {38, "Lschen1"}, {38, "Lschen2"}, {40, "Allelschen1"}, {40, "Allelschen2"}, {19, "Ergebniszeigen1"},
-        {41, "Nutzen1"}, {10, "Hilfe1"}, {10, "OnlineHilfe1"}, {44, "Undo1"}, {11, "Informationen1"},
-        {196, "Protokollspeichern1"}, {45, "Sonstiges1"}, {46, "Senden1"}, {492, "CloseConnection1"},
-        {493, "Readme1"}, {494, "News1"}, {495, "Homepage1"},
+        {TextId::File, "Datei1"}, {TextId::Settings, "Einstellungen1"}, {TextId::Settings, "Allgemein1"},
+        {TextId::Accounts, "Konten1"}, {TextId::Exit, "Beenden1"}, {TextId::Exit, "Beenden2"},
+        {TextId::Actions, "Aktionen1"}, {TextId::CheckAccount, "PrfenKonto1"},
+        {TextId::CheckAllAccounts, "PrfenAlleKonten1"}, {TextId::CheckAllAccounts, "AlleKontenprfen1"},
+        {TextId::Lists, "Listen1"}, {TextId::OwnSubjectList, "Betreffliste1"},
+        {TextId::OwnSenderList, "Absenderliste1"}, {TextId::ProtectedSenders, "Schutzliste1"}, {TextId::Read, "Lesen1"},
+        {TextId::Read, "Lesen2"}, {TextId::Fetch, "Abrufen1"}, {TextId::MarkForDeletion, "LschenMarkieren1"},
+        {TextId::MarkForDeletion, "ZumLschenMarkieren1"}, {TextId::DeleteMessage, "Lschen1"},
+        {TextId::DeleteMessage, "Lschen2"}, {TextId::DeleteMarked, "Allelschen1"},
+        {TextId::DeleteMarked, "Allelschen2"}, {TextId::Report, "Ergebniszeigen1"}, {TextId::Restore, "Nutzen1"},
+        {TextId::Help, "Hilfe1"}, {TextId::Help, "OnlineHilfe1"}, {TextId::Undo, "Undo1"},
+        {TextId::About, "Informationen1"}, {TextId::SaveLog, "Protokollspeichern1"}, {TextId::Extras, "Sonstiges1"},
+        {TextId::SendNotices, "Senden1"}, {TextId::CloseConnection, "CloseConnection1"}, {TextId::ReadMe, "Readme1"},
+        {TextId::News, "News1"}, {TextId::HomePage, "Homepage1"},
         // captions
-        {35, "GBKonten"}, {7, "Lab_Beenden"}, {171, "Lab_Postfach"}, {172, "Lab_Alle_Konten"},
-        {19, "Lab_Ergebnis"}, {175, "Lab_Lesen"}, {176, "Lab_Abrufen"}, {38, "Lab_Loeschen"},
-        {40, "Lab_alle_loeschen"}, {496, "Lab_Undo"}, {170, "Lab_Provider"}, {22, "Lab_Extern"}, {10, "Lab_Hilfe"},
-        {33, "LVorgang"}, {490, "GBKonten_Ergeb"}, {491, "GBFehler"},
+        {TextId::Account, "GBKonten"}, {TextId::Exit, "Lab_Beenden"}, {TextId::Mailbox, "Lab_Postfach"},
+        {TextId::AllAccounts, "Lab_Alle_Konten"}, {TextId::Report, "Lab_Ergebnis"}, {TextId::Read, "Lab_Lesen"},
+        {TextId::Fetch, "Lab_Abrufen"}, {TextId::DeleteMessage, "Lab_Loeschen"},
+        {TextId::DeleteMarked, "Lab_alle_loeschen"}, {TextId::UndoShort, "Lab_Undo"},
+        {TextId::AccountsButton, "Lab_Provider"}, {TextId::MailProgram, "Lab_Extern"}, {TextId::Help, "Lab_Hilfe"},
+        {TextId::Progress, "LVorgang"}, {TextId::Mail, "GBKonten_Ergeb"}, {TextId::Offenders, "GBFehler"},
     };
     for (const auto &e : captions)
         caption(f, e.name, c.GetText(e.n));
@@ -245,22 +270,30 @@ void WindowTexts::applyStamm(TStammForm &f)
     for (QLabel *l : {f.Lab_Beenden, f.Lab_Postfach, f.Lab_Alle_Konten, f.Lab_Ergebnis, f.Lab_Lesen, f.Lab_Abrufen,
                       f.Lab_Loeschen, f.Lab_alle_loeschen, f.Lab_Undo, f.Lab_Provider, f.Lab_Extern, f.Lab_Hilfe})
         shrinkToFit(l);
-    f.LEDL_Online->setCaption(c.GetText(43));
-    f.LEDL_Automatic->setCaption(c.GetText(42));
+    f.LEDL_Online->setCaption(c.GetText(TextId::Online));
+    f.LEDL_Automatic->setCaption(c.GetText(TextId::Automatic));
 
     const struct
     {
-        quint16 n;
+        TextId n;
         const char *name;
     } hints[] = {
-        {178, "But_Postfach"}, {179, "But_AlleKonten"}, {180, "But_Lesen"}, {197, "But_Abrufen"},
-        {181, "But_Loeschen"}, {190, "But_Delete_All"}, {191, "But_Provider"}, {192, "But_Extern"},
-        {193, "But_Undo"}, {182, "LED_Anzahl_Konto"}, {182, "L_Anzahl_konto"},
-        {183, "LED_Anzahl_KontenGesamt"}, {183, "L_Anzahl_KontenGesamt"}, {184, "LED_Anzahl_Mails_Gesamt"},
-        {184, "L_Anzahl_Mails_gesamt"}, {185, "LED_Anz_ERR_Betreff"}, {185, "L_Anz_ERR_Betreff"},
-        {186, "LED_Anz_ERR_Betreff_Eigen"}, {186, "L_Anz_ERR_Betreff_Eigen"}, {187, "LED_Anz_ERR_Absender"},
-        {187, "L_Anz_ERR_Absender"}, {188, "LED_Anz_ERR_Absender_Eigen"}, {188, "L_Anz_ERR_Absender_Eigen"},
-        {189, "LED_Anz_ERR_Groesse"}, {189, "L_Anz_ERR_Groesse"},
+        {TextId::CheckSelectedMailboxHint, "But_Postfach"}, {TextId::CheckAllMailboxesHint, "But_AlleKonten"},
+        {TextId::ReadSelectedHint, "But_Lesen"}, {TextId::FetchAndDeleteHint, "But_Abrufen"},
+        {TextId::DeleteSelectedHint, "But_Loeschen"}, {TextId::DeleteAllMarkedHint, "But_Delete_All"},
+        {TextId::SetUpAccountsHint, "But_Provider"}, {TextId::StartMailProgramHint, "But_Extern"},
+        {TextId::UndoDeletionsHint, "But_Undo"}, {TextId::MessagesInMailboxHint, "LED_Anzahl_Konto"},
+        {TextId::MessagesInMailboxHint, "L_Anzahl_konto"}, {TextId::AccountsWithMailHint, "LED_Anzahl_KontenGesamt"},
+        {TextId::AccountsWithMailHint, "L_Anzahl_KontenGesamt"},
+        {TextId::MessagesInAllAccountsHint, "LED_Anzahl_Mails_Gesamt"},
+        {TextId::MessagesInAllAccountsHint, "L_Anzahl_Mails_gesamt"},
+        {TextId::SubjectListHitsHint, "LED_Anz_ERR_Betreff"}, {TextId::SubjectListHitsHint, "L_Anz_ERR_Betreff"},
+        {TextId::OwnSubjectListHitsHint, "LED_Anz_ERR_Betreff_Eigen"},
+        {TextId::OwnSubjectListHitsHint, "L_Anz_ERR_Betreff_Eigen"},
+        {TextId::SenderListHitsHint, "LED_Anz_ERR_Absender"}, {TextId::SenderListHitsHint, "L_Anz_ERR_Absender"},
+        {TextId::OwnSenderListHitsHint, "LED_Anz_ERR_Absender_Eigen"},
+        {TextId::OwnSenderListHitsHint, "L_Anz_ERR_Absender_Eigen"}, {TextId::OverSizeLimitHint, "LED_Anz_ERR_Groesse"},
+        {TextId::OverSizeLimitHint, "L_Anz_ERR_Groesse"},
     };
     for (const auto &e : hints)
         hint(f, e.name, c.GetText(e.n));

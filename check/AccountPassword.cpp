@@ -15,17 +15,18 @@ QString reason(const PasswordCommand::Result &r, int timeoutMs, const TKvLanguag
     };
     switch (r.status) {
     case Status::BadQuoting:
-        return c.GetText(399);
+        return c.GetText(TextId::QuoteNotClosed);
     case Status::NotStarted:
-        return withDetail(c.GetText(394), r.detail);
+        return withDetail(c.GetText(TextId::CouldNotBeStarted), r.detail);
     case Status::TimedOut:
-        return c.GetText(395) + blank + QString::number((timeoutMs + 999) / 1000) + blank + c.GetText(396);
+        return c.GetText(TextId::DidNotFinishWithin) + blank + QString::number((timeoutMs + 999) / 1000) + blank
+                + c.GetText(TextId::SecondsAndStopped);
     case Status::Failed:
         if (r.exitCode < 0)
-            return withDetail(c.GetText(404), r.detail);
-        return withDetail(c.GetText(397) + blank + QString::number(r.exitCode), r.detail);
+            return withDetail(c.GetText(TextId::EndedAbnormally), r.detail);
+        return withDetail(c.GetText(TextId::EndedWithExitStatus) + blank + QString::number(r.exitCode), r.detail);
     case Status::NoPassword:
-        return c.GetText(398);
+        return c.GetText(TextId::GaveNoPassword);
     case Status::Ok:
         break;
     }
@@ -53,7 +54,8 @@ ConnectPassword connectPassword(const QString &account, const QString &command, 
         return result;
     }
     result.ok = false;
-    result.error = catalog.GetText(393) + QLatin1Char(' ') + account + QLatin1Char(' ') + reason(r, timeoutMs, catalog);
+    result.error = catalog.GetText(TextId::PasswordCommandOfAccount) + QLatin1Char(' ') + account + QLatin1Char(' ')
+            + reason(r, timeoutMs, catalog);
     return result;
 }
 

@@ -58,5 +58,5 @@ QString AccountSecurity::unencryptedWarning(AppServices &app, const AccountSlot 
     if (app.warnedInClear.contains(key))
         return {};
     app.warnedInClear.insert(key);
-    return slot.Konto + QLatin1Char(' ') + catalog.GetText(362);
+    return slot.Konto + QLatin1Char(' ') + catalog.GetText(TextId::CheckedWithoutEncryption);
 }

@@ -30,9 +30,9 @@ AllAccountsPass::AllAccountsPass(AppServices &app, const TKvLanguage &catalog, T
 
 AllAccountsPass::~AllAccountsPass() = default;
 
-QString AllAccountsPass::text(quint16 number) const
+QString AllAccountsPass::text(TextId id) const
 {
-    return m_catalog.GetText(number);
+    return m_catalog.GetText(id);
 }
 
 void AllAccountsPass::reset()
@@ -130,9 +130,9 @@ void AllAccountsPass::run(PassSink &sink)
                         sink.accountWarning(n, slot.Konto, note);
                 }
             } else {
-                sink.reportCell(9, m_accountIndex, text(127));
+                sink.reportCell(9, m_accountIndex, text(TextId::SkippedNoCredentials));
                 ++m_failed;
-                sink.accountSkipped(n, slot.Konto, text(127));
+                sink.accountSkipped(n, slot.Konto, text(TextId::SkippedNoCredentials));
             }
         }
         ++m_accountIndex;
@@ -181,7 +181,7 @@ bool AllAccountsPass::trustRefused(int slot, const PeerCertificate &refused)
     if (!m_app.prompts.canAsk())
         m_certificateNotes = CertificateQuestion::whereToTrust(refused, m_catalog, m_app.settingsKey.location());
     else if (answer == CertificateQuestion::NotAsked)
-        m_certificateNotes = QStringList{text(387)};
+        m_certificateNotes = QStringList{text(TextId::CertificateNotTrustedEarlier)};
     return false;
 }
 
@@ -201,8 +201,8 @@ void AllAccountsPass::POP_AlleConnect()
         const int toRead = std::min(n, MessageLimit::PerAccount);
         if (toRead < n)
             sink.accountWarning(m_accountIndex, name,
-                                QString::number(n) + QLatin1Char(' ') + text(301) + QLatin1Char(' ')
-                                    + QString::number(toRead));
+                                QString::number(n) + QLatin1Char(' ') + text(TextId::MessagesWaitingReadsAtMost)
+                                        + QLatin1Char(' ') + QString::number(toRead));
         planSummaries(m_messageCounter, m_messageCounter + toRead - 1);
         for (int i = 0; i < toRead && !m_cancelled; ++i) {
             m_deleteMark = false;

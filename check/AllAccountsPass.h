@@ -10,6 +10,7 @@
 // The pass writes only through PassSink, so the report window and the
 // console pass without windows share it.
 #include "check/AccountPassword.h"
+#include "lang/TextId.h"
 #include "rules/Classifier.h"
 
 #include <QString>
@@ -135,7 +136,7 @@ public:
     int quitFailures() const { return m_quitFailed; }
 
 private:
-    QString text(quint16 number) const;
+    QString text(TextId id) const;
     // QUIT for the account of `slot`; a failure goes to the sink.
     void disconnect(int slot);
     // The account's password (its command run now, or taken from when its

@@ -75,12 +75,12 @@ void TAlleForm::showEvent(QShowEvent *event)
 void TAlleForm::FormShow()
 {
     setWindowTitle(QStringLiteral("Korvalinthus"));
-    Lab_letzter->setText(m_catalog.GetText(167));
-    LClose->setText(m_catalog.GetText(6));
-    Lprot->setText(m_catalog.GetText(196));
-    LStarten->setText(m_catalog.GetText(168));
-    LHelp->setText(m_catalog.GetText(10));
-    CBGruende->setText(m_catalog.GetText(457));
+    Lab_letzter->setText(m_catalog.GetText(TextId::LastCheck));
+    LClose->setText(m_catalog.GetText(TextId::Close));
+    Lprot->setText(m_catalog.GetText(TextId::SaveLog));
+    LStarten->setText(m_catalog.GetText(TextId::CheckAccount));
+    LHelp->setText(m_catalog.GetText(TextId::Help));
+    CBGruende->setText(m_catalog.GetText(TextId::ShowWhyInLog));
     CBGruende->setChecked(m_app.settings.Gruende);
     for (QLabel *l : {LClose, LStarten, Lprot, LHelp})
         shrinkToFit(l);
@@ -95,9 +95,16 @@ void TAlleForm::Einrichten_all()
     for (int c = 0; c < 10; ++c)
         Tabelle->setColumnWidth(c, widths[c]);
     const QString headers[10] = {
-        QString(), m_catalog.GetText(32), m_catalog.GetText(31), QStringLiteral("SUB"), QStringLiteral("SUB+"),
-        QStringLiteral("FROM"), QStringLiteral("FROM+"), QStringLiteral("BIG"),
-        m_catalog.GetText(47) + QLatin1Char(' ') + m_app.settings.Angabe, m_catalog.GetText(177),
+            QString(),
+            m_catalog.GetText(TextId::Accounts),
+            m_catalog.GetText(TextId::Messages),
+            QStringLiteral("SUB"),
+            QStringLiteral("SUB+"),
+            QStringLiteral("FROM"),
+            QStringLiteral("FROM+"),
+            QStringLiteral("BIG"),
+            m_catalog.GetText(TextId::Total) + QLatin1Char(' ') + m_app.settings.Angabe,
+            m_catalog.GetText(TextId::Reason),
     };
     for (int c = 0; c < 10; ++c)
         TabelleGrid->setCell(c, 0, headers[c]);

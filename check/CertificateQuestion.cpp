@@ -24,9 +24,9 @@ QString when(const QDateTime &time)
     return time.isValid() ? time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")) : QStringLiteral("-");
 }
 
-QString line(const TKvLanguage &catalog, quint16 number, const QString &value)
+QString line(const TKvLanguage &catalog, TextId id, const QString &value)
 {
-    return catalog.GetText(number) + QLatin1Char(' ') + value;
+    return catalog.GetText(id) + QLatin1Char(' ') + value;
 }
 
 // Keeps the trust in the store now: a program that ends without its
@@ -54,29 +54,30 @@ QString server(const PeerCertificate &peer)
 QString details(const PeerCertificate &peer, const TKvLanguage &catalog)
 {
     QStringList lines;
-    lines << catalog.GetText(350);
+    lines << catalog.GetText(TextId::CertificateNotVerified);
     for (const QString &reason : peer.reasons)
         lines << QStringLiteral("    ") + Printable::line(reason);
     lines << QString();
-    lines << line(catalog, 351, Printable::line(server(peer)));
-    lines << line(catalog, 352, Printable::line(peer.subject));
-    lines << line(catalog, 353, Printable::line(peer.issuer));
-    lines << line(catalog, 354, when(peer.validFrom)) + QLatin1Char(' ') + line(catalog, 355, when(peer.validUntil));
-    lines << line(catalog, 356, peer.fingerprint());
+    lines << line(catalog, TextId::CertServer, Printable::line(server(peer)));
+    lines << line(catalog, TextId::CertificateFor, Printable::line(peer.subject));
+    lines << line(catalog, TextId::CertIssuedBy, Printable::line(peer.issuer));
+    lines << line(catalog, TextId::CertValidFrom, when(peer.validFrom)) + QLatin1Char(' ')
+                    + line(catalog, TextId::CertValidUntil, when(peer.validUntil));
+    lines << line(catalog, TextId::CertFingerprint, peer.fingerprint());
     return lines.join(QLatin1Char('\n'));
 }
 
 QString trustedLine(const PeerCertificate &peer, const TKvLanguage &catalog)
 {
-    return line(catalog, 373, Printable::line(server(peer))) + QStringLiteral(" (SHA-256: ") + peer.fingerprint()
-        + QLatin1Char(')');
+    return line(catalog, TextId::CertificateNowTrusted, Printable::line(server(peer))) + QStringLiteral(" (SHA-256: ")
+            + peer.fingerprint() + QLatin1Char(')');
 }
 
 QStringList whereToTrust(const PeerCertificate &peer, const TKvLanguage &catalog, const QString &storeLocation)
 {
-    return {line(catalog, 360, peer.fingerprint()) + QStringLiteral(" (") + Printable::line(server(peer))
-                + QLatin1Char(')'),
-            line(catalog, 361, storeLocation)};
+    return {line(catalog, TextId::CertificateFingerprint, peer.fingerprint()) + QStringLiteral(" (")
+                    + Printable::line(server(peer)) + QLatin1Char(')'),
+            line(catalog, TextId::HowToTrustLater, storeLocation)};
 }
 
 Answer ask(AppServices &app, const TKvLanguage &catalog, const PeerCertificate &peer, Repeat repeat)
@@ -95,8 +96,9 @@ Answer ask(AppServices &app, const TKvLanguage &catalog, const PeerCertificate &
     g_open = true;
     auto closed = qScopeGuard([] { g_open = false; });
     CertificateDialog dialog;
-    dialog.setTexts(catalog.GetText(382), details(peer, catalog), catalog.GetText(357), catalog.GetText(358),
-                    catalog.GetText(359));
+    dialog.setTexts(catalog.GetText(TextId::ServerCertificate), details(peer, catalog),
+                    catalog.GetText(TextId::TrustCertificateQuestion), catalog.GetText(TextId::TrustCertificate),
+                    catalog.GetText(TextId::DoNotTrust));
     if (app.prompts.exec(dialog) != QDialog::Accepted) {
         trust.decline(peer.sha256);
         return Declined;

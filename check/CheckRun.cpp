@@ -55,9 +55,9 @@ CheckRun::CheckRun(AppServices &app, const TKvLanguage &catalog, MainControls &c
 {
 }
 
-QString CheckRun::text(quint16 number) const
+QString CheckRun::text(TextId id) const
 {
-    return m_catalog.GetText(number);
+    return m_catalog.GetText(id);
 }
 
 QString CheckRun::account() const
@@ -93,7 +93,8 @@ void CheckRun::Postfach_abrufen()
 
     const QString selected = m_c.CoBo_Konto->currentText();
     if (selected.isEmpty()) {
-        m_app.prompts.error(text(112) + QLatin1Char('\n') + text(113) + QLatin1Char('\n') + text(114));
+        m_app.prompts.error(text(TextId::NoAccountSelected) + QLatin1Char('\n') + text(TextId::ChooseAccountFromList)
+                            + QLatin1Char('\n') + text(TextId::OrSetOneUp));
         releasePostfach();
         return;
     }
@@ -107,7 +108,7 @@ void CheckRun::Postfach_abrufen()
         AccountSecurity::forAccount(slot, m_app.settings).applyTo(m_popMail);
         m_account = slot.Konto;
         m_slot = n;
-        m_c.RE_Message_Stamm->addLine(text(124) + QLatin1Char(' ') + slot.Konto);
+        m_c.RE_Message_Stamm->addLine(text(TextId::CheckingAccount) + QLatin1Char(' ') + slot.Konto);
         // A password command stands in for the password: nothing to ask for.
         const bool byCommand = !slot.Passwortbefehl.isEmpty();
         if ((slot.UserID.isEmpty() || (slot.Passwort.isEmpty() && !byCommand)) && Eingabe)
@@ -139,7 +140,7 @@ void CheckRun::Postfach_abrufen()
         } catch (const KvError &e) {
             m_c.RE_Message_Stamm->addLine(QStringLiteral("Error: ") + e.text());
             if (ENetError::Is(e, NetError::NoAddress))
-                m_c.RE_Message_Stamm->addLine(text(90));
+                m_c.RE_Message_Stamm->addLine(text(TextId::ServerNameNotFound));
             if (ENetError::Is(e, NetError::CertificateRefused))
                 refused = m_popMail.RefusedCertificate();
         }
@@ -184,7 +185,7 @@ void CheckRun::POP_MailConnect()
     } catch (const std::exception &) {
     }
     if (m_messageCount <= 0) {
-        m_c.RE_Message_Stamm->addLine(text(96));
+        m_c.RE_Message_Stamm->addLine(text(TextId::MailboxEmpty));
     } else {
         m_messageCounter = 1;
         m_rawRows.clear();
@@ -195,8 +196,9 @@ void CheckRun::POP_MailConnect()
         m_deleteMark = false;
         const int toRead = std::min(m_messageCount, MessageLimit::PerAccount);
         if (toRead < m_messageCount)
-            m_c.RE_Message_Stamm->addLine(QString::number(m_messageCount) + QLatin1Char(' ') + text(301)
-                                              + QLatin1Char(' ') + QString::number(toRead),
+            m_c.RE_Message_Stamm->addLine(QString::number(m_messageCount) + QLatin1Char(' ')
+                                                  + text(TextId::MessagesWaitingReadsAtMost) + QLatin1Char(' ')
+                                                  + QString::number(toRead),
                                           RichLog::maroon());
         m_popMail.PlanSummaries(m_messageCounter, m_messageCounter + toRead - 1);
         for (int i = 0; i < toRead; ++i) {
@@ -222,12 +224,15 @@ void CheckRun::POP_MailConnect()
             m_c.L_Anz_ERR[static_cast<size_t>(k)]->setText(QString::number(counts[k]));
         const Settings &s = m_app.settings;
         const bool on[5] = {s.Subject, s.Subject_I, s.From, s.From_I, s.Groesse};
+        const TextId deleted[5] = {TextId::DeletedBySubjectList, TextId::DeletedByOwnSubjectList,
+                                   TextId::DeletedBySenderList, TextId::DeletedByOwnSenderList,
+                                   TextId::DeletedOverSizeLimit};
         const QColor keep = m_c.RE_Message_Stamm->insertionColor();
         m_c.RE_Message_Stamm->setInsertionColor(RichLog::purple());
         for (int k = 0; k < 5; ++k)
             if (on[k] && counts[k] > 0)
                 m_c.RE_Message_Stamm->addLine(QString::number(counts[k]) + QLatin1Char(' ')
-                                              + text(static_cast<quint16>(91 + k)));
+                                              + text(deleted[k]));
         m_c.RE_Message_Stamm->setInsertionColor(keep);
     }
     releasePostfach();
@@ -283,7 +288,7 @@ void CheckRun::POP_MailStatus(const QString &status)
 
 void CheckRun::POP_MailAuthenticationFailed(TLineSocket *, bool &)
 {
-    m_c.RE_Message_Stamm->addLine(text(115), RichLog::maroon());
+    m_c.RE_Message_Stamm->addLine(text(TextId::LoginRefused), RichLog::maroon());
     m_authFailed = true;
     releasePostfach();
     m_c.RE_Message_Stamm->setInsertionColor(RichLog::grey());
@@ -291,7 +296,7 @@ void CheckRun::POP_MailAuthenticationFailed(TLineSocket *, bool &)
 
 void CheckRun::POP_MailConnectionFailed(TLineSocket *)
 {
-    m_c.RE_Message_Stamm->addLine(text(116), RichLog::maroon());
+    m_c.RE_Message_Stamm->addLine(text(TextId::NoConnectionToServer), RichLog::maroon());
     m_c.RE_Message_Stamm->setInsertionColor(RichLog::grey());
     releasePostfach();
 }
@@ -369,19 +374,22 @@ void CheckRun::ZumLschenMarkieren1Click()
 void CheckRun::deleteSelected()
 {
     if (!m_popMail.Connected()) {
-        m_app.prompts.error(text(246) + QLatin1Char('\n') + text(247));
+        m_app.prompts.error(text(TextId::NoOpenConnection) + QLatin1Char('\n') + text(TextId::CheckAnAccountFirst));
         return;
     }
     if (m_messageCount == 0) {
         QString message;
-        for (quint16 n = 100; n <= 105; ++n)
-            message += text(n) + QLatin1Char('\n');
+        for (const TextId line : {TextId::NoMessageCanBeDeleted, TextId::LastCheckOfThisAccount,
+                                  TextId::FoundNoMessagesOnServer, TextId::PleaseCheckAccountAgain,
+                                  TextId::ThenSelectMessageToDelete, TextId::InTheList})
+            message += text(line) + QLatin1Char('\n');
         m_app.prompts.error(message);
         return;
     }
     const int row = m_c.TabelleView->selectedRow();
-    const QString question = text(97) + QStringLiteral(" \"") + m_c.Tabelle->cell(5, row) + QStringLiteral("\"\n")
-        + text(98) + QStringLiteral(" \"") + m_c.Tabelle->cell(4, row) + QStringLiteral("\"\n") + text(99);
+    const QString question = text(TextId::DeleteTheMessage) + QStringLiteral(" \"") + m_c.Tabelle->cell(5, row)
+            + QStringLiteral("\"\n") + text(TextId::SentBy) + QStringLiteral(" \"") + m_c.Tabelle->cell(4, row)
+            + QStringLiteral("\"\n") + text(TextId::FromTheServer);
     if (!m_app.prompts.confirm(question))
         return;
     m_popMail.DeleteMailMessage(row);
@@ -394,8 +402,8 @@ void CheckRun::deleteMarked()
 {
     int deleted = 0;
     if (!m_popMail.Connected()) {
-        m_app.prompts.error(text(246) + QLatin1Char('\n') + text(247));
-    } else if (m_app.prompts.confirm(text(242)) && m_messageCount != 0) {
+        m_app.prompts.error(text(TextId::NoOpenConnection) + QLatin1Char('\n') + text(TextId::CheckAnAccountFirst));
+    } else if (m_app.prompts.confirm(text(TextId::DeleteAllMarkedQuestion)) && m_messageCount != 0) {
         const int n = m_c.L_Anzahl_konto->text().toInt();
         for (int row = 1; row <= n; ++row) {
             if (m_c.Tabelle->cell(1, row) != kMarked)
@@ -409,8 +417,8 @@ void CheckRun::deleteMarked()
                 addNotice(row);
         }
     }
-    m_c.RE_Message_Stamm->addLine(text(161) + QLatin1Char(' ') + QString::number(deleted) + QLatin1Char(' ')
-                                  + text(244));
+    m_c.RE_Message_Stamm->addLine(text(TextId::TotalColon) + QLatin1Char(' ') + QString::number(deleted)
+                                  + QLatin1Char(' ') + text(TextId::MessagesDeleted));
 }
 
 void CheckRun::undo()
@@ -424,5 +432,5 @@ void CheckRun::undo()
     for (int row = 1; row < g.gridRowCount(); ++row)
         if (g.cell(1, row) == kDel)
             g.setCell(1, row, QString());
-    m_c.RE_Message_Stamm->addLine(text(117));
+    m_c.RE_Message_Stamm->addLine(text(TextId::DeletionsUndone));
 }

@@ -5,6 +5,7 @@
 // row per message, has it classified, deletes offenders at once and leaves
 // the connection open so that the user can mark, delete and undo; the
 // server removes deleted messages only at QUIT.
+#include "lang/TextId.h"
 #include "rules/Classifier.h"
 
 #include <QByteArray>
@@ -86,7 +87,7 @@ public:
 
 private:
     enum class HandlerMode { Summary = 1, Message = 2 };
-    QString text(quint16 number) const;
+    QString text(TextId id) const;
     void releasePostfach();
     void deleteRow(int row);
     void addNotice(int row);

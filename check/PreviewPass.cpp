@@ -62,7 +62,7 @@ QList<PreviewAccount> runPreview(AppServices &app, const TKvLanguage &catalog, R
 
 QString previewText(const QList<PreviewAccount> &accounts, const TKvLanguage &catalog)
 {
-    QStringList lines{catalog.GetText(462), QString()};
+    QStringList lines{catalog.GetText(TextId::PreviewHeading), QString()};
     int total = 0;
     for (const PreviewAccount &account : accounts) {
         lines << account.name;
@@ -75,9 +75,9 @@ QString previewText(const QList<PreviewAccount> &accounts, const TKvLanguage &ca
                 lines << QStringLiteral("    ") + why;
         }
         if (account.problems.isEmpty() && account.wouldDelete.isEmpty())
-            lines << QStringLiteral("  ") + catalog.GetText(464);
+            lines << QStringLiteral("  ") + catalog.GetText(TextId::NoMessageWouldBeDeleted);
         total += int(account.wouldDelete.size());
     }
-    lines << QString() << QString::number(total) + QLatin1Char(' ') + catalog.GetText(466);
+    lines << QString() << QString::number(total) + QLatin1Char(' ') + catalog.GetText(TextId::MessagesWouldBeDeleted);
     return lines.join(QLatin1Char('\n'));
 }

@@ -22,7 +22,7 @@ QString QuitReport::disconnect(TPop3Client &client)
 
 QString QuitReport::text(const TKvLanguage &catalog, const QString &account, const QString &reason)
 {
-    return catalog.GetText(300) + QLatin1Char(' ') + account + QStringLiteral(": ") + reason;
+    return catalog.GetText(TextId::QuitFailed) + QLatin1Char(' ') + account + QStringLiteral(": ") + reason;
 }
 
 bool QuitReport::disconnect(TPop3Client &client, const QString &account, RichLog &log, const TKvLanguage &catalog)

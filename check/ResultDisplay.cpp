@@ -20,14 +20,14 @@ void ResultDisplay::reset(MainControls &c, const AppServices &app, const TKvLang
     StringGrid &g = *c.Tabelle;
     g.setColCount(6);
     g.setGridRowCount(2);
-    g.setCell(1, 0, catalog.GetText(14));
-    g.setCell(2, 0, catalog.GetText(177));
+    g.setCell(1, 0, catalog.GetText(TextId::Delete));
+    g.setCell(2, 0, catalog.GetText(TextId::Reason));
     g.setCell(3, 0, unit);
-    g.setCell(4, 0, catalog.GetText(165));
-    g.setCell(5, 0, catalog.GetText(36));
+    g.setCell(4, 0, catalog.GetText(TextId::Sender));
+    g.setCell(5, 0, catalog.GetText(TextId::Subject));
     g.clearRow(1, 1, 5);
     g.setRowNote(1, QString());
-    c.GBSumme->setTitle(catalog.GetText(47) + QLatin1Char(' ') + unit);
+    c.GBSumme->setTitle(catalog.GetText(TextId::Total) + QLatin1Char(' ') + unit);
     for (Lamp *l : {c.LEDL_Online, c.LED_Anzahl_Konto, c.LED_Anzahl_KontenGesamt, c.LED_Anzahl_Mails_Gesamt})
         l->setLit(false);
     for (Lamp *l : c.LED_Anz_ERR)

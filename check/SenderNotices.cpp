@@ -61,10 +61,12 @@ QString SenderNotices::skipLine(const PendingNotices::Entry &entry, AuthResults:
                                 const TKvLanguage &catalog)
 {
     using D = AuthResults::Decision;
-    const quint16 why = reason == D::NoTrustedField ? 469 : reason == D::NoPass ? 470 : 471;
+    const TextId why = reason == D::NoTrustedField ? TextId::SkipNoTrustedField
+        : reason == D::NoPass                     ? TextId::SkipNoPass
+                                                  : TextId::SkipNotAligned;
     // The address as it came: the log shows control characters escaped.
-    return catalog.GetText(468) + QLatin1Char(' ') + Ansi::toUnicode(entry.address.trimmed()) + QStringLiteral(": ")
-        + catalog.GetText(why);
+    return catalog.GetText(TextId::NoNoticeTo) + QLatin1Char(' ') + Ansi::toUnicode(entry.address.trimmed())
+            + QStringLiteral(": ") + catalog.GetText(why);
 }
 
 namespace {
@@ -175,11 +177,12 @@ void SenderNotices::run(AppServices &app, const TKvLanguage &catalog, TSmtpClien
     } catch (const KvError &e) {
         // Never taken for sent: the log says what stopped the run, and the
         // error box shows it as well.
-        log.addLine(catalog.GetText(374) + QLatin1Char(' ') + smtp.Masked(e.text()), RichLog::maroon());
+        log.addLine(catalog.GetText(TextId::NoticesStopped) + QLatin1Char(' ') + smtp.Masked(e.text()),
+                    RichLog::maroon());
         log.setInsertionColor(RichLog::grey());
         throw;
     }
-    log.addLine(QString::number(sent) + catalog.GetText(125));
+    log.addLine(QString::number(sent) + catalog.GetText(TextId::NoticesSent));
     // With every sender skipped there is no connection to close.
     if (smtp.Connected())
         smtp.Disconnect();

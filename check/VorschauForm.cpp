@@ -14,7 +14,7 @@ TVorschauForm::TVorschauForm(const TKvLanguage &catalog, QWidget *parent) : QDia
     setWindowTitle(QStringLiteral("Korvalinthus"));
     resize(600, 400);
     auto *layout = new QVBoxLayout(this);
-    Lab_Vorschau = new QLabel(catalog.GetText(460), this);
+    Lab_Vorschau = new QLabel(catalog.GetText(TextId::Preview), this);
     Lab_Vorschau->setObjectName(QStringLiteral("Lab_Vorschau"));
     QFont bold = Lab_Vorschau->font();
     bold.setBold(true);
@@ -23,7 +23,7 @@ TVorschauForm::TVorschauForm(const TKvLanguage &catalog, QWidget *parent) : QDia
     RE_Vorschau->setObjectName(QStringLiteral("RE_Vorschau"));
     RE_Vorschau->setReadOnly(true);
     RE_Vorschau->setLineWrapMode(QPlainTextEdit::NoWrap);
-    But_Schliessen = new QPushButton(catalog.GetText(6), this);
+    But_Schliessen = new QPushButton(catalog.GetText(TextId::Close), this);
     But_Schliessen->setObjectName(QStringLiteral("But_Schliessen"));
     layout->addWidget(Lab_Vorschau);
     layout->addWidget(RE_Vorschau, 1);

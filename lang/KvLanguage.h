@@ -20,6 +20,7 @@
 // File names are matched without regard to letter case when the exact name
 // is not present, as the language files are named on a case-blind system.
 #include "lang/DialogLanguage.h"
+#include "lang/TextId.h"
 
 #include <QByteArray>
 #include <QColor>
@@ -69,6 +70,8 @@ public:
     // conversion error) when the search meets an entry that does not begin
     // with a decimal number followed by a comma.
     QString GetText(quint16 number) const;
+    // The text of a named entry; the program asks by name.
+    QString GetText(TextId id) const { return GetText(textNumber(id)); }
 
     // Lets the user pick a language file of the folder in TLanguageDialog.
     // On OK the chosen file becomes current and is read; true. On cancel

@@ -67,16 +67,16 @@ TCheckerForm::TCheckerForm(QString programFolder, const TKvLanguage &catalog, Pr
     Checker->setGeometry(0, kPanelHeight, kWidth, kHeight - kPanelHeight);
     Checker->setLineWrapMode(QPlainTextEdit::WidgetWidth);
 
-    But_Schliessen->setToolTip(catalog.GetText(164));
-    But_Paste->setToolTip(catalog.GetText(25));
-    But_Copy->setToolTip(catalog.GetText(26));
-    LClose->setText(catalog.GetText(6));
-    LSave->setText(catalog.GetText(131));
-    LPaste->setText(catalog.GetText(16));
-    LCopy->setText(catalog.GetText(17));
-    LHelp->setText(catalog.GetText(10));
-    LVorschau->setText(catalog.GetText(460));
-    But_Vorschau->setToolTip(catalog.GetText(461));
+    But_Schliessen->setToolTip(catalog.GetText(TextId::CloseListSaved));
+    But_Paste->setToolTip(catalog.GetText(TextId::PasteFromClipboard));
+    But_Copy->setToolTip(catalog.GetText(TextId::CopyToClipboard));
+    LClose->setText(catalog.GetText(TextId::Close));
+    LSave->setText(catalog.GetText(TextId::Save));
+    LPaste->setText(catalog.GetText(TextId::Paste));
+    LCopy->setText(catalog.GetText(TextId::Copy));
+    LHelp->setText(catalog.GetText(TextId::Help));
+    LVorschau->setText(catalog.GetText(TextId::Preview));
+    But_Vorschau->setToolTip(catalog.GetText(TextId::PreviewHint));
     shrinkToolCaptions(*this);
 }
 
@@ -113,7 +113,9 @@ void TCheckerForm::FormShow()
     }
     // The heading names the list even when its file is missing, so it never
     // shows the other list's name from an earlier showing.
-    Lab_Liste->setText(m_catalog.GetText(m_selector == 1 ? 23 : m_selector == 3 ? 458 : 24));
+    Lab_Liste->setText(m_catalog.GetText(m_selector == 1   ? TextId::OwnSubjectList
+                                          : m_selector == 3 ? TextId::ProtectedSenders
+                                                            : TextId::OwnSenderList));
     Checker->document()->setModified(false);
     showCount();
 }
@@ -129,7 +131,7 @@ int TCheckerForm::entryCount() const
 
 void TCheckerForm::showCount()
 {
-    Lab_Eintraege->setText(m_catalog.GetText(30) + QLatin1Char(' ') + QString::number(entryCount()));
+    Lab_Eintraege->setText(m_catalog.GetText(TextId::Entries) + QLatin1Char(' ') + QString::number(entryCount()));
 }
 
 QString TCheckerForm::editorText() const
@@ -169,8 +171,9 @@ bool TCheckerForm::refuseUnencodable(const QString &text)
     cursor.setPosition(int(at + character.size()), QTextCursor::KeepAnchor);
     Checker->setTextCursor(cursor);
     const QString codeText = QString::number(uint(code), 16).toUpper().rightJustified(4, QLatin1Char('0'));
-    m_prompts.error(m_catalog.GetText(320) + QStringLiteral(" \"") + character + QStringLiteral("\" (U+") + codeText
-                    + QStringLiteral("), ") + m_catalog.GetText(321) + QLatin1Char(' ') + QString::number(line));
+    m_prompts.error(m_catalog.GetText(TextId::CharacterNotStorable) + QStringLiteral(" \"") + character
+                    + QStringLiteral("\" (U+") + codeText + QStringLiteral("), ") + m_catalog.GetText(TextId::Line)
+                    + QLatin1Char(' ') + QString::number(line));
     return true;
 }
 
@@ -207,7 +210,7 @@ void TCheckerForm::But_SchliessenClick(QObject *sender)
         }
         showCount();
         if (m_saved) {
-            m_prompts.information(m_catalog.GetText(245));
+            m_prompts.information(m_catalog.GetText(TextId::ListSaved));
             m_saved = false;
         }
     } else if (sender == But_Paste) {

@@ -8,11 +8,11 @@ namespace VerdictText {
 QString listName(Rule rule, const TKvLanguage &catalog)
 {
     switch (rule) {
-    case Rule::ShippedSubject: return catalog.GetText(450);
-    case Rule::OwnSubject: return catalog.GetText(451);
-    case Rule::ShippedSender: return catalog.GetText(452);
-    case Rule::OwnSender: return catalog.GetText(453);
-    case Rule::Size: return catalog.GetText(454);
+    case Rule::ShippedSubject: return catalog.GetText(TextId::VerdictShippedSubject);
+    case Rule::OwnSubject: return catalog.GetText(TextId::VerdictOwnSubject);
+    case Rule::ShippedSender: return catalog.GetText(TextId::VerdictShippedSender);
+    case Rule::OwnSender: return catalog.GetText(TextId::VerdictOwnSender);
+    case Rule::Size: return catalog.GetText(TextId::VerdictSize);
     }
     return QString();
 }
@@ -30,7 +30,8 @@ QStringList lines(const VerdictWhy &why, const TKvLanguage &catalog)
 {
     QStringList out;
     for (const QByteArray &entry : why.protectedBy)
-        out << catalog.GetText(455) + QStringLiteral(": \"") + Ansi::toUnicode(entry) + QLatin1Char('"');
+        out << catalog.GetText(TextId::VerdictProtectedSender) + QStringLiteral(": \"") + Ansi::toUnicode(entry)
+                        + QLatin1Char('"');
     for (const RuleHit &hit : why.hits)
         out << hitLine(hit, catalog);
     return out;

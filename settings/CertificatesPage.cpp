@@ -89,7 +89,7 @@ bool CertificatesPage::store(Settings &settings, const TKvLanguage &catalog)
 {
     const QString path = FECA_Datei->text().trimmed();
     if (!path.isEmpty() && !(QFileInfo(path).isFile() && QFileInfo(path).isReadable())) {
-        m_prompts.error(catalog.GetText(388) + QLatin1Char('\n') + path);
+        m_prompts.error(catalog.GetText(TextId::CaFileUnreadable) + QLatin1Char('\n') + path);
         return false;
     }
     settings.CA_Datei = path;

@@ -169,8 +169,8 @@ void TKontenForm::fillLoginItems()
 {
     const QString current = login();
     CoBo_Anmeldeart->clear();
-    CoBo_Anmeldeart->addItem(text(376), LoginKind::Password);
-    CoBo_Anmeldeart->addItem(text(377), LoginKind::OAuth2);
+    CoBo_Anmeldeart->addItem(text(TextId::LoginPassword), LoginKind::Password);
+    CoBo_Anmeldeart->addItem(text(TextId::LoginOAuth2Token), LoginKind::OAuth2);
     setLogin(current);
 }
 
@@ -189,10 +189,10 @@ void TKontenForm::fillSecurityItems()
     const bool keep = CoBo_Sicherheit->count() > 0;
     const QString current = security();
     CoBo_Sicherheit->clear();
-    CoBo_Sicherheit->addItem(text(364), ConnectionSecurity::Tls);
-    CoBo_Sicherheit->addItem(text(365), ConnectionSecurity::StartTls);
-    CoBo_Sicherheit->addItem(text(366), ConnectionSecurity::FromOlderStore);
-    CoBo_Sicherheit->addItem(text(367), ConnectionSecurity::None);
+    CoBo_Sicherheit->addItem(text(TextId::SecurityTls), ConnectionSecurity::Tls);
+    CoBo_Sicherheit->addItem(text(TextId::SecurityStartTls), ConnectionSecurity::StartTls);
+    CoBo_Sicherheit->addItem(text(TextId::SecurityStartTlsWhenOffered), ConnectionSecurity::FromOlderStore);
+    CoBo_Sicherheit->addItem(text(TextId::SecurityNone), ConnectionSecurity::None);
     if (keep)
         CoBo_Sicherheit->setCurrentIndex(CoBo_Sicherheit->findData(current));
 }
@@ -207,7 +207,7 @@ void TKontenForm::setSecurity(const QString &value)
     const int index = CoBo_Sicherheit->findData(ConnectionSecurity::normalized(value));
     CoBo_Sicherheit->setCurrentIndex(index);
     if (value == ConnectionSecurity::None)
-        RT_Messages->addLine(text(368), RichLog::maroon());
+        RT_Messages->addLine(text(TextId::UnencryptedWarning), RichLog::maroon());
 }
 
 void TKontenForm::securityChosen()
@@ -216,7 +216,9 @@ void TKontenForm::securityChosen()
         return;
     // A token goes over an encrypted connection only: with "none" its login
     // is refused before it is sent.
-    RT_Messages->addLine(text(login() == LoginKind::OAuth2 ? 378 : 368), RichLog::maroon());
+    RT_Messages->addLine(
+            text(login() == LoginKind::OAuth2 ? TextId::OAuth2NeedsEncryption : TextId::UnencryptedWarning),
+            RichLog::maroon());
 }
 
 void TKontenForm::portEdited(const QString &port)
@@ -233,9 +235,9 @@ void TKontenForm::portEdited(const QString &port)
         setSecurity(ConnectionSecurity::StartTls);
 }
 
-QString TKontenForm::text(quint16 number) const
+QString TKontenForm::text(TextId id) const
 {
-    return m_catalog.GetText(number);
+    return m_catalog.GetText(id);
 }
 
 void TKontenForm::showEvent(QShowEvent *event)
@@ -270,7 +272,7 @@ bool TKontenForm::keepOrSaveChanges()
 {
     if (fields() == m_shown)
         return true;
-    if (m_prompts.confirm(text(322)))
+    if (m_prompts.confirm(text(TextId::SaveChangesQuestion)))
         return Temp_Sichern();
     markShown();   // dropped: not asked about again
     return true;
@@ -323,7 +325,7 @@ void TKontenForm::Temp_Einlesen()
     const QStringList names = m_copy.names();
     ListBox_konten->addItems(names);
     CoBo_Provider->setCurrentIndex(-1);
-    RT_Messages->addLine(QString::number(names.size()) + QLatin1Char(' ') + text(143));
+    RT_Messages->addLine(QString::number(names.size()) + QLatin1Char(' ') + text(TextId::AccountsFound));
 }
 
 void TKontenForm::Ini_Loader()
@@ -334,13 +336,14 @@ void TKontenForm::Ini_Loader()
     names.sort(Qt::CaseInsensitive);
     CoBo_Provider->addItems(names);
     CoBo_Provider->setCurrentIndex(-1);
-    RT_Messages->addLine(QString::number(m_templates.count()) + QLatin1Char(' ') + text(144));
+    RT_Messages->addLine(QString::number(m_templates.count()) + QLatin1Char(' ')
+                         + text(TextId::ProviderTemplatesLoaded));
 }
 
 void TKontenForm::limitMessage()
 {
-    m_prompts.error(text(134) + QLatin1Char(' ') + QString::number(AccountsWorkingCopy::Count) + QLatin1Char(' ')
-                    + text(135));
+    m_prompts.error(text(TextId::YouCanSetUpAtMost) + QLatin1Char(' ') + QString::number(AccountsWorkingCopy::Count)
+                    + QLatin1Char(' ') + text(TextId::AccountsCountSuffix));
 }
 
 bool TKontenForm::Temp_Sichern()
@@ -356,7 +359,7 @@ bool TKontenForm::Temp_Sichern()
     case SaveResult::Saved:
         break;
     case SaveResult::NameMissing:
-        m_prompts.error(text(151));
+        m_prompts.error(text(TextId::EnterAccountName));
         return false;
     case SaveResult::NoSlot:
         // Every slot is taken and none was chosen for editing: there is no
@@ -365,11 +368,11 @@ bool TKontenForm::Temp_Sichern()
         return false;
     case SaveResult::HostMissing:
         FE_Host->setFocus();
-        m_prompts.error(text(323) + QLatin1Char(' ') + fieldName(*LHost));
+        m_prompts.error(text(TextId::FillInThisField) + QLatin1Char(' ') + fieldName(*LHost));
         return false;
     case SaveResult::PortInvalid:
         FE_Port->setFocus();
-        m_prompts.error(text(324) + QStringLiteral(" \"") + port + QLatin1Char('"'));
+        m_prompts.error(text(TextId::EnterPortNumber) + QStringLiteral(" \"") + port + QLatin1Char('"'));
         return false;
     }
     if (name == AccountsWorkingCopy::DeletionMarker)
@@ -391,10 +394,10 @@ void TKontenForm::Neuer_Eintrag()
     Leeren();
     // A new account starts from the POP3 port, not from the one shown last.
     FE_Port->setText(kPop3Port);
-    FE_Bezeichnung->setText(text(133));
+    FE_Bezeichnung->setText(text(TextId::NewAccount));
     setSecurity(ConnectionSecurity::forNewAccount(FE_Port->text().trimmed().toInt()));
     m_lastPort = FE_Port->text();
-    RT_Messages->addLine(text(138));
+    RT_Messages->addLine(text(TextId::EnterNewAccountData));
     markShown();
 }
 
@@ -438,7 +441,7 @@ void TKontenForm::ListBox_kontenDblClick()
     // The entry is settled first: saving unsaved changes refreshes the list.
     const std::optional<int> slot = m_copy.slotAtListPosition(selectedLine());
     if (!slot) {
-        m_prompts.error(text(142));
+        m_prompts.error(text(TextId::SelectAccountFirst));
         return;
     }
     if (!keepOrSaveChanges()) {
@@ -471,11 +474,11 @@ void TKontenForm::But_LoeschenClick()
     // after New, after a delete) there is nothing to delete.
     const int slot = m_copy.editSlot();
     if (!m_copy.occupied(slot)) {
-        m_prompts.error(text(142));
+        m_prompts.error(text(TextId::SelectAccountFirst));
         return;
     }
     const TTemp &entry = m_copy.entry(slot);
-    if (!m_prompts.confirm(entry.Bezeichnung + QLatin1Char(' ') + text(136)))
+    if (!m_prompts.confirm(entry.Bezeichnung + QLatin1Char(' ') + text(TextId::WillBeDeletedSure)))
         return;
     Leeren();
     FE_Bezeichnung->setText(AccountsWorkingCopy::DeletionMarker);
@@ -486,7 +489,7 @@ void TKontenForm::But_LoeschenClick()
     m_lastPort = FE_Port->text();
     setSecurity(ConnectionSecurity::forNewAccount(kPop3Port.toInt()));
     markShown();
-    RT_Messages->addLine(text(137));
+    RT_Messages->addLine(text(TextId::AccountDeleted));
 }
 
 void TKontenForm::CoBo_ProviderChange()

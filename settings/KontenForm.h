@@ -2,6 +2,7 @@
 // The accounts dialog: accounts are created, edited and deleted in a working
 // copy that replaces the account table when the dialog closes, whichever
 // way it is closed (there is no cancel).
+#include "lang/TextId.h"
 #include "settings/AccountsWorkingCopy.h"
 #include "settings/ProviderTemplates.h"
 
@@ -86,7 +87,7 @@ private:
     void fillLoginItems();
     void portEdited(const QString &text);
     void securityChosen();
-    QString text(quint16 number) const;
+    QString text(TextId id) const;
     void limitMessage();
     // The selected list line, -1 for none; and the list selection put on
     // the line of the entry being edited (none when it is empty).

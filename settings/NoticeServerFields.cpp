@@ -51,11 +51,12 @@ NoticeServerFields::NoticeServerFields(QWidget *page, QLineEdit *port) : QObject
 void NoticeServerFields::load(const Settings &s, const TKvLanguage &catalog)
 {
     CoBo_SMTPSicherheit->clear();
-    CoBo_SMTPSicherheit->addItem(catalog.GetText(364), ConnectionSecurity::Tls);
-    CoBo_SMTPSicherheit->addItem(catalog.GetText(365), ConnectionSecurity::StartTls);
-    CoBo_SMTPSicherheit->addItem(catalog.GetText(366), ConnectionSecurity::FromOlderStore);
-    CoBo_SMTPSicherheit->addItem(catalog.GetText(367), ConnectionSecurity::None);
-    LSMTPWarnung->setText(catalog.GetText(368));
+    CoBo_SMTPSicherheit->addItem(catalog.GetText(TextId::SecurityTls), ConnectionSecurity::Tls);
+    CoBo_SMTPSicherheit->addItem(catalog.GetText(TextId::SecurityStartTls), ConnectionSecurity::StartTls);
+    CoBo_SMTPSicherheit->addItem(catalog.GetText(TextId::SecurityStartTlsWhenOffered),
+                                 ConnectionSecurity::FromOlderStore);
+    CoBo_SMTPSicherheit->addItem(catalog.GetText(TextId::SecurityNone), ConnectionSecurity::None);
+    LSMTPWarnung->setText(catalog.GetText(TextId::UnencryptedWarning));
     const QString stored = ConnectionSecurity::normalized(s.Sicherheit);
     const bool newSetUp = stored.isEmpty() && s.Host.trimmed().isEmpty();
     setSecurity(newSetUp ? ConnectionSecurity::forNewSmtp(s.Port.trimmed().toInt()) : stored);
@@ -64,8 +65,8 @@ void NoticeServerFields::load(const Settings &s, const TKvLanguage &catalog)
     FESMTPPasswort->setText(s.Passwort);
     CB_Nur_Bestaetigte->setChecked(s.Nur_Bestaetigte);
     CoBo_SMTPAnmeldeart->clear();
-    CoBo_SMTPAnmeldeart->addItem(catalog.GetText(376), LoginKind::Password);
-    CoBo_SMTPAnmeldeart->addItem(catalog.GetText(377), LoginKind::OAuth2);
+    CoBo_SMTPAnmeldeart->addItem(catalog.GetText(TextId::LoginPassword), LoginKind::Password);
+    CoBo_SMTPAnmeldeart->addItem(catalog.GetText(TextId::LoginOAuth2Token), LoginKind::OAuth2);
     CoBo_SMTPAnmeldeart->setCurrentIndex(CoBo_SMTPAnmeldeart->findData(LoginKind::normalized(s.Anmeldeart)));
 }
 

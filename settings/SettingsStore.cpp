@@ -80,18 +80,23 @@ QStringList SettingsStore::noteLines(const LoadNotes &notes, const TKvLanguage &
 {
     QStringList lines;
     if (!notes.madePrivate.isEmpty())
-        lines << catalog.GetText(390) + QLatin1Char(' ') + notes.madePrivate.join(QStringLiteral(", "));
+        lines << catalog.GetText(TextId::SettingsMadePrivate) + QLatin1Char(' ')
+                        + notes.madePrivate.join(QStringLiteral(", "));
     if (notes.passwords.unread > 0)
-        lines << QString::number(notes.passwords.unread) + QLatin1Char(' ') + catalog.GetText(392)
-                + (notes.passwords.keyringError.isEmpty() ? QString() : QStringLiteral(": ") + notes.passwords.keyringError);
+        lines << QString::number(notes.passwords.unread) + QLatin1Char(' ')
+                        + catalog.GetText(TextId::PasswordsNotReadFromKeyring)
+                        + (notes.passwords.keyringError.isEmpty()
+                                   ? QString()
+                                   : QStringLiteral(": ") + notes.passwords.keyringError);
     else if (!notes.passwords.keyringError.isEmpty())
-        lines << catalog.GetText(391) + QStringLiteral(" (") + notes.passwords.keyringError + QLatin1Char(')');
+        lines << catalog.GetText(TextId::NoKeyringAnswered) + QStringLiteral(" (") + notes.passwords.keyringError
+                        + QLatin1Char(')');
     return lines;
 }
 
 QString SettingsStore::keyringRefusedLine(const QString &error, const TKvLanguage &catalog)
 {
-    return catalog.GetText(403) + QLatin1Char(' ') + error;
+    return catalog.GetText(TextId::KeyringRefusedPasswords) + QLatin1Char(' ') + error;
 }
 
 bool SettingsStore::needsLanguageChoice(const QString &languageFile)

@@ -235,15 +235,16 @@ void TSetupForm::FB_AnlegenClick(QObject *sender)
     if (sender == FB_Anlegen) {
         // Where it went, or why it could not be made.
         if (m_links.CreateShortcut())
-            m_prompts.information(m_catalog.GetText(68) + QLatin1Char('\n')
+            m_prompts.information(m_catalog.GetText(TextId::ShortcutCreated) + QLatin1Char('\n')
                                   + QDir::toNativeSeparators(m_links.shortcutPath()));
         else
-            m_prompts.error(m_catalog.GetText(69) + QLatin1Char('\n') + m_links.failureText(m_catalog));
+            m_prompts.error(m_catalog.GetText(TextId::ShortcutNotCreated) + QLatin1Char('\n')
+                            + m_links.failureText(m_catalog));
     } else if (sender == FB_Entfernen) {
         if (m_links.RemoveShortcut())
-            m_prompts.information(m_catalog.GetText(70));
+            m_prompts.information(m_catalog.GetText(TextId::ShortcutRemoved));
         else
-            m_prompts.error(m_catalog.GetText(71));
+            m_prompts.error(m_catalog.GetText(TextId::ShortcutNotRemoved));
     }
 }
 

@@ -208,8 +208,8 @@ bool TKvProgramLinks::writeShortcut(const QString &path)
 QString TKvProgramLinks::resultText(bool created, const TKvLanguage &catalog) const
 {
     if (created)
-        return catalog.GetText(328) + QLatin1Char(' ') + QDir::toNativeSeparators(shortcutPath());
-    return catalog.GetText(329) + QLatin1Char(' ') + failureText(catalog);
+        return catalog.GetText(TextId::ShortcutCreatedAt) + QLatin1Char(' ') + QDir::toNativeSeparators(shortcutPath());
+    return catalog.GetText(TextId::NoShortcutCreated) + QLatin1Char(' ') + failureText(catalog);
 }
 
 QString TKvProgramLinks::failureText(const TKvLanguage &catalog) const
@@ -218,12 +218,16 @@ QString TKvProgramLinks::failureText(const TKvLanguage &catalog) const
     QString why;
     switch (m_failure) {
     case Failure::None:
-    case Failure::Incomplete: why = catalog.GetText(69); break;
-    case Failure::ProgramMissing: why = catalog.GetText(330) + QLatin1Char(' ') + native(m_failedPath); break;
-    case Failure::NoSuchFolder: why = catalog.GetText(335); break;
-    case Failure::FolderNotMade: why = catalog.GetText(331) + QLatin1Char(' ') + native(m_failedPath); break;
+    case Failure::Incomplete: why = catalog.GetText(TextId::ShortcutNotCreated); break;
+    case Failure::ProgramMissing:
+        why = catalog.GetText(TextId::ProgramFileMissing) + QLatin1Char(' ') + native(m_failedPath);
+        break;
+    case Failure::NoSuchFolder: why = catalog.GetText(TextId::NoSuchDesktopFolder); break;
+    case Failure::FolderNotMade:
+        why = catalog.GetText(TextId::FolderNotMade) + QLatin1Char(' ') + native(m_failedPath);
+        break;
     case Failure::NotWritten:
-        why = catalog.GetText(332) + QLatin1Char(' ') + native(m_failedPath)
+        why = catalog.GetText(TextId::FileNotWritten) + QLatin1Char(' ') + native(m_failedPath)
             + (m_failureReason.isEmpty() ? QString() : QStringLiteral(" (") + m_failureReason + QLatin1Char(')'));
         break;
     }

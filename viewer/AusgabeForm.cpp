@@ -163,9 +163,9 @@ void TAusgabeForm::attach(const QString &programFolder, Prompts &prompts, Shell 
     m_checker = std::move(checker);
 }
 
-QString TAusgabeForm::text(quint16 number) const
+QString TAusgabeForm::text(TextId id) const
 {
-    return m_catalog ? m_catalog->GetText(number) : QString();
+    return m_catalog ? m_catalog->GetText(id) : QString();
 }
 
 QString TAusgabeForm::workFolder() const
@@ -178,14 +178,14 @@ QString TAusgabeForm::workFolder() const
 void TAusgabeForm::Einrichten()
 {
     setWindowTitle(QStringLiteral("Korvalinthus"));
-    LAbsender->setText(text(222));
-    LBetreff->setText(text(36));
-    LClose->setText(text(6));
-    LHelp->setText(text(10));
-    LKopie->setText(text(17));
-    LPrint->setText(text(205));
-    LSave_text->setText(text(206));
-    LSave_Attach->setText(text(207));
+    LAbsender->setText(text(TextId::SenderName));
+    LBetreff->setText(text(TextId::Subject));
+    LClose->setText(text(TextId::Close));
+    LHelp->setText(text(TextId::Help));
+    LKopie->setText(text(TextId::Copy));
+    LPrint->setText(text(TextId::Print));
+    LSave_text->setText(text(TextId::SaveText));
+    LSave_Attach->setText(text(TextId::SaveAttachments));
     shrinkToolCaptions(*this);
 
     // The previous message goes, so that a read that fills nothing cannot
@@ -203,9 +203,9 @@ void TAusgabeForm::Einrichten()
     const int widths[4] = {10, 200, 50, 200};
     for (int c = 0; c < 4; ++c)
         Tabelle->setColumnWidth(c, widths[c]);
-    g.setCell(1, 0, text(202));
-    g.setCell(2, 0, text(203));
-    g.setCell(3, 0, text(204));
+    g.setCell(1, 0, text(TextId::FileName));
+    g.setCell(2, 0, text(TextId::Extension));
+    g.setCell(3, 0, text(TextId::Type));
     g.clearRow(1, 1, 3);
 }
 
@@ -237,7 +237,7 @@ void TAusgabeForm::Tabelle_Auswerten()
         g.clearRow(m_row, 1, 3);
         g.setCell(1, m_row, name);
         g.setCell(2, m_row, extension);
-        g.setCell(3, m_row, types.describe(extension).value_or(text(201)));
+        g.setCell(3, m_row, types.describe(extension).value_or(text(TextId::Unknown)));
         ++m_row;
         g.setGridRowCount(m_row);
     }
@@ -319,7 +319,8 @@ void TAusgabeForm::fillPrintDocument(QTextDocument &document) const
     QTextCursor cursor(&document);
     QTextCharFormat label;
     label.setFontWeight(QFont::Bold);
-    const std::pair<quint16, QString> fields[] = {{222, EAbsender->text()}, {36, EBetreff->text()}, {327, m_date}};
+    const std::pair<TextId, QString> fields[] = {
+        {TextId::SenderName, EAbsender->text()}, {TextId::Subject, EBetreff->text()}, {TextId::Date, m_date}};
     for (const auto &[number, value] : fields) {
         cursor.insertText(text(number) + QStringLiteral(": "), label);
         cursor.insertText(value, QTextCharFormat());
@@ -340,7 +341,7 @@ void TAusgabeForm::saveAttachments()
     for (int row = 1; row <= LBAttaches->count(); ++row)
         names << TabelleGrid->cell(1, row);
     const auto replace = [this](const QString &name) {
-        return m_prompts->confirm(Printable::line(name) + QLatin1Char(' ') + text(325));
+        return m_prompts->confirm(Printable::line(name) + QLatin1Char(' ') + text(TextId::AlreadyExistsReplace));
     };
     const AttachmentFiles::Outcome outcome = AttachmentFiles::copy(names, workFolder(), folder, replace);
     // The files that could be copied are; the others are named at the end.
@@ -348,6 +349,6 @@ void TAusgabeForm::saveAttachments()
         QStringList lines;
         for (const QString &line : outcome.failed)
             lines << Printable::line(line);
-        m_prompts->error(text(326) + QLatin1Char('\n') + lines.join(QLatin1Char('\n')));
+        m_prompts->error(text(TextId::AttachmentsNotSaved) + QLatin1Char('\n') + lines.join(QLatin1Char('\n')));
     }
 }

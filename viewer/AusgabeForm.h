@@ -4,6 +4,8 @@
 // work folder, each with its type from the attachment type table. From here
 // the user copies, prints or saves the body, copies the attachments to a
 // folder of his choice, and opens the help page. Closing only hides it.
+#include "lang/TextId.h"
+
 #include <QString>
 #include <QWidget>
 #include <functional>
@@ -72,7 +74,7 @@ public:
     StringGridView *Tabelle;   // view
 
 private:
-    QString text(quint16 number) const;
+    QString text(TextId id) const;
     void saveText();
     void print();
     void saveAttachments();

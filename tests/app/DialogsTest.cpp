@@ -37,7 +37,7 @@ class DialogsTest : public ::testing::Test
 {
 protected:
     void SetUp() override { p.presetUsedStore(); p.start(); p.show(); }
-    QString text(quint16 n) { return p.form().text(n); }
+    QString text(TextId n) { return p.form().text(n); }
 
     // Opens the dialog through the main window's menu item or button and
     // runs body while it is shown.
@@ -79,9 +79,9 @@ TEST_F(DialogsTest, EditorSavesWithCrLfBetweenLinesConfirmsCountsAndUsesTheClipb
 {
     QFile::remove(ownSubjects());
     inEditor(p.form().Betreffliste1, [&](TCheckerForm &editor) {
-        EXPECT_EQ(editor.Lab_Liste->text(), text(23));
+        EXPECT_EQ(editor.Lab_Liste->text(), text(TextId::OwnSubjectList));
         EXPECT_EQ(editor.Checker->toPlainText(), QString());
-        EXPECT_EQ(editor.Lab_Eintraege->text(), text(30) + QStringLiteral(" 0"));
+        EXPECT_EQ(editor.Lab_Eintraege->text(), text(TextId::Entries) + QStringLiteral(" 0"));
 
         // Nothing changed: nothing written, nothing said.
         editor.But_Save->click();
@@ -90,29 +90,29 @@ TEST_F(DialogsTest, EditorSavesWithCrLfBetweenLinesConfirmsCountsAndUsesTheClipb
         type(editor, QStringLiteral("Viagra"), true);
         type(editor, QStringLiteral("Gewinn "), false);
         editor.Checker->insertPlainText(QStringLiteral("\u00e4"));   // no key for it offscreen
-        p.prompts.expectInformation(text(245));
+        p.prompts.expectInformation(text(TextId::ListSaved));
         editor.But_Save->click();
         EXPECT_EQ(fileBytes(ownSubjects()), QByteArray("Viagra\r\nGewinn \xe4"));
-        EXPECT_EQ(editor.Lab_Eintraege->text(), text(30) + QStringLiteral(" 2"));
+        EXPECT_EQ(editor.Lab_Eintraege->text(), text(TextId::Entries) + QStringLiteral(" 2"));
 
         // Saving keeps the text changed: the next press writes and confirms again.
         QFile::remove(ownSubjects());
-        p.prompts.expectInformation(text(245));
+        p.prompts.expectInformation(text(TextId::ListSaved));
         editor.But_Save->click();
         EXPECT_TRUE(QFile::exists(ownSubjects()));
 
         // A final line break is no entry of its own and is written as it stands.
         QTest::keyClick(editor.Checker, Qt::Key_End, Qt::ControlModifier);
         QTest::keyClick(editor.Checker, Qt::Key_Return);
-        p.prompts.expectInformation(text(245));
+        p.prompts.expectInformation(text(TextId::ListSaved));
         editor.But_Save->click();
-        EXPECT_EQ(editor.Lab_Eintraege->text(), text(30) + QStringLiteral(" 2"));
+        EXPECT_EQ(editor.Lab_Eintraege->text(), text(TextId::Entries) + QStringLiteral(" 2"));
         EXPECT_EQ(fileBytes(ownSubjects()), QByteArray("Viagra\r\nGewinn \xe4\r\n"));
     });
     // Each showing loads the file anew; Copy takes the selection, Paste replaces it.
     inEditor(p.form().Betreffliste1, [&](TCheckerForm &editor) {
         EXPECT_EQ(editor.Checker->toPlainText(), QStringLiteral("Viagra\nGewinn \u00e4\n"));
-        EXPECT_EQ(editor.Lab_Eintraege->text(), text(30) + QStringLiteral(" 2"));
+        EXPECT_EQ(editor.Lab_Eintraege->text(), text(TextId::Entries) + QStringLiteral(" 2"));
         QTextCursor c = editor.Checker->textCursor();
         c.setPosition(7);
         c.setPosition(13, QTextCursor::KeepAnchor);
@@ -129,7 +129,7 @@ TEST_F(DialogsTest, EditorCloseButtonSavesSilentlyTheFrameDiscardsAndAFailedWrit
 {
     const QString ownSenders = p.path(QStringLiteral("/ini/Absender_User.ini"));
     inEditor(p.form().Absenderliste1, [&](TCheckerForm &editor) {
-        EXPECT_EQ(editor.Lab_Liste->text(), text(24));
+        EXPECT_EQ(editor.Lab_Liste->text(), text(TextId::OwnSenderList));
         type(editor, QStringLiteral("spam@example.com"), false);
         editor.But_Schliessen->click();
         EXPECT_FALSE(editor.isVisible());
@@ -145,7 +145,7 @@ TEST_F(DialogsTest, EditorCloseButtonSavesSilentlyTheFrameDiscardsAndAFailedWrit
     // the window and its text.
     ASSERT_TRUE(QDir(p.path(QStringLiteral("/ini"))).removeRecursively());
     inEditor(p.form().Betreffliste1, [&](TCheckerForm &editor) {
-        EXPECT_EQ(editor.Lab_Liste->text(), text(23));   // even with its file missing
+        EXPECT_EQ(editor.Lab_Liste->text(), text(TextId::OwnSubjectList));   // even with its file missing
         type(editor, QStringLiteral("lost"), false);
         p.prompts.expectError(QStringLiteral("Cannot create file"));
         editor.But_Save->click();
@@ -170,14 +170,14 @@ TEST_F(DialogsTest, EditorKeepsEveryByteItWasNotToldToChangeAndRefusesACharacter
     inEditor(p.form().Betreffliste1, [&](TCheckerForm &editor) {
         QTest::keyClick(editor.Checker, Qt::Key_End, Qt::ControlModifier);
         type(editor, QStringLiteral(" entry"), false);
-        p.prompts.expectInformation(text(245));
+        p.prompts.expectInformation(text(TextId::ListSaved));
         editor.But_Save->click();
         EXPECT_EQ(fileBytes(ownSubjects()), original + " entry");
 
         // A pasted character the file cannot hold would be saved as "?", an
         // entry that matches every encoded subject: refused, by name.
         editor.Checker->insertPlainText(QStringLiteral("\n\u0142\u00f3d\u017a"));
-        p.prompts.expectError(QStringLiteral("\"\u0142\" (U+0142), ") + text(321) + QStringLiteral(" 4"));
+        p.prompts.expectError(QStringLiteral("\"\u0142\" (U+0142), ") + text(TextId::Line) + QStringLiteral(" 4"));
         editor.But_Save->click();
         EXPECT_EQ(fileBytes(ownSubjects()), original + " entry");
         EXPECT_EQ(editor.Checker->textCursor().selectedText(), QStringLiteral("\u0142"));
@@ -191,7 +191,7 @@ TEST_F(DialogsTest, EditorKeepsEveryByteItWasNotToldToChangeAndRefusesACharacter
 TEST_F(DialogsTest, AccountsAndSettingsDialogsCarryTheCatalogTextsAndTheirChangesReachTheMainWindow)
 {
     inDialog<TKontenForm>(p.form().But_Provider, "TKontenForm", [&](TKontenForm &konten) {
-        EXPECT_EQ(konten.Lport->text(), text(147));
+        EXPECT_EQ(konten.Lport->text(), text(TextId::Port));
         EXPECT_GT(konten.CoBo_Provider->count(), 0);   // the shipped English templates
         konten.But_Neu->click();
         konten.FE_Bezeichnung->setText(QStringLiteral("Home"));
@@ -206,7 +206,7 @@ TEST_F(DialogsTest, AccountsAndSettingsDialogsCarryTheCatalogTextsAndTheirChange
     inDialog<TSetupForm>(
         p.form().Allgemein1, "TSetupForm",
         [&](TSetupForm &setup) {
-            EXPECT_EQ(setup.PageControl1->tabText(setup.PageControl1->indexOf(setup.TSVersand)), text(228));
+            EXPECT_EQ(setup.PageControl1->tabText(setup.PageControl1->indexOf(setup.TSVersand)), text(TextId::Notices));
             EXPECT_EQ(setup.LTimeOut->text(), QStringLiteral("Timeout: (Seconds)"));   // in every language
             EXPECT_TRUE(setup.RBKByte->isChecked());
             setup.CBAutoCheck->setChecked(true);
@@ -217,6 +217,6 @@ TEST_F(DialogsTest, AccountsAndSettingsDialogsCarryTheCatalogTextsAndTheirChange
         QDialog::Accepted);
     EXPECT_TRUE(p.form().Timer1_Check->isActive());
     EXPECT_EQ(p.form().Timer1_Check->interval(), 5 * 60000);
-    EXPECT_EQ(p.form().RE_Message_Stamm->texts().first(), text(106));
+    EXPECT_EQ(p.form().RE_Message_Stamm->texts().first(), text(TextId::AutomaticCheckOn));
     EXPECT_TRUE(p.form().But_Postfach->toolTip().isEmpty());   // hints went off
 }

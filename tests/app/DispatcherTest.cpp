@@ -99,11 +99,13 @@ TEST_F(DispatcherTest, RowsOpenTheirWindowsAndDocumentsAndTrayItemsRestoreAndExi
 TEST_F(DispatcherTest, RowsThatNeedAConnectionOrPendingNoticesDoNothingWithout)
 {
     // Delete commands without a connection: the "no open connection" box.
-    p.prompts.expectError(f().text(246) + QLatin1Char('\n') + f().text(247));
+    p.prompts.expectError(f().text(TextId::NoOpenConnection) + QLatin1Char('\n')
+                          + f().text(TextId::CheckAnAccountFirst));
     f().But_BeendenClick(f().But_Loeschen);
-    p.prompts.expectError(f().text(246));
+    p.prompts.expectError(f().text(TextId::NoOpenConnection));
     f().But_BeendenClick(f().Allelschen2);
-    EXPECT_EQ(f().RE_Message_Stamm->texts().first(), f().text(161) + QStringLiteral(" 0 ") + f().text(244));
+    EXPECT_EQ(f().RE_Message_Stamm->texts().first(),
+              f().text(TextId::TotalColon) + QStringLiteral(" 0 ") + f().text(TextId::MessagesDeleted));
     // Undo without a connection fails with the client's error and logs nothing.
     const auto before = f().RE_Message_Stamm->texts();
     p.prompts.expectError(QStringLiteral("Nicht verbunden"));

@@ -70,7 +70,7 @@ TEST_F(LifeTest, TicksUnderTheCloseConnectionQuestionOrAModalDialogAreSkipped)
 
     // The first tick asks; the ones while the question is open do nothing.
     f().Timer1_Check->setInterval(5);
-    p.prompts.expectConfirm(false, f().text(194)).during([this] {
+    p.prompts.expectConfirm(false, f().text(TextId::StillConnectedCheckAll)).during([this] {
         QTest::qWait(100);
         f().Timer1_Check->stop();
     });

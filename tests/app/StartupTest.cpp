@@ -81,16 +81,17 @@ TEST_F(Startup, EmptyStoreAsksForLanguageThenWelcomesOnceAndWritesEverySettingAt
     const QStringList welcome = p.prompts.texts().at(1).split(QLatin1Char('\n'));
     ASSERT_EQ(welcome.size(), 7);
     const QString desktopEntry = QString::fromLocal8Bit(qgetenv("HOME")) + QStringLiteral("/Desktop/Korvalinthus.desktop");
-    EXPECT_EQ(welcome[1], f().text(328) + QLatin1Char(' ') + desktopEntry);
+    EXPECT_EQ(welcome[1], f().text(TextId::ShortcutCreatedAt) + QLatin1Char(' ') + desktopEntry);
     EXPECT_TRUE(QFileInfo::exists(desktopEntry));
-    EXPECT_EQ(welcome[2], f().text(329) + QLatin1Char(' ') + f().text(331) + QLatin1Char(' ') + noData
-                              + QStringLiteral("/applications"));
-    EXPECT_EQ(welcome[3], f().text(154));
-    EXPECT_EQ(welcome[6], f().text(157));
+    EXPECT_EQ(welcome[2],
+              f().text(TextId::NoShortcutCreated) + QLatin1Char(' ') + f().text(TextId::FolderNotMade)
+                      + QLatin1Char(' ') + noData + QStringLiteral("/applications"));
+    EXPECT_EQ(welcome[3], f().text(TextId::FirstSetUpAccounts));
+    EXPECT_EQ(welcome[6], f().text(TextId::PressF1ForHelp));
     ASSERT_NE(viewer(), nullptr);   // the read-me of the current language
     EXPECT_EQ(viewer()->currentFile(), p.path(QStringLiteral("/language/readme/readme_E.htm")));
-    EXPECT_EQ(f().Lab_Postfach->text(), f().text(171));
-    EXPECT_FALSE(f().text(171).isEmpty());
+    EXPECT_EQ(f().Lab_Postfach->text(), f().text(TextId::Mailbox));
+    EXPECT_FALSE(f().text(TextId::Mailbox).isEmpty());
 
     // The temp folder is emptied at close, read-only and hidden files too.
     p.write(QStringLiteral("/temp/attachment.bin"), "x");
@@ -146,9 +147,10 @@ TEST_F(Startup, ADamagedLanguageFileDoesNotStopTheStartAndCancellingTheChoiceFal
     p.prompts.expectDialog([](QDialog &) { return int(QDialog::Rejected); }, QStringLiteral("TLanguageDialog"));
     startUsed({{"Language", "File", "Deutsch.LNG"}});
     EXPECT_EQ(f().KvLanguage1().FileName(), QStringLiteral("English.LNG"));
-    EXPECT_EQ(f().Lab_Postfach->text(), f().text(171));
-    EXPECT_EQ(f().Datei1->title().remove(QLatin1Char('&')), f().text(12));
-    EXPECT_TRUE(f().RE_Message_Stamm->texts().contains(f().text(334) + QStringLiteral(" English (English.LNG)")));
+    EXPECT_EQ(f().Lab_Postfach->text(), f().text(TextId::Mailbox));
+    EXPECT_EQ(f().Datei1->title().remove(QLatin1Char('&')), f().text(TextId::File));
+    EXPECT_TRUE(f().RE_Message_Stamm->texts().contains(f().text(TextId::NoLanguageChosen)
+                                                       + QStringLiteral(" English (English.LNG)")));
     p.close();
     EXPECT_EQ(stored("Language", "File"), QStringLiteral("English.LNG"));   // the next start asks no more
 }
@@ -180,12 +182,13 @@ TEST_F(Startup, MinimizedStartSetsUpOnTheTimerAndTheNextShowRepeatsOnlyThePerSho
     EXPECT_EQ(f().shownState(), 2);
     const QStringList afterTimer = f().RE_Message_Stamm->texts();
     ASSERT_FALSE(afterTimer.isEmpty());
-    EXPECT_EQ(afterTimer.first(), f().text(107));
+    EXPECT_EQ(afterTimer.first(), f().text(TextId::AutomaticCheckOff));
 
     f().FormShow();
     EXPECT_EQ(f().shownState(), 1);
     // Only the selector line came on top: the settings were not applied again.
-    EXPECT_EQ(f().RE_Message_Stamm->texts(), QStringList{QStringLiteral("1 ") + f().text(143)} + afterTimer);
+    EXPECT_EQ(f().RE_Message_Stamm->texts(),
+              QStringList{QStringLiteral("1 ") + f().text(TextId::AccountsFound)} + afterTimer);
     EXPECT_EQ(f().CoBo_Konto->currentText(), QStringLiteral("Home"));
 }
 
@@ -195,7 +198,10 @@ TEST_F(Startup, ApplyingTheSettingsLogsTheActiveSwitchesRunsTheTimerOnlyForAnInt
                {"Delete", "Groesse", "1"}, {"Delete", "AutoKill", "1"}, {"SMTP", "Send", "2"},   // any non-zero is true
                {"Check", "Autocheck", "1"}, {"Check", "Check_Time", "120000"}, {"Table", "Spalte0", "30"}, {"Table", "Spalte4", "150"}});
     QStringList expected;
-    for (quint16 n : {123, 122, 121, 120, 119, 128, 118, 106})
+    for (const TextId n :
+         {TextId::OverSizeLimitDeleted, TextId::OwnSenderListHitsDeleted, TextId::SenderListHitsDeleted,
+          TextId::OwnSubjectListHitsDeleted, TextId::SubjectListHitsDeleted, TextId::SendersAreNotified,
+          TextId::AutoDeleteWhenCheckingAll, TextId::AutomaticCheckOn})
         expected << f().text(n);
     EXPECT_EQ(f().RE_Message_Stamm->texts().mid(0, 8), expected);
     EXPECT_TRUE(f().Timer1_Check->isActive());
@@ -233,7 +239,7 @@ TEST_F(Startup, ResetLeavesAHeaderRowAndOneEmptyRowAndPutsOutTheLamps)
     EXPECT_EQ(f().TabelleGrid->gridRowCount(), 2);
     EXPECT_EQ(f().TabelleGrid->cell(5, 1), QString());
     EXPECT_EQ(f().TabelleGrid->cell(3, 0), QStringLiteral("MByte"));
-    EXPECT_EQ(f().GBSumme->title(), f().text(47) + QStringLiteral(" MByte"));
+    EXPECT_EQ(f().GBSumme->title(), f().text(TextId::Total) + QStringLiteral(" MByte"));
     EXPECT_FALSE(f().LEDL_Online->isLit() || f().LED_Anz_ERR_Groesse->isLit());
     EXPECT_TRUE(f().LEDL_Automatic->isLit());   // not the reset's business
     EXPECT_EQ(f().L_Anz_ERR_Groesse->text(), QStringLiteral("0"));
@@ -265,7 +271,7 @@ TEST_F(Startup, AStoreOthersCouldReadIsMadePrivateAtStartWithOneMaroonLine)
     QFile::setPermissions(p.settingsFile(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
     p.start();
     p.show();
-    const QString line = f().text(390) + QLatin1Char(' ') + p.settingsFile();
+    const QString line = f().text(TextId::SettingsMadePrivate) + QLatin1Char(' ') + p.settingsFile();
     const auto lines = f().RE_Message_Stamm->lines();
     const auto hits = std::count_if(lines.begin(), lines.end(), [&](const auto &l) { return l.text == line; });
     EXPECT_EQ(hits, 1);

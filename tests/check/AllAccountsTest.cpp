@@ -55,7 +55,7 @@ protected:
     TStammForm &f() { return p.form(); }
     TAlleForm &report() { return *p.form().otherWindows().AlleForm; }
     QStringList reportLines() { return report().RE_Ausgabe->texts(); }
-    QString text(quint16 n) { return p.form().text(n); }
+    QString text(TextId n) { return p.form().text(n); }
 
     DovecotServer pop;
     ProgramFixture p;
@@ -82,7 +82,7 @@ TEST_F(AllAccountsTest, PassFromTheToolbarReportsEveryAccountDeletesWithAutoKill
     EXPECT_EQ(rowCells(g, 2, 1, 2), QStringList({"Bob", "0"}));
     EXPECT_EQ(g.cell(1, 3), QString());   // the empty slot keeps its row empty
     EXPECT_EQ(rowCells(g, 4, 1, 2), QStringList({"Carol", ""}));   // refused login: no further cells
-    EXPECT_EQ(g.cell(1, 5) + g.cell(9, 5), QStringLiteral("Dave") + text(127));
+    EXPECT_EQ(g.cell(1, 5) + g.cell(9, 5), QStringLiteral("Dave") + text(TextId::SkippedNoCredentials));
     EXPECT_EQ(reportLines().mid(0, 3), QStringList({"Anna,  Alice <alice@example.com>,  Lunch, ",
                                           "Anna,  Promo <bulk@junk.example>,  WIN big, DEL",
                                           "Anna,  Huge <h@example.com>,  Photos, "}));   // the size switch is off
@@ -93,10 +93,13 @@ TEST_F(AllAccountsTest, PassFromTheToolbarReportsEveryAccountDeletesWithAutoKill
     EXPECT_TRUE(f().LED_Anz_ERR_Groesse->isLit());
     EXPECT_FALSE(f().LED_Anz_ERR_Betreff->isLit());
     EXPECT_TRUE(f().TrayIcon1->iconFile().endsWith(QStringLiteral("/tools/full.ico")));
-    EXPECT_EQ(f().TrayIcon1->hint(), text(161) + QStringLiteral(" 3 ") + text(162) + QStringLiteral(" 1 ") + text(163)
-                                         + QStringLiteral("\n2 ") + text(333));   // Carol and Dave
+    EXPECT_EQ(f().TrayIcon1->hint(),
+              text(TextId::TotalColon) + QStringLiteral(" 3 ") + text(TextId::MessagesIn) + QStringLiteral(" 1 ")
+                      + text(TextId::AccountsLower) + QStringLiteral("\n2 ")
+                      + text(TextId::AccountsNotChecked));   // Carol and Dave
     EXPECT_EQ(p.player.played, QStringList({p.path(QStringLiteral("/sound/found.wav")), p.path(QStringLiteral("/sound/alert.wav"))}));
-    EXPECT_TRUE(f().RE_Message_Stamm->texts().first().endsWith(QLatin1Char(' ') + text(126)));
+    EXPECT_TRUE(
+            f().RE_Message_Stamm->texts().first().endsWith(QLatin1Char(' ') + text(TextId::CheckOfAllAccountsStarted)));
     EXPECT_TRUE(r.isVisible());
     EXPECT_FALSE(f().POP_Alle->Connected());
     if (const QString dir = qEnvironmentVariable("KV_SCREENSHOT_DIR"); !dir.isEmpty()) {
@@ -166,7 +169,7 @@ TEST_F(AllAccountsTest, AnOpenSingleAccountConnectionIsClosedOnlyWithPermission)
     f().But_BeendenClick(f().But_Postfach);   // checks "Anna", deletes the WIN message, keeps the connection
     ASSERT_TRUE(f().POP_Mail->Connected());
 
-    p.prompts.expectConfirm(false, QStringLiteral("Anna ") + text(194));
+    p.prompts.expectConfirm(false, QStringLiteral("Anna ") + text(TextId::StillConnectedCheckAll));
     pass(f().But_AlleKonten);
     EXPECT_TRUE(f().POP_Mail->Connected());
     EXPECT_TRUE(reportLines().isEmpty());
@@ -196,8 +199,9 @@ TEST_F(AllAccountsTest, AFailedAccountShowsItsReasonInItsRowTheLogAndTheTrayHint
     EXPECT_TRUE(g.cell(9, 1).contains(QStringLiteral("Authentifizierung")) || g.cell(9, 1).contains(QStringLiteral("uthentication")))
         << g.cell(9, 1).toStdString();
     EXPECT_NE(g.cell(9, 2), g.cell(9, 1));
-    EXPECT_EQ(g.cell(9, 5), text(127));
-    EXPECT_EQ(f().TrayIcon1->hint(), QStringLiteral("4 ") + text(333));   // nobody had mail, four were not checked
+    EXPECT_EQ(g.cell(9, 5), text(TextId::SkippedNoCredentials));
+    EXPECT_EQ(f().TrayIcon1->hint(),
+              QStringLiteral("4 ") + text(TextId::AccountsNotChecked));   // nobody had mail, four were not checked
 
     // Once the account works again its old reason goes.
     p.app->accounts.slot(1).Passwort = QStringLiteral("pw-anna");
@@ -227,7 +231,7 @@ TEST_F(AllAccountsTest, CheckingAnAccountFromTheReportDuringAPassIsIgnored)
     EXPECT_FALSE(f().POP_Mail->Connected());
     EXPECT_TRUE(r.isVisible());
     for (const QString &line : f().RE_Message_Stamm->texts())
-        EXPECT_FALSE(line.startsWith(text(124))) << line.toStdString();
+        EXPECT_FALSE(line.startsWith(text(TextId::CheckingAccount))) << line.toStdString();
     EXPECT_EQ(f().L_Anzahl_Mails_gesamt->text(), QStringLiteral("3"));
     EXPECT_EQ(rowCells(*r.TabelleGrid, 1, 1, 2), QStringList({"Anna", "3"}));
 }

@@ -50,7 +50,7 @@ protected:
         return out;
     }
     static QString in(const QColor &color, const QString &text) { return color.name() + QLatin1Char(' ') + text; }
-    QString text(quint16 n) { return p.form().text(n); }
+    QString text(TextId n) { return p.form().text(n); }
     // The four rule counters: shipped subject, own subject, shipped sender, size.
     QStringList counters()
     {
@@ -110,9 +110,10 @@ TEST_F(CheckRunTest, MixedMailboxIsShownRowByRowAndOnlyOffendersAreDeletedAtQuit
     EXPECT_FALSE(f().But_Postfach->isDown());
     // The count lines are purple, only for reasons whose deletion is on; the
     // size line was inserted last and stands first.
-    EXPECT_EQ(colouredLog(3), QStringList({in(RichLog::purple(), QStringLiteral("1 ") + text(95)),
-                                           in(RichLog::purple(), QStringLiteral("2 ") + text(92)),
-                                           in(RichLog::grey(), text(124) + QStringLiteral(" Test"))}));
+    EXPECT_EQ(colouredLog(3),
+              QStringList({in(RichLog::purple(), QStringLiteral("1 ") + text(TextId::DeletedOverSizeLimit)),
+                           in(RichLog::purple(), QStringLiteral("2 ") + text(TextId::DeletedByOwnSubjectList)),
+                           in(RichLog::grey(), text(TextId::CheckingAccount) + QStringLiteral(" Test"))}));
 
     // For the read-me's tour: KV_SCREENSHOT_DIR=docs/screenshots keeps a picture.
     if (const QString dir = qEnvironmentVariable("KV_SCREENSHOT_DIR"); !dir.isEmpty()) {
@@ -138,7 +139,7 @@ TEST_F(CheckRunTest, UndoRestoresAndANewRunCommitsTheDeletionsOfThePreviousConne
     EXPECT_EQ(f().L_Anzahl_konto->text(), QStringLiteral("141"));
     grid().setCell(1, 5, QStringLiteral("*D*"));
     f().But_BeendenClick(f().Undo1);
-    EXPECT_EQ(log().first(), text(117));
+    EXPECT_EQ(log().first(), text(TextId::DeletionsUndone));
     // RSET restored the deleted message: its row no longer says so; a row
     // only marked by hand keeps its mark.
     EXPECT_EQ(grid().cell(1, 141), QString());
@@ -170,7 +171,8 @@ TEST_F(CheckRunTest, ConnectAndLoginFailuresEmptyMailboxSwitchesOffAndAMissingLi
     startProgram();
     // No account chosen: the three-line message, nothing sent.
     f().CoBo_Konto->setEditText(QString());
-    p.prompts.expectError(text(112) + QLatin1Char('\n') + text(113) + QLatin1Char('\n') + text(114));
+    p.prompts.expectError(text(TextId::NoAccountSelected) + QLatin1Char('\n') + text(TextId::ChooseAccountFromList)
+                          + QLatin1Char('\n') + text(TextId::OrSetOneUp));
     check();
     EXPECT_FALSE(f().But_Postfach->isDown());
 
@@ -178,12 +180,13 @@ TEST_F(CheckRunTest, ConnectAndLoginFailuresEmptyMailboxSwitchesOffAndAMissingLi
     slot.Host = QStringLiteral("no-such-host.invalid");
     f().CoBo_Konto->setEditText(QStringLiteral("Test"));
     check();
-    EXPECT_EQ(log().mid(0, 2), QStringList({text(90), QStringLiteral("Error: Null Externe Adresse")}));
+    EXPECT_EQ(log().mid(0, 2),
+              QStringList({text(TextId::ServerNameNotFound), QStringLiteral("Error: Null Externe Adresse")}));
     slot.Host = QStringLiteral("127.0.0.1");
     slot.Port = 1;   // nothing listens there
     check();
     EXPECT_EQ(colouredLog(2), QStringList({in(RichLog::grey(), QStringLiteral("Error: Verbindung fehlgeschlagen")),
-                                           in(RichLog::maroon(), text(116))}));
+                                           in(RichLog::maroon(), text(TextId::NoConnectionToServer))}));
     EXPECT_FALSE(f().But_Postfach->isDown());
 
     slot.Port = pop.pop3Port();
@@ -191,7 +194,7 @@ TEST_F(CheckRunTest, ConnectAndLoginFailuresEmptyMailboxSwitchesOffAndAMissingLi
     check();
     EXPECT_EQ(colouredLog(2),
               QStringList({in(RichLog::grey(), QStringLiteral("Error: Die Authentifizierung ist fehlgeschlagen")),
-                           in(RichLog::maroon(), text(115))}));
+                           in(RichLog::maroon(), text(TextId::LoginRefused))}));
     EXPECT_TRUE(f().checkRun().authenticationFailed());
     EXPECT_FALSE(f().But_Postfach->isDown());
     // The next run asks for the credentials and finds the mailbox empty.
@@ -201,7 +204,7 @@ TEST_F(CheckRunTest, ConnectAndLoginFailuresEmptyMailboxSwitchesOffAndAMissingLi
     }, QStringLiteral("PasswordDialog"));
     check();
     EXPECT_FALSE(f().checkRun().authenticationFailed());
-    EXPECT_EQ(log().first(), text(96));
+    EXPECT_EQ(log().first(), text(TextId::MailboxEmpty));
     EXPECT_EQ(grid().gridRowCount(), 2);
     EXPECT_EQ(f().LSumme->text(), QStringLiteral("0"));
 
@@ -211,7 +214,7 @@ TEST_F(CheckRunTest, ConnectAndLoginFailuresEmptyMailboxSwitchesOffAndAMissingLi
     check();
     EXPECT_EQ(counters(), QStringList({"3", "6", "3", "0"}));   // 50000 bytes are below 100 KByte
     EXPECT_EQ(grid().cell(1, 1) + grid().cell(1, 2) + grid().cell(1, 3), QString());
-    EXPECT_EQ(log().first(), text(124) + QStringLiteral(" Test"));   // no count lines
+    EXPECT_EQ(log().first(), text(TextId::CheckingAccount) + QStringLiteral(" Test"));   // no count lines
 
     QFile::remove(p.path(QStringLiteral("/ini/Absender.ini")));
     check();
@@ -236,7 +239,9 @@ TEST_F(CheckRunTest, MarkDeleteSelectedAndDeleteMarkedFeedTheNoticeListAndCommit
     EXPECT_EQ(grid().cell(1, 2), QStringLiteral("*D*"));
 
     f().Tabelle->selectRow(5);
-    p.prompts.expectConfirm(true, QStringLiteral("\" Note 5\"\n") + text(98) + QStringLiteral(" \" Sender 5 <s5@example.com>\""));
+    p.prompts.expectConfirm(true,
+                            QStringLiteral("\" Note 5\"\n") + text(TextId::SentBy)
+                                    + QStringLiteral(" \" Sender 5 <s5@example.com>\""));
     f().But_BeendenClick(f().But_Loeschen);
     EXPECT_EQ(grid().cell(1, 5), QStringLiteral("DEL"));
 
@@ -246,11 +251,11 @@ TEST_F(CheckRunTest, MarkDeleteSelectedAndDeleteMarkedFeedTheNoticeListAndCommit
     grid().setCell(1, 7, QStringLiteral("*D*"));
     p.prompts.expectConfirm(false);
     f().But_BeendenClick(f().Allelschen2);
-    EXPECT_EQ(log().first(), text(161) + QStringLiteral(" 0 ") + text(244));
-    p.prompts.expectConfirm(true, text(242));
+    EXPECT_EQ(log().first(), text(TextId::TotalColon) + QStringLiteral(" 0 ") + text(TextId::MessagesDeleted));
+    p.prompts.expectConfirm(true, text(TextId::DeleteAllMarkedQuestion));
     f().But_BeendenClick(f().But_Delete_All);
     EXPECT_EQ(grid().cell(1, 2) + grid().cell(1, 4) + grid().cell(1, 7), QStringLiteral("DELDEL*D*"));
-    EXPECT_EQ(log().first(), text(161) + QStringLiteral(" 2 ") + text(244));
+    EXPECT_EQ(log().first(), text(TextId::TotalColon) + QStringLiteral(" 2 ") + text(TextId::MessagesDeleted));
     ASSERT_EQ(p.app->notices.count(), 3);
     EXPECT_EQ(p.app->notices.entries()[0].subject, QByteArray(" Note 5"));
     EXPECT_EQ(p.app->notices.entries()[1].sender, QByteArray(" Sender 2 <s2@example.com>"));
@@ -288,7 +293,7 @@ TEST_F(CheckRunTest, CommandsDuringARunAreIgnoredAndClosingBreaksItOffWithoutCom
     };
     check();
     EXPECT_EQ(summaries, 3);
-    EXPECT_FALSE(log().contains(text(117)));
+    EXPECT_FALSE(log().contains(text(TextId::DeletionsUndone)));
     EXPECT_TRUE(log().first().startsWith(QStringLiteral("Error: "))) << log().first().toStdString();
     EXPECT_EQ(pop.messages(kUser).size(), 4);   // the run's deletions were never committed
     EXPECT_EQ(p.reread()->readString(QStringLiteral("Settings"), QStringLiteral("First")), QStringLiteral("0"));

@@ -68,7 +68,7 @@ protected:
         p.form().CoBo_Konto->setEditText(account);
         p.form().But_BeendenClick(p.form().But_Postfach);
     }
-    QString text(quint16 n) { return p.form().text(n); }
+    QString text(TextId n) { return p.form().text(n); }
     QStringList log() { return p.form().RE_Message_Stamm->texts(); }
     TAlleForm &report() { return *p.form().otherWindows().AlleForm; }
 
@@ -144,10 +144,12 @@ TEST_F(CredentialsTest, PasswordCommandsLogInOrFailPerAccountWhileThePassGoesOn)
 
     // No credentials prompt: the command stands in for the password.
     check(QStringLiteral("Anna"));
-    EXPECT_EQ(log().first(), QStringLiteral("1 ") + text(91 + 1)) << log().join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(log().first(), QStringLiteral("1 ") + text(TextId::DeletedByOwnSubjectList))
+            << log().join(QLatin1Char('\n')).toStdString();
     check(QStringLiteral("Broken"));
-    EXPECT_EQ(log().first(), QStringLiteral("Error: ") + text(393) + QStringLiteral(" Broken ") + text(397)
-                                 + QStringLiteral(" 3: vault is locked"));
+    EXPECT_EQ(log().first(),
+              QStringLiteral("Error: ") + text(TextId::PasswordCommandOfAccount) + QStringLiteral(" Broken ")
+                      + text(TextId::EndedWithExitStatus) + QStringLiteral(" 3: vault is locked"));
 
     QString outText, errText;
     QTextStream out(&outText), err(&errText);
@@ -157,10 +159,12 @@ TEST_F(CredentialsTest, PasswordCommandsLogInOrFailPerAccountWhileThePassGoesOn)
     EXPECT_LT(clock.elapsed(), 10000);
     EXPECT_EQ(r.accountsChecked, 1);
     EXPECT_EQ(r.accountsFailed, 2);
-    EXPECT_TRUE(errText.contains(QStringLiteral("(Hanging): ") + text(393) + QStringLiteral(" Hanging ") + text(395)
-                                 + QStringLiteral(" 1 ") + text(396)))
-        << errText.toStdString();
-    EXPECT_TRUE(errText.contains(QStringLiteral("(Broken): ") + text(393))) << errText.toStdString();
+    EXPECT_TRUE(errText.contains(QStringLiteral("(Hanging): ") + text(TextId::PasswordCommandOfAccount)
+                                 + QStringLiteral(" Hanging ") + text(TextId::DidNotFinishWithin)
+                                 + QStringLiteral(" 1 ") + text(TextId::SecondsAndStopped)))
+            << errText.toStdString();
+    EXPECT_TRUE(errText.contains(QStringLiteral("(Broken): ") + text(TextId::PasswordCommandOfAccount)))
+            << errText.toStdString();
     expectHidden(outText.toUtf8() + errText.toUtf8(), "headless pass");
 }
 
@@ -215,7 +219,8 @@ TEST_F(CredentialsTest, TheHeadlessProgramTakesThePasswordsFromTheKeyringOrSaysI
     // The keyring is gone: the password stays where it is, the account fails, both said.
     keyring.stop();
     EXPECT_EQ(runProgram(SecretServiceKeyring::busAddress(), out, err), 1);
-    EXPECT_TRUE(err.contains(("1 " + catalog.GetText(392)).toUtf8())) << err.toStdString();
+    EXPECT_TRUE(err.contains(("1 " + catalog.GetText(TextId::PasswordsNotReadFromKeyring)).toUtf8()))
+            << err.toStdString();
     EXPECT_TRUE(err.contains("(Anna)")) << err.toStdString();
 
     // A store of the old layout on a machine without a desktop session.
@@ -225,5 +230,5 @@ TEST_F(CredentialsTest, TheHeadlessProgramTakesThePasswordsFromTheKeyringOrSaysI
     key->flush();
     EXPECT_EQ(runProgram(QStringLiteral("unix:path=") + p.path(QStringLiteral("/no-bus")), out, err), 0)
         << err.toStdString();
-    EXPECT_EQ(err.count(catalog.GetText(391).toUtf8()), 1) << err.toStdString();
+    EXPECT_EQ(err.count(catalog.GetText(TextId::NoKeyringAnswered).toUtf8()), 1) << err.toStdString();
 }

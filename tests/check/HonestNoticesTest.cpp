@@ -113,10 +113,11 @@ protected:
     }
     void send() { p.form().But_BeendenClick(p.form().Senden1); }
     QStringList log() { return p.form().RE_Message_Stamm->texts(); }
-    QString text(quint16 n) { return p.form().text(n); }
-    QString skipped(const char *address, quint16 reason)
+    QString text(TextId n) { return p.form().text(n); }
+    QString skipped(const char *address, TextId reason)
     {
-        return text(468) + QLatin1Char(' ') + QLatin1String(address) + QStringLiteral(": ") + text(reason);
+        return text(TextId::NoNoticeTo) + QLatin1Char(' ') + QLatin1String(address) + QStringLiteral(": ")
+                + text(reason);
     }
 
     SmtpCaptureServer smtp;
@@ -148,11 +149,14 @@ TEST_F(HonestNotices, SkippedSendersAreLoggedAndNotCountedAsSent)
     EXPECT_FALSE(smtp.waitForMessages(2, 300));
     EXPECT_TRUE(smtp.messages()[0].contains("X-RcptTo: news@shop.example")) << smtp.messages()[0].toStdString();
     const QStringList lines = log();
-    EXPECT_EQ(lines.first(), QStringLiteral("1") + text(125));
-    EXPECT_TRUE(lines.contains(skipped("forged@victim.example", 469))) << lines.join('\n').toStdString();
-    EXPECT_TRUE(lines.contains(skipped("failed@shop.example", 470))) << lines.join('\n').toStdString();
-    EXPECT_TRUE(lines.contains(skipped("other@shop.example", 471))) << lines.join('\n').toStdString();
-    EXPECT_TRUE(lines.contains(skipped("ev\\x1B[2Jil@junk.example", 469))) << lines.join('\n').toStdString();
+    EXPECT_EQ(lines.first(), QStringLiteral("1") + text(TextId::NoticesSent));
+    EXPECT_TRUE(lines.contains(skipped("forged@victim.example", TextId::SkipNoTrustedField)))
+            << lines.join('\n').toStdString();
+    EXPECT_TRUE(lines.contains(skipped("failed@shop.example", TextId::SkipNoPass))) << lines.join('\n').toStdString();
+    EXPECT_TRUE(lines.contains(skipped("other@shop.example", TextId::SkipNotAligned)))
+            << lines.join('\n').toStdString();
+    EXPECT_TRUE(lines.contains(skipped("ev\\x1B[2Jil@junk.example", TextId::SkipNoTrustedField)))
+            << lines.join('\n').toStdString();
     EXPECT_EQ(p.app->notices.count(), 0);
 }
 
@@ -165,8 +169,8 @@ TEST_F(HonestNotices, ARunWithEverySenderSkippedTouchesNoServer)
     p.app->notices.add(" forged@victim.example", " A", QString(), {{" evil.example; dmarc=pass"}, kHost, {}});
     p.app->notices.add(" plain@nofield.example", " B");
     send();
-    EXPECT_EQ(log().first(), QStringLiteral("0") + text(125));
-    EXPECT_TRUE(log().contains(skipped("plain@nofield.example", 469)));
+    EXPECT_EQ(log().first(), QStringLiteral("0") + text(TextId::NoticesSent));
+    EXPECT_TRUE(log().contains(skipped("plain@nofield.example", TextId::SkipNoTrustedField)));
     EXPECT_EQ(p.app->notices.count(), 0);
     EXPECT_FALSE(p.form().SMTP_Versand->Connected());
 }
@@ -184,8 +188,8 @@ TEST_F(HonestNotices, SwitchedOffEverySenderIsToldAsBefore)
     ASSERT_TRUE(smtp.waitForMessages(2));
     EXPECT_TRUE(smtp.messages()[0].contains("X-RcptTo: forged@victim.example"));
     EXPECT_TRUE(smtp.messages()[1].contains("X-RcptTo: plain@nofield.example"));
-    EXPECT_EQ(log().first(), QStringLiteral("2") + text(125));
-    EXPECT_FALSE(log().join('\n').contains(text(468)));
+    EXPECT_EQ(log().first(), QStringLiteral("2") + text(TextId::NoticesSent));
+    EXPECT_FALSE(log().join('\n').contains(text(TextId::NoNoticeTo)));
 }
 
 namespace {
@@ -241,10 +245,12 @@ TEST_F(HonestPass, OnlyTheSenderVouchedByATrustedServerIsTold)
     EXPECT_EQ(recipients(), QList<QByteArray>({"friend@vouched.example"}));
     EXPECT_TRUE(pop.messages("anna").isEmpty());   // all three deleted all the same
     const QStringList lines = log();
-    EXPECT_TRUE(lines.contains(skipped("forged@victim.example", 469))) << lines.join('\n').toStdString();
-    EXPECT_TRUE(lines.contains(skipped("plain@nofield.example", 469))) << lines.join('\n').toStdString();
-    EXPECT_FALSE(lines.join('\n').contains(skipped("friend@vouched.example", 469)));
-    EXPECT_TRUE(lines.contains(QStringLiteral("1") + text(125)));
+    EXPECT_TRUE(lines.contains(skipped("forged@victim.example", TextId::SkipNoTrustedField)))
+            << lines.join('\n').toStdString();
+    EXPECT_TRUE(lines.contains(skipped("plain@nofield.example", TextId::SkipNoTrustedField)))
+            << lines.join('\n').toStdString();
+    EXPECT_FALSE(lines.join('\n').contains(skipped("friend@vouched.example", TextId::SkipNoTrustedField)));
+    EXPECT_TRUE(lines.contains(QStringLiteral("1") + text(TextId::NoticesSent)));
 }
 
 // The check of one account, by rule and by hand, hands the same to the run.
@@ -266,8 +272,8 @@ TEST_F(HonestPass, TheCheckOfOneAccountAndADeleteByHandCarryTheFieldsToo)
     ASSERT_TRUE(smtp.waitForMessages(2));
     EXPECT_FALSE(smtp.waitForMessages(3, 300));
     EXPECT_EQ(recipients(), QList<QByteArray>({"friend@vouched.example", "pal@vouched.example"}));
-    EXPECT_EQ(log().first(), QStringLiteral("2") + text(125));
-    EXPECT_TRUE(log().contains(skipped("forged@victim.example", 469)));
+    EXPECT_EQ(log().first(), QStringLiteral("2") + text(TextId::NoticesSent));
+    EXPECT_TRUE(log().contains(skipped("forged@victim.example", TextId::SkipNoTrustedField)));
 }
 
 // A store without the new values: on, and only the account's own host
@@ -285,7 +291,8 @@ TEST_F(HonestPass, AStoreWithoutTheNewValuesTrustsOnlyTheHost)
     const QStringList lines = log();
     for (const char *address : {"friend@vouched.example", "forged@victim.example", "plain@nofield.example",
                                 "parent@host.example"})
-        EXPECT_TRUE(lines.contains(skipped(address, 469))) << address << "\n" << lines.join('\n').toStdString();
+        EXPECT_TRUE(lines.contains(skipped(address, TextId::SkipNoTrustedField))) << address << "\n"
+                                                                                  << lines.join('\n').toStdString();
 }
 
 TEST_F(HonestNotices, TheSwitchAndTheTrustedServersSaveAndLoadThroughTheWindows)

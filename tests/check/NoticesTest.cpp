@@ -60,7 +60,7 @@ TEST_F(NoticesTest, FailedOrSwitchedOffRunsKeepEveryEntryAndAGoodOneSendsAMailPe
     p.prompts.expectError(QStringLiteral("message.txt"));
     f.But_BeendenClick(f.Senden1);
     EXPECT_EQ(p.app->notices.count(), 3);
-    EXPECT_TRUE(f.RE_Message_Stamm->texts().first().startsWith(f.text(374)));
+    EXPECT_TRUE(f.RE_Message_Stamm->texts().first().startsWith(f.text(TextId::NoticesStopped)));
     QFile::rename(p.path(QStringLiteral("/tools/gone.txt")), p.path(QStringLiteral("/tools/message.txt")));
     const QString port = p.app->settings.Port;
     p.app->settings.Port = QStringLiteral("abc");
@@ -96,7 +96,7 @@ TEST_F(NoticesTest, FailedOrSwitchedOffRunsKeepEveryEntryAndAGoodOneSendsAMailPe
                                   + SenderNotices::Attribution))
         << mails[1].toStdString();
     EXPECT_EQ(p.app->notices.count(), 0);
-    EXPECT_EQ(f.RE_Message_Stamm->texts().first(), QStringLiteral("3") + f.text(125));
+    EXPECT_EQ(f.RE_Message_Stamm->texts().first(), QStringLiteral("3") + f.text(TextId::NoticesSent));
     EXPECT_FALSE(f.SMTP_Versand->Connected());
 }
 
@@ -118,7 +118,7 @@ TEST_F(NoticesTest, TheNoticeTextOpenedForEditingIsTheOneSent)
 TEST_F(NoticesTest, TheMailProgramStartsWithSeparateParametersAndMayEndTheProgram)
 {
     TStammForm &f = p.form();
-    p.prompts.expectError(f.text(241));
+    p.prompts.expectError(f.text(TextId::NoMailProgram));
     f.But_ExternClick();
     EXPECT_TRUE(p.shell.started.isEmpty());
 

@@ -103,7 +103,7 @@ TEST(PreviewTest, EditorPreviewUsesTheUnsavedListAndDeletesNothing)
     p.account(2, "Bob", "bob", "", pop.pop3Port());   // no password: named, not checked
     p.start();
     p.show();
-    auto text = [&](quint16 n) { return p.form().text(n); };
+    auto text = [&](TextId n) { return p.form().text(n); };
 
     QString shown;
     p.prompts.expectDialog(
@@ -111,7 +111,7 @@ TEST(PreviewTest, EditorPreviewUsesTheUnsavedListAndDeletesNothing)
             auto &editor = static_cast<TCheckerForm &>(d);
             editor.show();
             QCoreApplication::processEvents();
-            EXPECT_EQ(editor.LVorschau->text(), text(460));
+            EXPECT_EQ(editor.LVorschau->text(), text(TextId::Preview));
             // The saved list holds "WIN"; the editor's unsaved text "Lunch".
             editor.Checker->selectAll();
             QTest::keyClicks(editor.Checker, QStringLiteral("Lunch"));
@@ -128,11 +128,16 @@ TEST(PreviewTest, EditorPreviewUsesTheUnsavedListAndDeletesNothing)
         QStringLiteral("TCheckerForm"));
     p.form().Betreffliste1->trigger();
 
-    const QStringList expected = {text(462), QString(), QStringLiteral("Anna"),
+    const QStringList expected = {text(TextId::PreviewHeading),
+                                  QString(),
+                                  QStringLiteral("Anna"),
                                   QStringLiteral("  1: Alice <alice@example.com>, Lunch"),
-                                  QStringLiteral("    ") + text(451) + QStringLiteral(": \"Lunch\""),
-                                  QStringLiteral("Bob"), QStringLiteral("  ") + text(127), QString(),
-                                  QStringLiteral("1 ") + text(466)};
+                                  QStringLiteral("    ") + text(TextId::VerdictOwnSubject)
+                                          + QStringLiteral(": \"Lunch\""),
+                                  QStringLiteral("Bob"),
+                                  QStringLiteral("  ") + text(TextId::SkippedNoCredentials),
+                                  QString(),
+                                  QStringLiteral("1 ") + text(TextId::MessagesWouldBeDeleted)};
     EXPECT_EQ(shown.split(QLatin1Char('\n')), expected);
     QFile list(p.path(QStringLiteral("/ini/Betreff_User.ini")));
     ASSERT_TRUE(list.open(QIODevice::ReadOnly));

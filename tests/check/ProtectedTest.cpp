@@ -40,7 +40,7 @@ protected:
         p.write(QStringLiteral("/ini/Absender_User.ini"), "friends.example\r\n");
     }
     TStammForm &f() { return p.form(); }
-    QString text(quint16 n) { return f().text(n); }
+    QString text(TextId n) { return f().text(n); }
 
     // Writes the protected list as the user does: menu, editor, Close.
     void protectThroughTheEditor(const QString &entry)
@@ -50,7 +50,7 @@ protected:
                 auto &editor = static_cast<TCheckerForm &>(d);
                 editor.show();
                 QCoreApplication::processEvents();
-                EXPECT_EQ(editor.Lab_Liste->text(), text(458));
+                EXPECT_EQ(editor.Lab_Liste->text(), text(TextId::ProtectedSenders));
                 EXPECT_EQ(editor.Checker->toPlainText(), QString());   // no file yet: empty
                 QTest::keyClicks(editor.Checker, entry);
                 editor.But_Schliessen->click();
@@ -73,14 +73,15 @@ TEST_F(ProtectedTest, CheckOfOneAccountCountsTheFriendButDeletesOnlyTheJunk)
 {
     p.start();
     p.show();
-    EXPECT_EQ(f().Schutzliste1->text().remove(QLatin1Char('&')), text(458));
+    EXPECT_EQ(f().Schutzliste1->text().remove(QLatin1Char('&')), text(TextId::ProtectedSenders));
     protectThroughTheEditor(QStringLiteral("fred@friends.example"));
     f().But_BeendenClick(f().But_Postfach);
 
     const StringGrid &g = *f().TabelleGrid;
     EXPECT_EQ(rowCells(g, 1, 1, 2), QStringList({"PROT", "BIG"}));
     EXPECT_EQ(rowCells(g, 2, 1, 2), QStringList({"DEL", "SUB+"}));
-    EXPECT_TRUE(g.rowNote(1).startsWith(text(455) + QStringLiteral(": \"fred@friends.example\"\n")));
+    EXPECT_TRUE(g.rowNote(1).startsWith(text(TextId::VerdictProtectedSender)
+                                        + QStringLiteral(": \"fred@friends.example\"\n")));
     // Counted as ever: own subject twice, shipped and own sender once, size once.
     EXPECT_EQ(f().L_Anz_ERR_Betreff_Eigen->text(), QStringLiteral("2"));
     EXPECT_EQ(f().L_Anz_ERR_Absender_Eigen->text(), QStringLiteral("1"));
@@ -113,7 +114,7 @@ TEST_F(ProtectedTest, HeadlessPassKeepsTheProtectedMessageAndPrintsWhy)
     ASSERT_GE(lines.size(), 2);
     EXPECT_EQ(lines[0], QStringLiteral("Anna,  Fred <fred@friends.example>,  WIN a lunch, PROT"));
     p.start();
-    EXPECT_EQ(lines[1], QStringLiteral("  ") + text(455) + QStringLiteral(": \"fred@\""));
+    EXPECT_EQ(lines[1], QStringLiteral("  ") + text(TextId::VerdictProtectedSender) + QStringLiteral(": \"fred@\""));
     EXPECT_TRUE(outText.contains(QStringLiteral("Notices pending: 1"))) << outText.toStdString();
     EXPECT_EQ(pop.messages("anna"), QList<QByteArray>{friendMail});
 }

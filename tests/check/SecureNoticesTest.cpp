@@ -64,7 +64,7 @@ protected:
         EXPECT_TRUE(mail.contains("X-RcptTo: spam@junk.example")) << mail.toStdString();
         expectIdentified(mail);
         EXPECT_EQ(smtp.logins(), QList<QByteArray>({"PLAIN guard tls"}));
-        EXPECT_EQ(f.RE_Message_Stamm->texts().first(), QStringLiteral("1") + f.text(125));
+        EXPECT_EQ(f.RE_Message_Stamm->texts().first(), QStringLiteral("1") + f.text(TextId::NoticesSent));
         EXPECT_EQ(p.app->notices.count(), 0);
     }
 
@@ -114,9 +114,9 @@ TEST(SecureNoticesScripted, RefusedLoginIsLoggedAsAFailure)
     EXPECT_TRUE(server.ok()) << server.report().toStdString();
     const QStringList log = f.RE_Message_Stamm->texts();
     ASSERT_FALSE(log.isEmpty());
-    EXPECT_TRUE(log.first().startsWith(f.text(374))) << log.first().toStdString();
+    EXPECT_TRUE(log.first().startsWith(f.text(TextId::NoticesStopped))) << log.first().toStdString();
     EXPECT_TRUE(log.first().contains(QStringLiteral("535 5.7.8 refused: ********"))) << log.first().toStdString();
     EXPECT_FALSE(log.join('\n').contains(QString::fromLatin1(plain)));
-    EXPECT_FALSE(log.contains(QStringLiteral("1") + f.text(125)));
+    EXPECT_FALSE(log.contains(QStringLiteral("1") + f.text(TextId::NoticesSent)));
     EXPECT_EQ(p.app->notices.count(), 1);
 }

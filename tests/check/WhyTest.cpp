@@ -37,13 +37,15 @@ protected:
         p.write(QStringLiteral("/ini/Absender_User.ini"), "");
     }
     TStammForm &f() { return p.form(); }
-    QString text(quint16 n) { return f().text(n); }
+    QString text(TextId n) { return f().text(n); }
     // What the listed hits of the junk message read like, in judging order.
     QStringList junkHits(bool singleAccount)
     {
-        const QString sender = text(452) + QStringLiteral(": \"bulk@junk.example\"");
-        const QStringList subject = {text(451) + QStringLiteral(": \"WIN\""), text(451) + QStringLiteral(": \"<b>\"")};
-        const QString size = text(454) + QStringLiteral(": ") + QString::number(junkSize) + QStringLiteral(" Byte > 20480 Byte");
+        const QString sender = text(TextId::VerdictShippedSender) + QStringLiteral(": \"bulk@junk.example\"");
+        const QStringList subject = {text(TextId::VerdictOwnSubject) + QStringLiteral(": \"WIN\""),
+                                     text(TextId::VerdictOwnSubject) + QStringLiteral(": \"<b>\"")};
+        const QString size = text(TextId::VerdictSize) + QStringLiteral(": ") + QString::number(junkSize)
+                + QStringLiteral(" Byte > 20480 Byte");
         return (singleAccount ? QStringList{sender} + subject : subject + QStringList{sender}) + QStringList{size};
     }
 
@@ -79,7 +81,7 @@ TEST_F(WhyTest, GridRowTooltipNamesEveryHitEntryAndTheSize)
     p.write(QStringLiteral("/ini/Betreff_User.ini"), "");
     p.write(QStringLiteral("/ini/Absender.ini"), "");
     f().But_BeendenClick(f().But_Postfach);
-    EXPECT_EQ(f().TabelleGrid->rowNote(2), text(454) + QStringLiteral(": ")
+    EXPECT_EQ(f().TabelleGrid->rowNote(2), text(TextId::VerdictSize) + QStringLiteral(": ")
                                                + QString::number(junkSize)
                                                + QStringLiteral(" Byte > 20480 Byte"));
 }
@@ -101,7 +103,7 @@ TEST_F(WhyTest, ReportLogShowsTheReasonsOnlyWithItsOptionOn)
     for (const QString &line : junkHits(false))
         expected << QStringLiteral("    ") + line;
     EXPECT_EQ(report.RE_Ausgabe->texts(), expected);
-    EXPECT_EQ(report.CBGruende->text(), text(457));
+    EXPECT_EQ(report.CBGruende->text(), text(TextId::ShowWhyInLog));
     p.close();
     EXPECT_EQ(p.reread()->readString(QStringLiteral("Check"), QStringLiteral("Gruende")), QStringLiteral("1"));
 }

@@ -71,7 +71,7 @@ protected:
         EXPECT_LT(memory.aboveStartMb(), 32 * PeakMemory::scale());
         return r;
     }
-    QString text(quint16 n) { return p.form().text(n); }
+    QString text(TextId n) { return p.form().text(n); }
 
     ProgramFixture p;
     QString outText, errText;
@@ -197,7 +197,7 @@ TEST_F(HostilePass, WindowShowsHostileTextEscapedAndARefusedQuitInMaroon)
     p.form().CloseConnection1Click();
     const ColoredLine newest = p.form().RE_Message_Stamm->lines().first();
     EXPECT_EQ(newest.color, RichLog::maroon());
-    EXPECT_EQ(newest.text, text(300) + " Anna: -ERR \\x1B[2Jnot committed");
+    EXPECT_EQ(newest.text, text(TextId::QuitFailed) + " Anna: -ERR \\x1B[2Jnot committed");
     for (const QString &line : p.form().RE_Message_Stamm->texts())
         for (const QChar c : line)
             EXPECT_FALSE(c.unicode() < 0x20 || (c.unicode() >= 0x7F && c.unicode() <= 0x9F)) << line.toStdString();

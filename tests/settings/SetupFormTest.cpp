@@ -230,7 +230,7 @@ TEST_F(SetupFormTest, NoticeServerSecurity)
     settings.Host = QStringLiteral("smtp.example.org");
     open();
     EXPECT_EQ(choice->currentData().toString(), QString()) << "a store from before the choice";
-    EXPECT_EQ(choice->currentText(), dir.catalog.GetText(366));
+    EXPECT_EQ(choice->currentText(), dir.catalog.GetText(TextId::SecurityStartTlsWhenOffered));
     form.SAbbrechen->click();
 
     settings.Sicherheit = QStringLiteral("STARTTLS");
@@ -244,7 +244,7 @@ TEST_F(SetupFormTest, NoticeServerSecurity)
     QTest::keyClick(choice, Qt::Key_End);
     EXPECT_EQ(choice->currentData().toString(), QStringLiteral("none"));
     EXPECT_FALSE(warning->isHidden());
-    EXPECT_EQ(warning->text(), dir.catalog.GetText(368));
+    EXPECT_EQ(warning->text(), dir.catalog.GetText(TextId::UnencryptedWarning));
     form.SBestaetigen->click();
     EXPECT_EQ(settings.Sicherheit, QStringLiteral("none"));
 }
@@ -255,7 +255,7 @@ TEST_F(SetupFormTest, NoticeServerLoginKind)
     open();
     EXPECT_EQ(choice->currentData().toString(), QString()) << "a store without the value: the password";
     ASSERT_EQ(choice->count(), 2);
-    EXPECT_EQ(choice->itemText(1), dir.catalog.GetText(377));
+    EXPECT_EQ(choice->itemText(1), dir.catalog.GetText(TextId::LoginOAuth2Token));
     choice->setCurrentIndex(1);
     form.SBestaetigen->click();
     EXPECT_EQ(settings.Anmeldeart, QStringLiteral("OAuth2"));

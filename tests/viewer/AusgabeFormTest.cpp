@@ -76,8 +76,8 @@ TEST(AusgabeForm, TypesComeFromTheLastDotCaseBlindAndTheToolButtonsWriteWhatThey
     ASSERT_TRUE(QFile::remove(p.path(QStringLiteral("/ini/Endung.ini"))));
     ASSERT_TRUE(QDir().mkdir(p.path(QStringLiteral("/ini/Endung.ini"))));
     showMessage(v, {"a.pdf", "README"});
-    ASSERT_FALSE(p.form().text(201).isEmpty());
-    EXPECT_EQ(column(v, 3), QStringList({p.form().text(201), p.form().text(201)}));
+    ASSERT_FALSE(p.form().text(TextId::Unknown).isEmpty());
+    EXPECT_EQ(column(v, 3), QStringList({p.form().text(TextId::Unknown), p.form().text(TextId::Unknown)}));
 
     // No table at all: every type is unknown.
     ASSERT_TRUE(QDir().rmdir(p.path(QStringLiteral("/ini/Endung.ini"))));
@@ -186,8 +186,8 @@ TEST_F(SaveAttachmentsTest, AFileOfTheSameNameIsReplacedOnlyAfterYes)
     put(target() + QStringLiteral("/a.txt"), "old a, longer than the new one");
     put(target() + QStringLiteral("/b.txt"), "user's own b");
     save({"a.txt", "b.txt", "c.bin"});
-    p.prompts.expectConfirm(true, QStringLiteral("a.txt ") + p.form().text(325));
-    p.prompts.expectConfirm(false, QStringLiteral("b.txt ") + p.form().text(325));
+    p.prompts.expectConfirm(true, QStringLiteral("a.txt ") + p.form().text(TextId::AlreadyExistsReplace));
+    p.prompts.expectConfirm(false, QStringLiteral("b.txt ") + p.form().text(TextId::AlreadyExistsReplace));
     v().But_Sichern->click();
     p.prompts.verifyAllAnswered();
     EXPECT_EQ(fileBytes(target() + QStringLiteral("/a.txt")), QByteArray("new a"));
@@ -204,8 +204,8 @@ TEST_F(SaveAttachmentsTest, FailedCopiesAreNamedAfterTheOthersAreSaved)
     put(p.path(QStringLiteral("/escape.txt")), "outside");
     ASSERT_TRUE(QDir().mkpath(target() + QStringLiteral("/d.txt")));
     save({"b.txt", "../escape.txt", "a.txt", "d.txt"});
-    p.prompts.expectConfirm(true, QStringLiteral("d.txt ") + p.form().text(325));
-    p.prompts.expectError(p.form().text(326));
+    p.prompts.expectConfirm(true, QStringLiteral("d.txt ") + p.form().text(TextId::AlreadyExistsReplace));
+    p.prompts.expectError(p.form().text(TextId::AttachmentsNotSaved));
     v().But_Sichern->click();
     p.prompts.verifyAllAnswered();
     const QStringList lines = p.prompts.texts().last().split(QLatin1Char('\n'));
@@ -257,12 +257,13 @@ TEST(AusgabeForm, ThePrintedPageHasSenderSubjectAndDateAboveTheBody)
     v.fillPrintDocument(printed);
     TStammForm &f = p.form();
     EXPECT_EQ(printed.toPlainText(),
-              f.text(222) + QStringLiteral(": Alice <alice@example.com>\n") + f.text(36) + QStringLiteral(": Figures\n")
-                  + f.text(327) + QStringLiteral(": Tue, 8 Dec 2026 10:00:00 +0100\n\nHello,\nsee below."));
+              f.text(TextId::SenderName) + QStringLiteral(": Alice <alice@example.com>\n") + f.text(TextId::Subject)
+                      + QStringLiteral(": Figures\n") + f.text(TextId::Date)
+                      + QStringLiteral(": Tue, 8 Dec 2026 10:00:00 +0100\n\nHello,\nsee below."));
 
     // A message without a Date field prints the label alone.
     m.Head = {"Subject: Figures", ""};
     v.fillFrom(m);
     v.fillPrintDocument(printed);
-    EXPECT_TRUE(printed.toPlainText().contains(f.text(327) + QStringLiteral(": \n\nHello,")));
+    EXPECT_TRUE(printed.toPlainText().contains(f.text(TextId::Date) + QStringLiteral(": \n\nHello,")));
 }

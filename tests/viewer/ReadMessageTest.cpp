@@ -125,7 +125,7 @@ TEST_F(ReadMessageTest, ReadFillsTheViewerTypesTheAttachmentsStartsTheCheckerAnd
     ASSERT_TRUE(v().isVisible());
     EXPECT_FALSE(f().PWarten->isVisible());
     EXPECT_EQ(grid().cell(1, 1) + grid().cell(1, 2), QString());   // read, not fetched
-    EXPECT_EQ(v().LSave_Attach->text(), f().text(207));
+    EXPECT_EQ(v().LSave_Attach->text(), f().text(TextId::SaveAttachments));
 
     EXPECT_EQ(v().EAbsender->text(), QStringLiteral("Alice Example <alice@example.com>"));
     EXPECT_EQ(v().EBetreff->text(), QStringLiteral(" Quarterly figures"));
@@ -141,7 +141,8 @@ TEST_F(ReadMessageTest, ReadFillsTheViewerTypesTheAttachmentsStartsTheCheckerAnd
     // shipped table whatever the case of the extension.
     const StringGrid &t = *v().TabelleGrid;
     ASSERT_EQ(t.gridRowCount(), 4);
-    EXPECT_EQ(rowCells(t, 0, 1, 3), QStringList({f().text(202), f().text(203), f().text(204)}));
+    EXPECT_EQ(rowCells(t, 0, 1, 3),
+              QStringList({f().text(TextId::FileName), f().text(TextId::Extension), f().text(TextId::Type)}));
     EXPECT_EQ(rowCells(t, 1, 1, 3), QStringList({"report.PDF", ".PDF", "PDF document"}));
     EXPECT_EQ(rowCells(t, 2, 1, 3), QStringList({"data.xyz", ".xyz", "Unbekannt"}));
     EXPECT_EQ(rowCells(t, 3, 1, 3), QStringList({"README", "", "Unbekannt"}));
