@@ -5,6 +5,8 @@
 #include "check/AlleForm.h"
 #include "check/AllAccountsPass.h"
 #include "check/CheckRun.h"
+#include "check/MainIndicators.h"
+#include "check/MainPass.h"
 #include "check/QuitReport.h"
 #include "check/ReadMessage.h"
 #include "check/Sounds.h"
@@ -104,7 +106,7 @@ void TStammForm::setOtherWindows(const OtherWindows &windows)
     }
     if (TAusgabeForm *viewer = m_windows.AusgabeForm) {
         viewer->showHelp = [this] { showHtml(QStringLiteral("/help/index.htm")); };
-        m_reader = std::make_shared<ReadMessage>(m_app, m_language, m_controls, *POP_Mail, *m_checkRun, *viewer);
+        m_reader = std::make_shared<ReadMessage>(m_app, m_language, *m_indicators, *POP_Mail, *m_checkRun, *viewer);
         std::shared_ptr<ReadMessage> reader = m_reader;
         connect(this, &TStammForm::readMessageRequested, viewer, [this, reader](QObject *sender) {
             // RETR on the connection of a running check, pass or notice run would mix its replies up
@@ -407,11 +409,9 @@ void TStammForm::Stamm_Zuweisen()
 
 void TStammForm::ResetResultDisplay()
 {
-    ResultDisplay::reset(m_controls, m_app, m_language);
+    ResultDisplay::reset(*m_indicators, m_app, m_language);
     m_checkRun->resetCounters();
     m_pass->reset();
-    TrayIcon1->setHint(QString());
-    TrayIcon1->setIconFile(m_app.file(QStringLiteral("/tools/empty.ico")));
 }
 
 void TStammForm::Eingabe(int index)

@@ -2,7 +2,6 @@
 // The main window: tool bar, menus, status log, account selector, indicator
 // panel and result grid. It owns the language catalog, the timers and the
 // pop-up menus; commands are dispatched by the control that raised them.
-#include "check/MainControls.h"
 #include "lang/KvLanguage.h"
 
 #include <QMainWindow>
@@ -33,6 +32,8 @@ class TPop3Client;
 class TSmtpClient;
 class CheckRun;
 class AllAccountsPass;
+class MainIndicators;
+class MainPass;
 class ReadMessage;
 class TrayIcon;
 enum class RuleListId;
@@ -106,7 +107,7 @@ public:
     void endProgram();
     // Starts the user's mail program after closing both connections.
     void But_ExternClick();
-    MainControls &controls() { return m_controls; }
+    MainIndicators &indicators() { return *m_indicators; }
     AppServices &app() { return m_app; }
     TKvLanguage &KvLanguage1() { return m_language; }
     QString text(TextId id) const;
@@ -170,7 +171,11 @@ protected:
 private:
     void buildToolbar(QWidget *central);
     void buildPanels(QWidget *central);
+    void buildIndicatorPanel(QWidget *central);
+    void buildGrid(QWidget *central);
     void buildMenus();
+    void buildPopupMenus();
+    void connectMenus();
     QAction *menuItem(QMenu *menu, const char *name, const QString &layoutCaption,
                       const QKeySequence &shortcut = {});
     void dispatchFrom(QObject *sender);
@@ -180,10 +185,8 @@ private:
     QString localAddress() const;
     void buildClients();
     void runNotices();
-    // Steps of a pass: the start (false when the user keeps the open
-    // connection) and the totals, tray state and sounds after it.
-    bool startPass();
-    void showPassTotals();
+    // The indicator widgets and the tray take the model's values.
+    void showIndicators();
     // True while a check, a pass, a notice run or a message read waits for a
     // server: commands that would talk over it are not run then.
     bool serverBusy() const;
@@ -194,12 +197,15 @@ private:
     AppServices &m_app;
     TKvLanguage m_language;
     OtherWindows m_windows;
-    MainControls m_controls;
+    std::unique_ptr<MainIndicators> m_indicators;
     std::unique_ptr<RuleListSource> m_ruleLists;
     std::unique_ptr<CheckRun> m_checkRun;
     std::unique_ptr<AllAccountsPass> m_pass;
+    std::unique_ptr<MainPass> m_mainPass;
     std::shared_ptr<ReadMessage> m_reader;
     bool m_trayNoted = false;
+    bool m_trayFullShown = false;   // what the tray shows, as last set
+    QString m_trayHintShown;
     bool m_sendingNotices = false;
     bool m_previewing = false;
     int m_shownState = 0;

@@ -6,6 +6,9 @@
 #include "check/AllAccountsPass.h"
 #include "check/AppServices.h"
 #include "check/CheckRun.h"
+#include "check/AlleForm.h"
+#include "check/MainIndicators.h"
+#include "check/MainPass.h"
 #include "net/Pop3Client.h"
 #include "net/SmtpClient.h"
 #include "rules/RuleListCache.h"
@@ -102,6 +105,13 @@ void TStammForm::buildPanels(QWidget *central)
     PBAnzahl->setMaximum(100);
     PB_Vorgang->setMaximum(100);
 
+    buildIndicatorPanel(central);
+    buildGrid(central);
+}
+
+// The lamps with their numbers, the total and the online and automatic lamps.
+void TStammForm::buildIndicatorPanel(QWidget *central)
+{
     auto *panel3 = new QFrame(central);
     panel3->setObjectName(QStringLiteral("Panel3"));
     panel3->setGeometry(408, 54, 220, 146);
@@ -169,7 +179,11 @@ void TStammForm::buildPanels(QWidget *central)
     LEDL_Automatic = new Lamp(QStringLiteral("LEDL_Automatic"), yellow, GroupBox4);
     LEDL_Automatic->setGeometry(6, 24, 96, 16);
     LEDL_Automatic->setCaption(QStringLiteral("Automatic"));
+}
 
+// The result grid, its pop-up menu and the waiting panel above it.
+void TStammForm::buildGrid(QWidget *central)
+{
     TabelleGrid = new StringGrid(this);
     TabelleGrid->setObjectName(QStringLiteral("TabelleGrid"));
     TabelleGrid->setColCount(6);
@@ -255,6 +269,13 @@ void TStammForm::buildMenus()
     Hilfe1->addSeparator();
     Informationen1 = menuItem(Hilfe1, "Informationen1", QStringLiteral("About"), QKeySequence(Qt::Key_F2));
 
+    buildPopupMenus();
+    connectMenus();
+}
+
+// The grid's and the tray's menus.
+void TStammForm::buildPopupMenus()
+{
     PMTabelle = new QMenu(this);
     PMTabelle->setObjectName(QStringLiteral("PMTabelle"));
     Lesen2 = menuItem(PMTabelle, "Lesen2", QStringLiteral("Read"));
@@ -270,7 +291,10 @@ void TStammForm::buildMenus()
     Ergebniszeigen1 = menuItem(PMExtern, "Ergebniszeigen1", QStringLiteral("Show report"));
     PMExtern->addSeparator();
     Beenden2 = menuItem(PMExtern, "Beenden2", QStringLiteral("Exit"));
+}
 
+void TStammForm::connectMenus()
+{
     // Items handled by the dispatcher.
     for (QAction *a : {Allgemein1, Konten1, Protokollspeichern1, Beenden1, PrfenKonto1, Lschen2, Allelschen2, Undo1,
                        Senden1, OnlineHilfe1, Readme1, Informationen1, News1, Homepage1, Lschen1, Allelschen1,
@@ -287,6 +311,51 @@ void TStammForm::buildMenus()
     connect(Absenderliste1, &QAction::triggered, this, [this] { emit ruleListEditorRequested(2); });
     connect(Schutzliste1, &QAction::triggered, this, [this] { emit ruleListEditorRequested(3); });
     connect(CloseConnection1, &QAction::triggered, this, &TStammForm::CloseConnection1Click);
+}
+
+// ----------------------------------------------------------- indicators
+
+void TStammForm::showIndicators()
+{
+    const MainIndicators::Values &v = m_indicators->values();
+    But_Postfach->setDown(v.checkDown);
+    But_AlleKonten->setDown(v.passDown);
+    const std::pair<Lamp *, bool> lamps[] = {{LEDL_Online, v.online},
+                                            {LED_Anzahl_Konto, v.accountLamp},
+                                            {LED_Anzahl_KontenGesamt, v.accountsTotalLamp},
+                                            {LED_Anzahl_Mails_Gesamt, v.mailsTotalLamp}};
+    for (const auto &[lamp, lit] : lamps)
+        lamp->setLit(lit);
+    const std::pair<QLabel *, int> counts[] = {{L_Anzahl_konto, v.accountCount},
+                                               {L_Anzahl_KontenGesamt, v.accountsTotal},
+                                               {L_Anzahl_Mails_gesamt, v.mailsTotal}};
+    for (const auto &[label, n] : counts)
+        label->setText(QString::number(n));
+    Lamp *const offenderLamps[] = {LED_Anz_ERR_Betreff, LED_Anz_ERR_Betreff_Eigen, LED_Anz_ERR_Absender,
+                                   LED_Anz_ERR_Absender_Eigen, LED_Anz_ERR_Groesse};
+    QLabel *const offenderCounts[] = {L_Anz_ERR_Betreff, L_Anz_ERR_Betreff_Eigen, L_Anz_ERR_Absender,
+                                      L_Anz_ERR_Absender_Eigen, L_Anz_ERR_Groesse};
+    for (size_t k = 0; k < v.offenderLamp.size(); ++k) {
+        offenderLamps[k]->setLit(v.offenderLamp[k]);
+        offenderCounts[k]->setText(QString::number(v.offenderCount[k]));
+    }
+    GBSumme->setTitle(v.totalTitle);
+    LSumme->setText(v.total);
+    for (const auto &[bar, progress] : {std::pair{PBAnzahl, v.messages}, std::pair{PB_Vorgang, v.transfer}}) {
+        bar->setMaximum(progress.maximum);
+        bar->setValue(progress.value);
+    }
+    PWarten->setVisible(v.waiting);
+    IP11->setText(QStringLiteral("IP Server: ") + v.serverAddress);
+    if (v.mailFound != m_trayFullShown) {
+        m_trayFullShown = v.mailFound;
+        TrayIcon1->setIconFile(m_app.file(v.mailFound ? QStringLiteral("/tools/full.ico")
+                                                      : QStringLiteral("/tools/empty.ico")));
+    }
+    if (v.trayHint != m_trayHintShown) {
+        m_trayHintShown = v.trayHint;
+        TrayIcon1->setHint(v.trayHint);
+    }
 }
 
 // -------------------------------------------------------------- clients
@@ -313,36 +382,18 @@ void TStammForm::buildClients()
     SMTP_Versand->SetCharset("us-ascii");
     sendNotices = [this] { runNotices(); };
 
-    m_controls.But_Postfach = But_Postfach;
-    m_controls.But_AlleKonten = But_AlleKonten;
-    m_controls.CoBo_Konto = CoBo_Konto;
-    m_controls.RE_Message_Stamm = RE_Message_Stamm;
-    m_controls.Tabelle = TabelleGrid;
-    m_controls.TabelleView = Tabelle;
-    m_controls.LEDL_Online = LEDL_Online;
-    m_controls.LED_Anzahl_Konto = LED_Anzahl_Konto;
-    m_controls.LED_Anzahl_KontenGesamt = LED_Anzahl_KontenGesamt;
-    m_controls.LED_Anzahl_Mails_Gesamt = LED_Anzahl_Mails_Gesamt;
-    m_controls.L_Anzahl_konto = L_Anzahl_konto;
-    m_controls.L_Anzahl_KontenGesamt = L_Anzahl_KontenGesamt;
-    m_controls.L_Anzahl_Mails_gesamt = L_Anzahl_Mails_gesamt;
-    m_controls.LED_Anz_ERR = {LED_Anz_ERR_Betreff, LED_Anz_ERR_Betreff_Eigen, LED_Anz_ERR_Absender,
-                              LED_Anz_ERR_Absender_Eigen, LED_Anz_ERR_Groesse};
-    m_controls.L_Anz_ERR = {L_Anz_ERR_Betreff, L_Anz_ERR_Betreff_Eigen, L_Anz_ERR_Absender, L_Anz_ERR_Absender_Eigen,
-                            L_Anz_ERR_Groesse};
-    m_controls.GBSumme = GBSumme;
-    m_controls.LSumme = LSumme;
-    m_controls.PBAnzahl = PBAnzahl;
-    m_controls.PB_Vorgang = PB_Vorgang;
-    m_controls.PWarten = PWarten;
-    m_controls.IP11 = IP11;
+    m_indicators = std::make_unique<MainIndicators>(*RE_Message_Stamm, *TabelleGrid);
+    m_indicators->chosenAccount = [this] { return CoBo_Konto->currentText(); };
+    m_indicators->selectedRow = [this] { return Tabelle->selectedRow(); };
+    m_indicators->update([this](auto &v) { v.totalTitle = GBSumme->title(); });
+    connect(m_indicators.get(), &MainIndicators::changed, this, &TStammForm::showIndicators);
 
     TrayIcon1 = new TrayIcon(PMExtern, this);
     TrayIcon1->setIconFile(m_app.file(QStringLiteral("/tools/empty.ico")));
     connect(TrayIcon1, &TrayIcon::doubleClicked, this, [this] { But_BeendenClick(TrayIcon1); });
 
     m_ruleLists = std::make_unique<RuleListCache>(m_app.programFolder);
-    m_checkRun = std::make_unique<CheckRun>(m_app, m_language, m_controls, *POP_Mail, *POP_Alle, *m_ruleLists);
+    m_checkRun = std::make_unique<CheckRun>(m_app, m_language, *m_indicators, *POP_Mail, *POP_Alle, *m_ruleLists);
     CheckRun *run = m_checkRun.get();
     run->Eingabe = [this](int slot) { Eingabe(slot); };
     run->resetDisplay = [this] { ResetResultDisplay(); };
@@ -359,6 +410,20 @@ void TStammForm::buildClients()
     POP_Mail->OnFailure = [run](TLineSocket *s) { run->POP_MailFailure(s); };
     m_pass = std::make_unique<AllAccountsPass>(m_app, m_language, *POP_Alle, *m_ruleLists);
     AllAccountsPass *pass = m_pass.get();
+    m_mainPass = std::make_unique<MainPass>(m_app, m_language, *m_indicators, *pass, *POP_Mail);
+    m_mainPass->resetDisplay = [this] { ResetResultDisplay(); };
+    m_mainPass->clearReport = [this] {
+        if (m_windows.AlleForm)
+            m_windows.AlleForm->RE_Ausgabe->clearLines();
+    };
+    m_mainPass->started = [this](const QString &time) {
+        if (m_windows.AlleForm)
+            m_windows.AlleForm->Lletzter->setText(time);
+    };
+    m_mainPass->sendNotices = [this] {
+        if (sendNotices)
+            sendNotices();
+    };
     POP_Alle->OnConnect = [pass](TLineSocket *) { pass->POP_AlleConnect(); };
     POP_Alle->OnUnencrypted = [pass](TLineSocket *) { pass->POP_AlleUnencrypted(); };
     POP_Alle->OnRetrieveEnd = [pass](TLineSocket *) { pass->POP_AlleRetrieveEnd(); };

@@ -6,7 +6,7 @@
 #include "check/AccountPassword.h"
 #include "check/AppServices.h"
 #include "check/Switches.h"
-#include "check/MainControls.h"
+#include "check/MainIndicators.h"
 #include "check/MessageLimit.h"
 #include "check/QuitReport.h"
 #include "check/SizeFormat.h"
@@ -20,17 +20,13 @@
 #include "platform/core/AnsiCodec.h"
 #include "platform/core/KvError.h"
 #include "rules/VerdictText.h"
-#include "support/Lamp.h"
 #include "support/RichLog.h"
-#include "support/RoundButton.h"
 #include "support/StringGrid.h"
 
-#include <QAction>
-#include <QComboBox>
-#include <QFrame>
-#include <QLabel>
-#include <QProgressBar>
 #include <QScopeGuard>
+#include <algorithm>
+#include <limits>
+#include <optional>
 
 namespace {
 const QString kDel = QStringLiteral("DEL");
@@ -49,9 +45,9 @@ int lampIndex(Rule rule)
 }
 }
 
-CheckRun::CheckRun(AppServices &app, const TKvLanguage &catalog, MainControls &controls, TPop3Client &popMail,
+CheckRun::CheckRun(AppServices &app, const TKvLanguage &catalog, MainIndicators &show, TPop3Client &popMail,
                    TPop3Client &popAlle, RuleListSource &lists)
-    : m_app(app), m_catalog(catalog), m_c(controls), m_popMail(popMail), m_popAlle(popAlle), m_lists(lists)
+    : m_app(app), m_catalog(catalog), m_show(show), m_popMail(popMail), m_popAlle(popAlle), m_lists(lists)
 {
 }
 
@@ -67,7 +63,7 @@ QString CheckRun::account() const
 
 void CheckRun::releasePostfach()
 {
-    m_c.But_Postfach->setDown(false);
+    m_show.update([](auto &v) { v.checkDown = false; });
 }
 
 // ------------------------------------------------------------------ run
@@ -82,16 +78,16 @@ void CheckRun::Postfach_abrufen()
     m_running = true;
     auto done = qScopeGuard([this] { m_running = false; });
 
-    m_c.But_Postfach->setDown(true);
+    m_show.update([](auto &v) { v.checkDown = true; });
     m_byteTotal = 0;
     // A failing QUIT of the old connection does not stop the new run, but
     // the log says that its deletions may not have been carried out.
-    QuitReport::disconnect(m_popAlle, m_popAlle.Host(), *m_c.RE_Message_Stamm, m_catalog);
-    QuitReport::disconnect(m_popMail, account(), *m_c.RE_Message_Stamm, m_catalog);
+    QuitReport::disconnect(m_popAlle, m_popAlle.Host(), m_show.log, m_catalog);
+    QuitReport::disconnect(m_popMail, account(), m_show.log, m_catalog);
     if (resetDisplay)
         resetDisplay();
 
-    const QString selected = m_c.CoBo_Konto->currentText();
+    const QString selected = m_show.chosenAccount();
     if (selected.isEmpty()) {
         m_app.prompts.error(text(TextId::NoAccountSelected) + QLatin1Char('\n') + text(TextId::ChooseAccountFromList)
                             + QLatin1Char('\n') + text(TextId::OrSetOneUp));
@@ -108,7 +104,7 @@ void CheckRun::Postfach_abrufen()
         AccountSecurity::forAccount(slot, m_app.settings).applyTo(m_popMail);
         m_account = slot.Konto;
         m_slot = n;
-        m_c.RE_Message_Stamm->addLine(text(TextId::CheckingAccount) + QLatin1Char(' ') + slot.Konto);
+        m_show.log.addLine(text(TextId::CheckingAccount) + QLatin1Char(' ') + slot.Konto);
         // A password command stands in for the password: nothing to ask for.
         const bool byCommand = !slot.Passwortbefehl.isEmpty();
         if ((slot.UserID.isEmpty() || (slot.Passwort.isEmpty() && !byCommand)) && Eingabe)
@@ -123,8 +119,8 @@ void CheckRun::Postfach_abrufen()
     if (chosen > 0 && !m_app.accounts.slot(chosen).Passwortbefehl.isEmpty()) {
         const ConnectPassword password = connectPassword(m_app.accounts.slot(chosen), m_app.settings.TimeOut, m_catalog);
         if (!password.ok) {
-            m_c.RE_Message_Stamm->addLine(QStringLiteral("Error: ") + password.error, RichLog::maroon());
-            m_c.RE_Message_Stamm->setInsertionColor(RichLog::grey());
+            m_show.log.addLine(QStringLiteral("Error: ") + password.error, RichLog::maroon());
+            m_show.log.setInsertionColor(RichLog::grey());
             releasePostfach();
             return;
         }
@@ -138,9 +134,9 @@ void CheckRun::Postfach_abrufen()
             m_popMail.Connect();
             return;
         } catch (const KvError &e) {
-            m_c.RE_Message_Stamm->addLine(QStringLiteral("Error: ") + e.text());
+            m_show.log.addLine(QStringLiteral("Error: ") + e.text());
             if (ENetError::Is(e, NetError::NoAddress))
-                m_c.RE_Message_Stamm->addLine(text(TextId::ServerNameNotFound));
+                m_show.log.addLine(text(TextId::ServerNameNotFound));
             if (ENetError::Is(e, NetError::CertificateRefused))
                 refused = m_popMail.RefusedCertificate();
         }
@@ -158,7 +154,7 @@ bool CheckRun::trustRefused(const PeerCertificate &refused, int slot)
     if (!CertificateQuestion::trusts(answer))
         return false;
     if (answer == CertificateQuestion::Trusted)
-        m_c.RE_Message_Stamm->addLine(CertificateQuestion::trustedLine(refused, m_catalog));
+        m_show.log.addLine(CertificateQuestion::trustedLine(refused, m_catalog));
     AccountSecurity::forAccount(m_app.accounts.slot(slot), m_app.settings).applyTo(m_popMail);
     return true;
 }
@@ -170,33 +166,39 @@ void CheckRun::POP_MailUnencrypted()
     const QString line = AccountSecurity::unencryptedWarning(m_app, m_app.accounts.slot(m_slot), m_catalog);
     if (line.isEmpty())
         return;
-    m_c.RE_Message_Stamm->addLine(line, RichLog::maroon());
-    m_c.RE_Message_Stamm->setInsertionColor(RichLog::grey());
+    m_show.log.addLine(line, RichLog::maroon());
+    m_show.log.setInsertionColor(RichLog::grey());
 }
 
 void CheckRun::POP_MailConnect()
 {
-    m_c.PBAnzahl->setValue(0);
-    m_c.LEDL_Online->setLit(true);
     m_messageCount = m_popMail.MailCount();
-    m_c.PBAnzahl->setMaximum(std::max(m_messageCount, 1));
+    std::optional<QString> address;
     try {
-        m_c.IP11->setText(QStringLiteral("IP Server: ") + m_popMail.RemoteIP());
+        address = m_popMail.RemoteIP();
     } catch (const std::exception &) {
     }
+    m_show.update([this, &address](auto &v) {
+        v.messages = {0, std::max(m_messageCount, 1)};
+        v.online = true;
+        if (address)
+            v.serverAddress = *address;
+    });
     if (m_messageCount <= 0) {
-        m_c.RE_Message_Stamm->addLine(text(TextId::MailboxEmpty));
+        m_show.log.addLine(text(TextId::MailboxEmpty));
     } else {
         m_messageCounter = 1;
         m_rawRows.clear();
         m_authRows.clear();
-        m_c.L_Anzahl_konto->setText(QString::number(m_messageCount));
-        m_c.LED_Anzahl_Konto->setLit(true);
+        m_show.update([this](auto &v) {
+            v.accountCount = m_messageCount;
+            v.accountLamp = true;
+        });
         m_mode = HandlerMode::Summary;
         m_deleteMark = false;
         const int toRead = std::min(m_messageCount, MessageLimit::PerAccount);
         if (toRead < m_messageCount)
-            m_c.RE_Message_Stamm->addLine(QString::number(m_messageCount) + QLatin1Char(' ')
+            m_show.log.addLine(QString::number(m_messageCount) + QLatin1Char(' ')
                                                   + text(TextId::MessagesWaitingReadsAtMost) + QLatin1Char(' ')
                                                   + QString::number(toRead),
                                           RichLog::maroon());
@@ -208,51 +210,55 @@ void CheckRun::POP_MailConnect()
                     m_popMail.DeleteMailMessage(m_messageCounter);
                 } catch (...) {
                     // Refused: the row must not claim a deletion the server did not make.
-                    m_c.Tabelle->setCell(1, m_messageCounter, QString());
+                    m_show.grid.setCell(1, m_messageCounter, QString());
                     throw;
                 }
                 if (m_app.settings.Send)
                     addNotice(m_messageCounter);
             }
             ++m_messageCounter;
-            m_c.PBAnzahl->setValue(m_c.PBAnzahl->value() + 1);
+            m_show.stepMessages();
             m_deleteMark = false;
         }
         const int counts[5] = {m_counters.shippedSubject, m_counters.ownSubject, m_counters.shippedSender,
                                m_counters.ownSender, m_counters.size};
-        for (int k = 0; k < 5; ++k)
-            m_c.L_Anz_ERR[static_cast<size_t>(k)]->setText(QString::number(counts[k]));
+        m_show.update([&counts](auto &v) { std::copy(std::begin(counts), std::end(counts), v.offenderCount.begin()); });
         const Settings &s = m_app.settings;
         const bool on[5] = {s.Subject, s.Subject_I, s.From, s.From_I, s.Groesse};
         const TextId deleted[5] = {TextId::DeletedBySubjectList, TextId::DeletedByOwnSubjectList,
                                    TextId::DeletedBySenderList, TextId::DeletedByOwnSenderList,
                                    TextId::DeletedOverSizeLimit};
-        const QColor keep = m_c.RE_Message_Stamm->insertionColor();
-        m_c.RE_Message_Stamm->setInsertionColor(RichLog::purple());
+        const QColor keep = m_show.log.insertionColor();
+        m_show.log.setInsertionColor(RichLog::purple());
         for (int k = 0; k < 5; ++k)
             if (on[k] && counts[k] > 0)
-                m_c.RE_Message_Stamm->addLine(QString::number(counts[k]) + QLatin1Char(' ')
+                m_show.log.addLine(QString::number(counts[k]) + QLatin1Char(' ')
                                               + text(deleted[k]));
-        m_c.RE_Message_Stamm->setInsertionColor(keep);
+        m_show.log.setInsertionColor(keep);
     }
     releasePostfach();
-    m_c.PBAnzahl->setValue(0);
-    m_c.RE_Message_Stamm->setInsertionColor(RichLog::grey());
-    m_c.PWarten->hide();
-    if (const auto size = formatSize(m_byteTotal, m_app.settings.Angabe))
-        m_c.LSumme->setText(*size);
+    m_show.log.setInsertionColor(RichLog::grey());
+    const auto size = formatSize(m_byteTotal, m_app.settings.Angabe);
+    m_show.update([&size](auto &v) {
+        v.messages.value = 0;
+        v.waiting = false;
+        if (size)
+            v.total = *size;
+    });
 }
 
 void CheckRun::POP_MailRetrieveStart()
 {
-    m_c.PB_Vorgang->setValue(0);
-    m_c.PB_Vorgang->setMaximum(std::max<qint64>(m_popMail.BytesTotal(), 1));
-    m_c.PWarten->show();
+    const qint64 total = std::clamp<qint64>(m_popMail.BytesTotal(), 1, std::numeric_limits<int>::max());
+    m_show.update([total](auto &v) {
+        v.transfer = {0, int(total)};
+        v.waiting = true;
+    });
 }
 
 void CheckRun::POP_MailPacketRecvd()
 {
-    m_c.PB_Vorgang->setValue(int(std::min<qint64>(m_popMail.BytesRecvd(), m_c.PB_Vorgang->maximum())));
+    m_show.update([this](auto &v) { v.transfer.value = int(std::min<qint64>(m_popMail.BytesRecvd(), v.transfer.maximum)); });
 }
 
 void CheckRun::POP_MailRetrieveEnd()
@@ -263,7 +269,7 @@ void CheckRun::POP_MailRetrieveEnd()
         return;
     }
     const TSummary &summary = m_popMail.Summary();
-    StringGrid &g = *m_c.Tabelle;
+    StringGrid &g = m_show.grid;
     const int row = m_messageCounter;
     g.setGridRowCount(row + 1);
     g.clearRow(row, 0, 5);
@@ -283,21 +289,21 @@ void CheckRun::POP_MailRetrieveEnd()
 
 void CheckRun::POP_MailStatus(const QString &status)
 {
-    m_c.RE_Message_Stamm->addLine(status);
+    m_show.log.addLine(status);
 }
 
 void CheckRun::POP_MailAuthenticationFailed(TLineSocket *, bool &)
 {
-    m_c.RE_Message_Stamm->addLine(text(TextId::LoginRefused), RichLog::maroon());
+    m_show.log.addLine(text(TextId::LoginRefused), RichLog::maroon());
     m_authFailed = true;
     releasePostfach();
-    m_c.RE_Message_Stamm->setInsertionColor(RichLog::grey());
+    m_show.log.setInsertionColor(RichLog::grey());
 }
 
 void CheckRun::POP_MailConnectionFailed(TLineSocket *)
 {
-    m_c.RE_Message_Stamm->addLine(text(TextId::NoConnectionToServer), RichLog::maroon());
-    m_c.RE_Message_Stamm->setInsertionColor(RichLog::grey());
+    m_show.log.addLine(text(TextId::NoConnectionToServer), RichLog::maroon());
+    m_show.log.setInsertionColor(RichLog::grey());
     releasePostfach();
 }
 
@@ -309,36 +315,38 @@ void CheckRun::POP_MailFailure(TLineSocket *sender)
     else if (sender == &m_popAlle)
         client = &m_popAlle;
     if (client)
-        m_c.RE_Message_Stamm->addLine(QStringLiteral("Error: ") + QString::number(client->LastErrorNo()));
+        m_show.log.addLine(QStringLiteral("Error: ") + QString::number(client->LastErrorNo()));
 }
 
 void CheckRun::POP_MailDisconnect(TLineSocket *)
 {
-    m_c.LEDL_Online->setLit(false);
-    m_c.LED_Anzahl_Konto->setLit(false);
-    m_c.L_Anzahl_konto->setText(QStringLiteral("0"));
+    m_show.update([](auto &v) {
+        v.online = false;
+        v.accountLamp = false;
+        v.accountCount = 0;
+    });
 }
 
 // ------------------------------------------------------- classification
 
 void CheckRun::lightLamp(Rule rule)
 {
-    m_c.LED_Anz_ERR[static_cast<size_t>(lampIndex(rule))]->setLit(true);
+    m_show.update([rule](auto &v) { v.offenderLamp[static_cast<size_t>(lampIndex(rule))] = true; });
 }
 
 void CheckRun::setReasonCell(int row, const QString &code)
 {
-    m_c.Tabelle->setCell(2, row, code);
+    m_show.grid.setCell(2, row, code);
 }
 
 void CheckRun::setDeleteCell(int row)
 {
-    m_c.Tabelle->setCell(1, row, kDel);
+    m_show.grid.setCell(1, row, kDel);
 }
 
 void CheckRun::setProtectedCell(int row)
 {
-    m_c.Tabelle->setCell(1, row, QStringLiteral("PROT"));
+    m_show.grid.setCell(1, row, QStringLiteral("PROT"));
 }
 
 void CheckRun::playDeleteSound()
@@ -358,17 +366,17 @@ void CheckRun::addNotice(int row)
         origin.trustedIds = m_app.accounts.slot(m_slot).Pruefserver;
     const auto raw = m_rawRows.constFind(row);
     if (raw != m_rawRows.constEnd())
-        m_app.notices.add(raw->first, raw->second, m_c.Tabelle->cell(5, row), origin);
+        m_app.notices.add(raw->first, raw->second, m_show.grid.cell(5, row), origin);
     else
-        m_app.notices.add(Ansi::fromUnicode(m_c.Tabelle->cell(4, row)), Ansi::fromUnicode(m_c.Tabelle->cell(5, row)),
+        m_app.notices.add(Ansi::fromUnicode(m_show.grid.cell(4, row)), Ansi::fromUnicode(m_show.grid.cell(5, row)),
                           QString(), origin);
 }
 
 void CheckRun::ZumLschenMarkieren1Click()
 {
-    const int row = m_c.TabelleView->selectedRow();
+    const int row = m_show.selectedRow();
     if (row >= 1)
-        m_c.Tabelle->setCell(1, row, kMarked);
+        m_show.grid.setCell(1, row, kMarked);
 }
 
 void CheckRun::deleteSelected()
@@ -386,14 +394,14 @@ void CheckRun::deleteSelected()
         m_app.prompts.error(message);
         return;
     }
-    const int row = m_c.TabelleView->selectedRow();
-    const QString question = text(TextId::DeleteTheMessage) + QStringLiteral(" \"") + m_c.Tabelle->cell(5, row)
-            + QStringLiteral("\"\n") + text(TextId::SentBy) + QStringLiteral(" \"") + m_c.Tabelle->cell(4, row)
+    const int row = m_show.selectedRow();
+    const QString question = text(TextId::DeleteTheMessage) + QStringLiteral(" \"") + m_show.grid.cell(5, row)
+            + QStringLiteral("\"\n") + text(TextId::SentBy) + QStringLiteral(" \"") + m_show.grid.cell(4, row)
             + QStringLiteral("\"\n") + text(TextId::FromTheServer);
     if (!m_app.prompts.confirm(question))
         return;
     m_popMail.DeleteMailMessage(row);
-    m_c.Tabelle->setCell(1, row, kDel);
+    m_show.grid.setCell(1, row, kDel);
     if (m_app.settings.Send)
         addNotice(row);
 }
@@ -404,20 +412,20 @@ void CheckRun::deleteMarked()
     if (!m_popMail.Connected()) {
         m_app.prompts.error(text(TextId::NoOpenConnection) + QLatin1Char('\n') + text(TextId::CheckAnAccountFirst));
     } else if (m_app.prompts.confirm(text(TextId::DeleteAllMarkedQuestion)) && m_messageCount != 0) {
-        const int n = m_c.L_Anzahl_konto->text().toInt();
+        const int n = m_show.values().accountCount;
         for (int row = 1; row <= n; ++row) {
-            if (m_c.Tabelle->cell(1, row) != kMarked)
+            if (m_show.grid.cell(1, row) != kMarked)
                 continue;
             // A refused DELE throws: the command ends here, the rows after it
             // stay marked and no count is logged.
             m_popMail.DeleteMailMessage(row);
-            m_c.Tabelle->setCell(1, row, kDel);
+            m_show.grid.setCell(1, row, kDel);
             ++deleted;
             if (m_app.settings.Send)
                 addNotice(row);
         }
     }
-    m_c.RE_Message_Stamm->addLine(text(TextId::TotalColon) + QLatin1Char(' ') + QString::number(deleted)
+    m_show.log.addLine(text(TextId::TotalColon) + QLatin1Char(' ') + QString::number(deleted)
                                   + QLatin1Char(' ') + text(TextId::MessagesDeleted));
 }
 
@@ -428,9 +436,9 @@ void CheckRun::undo()
     // The server has restored every message deleted on this connection, so
     // no row may still say so. A row marked by hand keeps its mark, and
     // deleting a row again sends DELE again.
-    StringGrid &g = *m_c.Tabelle;
+    StringGrid &g = m_show.grid;
     for (int row = 1; row < g.gridRowCount(); ++row)
         if (g.cell(1, row) == kDel)
             g.setCell(1, row, QString());
-    m_c.RE_Message_Stamm->addLine(text(TextId::DeletionsUndone));
+    m_show.log.addLine(text(TextId::DeletionsUndone));
 }

@@ -15,7 +15,7 @@
 #include <utility>
 
 struct AppServices;
-struct MainControls;
+class MainIndicators;
 class TKvLanguage;
 class TLineSocket;
 class TPop3Client;
@@ -26,7 +26,7 @@ struct PeerCertificate;
 class CheckRun : public ClassificationView
 {
 public:
-    CheckRun(AppServices &app, const TKvLanguage &catalog, MainControls &controls, TPop3Client &popMail,
+    CheckRun(AppServices &app, const TKvLanguage &catalog, MainIndicators &show, TPop3Client &popMail,
              TPop3Client &popAlle, RuleListSource &lists);
 
     // Asks for the credentials of an account slot (the main window's prompt).
@@ -99,7 +99,7 @@ private:
 
     AppServices &m_app;
     const TKvLanguage &m_catalog;
-    MainControls &m_c;
+    MainIndicators &m_show;
     TPop3Client &m_popMail;
     TPop3Client &m_popAlle;
     RuleListSource &m_lists;

@@ -2,17 +2,16 @@
 
 #include "check/AppServices.h"
 #include "check/CheckRun.h"
-#include "check/MainControls.h"
+#include "check/MainIndicators.h"
 #include "net/Pop3Client.h"
 #include "support/StringGrid.h"
 #include "viewer/AusgabeForm.h"
 
-#include <QFrame>
 #include <QScopeGuard>
 
-ReadMessage::ReadMessage(AppServices &app, const TKvLanguage &catalog, MainControls &controls, TPop3Client &popMail,
+ReadMessage::ReadMessage(AppServices &app, const TKvLanguage &catalog, MainIndicators &show, TPop3Client &popMail,
                          CheckRun &run, TAusgabeForm &viewer)
-    : m_app(app), m_c(controls), m_popMail(popMail), m_run(run), m_viewer(viewer)
+    : m_app(app), m_show(show), m_popMail(popMail), m_run(run), m_viewer(viewer)
 {
     const Settings &settings = app.settings;
     viewer.attach(app.programFolder, app.prompts, app.shell, catalog, [&settings] {
@@ -28,17 +27,17 @@ void ReadMessage::But_AbrufenClick(bool fetch)
     // nothing retrieved.
     if (m_reading || m_popMail.Busy())
         return;
-    const int row = m_c.TabelleView->selectedRow();
+    const int row = m_show.selectedRow();
     if (row < 1)
         return;   // no message row: nothing to address on the server
     m_reading = true;
     auto done = qScopeGuard([this] {
         m_reading = false;
         m_popMail.SetDeleteOnRead(false);
-        m_c.PWarten->hide();
+        m_show.update([](auto &v) { v.waiting = false; });
     });
 
-    StringGrid &grid = *m_c.Tabelle;
+    StringGrid &grid = m_show.grid;
     const QString markBefore = grid.cell(1, row);
     m_popMail.SetDeleteOnRead(fetch);
     if (fetch)

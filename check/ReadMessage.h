@@ -3,7 +3,7 @@
 // open connection of the single-account check: "read" leaves it on the
 // server, "fetch" deletes it there after the retrieval (removed at QUIT).
 struct AppServices;
-struct MainControls;
+class MainIndicators;
 class CheckRun;
 class TAusgabeForm;
 class TKvLanguage;
@@ -14,7 +14,7 @@ class ReadMessage
 public:
     // Hands the viewer what it works with and routes the retrieved message
     // of the check run's end-of-retrieval event into it.
-    ReadMessage(AppServices &app, const TKvLanguage &catalog, MainControls &controls, TPop3Client &popMail,
+    ReadMessage(AppServices &app, const TKvLanguage &catalog, MainIndicators &show, TPop3Client &popMail,
                 CheckRun &run, TAusgabeForm &viewer);
 
     // Retrieves the selected row's message and shows it; `fetch` also
@@ -26,7 +26,7 @@ public:
 
 private:
     AppServices &m_app;
-    MainControls &m_c;
+    MainIndicators &m_show;
     TPop3Client &m_popMail;
     CheckRun &m_run;
     TAusgabeForm &m_viewer;

@@ -3,6 +3,7 @@
 // applied to the components, and what the close writes and removes.
 #include "app/ProgramFixture.h"
 #include "app/StammForm.h"
+#include "check/MainIndicators.h"
 #include "support/HtmlInfoViewer.h"
 #include "support/Lamp.h"
 #include "support/ProgramLinks.h"
@@ -232,9 +233,14 @@ TEST_F(Startup, ResetLeavesAHeaderRowAndOneEmptyRowAndPutsOutTheLamps)
     startUsed({{"Settings", "Angabe", "MByte"}});
     f().TabelleGrid->setGridRowCount(50);
     f().TabelleGrid->setCell(5, 1, QStringLiteral("old subject"));
-    for (Lamp *lamp : {f().LEDL_Online, f().LED_Anz_ERR_Groesse, f().LEDL_Automatic})
-        lamp->setLit(true);
-    f().L_Anz_ERR_Groesse->setText(QStringLiteral("7"));
+    f().indicators().update([](auto &v) {
+        v.online = true;
+        v.offenderLamp[MainIndicators::Size] = true;
+        v.offenderCount[MainIndicators::Size] = 7;
+    });
+    f().LEDL_Automatic->setLit(true);
+    ASSERT_TRUE(f().LEDL_Online->isLit() && f().LED_Anz_ERR_Groesse->isLit());   // the widgets follow the model
+    ASSERT_EQ(f().L_Anz_ERR_Groesse->text(), QStringLiteral("7"));
     f().ResetResultDisplay();
     EXPECT_EQ(f().TabelleGrid->gridRowCount(), 2);
     EXPECT_EQ(f().TabelleGrid->cell(5, 1), QString());
