@@ -1,5 +1,7 @@
 #include "net/OAuthSasl.h"
 
+#include "net/NetError.h"
+
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonValue>
@@ -62,6 +64,15 @@ QByteArray OAuthSasl::Response(Mechanism mechanism, const QByteArray &user, cons
         break;
     }
     return {};
+}
+
+OAuthSasl::Start OAuthSasl::Begin(const QList<QByteArray> &offered, const QByteArray &user, const QByteArray &token)
+{
+    const Mechanism mechanism = Choose(offered);
+    if (mechanism == Mechanism::None)
+        throw EProtocolError(NetError::NoTokenMechanism,
+                             offered.isEmpty() ? QStringLiteral("-") : QString::fromLatin1(offered.join(' ')));
+    return {mechanism, Name(mechanism), Response(mechanism, user, token).toBase64()};
 }
 
 QByteArray OAuthSasl::ErrorAnswer(Mechanism mechanism)

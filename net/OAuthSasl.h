@@ -28,6 +28,17 @@ QByteArray Name(Mechanism mechanism);
 // The client response, not yet in base64. In the OAUTHBEARER form a "," or
 // "=" in the user name is written as "=2C" or "=3D" (RFC 5801 saslname).
 QByteArray Response(Mechanism mechanism, const QByteArray &user, const QByteArray &token);
+// What a client sends to log in with a token: the mechanism chosen among
+// those offered, its name and the client response in base64. Throws
+// EProtocolError(NoTokenMechanism) naming what the server offers (or "-")
+// when it offers neither mechanism.
+struct Start
+{
+    Mechanism mechanism;
+    QByteArray name;
+    QByteArray response;
+};
+Start Begin(const QList<QByteArray> &offered, const QByteArray &user, const QByteArray &token);
 // The answer to an error challenge, in base64: "AQ==" for OAUTHBEARER,
 // the empty line for XOAUTH2.
 QByteArray ErrorAnswer(Mechanism mechanism);

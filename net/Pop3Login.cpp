@@ -153,28 +153,22 @@ void TPop3Client::AuthToken()
 {
     if (!TlsActive())
         throw EProtocolError(NetError::TlsNotOffered, QStringLiteral("STLS"));
-    const QList<QByteArray> offered = m_capabilities.Parameters("SASL");
-    const OAuthSasl::Mechanism mechanism = OAuthSasl::Choose(offered);
-    if (mechanism == OAuthSasl::Mechanism::None)
-        throw EProtocolError(NetError::NoTokenMechanism,
-                             offered.isEmpty() ? QStringLiteral("-") : QString::fromLatin1(offered.join(' ')));
-    const QByteArray name = OAuthSasl::Name(mechanism);
-    const QByteArray response = OAuthSasl::Response(mechanism, m_userId, m_password).toBase64();
-    AddSecret(response);
-    const Pop3Command initial = Pop3Command::AUTH(name, response);
+    const OAuthSasl::Start start = OAuthSasl::Begin(m_capabilities.Parameters("SASL"), m_userId, m_password);
+    AddSecret(start.response);
+    const Pop3Command initial = Pop3Command::AUTH(start.name, start.response);
     Pop3Reply reply;
     if (initial.Line().size() + 2 <= kMaxCommandLine) {
         reply = Exchange(initial);
     } else {
-        const Pop3Reply go = Exchange(Pop3Command::AUTH(name));
+        const Pop3Reply go = Exchange(Pop3Command::AUTH(start.name));
         if (!go.Challenge())
             RefuseToken(QStringLiteral("-"), go);
-        reply = Exchange(Pop3Command::SaslResponse(response));
+        reply = Exchange(Pop3Command::SaslResponse(start.response));
     }
     if (reply.Challenge()) {
         // RFC 7628 section 3.2.2: the reason, then the end of the exchange.
         const QString status = OAuthSasl::ErrorStatus(reply.Line().mid(1));
-        RefuseToken(status, Exchange(Pop3Command::SaslResponse(OAuthSasl::ErrorAnswer(mechanism))));
+        RefuseToken(status, Exchange(Pop3Command::SaslResponse(OAuthSasl::ErrorAnswer(start.mechanism))));
     }
     if (!reply.Accepted())
         RefuseToken(QStringLiteral("-"), reply);

@@ -152,23 +152,18 @@ void TSmtpClient::AuthLogin()
 // before the final 535.
 void TSmtpClient::AuthToken(const QList<QByteArray> &mechanisms)
 {
-    const OAuthSasl::Mechanism mechanism = OAuthSasl::Choose(mechanisms);
-    if (mechanism == OAuthSasl::Mechanism::None)
-        throw EProtocolError(NetError::NoTokenMechanism,
-                             mechanisms.isEmpty() ? QStringLiteral("-") : QString::fromLatin1(mechanisms.join(' ')));
-    const QByteArray name = OAuthSasl::Name(mechanism);
-    const QByteArray response = OAuthSasl::Response(mechanism, m_loginName, m_password).toBase64();
-    AddSecret(response);
-    const SmtpCommand initial = SmtpCommand::AUTH(name, response);
+    const OAuthSasl::Start start = OAuthSasl::Begin(mechanisms, m_loginName, m_password);
+    AddSecret(start.response);
+    const SmtpCommand initial = SmtpCommand::AUTH(start.name, start.response);
     const bool inOneLine = initial.Line().size() + 2 <= kMaxCommandLine;
     if (!inOneLine)
-        SaslStep(Exchange(SmtpCommand::AUTH(name)), kSaslContinue);
-    SmtpReply reply = Exchange(inOneLine ? initial : SmtpCommand::SaslResponse(response));
+        SaslStep(Exchange(SmtpCommand::AUTH(start.name)), kSaslContinue);
+    SmtpReply reply = Exchange(inOneLine ? initial : SmtpCommand::SaslResponse(start.response));
     QString status = QStringLiteral("-");
     if (reply.Code() == kSaslContinue) {
         // RFC 7628 section 3.2.2: the reason, then the end of the exchange.
         status = OAuthSasl::ErrorStatus(reply.Last().mid(4));
-        reply = Exchange(SmtpCommand::SaslResponse(OAuthSasl::ErrorAnswer(mechanism)));
+        reply = Exchange(SmtpCommand::SaslResponse(OAuthSasl::ErrorAnswer(start.mechanism)));
     } else if (reply.Code() == kLoggedIn) {
         return;
     }
