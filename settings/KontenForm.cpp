@@ -31,6 +31,24 @@ const QString kPop3Port = QStringLiteral("110");
 
 using SaveResult = AccountsWorkingCopy::SaveResult;
 
+// A caption or a field of the dialog, named and placed.
+QLabel *fieldLabel(QWidget *parent, const char *name, const char *caption, const QRect &where)
+{
+    auto *l = new QLabel(QLatin1String(caption), parent);
+    l->setObjectName(QLatin1String(name));
+    l->setGeometry(where);
+    return l;
+}
+
+template<typename Field>
+Field *field(QWidget *parent, const char *name, const QRect &where)
+{
+    auto *f = new Field(parent);
+    f->setObjectName(QLatin1String(name));
+    f->setGeometry(where);
+    return f;
+}
+
 // A field's caption as a message names it: "POP3 server:" gives "POP3 server".
 QString fieldName(const QLabel &caption)
 {
@@ -86,17 +104,9 @@ void TKontenForm::buildFields()
     const int left = 212;
     const int width = kWidth - left - 8;
     auto label = [this](const char *name, const char *caption, int x, int y, int w) {
-        auto *l = new QLabel(QLatin1String(caption), this);
-        l->setObjectName(QLatin1String(name));
-        l->setGeometry(x, y, w, 16);
-        return l;
+        return fieldLabel(this, name, caption, {x, y, w, 16});
     };
-    auto edit = [this](const char *name, int x, int y, int w) {
-        auto *e = new QLineEdit(this);
-        e->setObjectName(QLatin1String(name));
-        e->setGeometry(x, y, w, 22);
-        return e;
-    };
+    auto edit = [this](const char *name, int x, int y, int w) { return field<QLineEdit>(this, name, {x, y, w, 22}); };
     LBezeichnung = label("LBezeichnung", "Account name:", left, 58, width);
     FE_Bezeichnung = edit("FE_Bezeichnung", left, 75, width);
     LHost = label("LHost", "POP3 server:", left, 102, width);
@@ -125,9 +135,7 @@ void TKontenForm::buildFields()
     Hints::set(FE_Pruefserver, QStringLiteral("Further servers whose Authentication-Results you trust, "
                                               "separated by commas"));
     LVorlage = label("LVorlage", "Provider template:", left, 414, width);
-    CoBo_Provider = new QComboBox(this);
-    CoBo_Provider->setObjectName(QStringLiteral("CoBo_Provider"));
-    CoBo_Provider->setGeometry(left, 431, width, 24);
+    CoBo_Provider = field<QComboBox>(this, "CoBo_Provider", {left, 431, width, 24});
     CoBo_Provider->setEditable(false);
     connect(CoBo_Provider, &QComboBox::activated, this, [this] { CoBo_ProviderChange(); });
 
@@ -142,12 +150,8 @@ void TKontenForm::buildFields()
 
 void TKontenForm::buildSecurity(int left, int top, int width)
 {
-    LSicherheit = new QLabel(QStringLiteral("Connection security:"), this);
-    LSicherheit->setObjectName(QStringLiteral("LSicherheit"));
-    LSicherheit->setGeometry(left, top, width, 16);
-    CoBo_Sicherheit = new QComboBox(this);
-    CoBo_Sicherheit->setObjectName(QStringLiteral("CoBo_Sicherheit"));
-    CoBo_Sicherheit->setGeometry(left, top + 17, width, 24);
+    LSicherheit = fieldLabel(this, "LSicherheit", "Connection security:", {left, top, width, 16});
+    CoBo_Sicherheit = field<QComboBox>(this, "CoBo_Sicherheit", {left, top + 17, width, 24});
     fillSecurityItems();
     setSecurity(ConnectionSecurity::forNewAccount(110));
     connect(CoBo_Sicherheit, &QComboBox::activated, this, &TKontenForm::securityChosen);
@@ -155,12 +159,8 @@ void TKontenForm::buildSecurity(int left, int top, int width)
 
 void TKontenForm::buildLogin(int left, int top, int width)
 {
-    LAnmeldeart = new QLabel(QStringLiteral("Log in with:"), this);
-    LAnmeldeart->setObjectName(QStringLiteral("LAnmeldeart"));
-    LAnmeldeart->setGeometry(left, top, width, 16);
-    CoBo_Anmeldeart = new QComboBox(this);
-    CoBo_Anmeldeart->setObjectName(QStringLiteral("CoBo_Anmeldeart"));
-    CoBo_Anmeldeart->setGeometry(left, top + 17, width, 24);
+    LAnmeldeart = fieldLabel(this, "LAnmeldeart", "Log in with:", {left, top, width, 16});
+    CoBo_Anmeldeart = field<QComboBox>(this, "CoBo_Anmeldeart", {left, top + 17, width, 24});
     fillLoginItems();
     connect(CoBo_Anmeldeart, &QComboBox::activated, this, &TKontenForm::securityChosen);
 }
