@@ -113,7 +113,11 @@ void TPop3Client::Connect()
     });
 }
 
-void TPop3Client::GetSummary(int message)
+// One retrieval at a time (a summary or a message): a call while another
+// command runs does nothing; the reply ends on every way out, also when a
+// handler deleted the client.
+template<typename Body>
+void TPop3Client::Retrieval(Body &&body)
 {
     if (m_busy)
         return;
@@ -128,29 +132,35 @@ void TPop3Client::GetSummary(int message)
     CertifyConnect();
     if (OnRetrieveStart)
         OnRetrieveStart(this);
+    body();
+}
 
-    if (PipelineActive() && m_pipeline.Planned(message)) {
-        SendAhead(message);
-        while (!m_pipeline.Ready(message) && m_pipeline.InFlight())
-            ReadAhead(message);
-        if (std::optional<SummaryPipeline::Entry> entry = m_pipeline.Take(message)) {
-            DeliverAhead(std::move(*entry));
-            return;
+void TPop3Client::GetSummary(int message)
+{
+    Retrieval([&] {
+        if (PipelineActive() && m_pipeline.Planned(message)) {
+            SendAhead(message);
+            while (!m_pipeline.Ready(message) && m_pipeline.InFlight())
+                ReadAhead(message);
+            if (std::optional<SummaryPipeline::Entry> entry = m_pipeline.Take(message)) {
+                DeliverAhead(std::move(*entry));
+                return;
+            }
         }
-    }
-    // The header alone (RFC 1939 section 7), then the size (section 5).
-    const Pop3Reply top = Exchange(Pop3Command::TOP(message, 0));
-    if (!top.Accepted())
-        Refuse(top);
-    m_summary.Header.clear();
-    m_summary.Subject.clear();
-    m_summary.From.clear();
-    m_summary.MessageId.clear();
-    ReadSummary(m_summary, message);
-    m_summary.Bytes = ListedBytes(Exchange(Pop3Command::LIST(message)));
-    Report(QStringLiteral("Zusammenfassung erhalten"), 1);
-    if (OnRetrieveEnd)
-        OnRetrieveEnd(this);
+        // The header alone (RFC 1939 section 7), then the size (section 5).
+        const Pop3Reply top = Exchange(Pop3Command::TOP(message, 0));
+        if (!top.Accepted())
+            Refuse(top);
+        m_summary.Header.clear();
+        m_summary.Subject.clear();
+        m_summary.From.clear();
+        m_summary.MessageId.clear();
+        ReadSummary(m_summary, message);
+        m_summary.Bytes = ListedBytes(Exchange(Pop3Command::LIST(message)));
+        Report(QStringLiteral("Zusammenfassung erhalten"), 1);
+        if (OnRetrieveEnd)
+            OnRetrieveEnd(this);
+    });
 }
 
 void TPop3Client::PlanSummaries(int first, int last)
@@ -300,53 +310,41 @@ void TPop3Client::ReadSummary(TSummary &summary, int message)
 
 void TPop3Client::GetMailMessage(int message)
 {
-    if (m_busy)
-        return;
-    m_busy = true;
-    QPointer<TPop3Client> self(this);
-    auto done = qScopeGuard([this, self] {
-        if (self) {
-            m_busy = false;
-            EndReply();
+    Retrieval([&] {
+        std::exception_ptr error;
+        try {
+            m_parser.Begin(m_parse);
+            // The size the server gives for the message bounds what is read of it.
+            const Pop3Reply list = Exchange(Pop3Command::LIST(message));
+            if (!list.Accepted())
+                Refuse(list);
+            const qint64 listed = ListedBytes(list);
+            if (listed < 0 || listed > MaxMessageBytes)
+                throw EProtocolError(NetError::MessageTooLarge, message, listed, MaxMessageBytes);
+            const Pop3Reply retr = Exchange(Pop3Command::RETR(message));
+            if (!retr.Accepted())
+                Refuse(retr);
+            // From and MessageId are cleared too: a message without those lines
+            // must not show the previous message's values.
+            m_message.Clear();
+            ReadMessage(message, RetrieveLimit(listed));
+
+            if (m_deleteOnRead) {
+                const Pop3Reply dele = Exchange(Pop3Command::DELE(message));
+                if (dele.Refused())
+                    Refuse(dele);
+            }
+            Report(QStringLiteral("Meldung erhalten"), 1);
+        } catch (const EDestroyedError &) {
+            throw;
+        } catch (...) {
+            error = std::current_exception();
         }
+        if (OnRetrieveEnd)
+            OnRetrieveEnd(this);
+        if (error)
+            std::rethrow_exception(error);
     });
-    CertifyConnect();
-    if (OnRetrieveStart)
-        OnRetrieveStart(this);
-
-    std::exception_ptr error;
-    try {
-        m_parser.Begin(m_parse);
-        // The size the server gives for the message bounds what is read of it.
-        const Pop3Reply list = Exchange(Pop3Command::LIST(message));
-        if (!list.Accepted())
-            Refuse(list);
-        const qint64 listed = ListedBytes(list);
-        if (listed < 0 || listed > MaxMessageBytes)
-            throw EProtocolError(NetError::MessageTooLarge, message, listed, MaxMessageBytes);
-        const Pop3Reply retr = Exchange(Pop3Command::RETR(message));
-        if (!retr.Accepted())
-            Refuse(retr);
-        // From and MessageId are cleared too: a message without those lines
-        // must not show the previous message's values.
-        m_message.Clear();
-        ReadMessage(message, RetrieveLimit(listed));
-
-        if (m_deleteOnRead) {
-            const Pop3Reply dele = Exchange(Pop3Command::DELE(message));
-            if (dele.Refused())
-                Refuse(dele);
-        }
-        Report(QStringLiteral("Meldung erhalten"), 1);
-    } catch (const EDestroyedError &) {
-        throw;
-    } catch (...) {
-        error = std::current_exception();
-    }
-    if (OnRetrieveEnd)
-        OnRetrieveEnd(this);
-    if (error)
-        std::rethrow_exception(error);
 }
 
 void TPop3Client::ReadMessage(int message, qint64 limit)

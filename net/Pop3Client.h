@@ -181,6 +181,8 @@ private:
     void AuthToken();
     [[noreturn]] void RefuseToken(const QString &status, const Pop3Reply &reply) const;
     void Login();
+    template<typename Body>
+    void Retrieval(Body &&body);
     void ReadSummary(TSummary &summary, int message);
     void ReadCapabilities();
     bool PipelineActive() const;
