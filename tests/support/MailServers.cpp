@@ -275,6 +275,25 @@ bool SmtpCaptureServer::writeHandler(PeerStart &result)
     return true;
 }
 
+// Starts Python with the handlers' folder on its path; true once the server
+// listens on m_port (taken before `arguments` were made).
+bool SmtpCaptureServer::launch(const QStringList &arguments, PeerStart &result)
+{
+    m_process = std::make_unique<QProcess>();
+    m_process->setProcessChannelMode(QProcess::MergedChannels);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("PYTHONPATH"), m_dir.path());
+    m_process->setProcessEnvironment(env);
+    m_process->start(QString::fromLatin1(kPython), arguments);
+    if (!m_process->waitForStarted(5000) || !waitForLoopbackPort(m_port, *m_process, 15000)) {
+        result.error = QStringLiteral("aiosmtpd did not start: ") + QString::fromLocal8Bit(m_process->readAll());
+        stop();
+        return false;
+    }
+    result.ok = true;
+    return true;
+}
+
 PeerStart SmtpCaptureServer::start()
 {
     PeerStart result;
@@ -282,21 +301,10 @@ PeerStart SmtpCaptureServer::start()
     if (!result.error.isEmpty() || !writeHandler(result))
         return result;
     m_port = freeLoopbackPort();
-    m_process = std::make_unique<QProcess>();
-    m_process->setProcessChannelMode(QProcess::MergedChannels);
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("PYTHONPATH"), m_dir.path());
-    m_process->setProcessEnvironment(env);
-    m_process->start(QString::fromLatin1(kPython),
-                     {QStringLiteral("-m"), QStringLiteral("aiosmtpd"), QStringLiteral("-n"), QStringLiteral("-l"),
-                      QStringLiteral("127.0.0.1:%1").arg(m_port), QStringLiteral("-c"),
-                      QStringLiteral("kv_handlers.RefusingMailbox"), m_dir.filePath(QStringLiteral("mail"))});
-    if (!m_process->waitForStarted(5000) || !waitForLoopbackPort(m_port, *m_process, 15000)) {
-        result.error = QStringLiteral("aiosmtpd did not start: ") + QString::fromLocal8Bit(m_process->readAll());
-        stop();
-        return result;
-    }
-    result.ok = true;
+    launch({QStringLiteral("-m"), QStringLiteral("aiosmtpd"), QStringLiteral("-n"), QStringLiteral("-l"),
+            QStringLiteral("127.0.0.1:%1").arg(m_port), QStringLiteral("-c"),
+            QStringLiteral("kv_handlers.RefusingMailbox"), m_dir.filePath(QStringLiteral("mail"))},
+           result);
     return result;
 }
 
@@ -356,24 +364,13 @@ PeerStart SmtpCaptureServer::start(Security security, const QList<MailUser> &use
     if (!m_certs.make(m_dir.filePath(QStringLiteral("certs")), &result.error))
         return result;
     m_port = freeLoopbackPort();
-    m_process = std::make_unique<QProcess>();
-    m_process->setProcessChannelMode(QProcess::MergedChannels);
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("PYTHONPATH"), m_dir.path());
-    m_process->setProcessEnvironment(env);
     using C = TestCertificates::Server;
     QStringList args = {m_dir.filePath(QStringLiteral("kv_secure_smtp.py")),
                         security == Security::StartTls ? QStringLiteral("starttls") : QStringLiteral("tls"),
                         QString::number(m_port), m_dir.path(), m_certs.certFile(C::Good), m_certs.keyFile(C::Good)};
     for (const MailUser &u : users)
         args << u.name + QLatin1Char(':') + u.password;
-    m_process->start(QString::fromLatin1(kPython), args);
-    if (!m_process->waitForStarted(5000) || !waitForLoopbackPort(m_port, *m_process, 15000)) {
-        result.error = QStringLiteral("aiosmtpd did not start: ") + QString::fromLocal8Bit(m_process->readAll());
-        stop();
-        return result;
-    }
-    result.ok = true;
+    launch(args, result);
     return result;
 }
 

@@ -141,6 +141,7 @@ public:
     bool waitForMessages(int count, int milliseconds = 5000) const;
 
 private:
+    bool launch(const QStringList &arguments, PeerStart &result);
     bool writeHandler(PeerStart &result);
 
     QTemporaryDir m_dir;
