@@ -108,15 +108,24 @@ TEST_F(Startup, EmptyStoreAsksForLanguageThenWelcomesOnceAndWritesEverySettingAt
     EXPECT_TRUE(QDir(p.path(QStringLiteral("/temp"))).entryList(QDir::Files | QDir::Hidden).isEmpty());
 }
 
-TEST_F(Startup, UsedStoreStartsWithoutLanguageChoiceWelcomeOrReadmeASecondShowDoesNothingAndAFailedWriteIsReported)
+TEST_F(Startup, UsedStoreStartsWithoutAQuestion)
 {
     startUsed();   // no prompt at all is expected
     EXPECT_EQ(f().shownState(), 1);
-    EXPECT_EQ(viewer(), nullptr);
+    EXPECT_EQ(viewer(), nullptr);   // nor the read-me
+}
+
+TEST_F(Startup, SecondShowDoesNothing)
+{
+    startUsed();
     const auto lines = f().RE_Message_Stamm->texts();
     f().FormShow();   // restored from the tray
     EXPECT_EQ(f().RE_Message_Stamm->texts(), lines);
+}
 
+TEST_F(Startup, FailedWriteAtCloseIsReported)
+{
+    startUsed();
     // Make the store's file a folder: no write can succeed now.
     QFile::remove(p.settingsFile());
     ASSERT_TRUE(QDir().mkpath(p.settingsFile()));
@@ -193,11 +202,11 @@ TEST_F(Startup, MinimizedStartSetsUpOnTheTimerAndTheNextShowRepeatsOnlyThePerSho
     EXPECT_EQ(f().CoBo_Konto->currentText(), QStringLiteral("Home"));
 }
 
-TEST_F(Startup, ApplyingTheSettingsLogsTheActiveSwitchesRunsTheTimerOnlyForAnIntervalAndSizesTheColumns)
+TEST_F(Startup, SettingsLogTheActiveSwitches)
 {
     startUsed({{"Delete", "Subject", "1"}, {"Delete", "Subject_I", "1"}, {"Delete", "From", "1"}, {"Delete", "From_I", "1"},
                {"Delete", "Groesse", "1"}, {"Delete", "AutoKill", "1"}, {"SMTP", "Send", "2"},   // any non-zero is true
-               {"Check", "Autocheck", "1"}, {"Check", "Check_Time", "120000"}, {"Table", "Spalte0", "30"}, {"Table", "Spalte4", "150"}});
+               {"Check", "Autocheck", "1"}});
     QStringList expected;
     for (const TextId n :
          {TextId::OverSizeLimitDeleted, TextId::OwnSenderListHitsDeleted, TextId::SenderListHitsDeleted,
@@ -205,25 +214,45 @@ TEST_F(Startup, ApplyingTheSettingsLogsTheActiveSwitchesRunsTheTimerOnlyForAnInt
           TextId::AutoDeleteWhenCheckingAll, TextId::AutomaticCheckOn})
         expected << f().text(n);
     EXPECT_EQ(f().RE_Message_Stamm->texts().mid(0, 8), expected);
+    p.close();
+    EXPECT_EQ(stored("SMTP", "Send"), QStringLiteral("1"));
+}
+
+TEST_F(Startup, AutomaticCheckRunsTheTimer)
+{
+    startUsed({{"Check", "Autocheck", "1"}, {"Check", "Check_Time", "120000"}});
     EXPECT_TRUE(f().Timer1_Check->isActive());
     EXPECT_EQ(f().Timer1_Check->interval(), 120000);
     EXPECT_TRUE(f().LEDL_Automatic->isLit());
-    EXPECT_EQ(f().Tabelle->columnWidth(0), 30);
-    EXPECT_EQ(f().Tabelle->columnWidth(4), 150);
+    f().app().settings.Autocheck = false;
+    f().ApplySettings();
+    EXPECT_FALSE(f().LEDL_Automatic->isLit());
+    EXPECT_FALSE(f().Timer1_Check->isActive());
+}
 
+TEST_F(Startup, ZeroIntervalLeavesTheTimerStill)
+{
+    startUsed({{"Check", "Autocheck", "1"}, {"Check", "Check_Time", "120000"}});
     // A zero interval does not run the timer (it would start pass after pass).
     f().app().settings.Check_Time = 0;
     f().ApplySettings();
     EXPECT_FALSE(f().Timer1_Check->isActive());
     EXPECT_TRUE(f().LEDL_Automatic->isLit());
-    f().app().settings.Autocheck = false;
-    f().ApplySettings();
-    EXPECT_FALSE(f().LEDL_Automatic->isLit());
-    // Column zero is never written back.
+}
+
+TEST_F(Startup, ColumnWidthsComeFromTheStore)
+{
+    startUsed({{"Table", "Spalte0", "30"}, {"Table", "Spalte4", "150"}});
+    EXPECT_EQ(f().Tabelle->columnWidth(0), 30);
+    EXPECT_EQ(f().Tabelle->columnWidth(4), 150);
+}
+
+TEST_F(Startup, ColumnZeroIsNeverWrittenBack)
+{
+    startUsed({{"Table", "Spalte0", "30"}});
     f().Tabelle->setColumnWidth(0, 44);
     f().Tabelle->setColumnWidth(2, 77);
     p.close();
-    EXPECT_EQ(stored("SMTP", "Send"), QStringLiteral("1"));
     EXPECT_EQ(stored("Table", "Spalte0"), QStringLiteral("30"));
     EXPECT_EQ(stored("Table", "Spalte2"), QStringLiteral("77"));
 }
