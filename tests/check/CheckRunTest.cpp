@@ -166,31 +166,40 @@ TEST_F(CheckRunTest, UndoRestoresAndANewRunCommitsTheDeletionsOfThePreviousConne
     EXPECT_EQ(grid().cell(5, 128), QStringLiteral(" Message 129"));
 }
 
-TEST_F(CheckRunTest, ConnectAndLoginFailuresEmptyMailboxSwitchesOffAndAMissingListDeleteNothing)
+TEST_F(CheckRunTest, NoAccountChosenSendsNothing)
 {
     startProgram();
-    // No account chosen: the three-line message, nothing sent.
     f().CoBo_Konto->setEditText(QString());
     p.prompts.expectError(text(TextId::NoAccountSelected) + QLatin1Char('\n') + text(TextId::ChooseAccountFromList)
                           + QLatin1Char('\n') + text(TextId::OrSetOneUp));
     check();
     EXPECT_FALSE(f().But_Postfach->isDown());
+}
 
-    AccountSlot &slot = p.app->accounts.slot(1);
-    slot.Host = QStringLiteral("no-such-host.invalid");
-    f().CoBo_Konto->setEditText(QStringLiteral("Test"));
+TEST_F(CheckRunTest, UnknownHostIsNamed)
+{
+    startProgram();
+    p.app->accounts.slot(1).Host = QStringLiteral("no-such-host.invalid");
     check();
     EXPECT_EQ(log().mid(0, 2),
               QStringList({text(TextId::ServerNameNotFound), QStringLiteral("Error: Null Externe Adresse")}));
-    slot.Host = QStringLiteral("127.0.0.1");
+}
+
+TEST_F(CheckRunTest, RefusedConnectionIsLoggedInMaroon)
+{
+    startProgram();
+    AccountSlot &slot = p.app->accounts.slot(1);
     slot.Port = 1;   // nothing listens there
     check();
     EXPECT_EQ(colouredLog(2), QStringList({in(RichLog::grey(), QStringLiteral("Error: Verbindung fehlgeschlagen")),
                                            in(RichLog::maroon(), text(TextId::NoConnectionToServer))}));
     EXPECT_FALSE(f().But_Postfach->isDown());
+}
 
-    slot.Port = pop.pop3Port();
-    slot.Passwort = QStringLiteral("wrong");
+TEST_F(CheckRunTest, RefusedLoginAsksForCredentialsNextTime)
+{
+    startProgram();
+    p.app->accounts.slot(1).Passwort = QStringLiteral("wrong");
     check();
     EXPECT_EQ(colouredLog(2),
               QStringList({in(RichLog::grey(), QStringLiteral("Error: Die Authentifizierung ist fehlgeschlagen")),
@@ -207,21 +216,33 @@ TEST_F(CheckRunTest, ConnectAndLoginFailuresEmptyMailboxSwitchesOffAndAMissingLi
     EXPECT_EQ(log().first(), text(TextId::MailboxEmpty));
     EXPECT_EQ(grid().gridRowCount(), 2);
     EXPECT_EQ(f().LSumme->text(), QStringLiteral("0"));
+}
 
+TEST_F(CheckRunTest, SwitchesOffCountButMarkNothing)
+{
     // Every deleting switch is off: all rules count, nothing is marked.
     for (int i = 0; i < 3; ++i)
         add("From: bulk@junk.example\r\nSubject: Cheap pills, WIN MONEY\r\n", 50000);
+    startProgram();
     check();
     EXPECT_EQ(counters(), QStringList({"3", "6", "3", "0"}));   // 50000 bytes are below 100 KByte
     EXPECT_EQ(grid().cell(1, 1) + grid().cell(1, 2) + grid().cell(1, 3), QString());
     EXPECT_EQ(log().first(), text(TextId::CheckingAccount) + QStringLiteral(" Test"));   // no count lines
+    p.close();
+    EXPECT_EQ(pop.messages(kUser).size(), 3);
+}
 
+TEST_F(CheckRunTest, MissingListStopsTheCheck)
+{
+    add("From: bulk@junk.example\r\nSubject: Cheap pills\r\n");
     QFile::remove(p.path(QStringLiteral("/ini/Absender.ini")));
+    p.on("Delete", "From");
+    startProgram();
     check();
     EXPECT_TRUE(log().first().startsWith(QStringLiteral("Error: ")));
     EXPECT_TRUE(log().first().contains(QStringLiteral("Absender.ini")));
     p.close();
-    EXPECT_EQ(pop.messages(kUser).size(), 3);
+    EXPECT_EQ(pop.messages(kUser).size(), 1);
 }
 
 TEST_F(CheckRunTest, MarkDeleteSelectedAndDeleteMarkedFeedTheNoticeListAndCommitAtQuit)
