@@ -23,7 +23,7 @@
 #include "support/Lamp.h"
 #include "support/RichLog.h"
 #include "support/RoundButton.h"
-#include "support/StringGrid.h"
+#include "support/StringGridView.h"
 
 #include <QAction>
 #include <QComboBox>
