@@ -5,7 +5,7 @@
 #include "check/AlleForm.h"
 #include "check/AppServices.h"
 #include "platform/GuardedApplication.h"
-#include "platform/Prompts.h"
+#include "platform/DesktopPrompts.h"
 #include "platform/QuitSignals.h"
 #include "platform/Shell.h"
 #include "platform/WavePlayer.h"

@@ -17,6 +17,7 @@
 #include "net/SmtpClient.h"
 #include "rules/RuleListCache.h"
 #include "viewer/AusgabeForm.h"
+#include "lang/LanguageDialog.h"
 #include "lang/StartLanguage.h"
 #include "platform/Prompts.h"
 #include "platform/Shell.h"
@@ -32,7 +33,7 @@
 #include "support/ProgramLinks.h"
 #include "support/RichLog.h"
 #include "support/RoundButton.h"
-#include "support/StringGrid.h"
+#include "support/StringGridView.h"
 #include "support/ToolPanel.h"
 
 #include <QAction>
@@ -61,6 +62,7 @@ TStammForm::TStammForm(AppServices &app, QWidget *parent)
     : QMainWindow(parent), m_app(app), m_language(&app.prompts)
 {
     setObjectName(QStringLiteral("TStammForm"));
+    m_language.setChooser(&TLanguageDialog::choose);
     setWindowTitle(QStringLiteral("Korvalinthus"));
     setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);

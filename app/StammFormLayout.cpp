@@ -13,9 +13,9 @@
 #include "net/SmtpClient.h"
 #include "rules/RuleListCache.h"
 #include "support/Lamp.h"
-#include "support/RichLog.h"
+#include "support/RichLogView.h"
 #include "support/RoundButton.h"
-#include "support/StringGrid.h"
+#include "support/StringGridView.h"
 #include "support/ToolPanel.h"
 
 #include <QAction>
@@ -85,9 +85,10 @@ void TStammForm::buildPanels(QWidget *central)
     CoBo_Konto->setInsertPolicy(QComboBox::NoInsert);
     CoBo_Konto->setGeometry(8, 17, 384, 23);
 
-    RE_Message_Stamm = new RichLog(QStringLiteral("RE_Message_Stamm"), RichLog::Order::NewestFirst, central);
-    RE_Message_Stamm->setGeometry(4, 104, 400, 77);
-    RE_Message_Stamm->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    RE_Message_Stamm = new RichLog(QStringLiteral("RE_Message_Stamm"), RichLog::Order::NewestFirst, this);
+    auto *messages = new RichLogView(*RE_Message_Stamm, central);
+    messages->setGeometry(4, 104, 400, 77);
+    messages->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 
     LVorgang = new QLabel(QStringLiteral("Progress"), central);
     LVorgang->setObjectName(QStringLiteral("LVorgang"));

@@ -5,9 +5,9 @@
 #include "platform/Prompts.h"
 #include "platform/core/KvError.h"
 #include "support/LabelFit.h"
-#include "support/RichLog.h"
+#include "support/RichLogView.h"
 #include "support/RoundButton.h"
-#include "support/StringGrid.h"
+#include "support/StringGridView.h"
 #include "support/ToolPanel.h"
 
 #include "rules/VerdictText.h"
@@ -55,9 +55,10 @@ TAlleForm::TAlleForm(AppServices &app, const TKvLanguage &catalog, QWidget *pare
     Tabelle = new StringGridView(QStringLiteral("Tabelle"), TabelleGrid, 18, this);
     Tabelle->setGeometry(4, 56, 601, 210);
     RE_Ausgabe = new RichLog(QStringLiteral("RE_Ausgabe"), RichLog::Order::OldestFirst, this);
-    RE_Ausgabe->setGeometry(4, 270, 601, 133);
-    RE_Ausgabe->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    RE_Ausgabe->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    auto *report = new RichLogView(*RE_Ausgabe, this);
+    report->setGeometry(4, 270, 601, 133);
+    report->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    report->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 
     connect(But_Schliessen, &QAbstractButton::clicked, this, [this] { But_HilfeClick(But_Schliessen); });
     connect(But_Hilfe, &QAbstractButton::clicked, this, [this] { But_HilfeClick(But_Hilfe); });

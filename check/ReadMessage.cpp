@@ -4,7 +4,7 @@
 #include "check/CheckRun.h"
 #include "check/MainIndicators.h"
 #include "net/Pop3Client.h"
-#include "support/StringGrid.h"
+#include "support/StringGridView.h"
 #include "viewer/AusgabeForm.h"
 
 #include <QScopeGuard>

@@ -1,11 +1,11 @@
 #include "lang/KvLanguage.h"
 
-#include "lang/LanguageDialog.h"
 #include "platform/Prompts.h"
 #include "platform/core/AnsiCodec.h"
 #include "platform/core/KvError.h"
 
 #include <QCoreApplication>
+#include <QCursor>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -249,15 +249,19 @@ QString TKvLanguage::GetText(quint16 number) const
 
 bool TKvLanguage::ChooseLanguage()
 {
-    if (!m_prompts)
+    return ChooseLanguage(m_chooser);
+}
+
+bool TKvLanguage::ChooseLanguage(const Chooser &chooser)
+{
+    if (!m_prompts || !chooser)
         return false;
-    TLanguageDialog dialog(m_dialogLanguage);
-    dialog.BuildScreen(m_path, LanguageName());
-    if (m_prompts->exec(dialog) != QDialog::Accepted)
+    const std::optional<QString> chosen = chooser(*m_prompts, m_dialogLanguage, m_path, LanguageName());
+    if (!chosen)
         return false;
-    // The dialog only offers files it has just listed, so the name is taken
+    // The chooser only offers files it has just listed, so the name is taken
     // as it is, without the checks of setFileName.
-    m_fileName = dialog.ChosenFileName();
+    m_fileName = *chosen;
     ReadLanguageFile();
     return true;
 }

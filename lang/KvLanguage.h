@@ -26,6 +26,8 @@
 #include <QColor>
 #include <QString>
 #include <QtGlobal>
+#include <functional>
+#include <optional>
 #include <vector>
 
 class Prompts;
@@ -73,10 +75,19 @@ public:
     // The text of a named entry; the program asks by name.
     QString GetText(TextId id) const { return GetText(textNumber(id)); }
 
-    // Lets the user pick a language file of the folder in TLanguageDialog.
-    // On OK the chosen file becomes current and is read; true. On cancel
-    // nothing changes; false.
+    // Lets the user pick a language file of the folder through the chooser
+    // (the windows give TLanguageDialog::choose). On OK the chosen file
+    // becomes current and is read; true. On cancel, or without prompts or
+    // chooser, nothing changes; false.
     bool ChooseLanguage();
+
+    // Puts the choice to the user: the chosen file name (without folder),
+    // or nothing when the user cancelled.
+    using Chooser = std::function<std::optional<QString>(Prompts &prompts, TLangDialog language,
+                                                         const QString &folder, const QString &currentName)>;
+    void setChooser(Chooser chooser) { m_chooser = std::move(chooser); }
+    // ChooseLanguage with this chooser instead of the one set.
+    bool ChooseLanguage(const Chooser &chooser);
 
     // Header of the file read last.
     QString LanguageName() const;
@@ -106,6 +117,7 @@ private:
     void showCorrupt() const;
 
     Prompts *m_prompts;
+    Chooser m_chooser;
     QString m_path;
     QString m_fileName;
     TLangDialog m_dialogLanguage = TLangDialog::English;

@@ -1,6 +1,7 @@
 #include "lang/LanguageDialog.h"
 
 #include "lang/KvLanguage.h"
+#include "platform/Prompts.h"
 #include "platform/core/AnsiCodec.h"
 
 #include <QDir>
@@ -132,4 +133,14 @@ void TLanguageDialog::RadioButtonClick()
             return;
         }
     }
+}
+
+std::optional<QString> TLanguageDialog::choose(Prompts &prompts, TLangDialog language, const QString &folder,
+                                               const QString &currentName)
+{
+    TLanguageDialog dialog(language);
+    dialog.BuildScreen(folder, currentName);
+    if (prompts.exec(dialog) != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.ChosenFileName();
 }

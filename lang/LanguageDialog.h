@@ -6,6 +6,7 @@
 
 #include <QDialog>
 #include <QString>
+#include <optional>
 #include <vector>
 
 class QLabel;
@@ -14,6 +15,7 @@ class QPushButton;
 class QRadioButton;
 class QScrollArea;
 class QWidget;
+class Prompts;
 
 class TLanguageDialog : public QDialog
 {
@@ -33,6 +35,11 @@ public:
 
     // File name (without folder) of the chosen language; empty when none.
     QString ChosenFileName() const { return m_chosenFileName; }
+
+    // The catalog's chooser: lists folder in a dialog run through prompts;
+    // the chosen file name on OK, nothing on cancel.
+    static std::optional<QString> choose(Prompts &prompts, TLangDialog language, const QString &folder,
+                                         const QString &currentName);
 
     // Number of files listed by BuildScreen.
     int FileCount() const { return int(m_records.size()); }

@@ -8,7 +8,7 @@
 #include "settings/Settings.h"
 #include "support/Hints.h"
 #include "support/HtmlInfoViewer.h"
-#include "support/RichLog.h"
+#include "support/RichLogView.h"
 #include "support/RoundButton.h"
 #include "support/ToolPanel.h"
 
@@ -144,8 +144,9 @@ void TKontenForm::buildFields()
     FLBPasswort->setGeometry(8, 468, kWidth - 16, 20);
 
     RT_Messages = new RichLog(QStringLiteral("RT_Messages"), RichLog::Order::NewestFirst, this);
-    RT_Messages->setGeometry(8, 492, kWidth - 16, kHeight - 492 - 8);
-    RT_Messages->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    auto *messages = new RichLogView(*RT_Messages, this);
+    messages->setGeometry(8, 492, kWidth - 16, kHeight - 492 - 8);
+    messages->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 }
 
 void TKontenForm::buildSecurity(int left, int top, int width)

@@ -3,6 +3,7 @@
 #include "support/Hints.h"
 
 #include "lang/KvLanguage.h"
+#include "lang/LanguageDialog.h"
 #include "platform/Prompts.h"
 #include "platform/Shell.h"
 #include "platform/core/KvError.h"
@@ -205,7 +206,7 @@ void TSetupForm::SAbbrechenClick(QObject *sender)
     if (sender == SAbbrechen)
         reject();
     if (sender == LSprache)
-        m_catalog.ChooseLanguage();
+        m_catalog.ChooseLanguage(&TLanguageDialog::choose);
     LSprache->setText(m_catalog.LanguageName());
 
     QLineEdit *target = sender == FBPfad         ? FEProgramm

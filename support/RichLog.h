@@ -1,14 +1,15 @@
 #pragma once
-// A read-only coloured text log. The main status log inserts every line at
-// the top (newest first); the report log appends at the end. A line takes
-// the current insertion colour; coloured lines are written by setting the
-// colour, inserting, and setting it back. The lines are kept beside the
-// text box so that they can be saved as rich text and inspected by tests.
+// A coloured text log. The main status log inserts every line at the top
+// (newest first); the report log appends at the end. A line takes the
+// current insertion colour; coloured lines are written by setting the
+// colour, inserting, and setting it back. The log holds the lines; a
+// RichLogView shows them, and the lines can be saved as rich text and
+// inspected by tests without any window.
 #include "platform/RtfWriter.h"
 
-#include <QTextEdit>
+#include <QObject>
 
-class RichLog : public QTextEdit
+class RichLog : public QObject
 {
     Q_OBJECT
 public:
@@ -21,8 +22,9 @@ public:
     static QColor maroon() { return {128, 0, 0}; }
     static QColor purple() { return {128, 0, 128}; }
 
-    RichLog(const QString &name, Order order, QWidget *parent = nullptr);
+    RichLog(const QString &name, Order order, QObject *parent = nullptr);
 
+    Order order() const { return m_order; }
     QColor insertionColor() const { return m_color; }
     void setInsertionColor(const QColor &color) { m_color = color; }
     // Adds one line in the insertion colour, at the top or at the end.
@@ -30,8 +32,6 @@ public:
     // Adds one line in the given colour and leaves the insertion colour as it was.
     void addLine(const QString &text, const QColor &color);
     void clearLines();
-    // The text box as shown, with every line added so far.
-    QString shownText();
 
     // Lines in display order (top first).
     const QList<ColoredLine> &lines() const { return m_lines; }
@@ -39,17 +39,20 @@ public:
     // The log in its rich-text form; throws KvError on failure.
     void saveRichText(const QString &path) const;
 
+signals:
+    // One line came (at the top or the end, by order()).
+    void lineAdded();
+    // The oldest lines are about to go: lines() still holds them.
+    void aboutToDropOldest();
+    // The `count` oldest lines went (the last ones for NewestFirst, the
+    // first ones for OldestFirst).
+    void droppedOldest(qsizetype count);
+    void cleared();
+
 private:
-    // Lines reach the text box in batches: a check or pass adds thousands of
-    // lines, and laying the document out again for each one would cost more
-    // than the check itself. The batch goes in at the next event-loop round.
-    void scheduleFlush();
-    void flush();
     void dropOldest();
 
     Order m_order;
-    qsizetype m_pending = 0;      // lines of m_lines not yet in the text box
-    bool m_flushScheduled = false;
     QColor m_color = grey();
     QList<ColoredLine> m_lines;
 };

@@ -5,7 +5,6 @@
 // count only appends rows, so filling thousands of rows stays linear.
 #include <QAbstractTableModel>
 #include <QStringList>
-#include <QTableView>
 #include <vector>
 
 class StringGrid : public QAbstractTableModel
@@ -39,22 +38,4 @@ private:
     int m_rows = 0;
     std::vector<QStringList> m_cells;   // one list of columns per row
     std::vector<QString> m_notes;       // one per row
-};
-
-// The view of a StringGrid: whole-row selection, fixed row height, user
-// resizable columns; selectedRow() gives the grid row (1-based) or 0.
-class StringGridView : public QTableView
-{
-    Q_OBJECT
-public:
-    StringGridView(const QString &name, StringGrid *grid, int rowHeight, QWidget *parent = nullptr);
-    StringGrid *grid() const { return m_grid; }
-    int selectedRow() const;
-    void selectRow(int gridRow);
-
-signals:
-    void doubleClickedRow(int gridRow);
-
-private:
-    StringGrid *m_grid;
 };

@@ -11,7 +11,7 @@
 #include "platform/core/Printable.h"
 #include "support/LabelFit.h"
 #include "support/RoundButton.h"
-#include "support/StringGrid.h"
+#include "support/StringGridView.h"
 #include "support/ToolPanel.h"
 #include "viewer/AttachmentFiles.h"
 #include "viewer/AttachmentTypes.h"

@@ -6,7 +6,7 @@
 #include "app/StammForm.h"
 #include "check/AlleForm.h"
 #include "support/HtmlInfoViewer.h"
-#include "support/RichLog.h"
+#include "support/RichLogView.h"
 #include "support/RoundButton.h"
 
 #include <QAction>
@@ -131,6 +131,8 @@ TEST(RichLog, BatchedLinesShowInOrderWithTheirColours)
 {
     RichLog top(QStringLiteral("top"), RichLog::Order::NewestFirst);
     RichLog end(QStringLiteral("end"), RichLog::Order::OldestFirst);
+    RichLogView topView(top);
+    RichLogView endView(end);
     for (RichLog *log : {&top, &end}) {
         log->addLine(QStringLiteral("one"));
         log->addLine(QStringLiteral("two"), RichLog::maroon());
@@ -140,28 +142,30 @@ TEST(RichLog, BatchedLinesShowInOrderWithTheirColours)
         EXPECT_EQ(log->insertionColor(), RichLog::grey());
     }
     EXPECT_EQ(top.texts(), QStringList({"four", "three", "two", "one"}));
-    EXPECT_EQ(top.shownText(), QStringLiteral("four\nthree\ntwo\none"));
+    EXPECT_EQ(topView.shownText(), QStringLiteral("four\nthree\ntwo\none"));
     EXPECT_EQ(top.lines()[0].color, RichLog::purple());
     EXPECT_EQ(top.lines()[2].color, RichLog::maroon());
-    EXPECT_EQ(end.shownText(), QStringLiteral("one\ntwo\nthree\nfour"));
+    EXPECT_EQ(endView.shownText(), QStringLiteral("one\ntwo\nthree\nfour"));
 
     end.clearLines();
     end.addLine(QStringLiteral("again"));
-    EXPECT_EQ(end.shownText(), QStringLiteral("again"));
+    EXPECT_EQ(endView.shownText(), QStringLiteral("again"));
 }
 
 TEST(RichLog, KeepsTheNewestLinesOnly)
 {
     RichLog top(QStringLiteral("top"), RichLog::Order::NewestFirst);
     RichLog end(QStringLiteral("end"), RichLog::Order::OldestFirst);
+    RichLogView topView(top);
+    RichLogView endView(end);
     const qsizetype n = RichLog::MaxLines * 12 / 10;
     for (RichLog *log : {&top, &end})
         for (qsizetype i = 1; i <= n; ++i)
             log->addLine(QString::number(i));
-    for (RichLog *log : {&top, &end}) {
-        const QStringList shown = log->shownText().split(QLatin1Char('\n'));
+    for (RichLogView *view : {&topView, &endView}) {
+        const QStringList shown = view->shownText().split(QLatin1Char('\n'));
         EXPECT_LE(shown.size(), RichLog::MaxLines + RichLog::MaxLines / 10);
-        EXPECT_EQ(shown, log->texts());
+        EXPECT_EQ(shown, view->log()->texts());
         EXPECT_TRUE(shown.contains(QString::number(n)));
         EXPECT_FALSE(shown.contains(QStringLiteral("1")));
     }

@@ -13,7 +13,7 @@
 #include "settings/SetupForm.h"
 #include "support/RichLog.h"
 #include "support/RoundButton.h"
-#include "support/StringGrid.h"
+#include "support/StringGridView.h"
 
 #include <QAction>
 #include <QCheckBox>

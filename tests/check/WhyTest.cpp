@@ -7,7 +7,7 @@
 #include "check/AlleForm.h"
 #include "support/RichLog.h"
 #include "support/RoundButton.h"
-#include "support/StringGrid.h"
+#include "support/StringGridView.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -3,6 +3,7 @@
 #include "LangTestFiles.h"
 #include "ScriptedPrompts.h"
 #include "lang/KvLanguage.h"
+#include "lang/LanguageDialog.h"
 
 #include <QDir>
 #include <QRadioButton>
@@ -168,6 +169,7 @@ TEST_F(KvLanguageTest, DescendingFileMissesAllButTheMiddleText)
 
 TEST_F(KvLanguageTest, ChooseLanguageReadsTheChosenFileOnOkAndKeepsTheOldOneOnCancel)
 {
+    catalog.setChooser(&TLanguageDialog::choose);
     // Nothing read yet: the first file in alphabetical order is preselected.
     prompts.expectDialog([](QDialog &) { return int(QDialog::Accepted); }, QStringLiteral("TLanguageDialog"));
     EXPECT_TRUE(catalog.ChooseLanguage());

@@ -1,7 +1,7 @@
 // The real message boxes show what they are given as plain text, control
 // characters escaped: a subject in a question cannot turn into markup.
 #include "QtPrinters.h"
-#include "platform/Prompts.h"
+#include "platform/DesktopPrompts.h"
 
 #include <QAbstractButton>
 #include <QApplication>

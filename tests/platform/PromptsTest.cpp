@@ -2,7 +2,7 @@
 // sits minimized or hidden in the notification area brings that window back
 // and is shown in front, above a window that stays on top; while any prompt
 // is open the seam says so.
-#include "platform/Prompts.h"
+#include "platform/DesktopPrompts.h"
 
 #include <QApplication>
 #include <QDialog>

@@ -8,7 +8,7 @@
 #include "app/Application.h"
 #include "check/AppServices.h"
 #include "platform/core/SettingsKey.h"
-#include "support/StringGrid.h"
+#include "support/StringGridView.h"
 
 #include <QTemporaryDir>
 #include <memory>
