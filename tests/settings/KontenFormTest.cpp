@@ -120,7 +120,7 @@ TEST_F(KontenFormTest, NewAfterADeleteFillsTheGap)
     EXPECT_EQ(refills, 1);
 }
 
-TEST_F(KontenFormTest, EveryWayOfClosingApplies)
+TEST_F(KontenFormTest, TheCloseBoxApplies)
 {
     open();
     edit(2);
@@ -131,19 +131,29 @@ TEST_F(KontenFormTest, EveryWayOfClosingApplies)
     form.close();   // the window's close box
     EXPECT_EQ(accounts.names(), list("A,B"));
     EXPECT_TRUE(settings.password_save);
+    EXPECT_EQ(refills, 1);
 
-    // Reopening starts from the table: unsaved field edits are gone.
+    // Reopening starts from the table.
     open();
     EXPECT_TRUE(form.FLBPasswort->isChecked());
+    EXPECT_EQ(listed(), list("A,B"));
+}
+
+// Unsaved field edits are dropped when asked; the switch is taken.
+TEST_F(KontenFormTest, EscapeApplies)
+{
+    settings.password_save = true;
+    open();
+    ASSERT_TRUE(form.FLBPasswort->isChecked());
     edit(1);
     form.FE_Bezeichnung->setText(QStringLiteral("not saved"));
     form.FLBPasswort->setChecked(false);
     dir.prompts.expectConfirm(false, dir.t(322));
     QTest::keyClick(&form, Qt::Key_Escape);
     EXPECT_FALSE(form.isVisible());
-    EXPECT_EQ(accounts.names(), list("A,B"));
+    EXPECT_EQ(accounts.names(), list("A,B,C"));
     EXPECT_FALSE(settings.password_save);
-    EXPECT_EQ(refills, 2);
+    EXPECT_EQ(refills, 1);
 }
 
 TEST_F(KontenFormTest, RefusedSavesWriteNothing)

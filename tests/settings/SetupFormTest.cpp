@@ -201,6 +201,18 @@ TEST_F(SetupFormTest, CancelKeepsOnlyANewLanguage)
     }, QStringLiteral("TLanguageDialog"));
     form.LSprache->click();
     EXPECT_EQ(form.LSprache->text(), QStringLiteral("Other"));
+    form.FEProgramm->setText(QStringLiteral("/usr/bin/mailer"));
+    form.SAbbrechen->click();
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_EQ(dir.catalog.FileName(), QStringLiteral("Other.LNG"));
+    EXPECT_TRUE(settings.Readme);
+    EXPECT_TRUE(settings.Client.isEmpty());
+    EXPECT_EQ(applied, 0);
+}
+
+TEST_F(SetupFormTest, ThePathButtonsFillTheirFields)
+{
+    open();
     dir.prompts.expectOpenFile(QStringLiteral("/usr/bin/mailer"));
     form.FBPfad->click();
     EXPECT_EQ(form.FEProgramm->text(), QStringLiteral("/usr/bin/mailer"));
@@ -209,12 +221,6 @@ TEST_F(SetupFormTest, CancelKeepsOnlyANewLanguage)
     EXPECT_EQ(form.ECheck_Pfad->text(), QString());
     form.SBEdit_text->click();
     EXPECT_EQ(shell.opened, QStringList{dir.path(QStringLiteral("/tools/message.txt"))});
-    form.SAbbrechen->click();
-    EXPECT_FALSE(form.isVisible());
-    EXPECT_EQ(dir.catalog.FileName(), QStringLiteral("Other.LNG"));
-    EXPECT_TRUE(settings.Readme);
-    EXPECT_TRUE(settings.Client.isEmpty());
-    EXPECT_EQ(applied, 0);
 }
 
 TEST_F(SetupFormTest, ShortcutsGoWhereTheButtonSays)
