@@ -132,7 +132,7 @@ TEST_F(HostileMail, HeaderWithoutEndIsRefused)
     EXPECT_EQ(msg.Head.size(), TMessageParser::MaxHeadLines);
 }
 
-TEST_F(HostileMail, NamesLoseDirectionOverridesAndControls)
+TEST_F(HostileMail, NamesLoseTheirControlCharacters)
 {
     EXPECT_EQ(TMessageParser::SafeFileName(QString::fromUtf8("invoice\u202Efdp.exe")), "invoicefdp.exe");
     EXPECT_EQ(TMessageParser::SafeFileName(QString::fromUtf8("a\u0085b\u2066c.txt")), "abc.txt");

@@ -171,7 +171,7 @@ TEST_F(HostilePop, EndlessBodyStopsAtTheListedSize)
     EXPECT_TRUE(QDir(dir.path()).isEmpty()) << QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).join(' ').toStdString();
 }
 
-TEST_F(HostilePop, EndlessMessageHeader)
+TEST_F(HostilePop, AnEndlessHeaderEndsTheConnection)
 {
     HostileServer server([](Peer &p) {
         HostileServer::login(p) && p.expect("LIST 1") && p.sendLine("+OK 1 4000000") && p.expect("RETR 1")

@@ -32,12 +32,21 @@ protected:
     }
     void loadEntries(const char *name, const QByteArray &entries) { load(name, "Name\r\nN\r\n\r\n1\r\n" + entries); }
 
+    // A dialog answer that clicks the given radio button first.
+    static std::function<int(QDialog &)> pick(int radio, int result)
+    {
+        return [=](QDialog &dialog) {
+            dialog.findChild<QRadioButton *>(QStringLiteral("RadioButton%1").arg(radio))->click();
+            return result;
+        };
+    }
+
     LanguageFolder folder;
     ScriptedPrompts prompts;
     TKvLanguage catalog{&prompts};
 };
 
-TEST_F(KvLanguageTest, PathLosesOneTrailingSeparatorAndRereadsTheCurrentFile)
+TEST_F(KvLanguageTest, ANewPathRereadsTheCurrentFile)
 {
     catalog.setFileName(QStringLiteral("English.LNG"));
     LanguageFolder other;
@@ -64,7 +73,7 @@ TEST_F(KvLanguageTest, FileNameGetsTheLngExtension)
     }
 }
 
-TEST_F(KvLanguageTest, MissingFileKeepsThePreviousNameAndItsTexts)
+TEST_F(KvLanguageTest, AMissingFirstFileLeavesNoName)
 {
     // At start-up nothing was read before: no name and no texts, so the
     // empty name is what is remembered at exit.
@@ -72,7 +81,10 @@ TEST_F(KvLanguageTest, MissingFileKeepsThePreviousNameAndItsTexts)
     catalog.setFileName(QStringLiteral("Removed.LNG"));
     EXPECT_TRUE(catalog.FileName().isEmpty());
     EXPECT_EQ(catalog.GetText(1), QString());
+}
 
+TEST_F(KvLanguageTest, AMissingFileKeepsThePreviousOne)
+{
     catalog.setFileName(QStringLiteral("English"));
     QDir(folder.path()).mkdir(QStringLiteral("Folder.LNG"));   // a folder is no language file
     for (const char *missing : {"Klingon", "Folder.LNG"}) {
@@ -81,6 +93,12 @@ TEST_F(KvLanguageTest, MissingFileKeepsThePreviousNameAndItsTexts)
         EXPECT_EQ(catalog.FileName(), QStringLiteral("English.LNG"));
         EXPECT_EQ(catalog.GetText(7), QStringLiteral("Seven"));
     }
+}
+
+TEST_F(KvLanguageTest, AnEmptyNameUnloadsSilently)
+{
+    catalog.setFileName(QStringLiteral("English"));
+    ASSERT_EQ(catalog.GetText(7), QStringLiteral("Seven"));
     catalog.setFileName(QString());   // unloads without a message
     EXPECT_EQ(catalog.GetText(7), QString());
 }
@@ -93,8 +111,11 @@ TEST_F(KvLanguageTest, HeaderLinesAreReadByTheirRules)
     EXPECT_EQ(catalog.HeaderText(), QStringLiteral("third, line"));
     EXPECT_EQ(catalog.HeaderNumber(), 42);
     EXPECT_EQ(catalog.GetText(5), QStringLiteral("five"));
+}
 
-    // Lone LF line ends and a missing last break read like CR LF with it.
+// Lone LF line ends and a missing last break read like CR LF with it.
+TEST_F(KvLanguageTest, LfLineEndsReadLikeCrLf)
+{
     for (const QByteArray bytes : {"Unix\nU\n\n-3\n1,one\n2,two\n3,three", "Dos\r\nD\r\n\r\n-3\r\n1,one\r\n2,two\r\n3,three\r\n"}) {
         load("Ends", bytes);
         EXPECT_EQ(catalog.HeaderNumber(), -3);
@@ -103,7 +124,7 @@ TEST_F(KvLanguageTest, HeaderLinesAreReadByTheirRules)
     }
 }
 
-TEST_F(KvLanguageTest, DamagedHeaderOrEntryEmptiesTheCatalogButKeepsTheLinesBeforeIt)
+TEST_F(KvLanguageTest, ADamagedHeaderNumberEmptiesTheCatalog)
 {
     for (const QByteArray line4 : {"abc", "12abc", "   ", "2147483648"}) {
         SCOPED_TRACE(line4.constData());
@@ -116,8 +137,12 @@ TEST_F(KvLanguageTest, DamagedHeaderOrEntryEmptiesTheCatalogButKeepsTheLinesBefo
         EXPECT_EQ(catalog.LanguageName(), QStringLiteral("Broken"));
         EXPECT_EQ(catalog.CodeLetter(), QStringLiteral("B"));
     }
-    // An entry line the lookup could not read (an empty line in the middle,
-    // no comma, no number) is damage too, found at reading, not at a lookup.
+}
+
+// An entry line the lookup could not read (an empty line in the middle, no
+// comma, no number) is damage too, found at reading, not at a lookup.
+TEST_F(KvLanguageTest, ADamagedEntryEmptiesTheCatalog)
+{
     for (const QByteArray entries : {"1,one\r\n\r\n3,three\r\n", "1,one\r\nno comma\r\n", "x,one\r\n2,two\r\n"}) {
         SCOPED_TRACE(entries.constData());
         prompts.expectError(kCorrupt);
@@ -127,6 +152,10 @@ TEST_F(KvLanguageTest, DamagedHeaderOrEntryEmptiesTheCatalogButKeepsTheLinesBefo
         EXPECT_EQ(catalog.EntryCount(), 0);
         EXPECT_EQ(catalog.GetText(2), QString());   // no conversion error
     }
+}
+
+TEST_F(KvLanguageTest, AShortFileKeepsTheLinesItHas)
+{
     catalog.setFileName(QStringLiteral("English"));
     EXPECT_TRUE(catalog.isLoaded());
     prompts.expectError(kCorrupt);
@@ -137,7 +166,7 @@ TEST_F(KvLanguageTest, DamagedHeaderOrEntryEmptiesTheCatalogButKeepsTheLinesBefo
     EXPECT_EQ(catalog.CodeLetter(), QString());
 }
 
-TEST_F(KvLanguageTest, LookupFindsEveryEntryWithTheWholeRestOfItsLineInTheCodePage)
+TEST_F(KvLanguageTest, LookupGivesTheWholeRestOfTheLine)
 {
     QByteArray entries;
     for (int n = 1; n <= 499; n += 2)
@@ -167,7 +196,7 @@ TEST_F(KvLanguageTest, DescendingFileMissesAllButTheMiddleText)
     EXPECT_EQ(found, QStringList{QStringLiteral("t8")});
 }
 
-TEST_F(KvLanguageTest, ChooseLanguageReadsTheChosenFileOnOkAndKeepsTheOldOneOnCancel)
+TEST_F(KvLanguageTest, TheFirstChoiceOffersTheFirstFile)
 {
     catalog.setChooser(&TLanguageDialog::choose);
     // Nothing read yet: the first file in alphabetical order is preselected.
@@ -175,17 +204,20 @@ TEST_F(KvLanguageTest, ChooseLanguageReadsTheChosenFileOnOkAndKeepsTheOldOneOnCa
     EXPECT_TRUE(catalog.ChooseLanguage());
     EXPECT_EQ(catalog.FileName(), QStringLiteral("Deutsch.LNG"));
     EXPECT_EQ(catalog.GetText(2), QStringLiteral("Zwei"));
+}
 
-    const auto pick = [](int radio, int result) {
-        return [=](QDialog &dialog) {
-            dialog.findChild<QRadioButton *>(QStringLiteral("RadioButton%1").arg(radio))->click();
-            return result;
-        };
-    };
+TEST_F(KvLanguageTest, OkReadsTheChosenFile)
+{
+    catalog.setFileName(QStringLiteral("Deutsch"));
     prompts.expectDialog(pick(2, QDialog::Accepted));
     EXPECT_TRUE(catalog.ChooseLanguage());
     EXPECT_EQ(catalog.FileName(), QStringLiteral("English.LNG"));
+    EXPECT_EQ(catalog.GetText(7), QStringLiteral("Seven"));
+}
 
+TEST_F(KvLanguageTest, CancelKeepsTheOldFile)
+{
+    catalog.setFileName(QStringLiteral("English"));
     catalog.setLanguageOfDialog(TLangDialog::Deutsch);
     prompts.expectDialog([&](QDialog &dialog) {
         EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Sprache w\u00e4hlen"));

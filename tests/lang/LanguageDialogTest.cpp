@@ -39,7 +39,7 @@ protected:
     TLanguageDialog dialog{TLangDialog::English};
 };
 
-TEST_F(LanguageDialogTest, ListsLanguageFilesAlphabeticallyWithCaptionsAndFlagsAndPreselectsTheFirstOrTheCurrentOne)
+TEST_F(LanguageDialogTest, ListsFilesInOrderWithCaptionsAndFlags)
 {
     // Captions are first lines, cut to 255 characters and read in the code page.
     folder.writeRaw(QStringLiteral("delta.lng"), QByteArray(400, 'd') + "\r\nD\r\n\r\n1\r\n");
@@ -52,14 +52,20 @@ TEST_F(LanguageDialogTest, ListsLanguageFilesAlphabeticallyWithCaptionsAndFlagsA
     EXPECT_EQ(dialog.ChosenFileName(), QStringLiteral("Alpha.LNG"));
     EXPECT_TRUE(dialog.findChild<QLabel *>(QStringLiteral("Image1"))->pixmap().isNull());
     EXPECT_EQ(dialog.findChild<QLabel *>(QStringLiteral("Image2"))->pixmap().toImage().pixelColor(5, 5), QColor(Qt::red));
+}
 
+TEST_F(LanguageDialogTest, TheCurrentFileIsPreselected)
+{
     for (const auto &[current, chosen] : {std::pair{"BRAVO", "bravo.lng"}, {"Esperanto", ""}}) {
         TLanguageDialog other(TLangDialog::English);
         other.BuildScreen(folder.path(), QLatin1String(current));
         EXPECT_EQ(other.ChosenFileName(), QLatin1String(chosen));
         EXPECT_EQ(other.findChild<QRadioButton *>(QStringLiteral("RadioButton2"))->isChecked(), *chosen != 0);
     }
-    // Missing folders list nothing.
+}
+
+TEST_F(LanguageDialogTest, MissingFoldersListNothing)
+{
     for (const QString &path : {QString(), folder.path() + QStringLiteral("/missing")}) {
         TLanguageDialog none(TLangDialog::English);
         none.BuildScreen(path, QString());
@@ -67,7 +73,7 @@ TEST_F(LanguageDialogTest, ListsLanguageFilesAlphabeticallyWithCaptionsAndFlagsA
     }
 }
 
-TEST_F(LanguageDialogTest, ClickingARadioButtonChoosesItsFileAndTheButtonsClose)
+TEST_F(LanguageDialogTest, ARadioClickChoosesItsFile)
 {
     dialog.BuildScreen(folder.path(), QStringLiteral("Alpha"));
     dialog.show();
@@ -75,6 +81,12 @@ TEST_F(LanguageDialogTest, ClickingARadioButtonChoosesItsFileAndTheButtonsClose)
     QTest::mouseClick(radio(3), Qt::LeftButton, {}, QPoint(6, 12));
     EXPECT_EQ(captionsAndChecks(), QStringList({"Alpha", "Bravo", "Charlie*"}));
     EXPECT_EQ(dialog.ChosenFileName(), QStringLiteral("charlie.Lng"));
+}
+
+TEST_F(LanguageDialogTest, TheButtonsCloseTheDialog)
+{
+    dialog.BuildScreen(folder.path(), QStringLiteral("Alpha"));
+    dialog.show();
     dialog.findChild<QPushButton *>(QStringLiteral("ButtonOK"))->click();
     EXPECT_EQ(dialog.result(), int(QDialog::Accepted));
     dialog.findChild<QPushButton *>(QStringLiteral("ButtonCancel"))->click();

@@ -83,7 +83,7 @@ std::map<int, QByteArray> entriesOf(const QByteArray &file)
     return entries;
 }
 
-TEST(ShippedLanguageFiles, FourLanguagesWithTheirCodeLettersInWindows1252AndCrLf)
+TEST(ShippedLanguageFiles, FourLanguagesInTheirCodePage)
 {
     const QString folder = sourceDir() + QStringLiteral("/data/language/");
     const std::map<QString, QString> expected = {{QStringLiteral("Deutsch.LNG"), QStringLiteral("D")},
@@ -115,7 +115,7 @@ TEST(ShippedLanguageFiles, FourLanguagesWithTheirCodeLettersInWindows1252AndCrLf
 // Messages are composed of several texts and values joined by the program;
 // a text that begins with a blank (125 follows a count directly) must do so
 // in every language, and no language may lack or add a number.
-TEST(ShippedLanguageFiles, EveryLanguageHasTheNumbersOfEnglishAndItsEdgeBlanks)
+TEST(ShippedLanguageFiles, EveryLanguageMatchesEnglishEntries)
 {
     const QString folder = sourceDir() + QStringLiteral("/data/language/");
     const std::map<int, QByteArray> english = entriesOf(readAll(folder + QStringLiteral("English.LNG")));

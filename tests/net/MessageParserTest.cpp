@@ -130,7 +130,7 @@ TEST(ParserNames, LongNameIsCut)
     EXPECT_TRUE(longName.endsWith(".txt"));
 }
 
-TEST_F(ParserTest, QuotedAndBareBoundary)
+TEST_F(ParserTest, BoundaryMayBeQuotedOrBare)
 {
     for (const QByteArray param : {"\"abc\"", "abc"}) {
         parse(multipart("", param, "abc"));

@@ -111,15 +111,23 @@ private:
 
 }
 
-TEST(OAuthSasl, ChoiceAndResponses)
+TEST(OAuthSasl, ChoosesATokenMechanism)
 {
     EXPECT_EQ(OAuthSasl::Choose({"PLAIN", "xoauth2", "OAUTHBEARER"}), Mechanism::OAuthBearer);
     EXPECT_EQ(OAuthSasl::Choose({"PLAIN", "XOAUTH2"}), Mechanism::XOAuth2);
     EXPECT_EQ(OAuthSasl::Choose({"PLAIN", "LOGIN", "OAUTHBEARER-X"}), Mechanism::None);
+}
+
+TEST(OAuthSasl, ResponsesCarryUserAndToken)
+{
     EXPECT_EQ(OAuthSasl::Response(Mechanism::OAuthBearer, "a,b=c@example.org", "t"),
               QByteArray("n,a=a=2Cb=3Dc@example.org,\x01" "auth=Bearer t\x01\x01"));
     EXPECT_EQ(OAuthSasl::Response(Mechanism::XOAuth2, "a,b@example.org", "t"),
               QByteArray("user=a,b@example.org\x01" "auth=Bearer t\x01\x01"));
+}
+
+TEST(OAuthSasl, ErrorAnswerPerMechanism)
+{
     EXPECT_EQ(OAuthSasl::ErrorAnswer(Mechanism::OAuthBearer), "AQ==");
     EXPECT_EQ(OAuthSasl::ErrorAnswer(Mechanism::XOAuth2), "");
 }

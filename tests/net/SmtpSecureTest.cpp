@@ -107,13 +107,18 @@ TEST(SmtpHeaders, DateInEnglishWithTheOffset)
     EXPECT_EQ(MailHeaders::Date(west), "Sun, 01 Mar 2026 07:05:09 -0330");
 }
 
-TEST(SmtpHeaders, MessageIdsDifferAndKeepTheirDomain)
+TEST(SmtpHeaders, AMessageIdIsUniqueInItsDomain)
 {
     const QDateTime now = QDateTime::currentDateTime();
     const QByteArray a = MailHeaders::MessageId("guard.example.org", now);
     EXPECT_TRUE(QRegularExpression("^<[0-9a-f]+\\.[0-9]+@guard\\.example\\.org>$").match(QString::fromLatin1(a)).hasMatch())
         << a.constData();
     EXPECT_NE(MailHeaders::MessageId("guard.example.org", now), a);
+}
+
+TEST(SmtpHeaders, AnOddDomainGivesAValidMessageId)
+{
+    const QDateTime now = QDateTime::currentDateTime();
     EXPECT_TRUE(MailHeaders::MessageId("[IPv6:::1]", now).endsWith("@[IPv6:::1]>"));
     EXPECT_TRUE(MailHeaders::MessageId("bad name>", now).endsWith("@localhost>"));
 }
@@ -200,7 +205,7 @@ TEST_F(SmtpOverTls, AuthLogin)
 
 // PLAIN goes first where both are offered; the message then carries the
 // lines that identify it.
-TEST_F(SmtpOverTls, AuthPlainAndTheIdentifyingHeader)
+TEST_F(SmtpOverTls, APlainLoginSendsAnIdentifiedMail)
 {
     upgraded().sendLine("250-smtp.example.org").sendLine("250 AUTH LOGIN PLAIN").expect("AUTH PLAIN AGFubmEAc2VjcmV0")
         .sendLine("235 ok").expect("RSET").sendLine("250 OK").expect("MAIL FROM:<guard@example.org>")

@@ -96,7 +96,7 @@ protected:
 
 } // namespace
 
-TEST_F(PackageTest, DebianPackageInstallsAndItsProgramChecksARealServer)
+TEST_F(PackageTest, TheInstalledPackageChecksARealServer)
 {
     for (const char *tool : {"cpack", "dpkg-deb", "dpkg-shlibdeps", "setpriv", "desktop-file-validate", "appstreamcli"}) {
         if (!have(tool)) {

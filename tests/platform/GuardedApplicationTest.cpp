@@ -15,7 +15,7 @@
 // leaves its own event bookkeeping behind (that library is built without
 // exception cleanups), which the leak checker of the sanitizer build
 // rightly reports.
-TEST(GuardedApplication, AnUncaughtFailureIsShownAndTheProgramGoesOn)
+TEST(GuardedApplication, AnUncaughtFailureIsShownNotFatal)
 {
     GuardedApplication *app = GuardedApplication::instance();
     ASSERT_NE(app, nullptr);

@@ -8,7 +8,7 @@
 
 using Status = PasswordCommand::Result::Status;
 
-TEST(PasswordCommand, SplitsWordsAndQuotesWithoutAShell)
+TEST(PasswordCommand, SplitsWordsWithoutAShell)
 {
     const struct
     {
@@ -40,7 +40,7 @@ TEST(PasswordCommand, SplitsWordsAndQuotesWithoutAShell)
     }
 }
 
-TEST(PasswordCommand, RunsGiveTheFirstLineOrAClearReason)
+TEST(PasswordCommand, ARunGivesTheFirstLineOrAReason)
 {
     const struct
     {

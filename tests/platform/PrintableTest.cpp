@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-TEST(Printable, EscapesControlsAndDirectionOverridesKeepsTabsAndPairs)
+TEST(Printable, EscapesWhatCouldMisleadTheReader)
 {
     const struct
     {

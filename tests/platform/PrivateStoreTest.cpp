@@ -116,7 +116,7 @@ TEST(PrivateStore, ACrashDuringTheSaveLeavesOnlyPrivateCopies)
     }
 }
 
-TEST(PrivateStore, AnOpenStoreIsTightenedOnceAndTheFoldersAboveItAreLeftAlone)
+TEST(PrivateStore, AnOpenStoreIsTightenedOnce)
 {
     const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
     const QString root = config + QStringLiteral("/Quorbell");
@@ -140,8 +140,10 @@ TEST(PrivateStore, AnOpenStoreIsTightenedOnceAndTheFoldersAboveItAreLeftAlone)
     EXPECT_EQ(modeOf(root + QStringLiteral("/Korvalinthus")), 0700);
     EXPECT_EQ(modeOf(config), 0755);
     EXPECT_TRUE(key.makePrivate().isEmpty());
+}
 
-    // A store named by hand tightens its file only.
+TEST(PrivateStore, AHandNamedStoreTightensOnlyItsFile)
+{
     QTemporaryDir other;
     const QString own = other.filePath(QStringLiteral("mine.ini"));
     QFile(own).open(QIODevice::WriteOnly);

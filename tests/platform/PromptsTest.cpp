@@ -36,7 +36,7 @@ void inspectAndClose(Seen &seen, const QWidget &owner, const Prompts &prompts, i
 }
 }
 
-TEST(DesktopPrompts, AMessageOverAWindowHiddenInTheTrayRestoresItAndShowsInFront)
+TEST(DesktopPrompts, AMessageRestoresATrayWindow)
 {
     QMainWindow main;
     main.show();
@@ -62,7 +62,7 @@ TEST(DesktopPrompts, AMessageOverAWindowHiddenInTheTrayRestoresItAndShowsInFront
     EXPECT_TRUE(asked.onTop);
 }
 
-TEST(DesktopPrompts, ADialogOfAMinimizedWindowBringsItBackAndKeepsItsOwnFlags)
+TEST(DesktopPrompts, ADialogRestoresAMinimizedWindow)
 {
     QMainWindow main;
     main.show();

@@ -36,13 +36,21 @@ protected:
         QFile f(path);
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
     }
+    // The user's edits of shipped files and a file of their own.
+    void editAsUser() const
+    {
+        put(user("ini/Betreff.ini"), "edited shipped list");
+        put(user("ini/Betreff_User.ini"), "my own list");
+        put(user("tools/message.txt"), "my notice");
+        put(user("language/Mine.LNG"), "added by the user");
+    }
     QString seed() { return UserProgramFolder::seed(dir.filePath(QStringLiteral("inst")), user().chopped(1)); }
 
     QTemporaryDir dir;
 };
 }
 
-TEST_F(UserProgramFolderTest, FirstStartCopiesTheShippedFoldersMakesTempAndLinksTheProgram)
+TEST_F(UserProgramFolderTest, FirstStartCopiesTheShippedFiles)
 {
     QFile::setPermissions(installed("ini/Betreff_User.ini"), QFileDevice::ReadOwner | QFileDevice::ReadOther);
     ASSERT_EQ(seed(), QString());
@@ -59,20 +67,22 @@ TEST_F(UserProgramFolderTest, FirstStartCopiesTheShippedFoldersMakesTempAndLinks
 #endif
 }
 
-TEST_F(UserProgramFolderTest, LaterStartsKeepTheUsersFilesAndRefreshOnlyWhatTheInstallChanged)
+TEST_F(UserProgramFolderTest, LaterStartsKeepTheUsersFiles)
 {
     ASSERT_EQ(seed(), QString());
-    put(user("ini/Betreff.ini"), "edited shipped list");
-    put(user("ini/Betreff_User.ini"), "my own list");
-    put(user("tools/message.txt"), "my notice");
-    put(user("language/Mine.LNG"), "added by the user");
+    editAsUser();
     ASSERT_EQ(seed(), QString());
     EXPECT_EQ(get(user("ini/Betreff.ini")), "edited shipped list");
     EXPECT_EQ(get(user("ini/Betreff_User.ini")), "my own list");
     EXPECT_EQ(get(user("language/Mine.LNG")), "added by the user");
+}
 
-    // A newer package: its shipped files replace the copies, the user's own
-    // files stay, and a file that is new in the package arrives.
+// A newer package: its shipped files replace the copies, the user's own
+// files stay, and a file that is new in the package arrives.
+TEST_F(UserProgramFolderTest, ANewerInstallRefreshesItsFiles)
+{
+    ASSERT_EQ(seed(), QString());
+    editAsUser();
     for (const char *f : {"ini/Betreff.ini", "ini/Betreff_User.ini", "tools/message.txt"}) {
         put(installed(f), QByteArray("newer ") + f);
         QFile file(installed(f));
@@ -90,7 +100,7 @@ TEST_F(UserProgramFolderTest, LaterStartsKeepTheUsersFilesAndRefreshOnlyWhatTheI
     EXPECT_EQ(get(user("language/Mine.LNG")), "added by the user");
 }
 
-TEST_F(UserProgramFolderTest, OnlyAnUnwritableExecutableFolderLeadsToTheUsersFolder)
+TEST_F(UserProgramFolderTest, AWritableFolderIsUsedInPlace)
 {
     const QString exe = dir.filePath(QStringLiteral("inst/korvalinthus"));
     const QStringList plain{QStringLiteral("korvalinthus")};
@@ -98,16 +108,26 @@ TEST_F(UserProgramFolderTest, OnlyAnUnwritableExecutableFolderLeadsToTheUsersFol
     EXPECT_TRUE(UserProgramFolder::writable(dir.filePath(QStringLiteral("inst"))));
     EXPECT_EQ(ProgramFolder::forUse(plain, exe, user().chopped(1)), dir.filePath(QStringLiteral("inst")));
     EXPECT_FALSE(QFileInfo::exists(user()));
+}
 
-    // A folder nobody can write to (here: one that does not exist).
+// A folder nobody can write to (here: one that does not exist).
+TEST_F(UserProgramFolderTest, AnUnwritableFolderLeadsToTheUsers)
+{
+    const QStringList plain{QStringLiteral("korvalinthus")};
+    qunsetenv("KORVALINTHUS_PROGRAM_DIR");
     const QString missing = dir.filePath(QStringLiteral("gone/korvalinthus"));
     EXPECT_FALSE(UserProgramFolder::writable(QFileInfo(missing).path()));
     QString note = QStringLiteral("unset");
     EXPECT_EQ(ProgramFolder::forUse(plain, missing, user().chopped(1), &note), user().chopped(1));
     EXPECT_EQ(note, QString());
     EXPECT_TRUE(QFileInfo(user("temp")).isDir());
+}
 
-    // A folder the user names is taken as it is.
+TEST_F(UserProgramFolderTest, ANamedFolderIsTakenAsItIs)
+{
+    const QString missing = dir.filePath(QStringLiteral("gone/korvalinthus"));
+    const QStringList plain{QStringLiteral("korvalinthus")};
+    qunsetenv("KORVALINTHUS_PROGRAM_DIR");
     const QStringList named = plain + QStringList{QStringLiteral("--program-dir"), QFileInfo(missing).path()};
     EXPECT_EQ(ProgramFolder::forUse(named, missing, user().chopped(1)), QFileInfo(missing).path());
 }

@@ -14,7 +14,7 @@ QString read(const IniProfile &p, const char *section, const char *key)
 }
 }
 
-TEST(IniProfile, NamesAreCaseBlindValuesTrimmedAndUnquotedFirstWins)
+TEST(IniProfile, KeysAreFoundByTheProfileRules)
 {
     const IniProfile p = IniProfile::fromText(QStringLiteral(
         "orphan=before any section\n  [ Anzahl ]  \n\tProvs =  12  \n[q]\n; Name=commented\njust some words\n"
@@ -41,7 +41,7 @@ TEST(IniProfile, IntegersMustBeWholeDecimalNumbers)
         EXPECT_EQ(p.readInteger(QStringLiteral("P"), QString::fromLatin1(key), -1), value) << key;
 }
 
-TEST(IniProfile, FileIsDecodedInTheCodePageAndAMissingFileIsEmpty)
+TEST(IniProfile, FileIsDecodedInTheCodePage)
 {
     QTemporaryDir dir;
     QFile file(dir.filePath(QStringLiteral("Provider_D.ini")));
@@ -52,7 +52,11 @@ TEST(IniProfile, FileIsDecodedInTheCodePageAndAMissingFileIsEmpty)
     EXPECT_EQ(p.readInteger(QStringLiteral("anzahl"), QStringLiteral("provs"), 0), 1);
     EXPECT_EQ(read(p, "1", "Name"), QStringLiteral("M\u00fcller \u20ac Mail"));
     EXPECT_EQ(read(p, "1", "Host"), QStringLiteral("pop.example.com"));
+}
 
+TEST(IniProfile, AMissingFileIsEmpty)
+{
+    QTemporaryDir dir;
     const IniProfile missing(dir.filePath(QStringLiteral("nothing.ini")));
     EXPECT_TRUE(missing.isEmpty());
     EXPECT_EQ(read(missing, "Anzahl", "provs"), kDefault);

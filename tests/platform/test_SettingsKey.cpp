@@ -20,7 +20,7 @@ protected:
 };
 }
 
-TEST_F(SettingsKeyTest, OddTextSurvivesAFlushAndANewInstanceExactly)
+TEST_F(SettingsKeyTest, OddTextSurvivesExactly)
 {
     const char16_t *const values[] = {u"a,b", u"a, b", u"\"quoted\"", u"'single'", u"C:\\Mail\\x.exe -p \"a b\"",
                                       u"Gr\u00fc\u00dfe \u20ac \u4e2d", u"  leading", u"trailing  ", u"@at", u"x=y;z #c [S]",
@@ -37,8 +37,11 @@ TEST_F(SettingsKeyTest, OddTextSurvivesAFlushAndANewInstanceExactly)
     // Present-but-empty is not missing.
     EXPECT_EQ(again.readString(kSection, QStringLiteral("v12"), QStringLiteral("dflt")), QString());
     EXPECT_EQ(again.readString(kSection, QStringLiteral("absent"), QStringLiteral("dflt")), QStringLiteral("dflt"));
+}
 
-    // A hand-edited value with an unquoted comma is not lost.
+// A hand-edited value with an unquoted comma is not lost.
+TEST_F(SettingsKeyTest, AnUnquotedCommaIsKept)
+{
     QFile hand(dir.filePath(QStringLiteral("hand.ini")));
     ASSERT_TRUE(hand.open(QIODevice::WriteOnly) && hand.write("[SMTP]\nBetreff=Your mail, deleted\n") > 0);
     hand.close();
@@ -46,7 +49,7 @@ TEST_F(SettingsKeyTest, OddTextSurvivesAFlushAndANewInstanceExactly)
               QStringLiteral("Your mail, deleted"));
 }
 
-TEST_F(SettingsKeyTest, IntegersAndBooleansFollowTheDecimalConversion)
+TEST_F(SettingsKeyTest, NumbersAreReadAsDecimals)
 {
     // nullopt: not an integer, so the default applies.
     const std::pair<const char *, std::optional<int>> cases[] = {
@@ -61,7 +64,11 @@ TEST_F(SettingsKeyTest, IntegersAndBooleansFollowTheDecimalConversion)
     }
     EXPECT_EQ(key.readInteger(kSection, QStringLiteral("missing"), 600000), 600000);
     EXPECT_TRUE(key.readBool(kSection, QStringLiteral("missing"), true));
+}
 
+TEST_F(SettingsKeyTest, NumbersAreWrittenAsDecimals)
+{
+    SettingsKey key(path());
     key.writeBool(kSection, QStringLiteral("On"), true);
     key.writeBool(kSection, QStringLiteral("Off"), false);
     key.writeInteger(kSection, QStringLiteral("Neg"), -12);
@@ -69,11 +76,15 @@ TEST_F(SettingsKeyTest, IntegersAndBooleansFollowTheDecimalConversion)
         EXPECT_EQ(key.readString(kSection, QLatin1String(name), {}), QLatin1String(text)) << name;
 }
 
-TEST_F(SettingsKeyTest, StoreThatCannotBeWrittenThrowsNamingTheFile)
+TEST_F(SettingsKeyTest, AnUnchangedStoreIsNotWritten)
 {
     SettingsKey untouched(dir.filePath(QStringLiteral("never/written.ini")));
     EXPECT_NO_THROW(untouched.flush());
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("never"))));
+}
 
+TEST_F(SettingsKeyTest, AnUnwritableStoreThrowsItsName)
+{
     QFile blocker(dir.filePath(QStringLiteral("blocker")));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();

@@ -70,7 +70,7 @@ INSTANTIATE_TEST_SUITE_P(
             Decision::Unaligned}),
     [](const ::testing::TestParamInfo<Row> &info) { return std::string(info.param.name); });
 
-TEST(AuthTrust, HostItsParentDomainAndListedNamesOnly)
+TEST(AuthTrust, TheHostAndItsParentAreTrusted)
 {
     const AuthResults::Trust t(QStringLiteral("pop.mail.example.com"), QString());
     EXPECT_TRUE(t.trusts("pop.mail.example.com"));
@@ -78,7 +78,11 @@ TEST(AuthTrust, HostItsParentDomainAndListedNamesOnly)
     EXPECT_TRUE(t.trusts("mx2.mail.example.com"));
     EXPECT_FALSE(t.trusts("example.com"));   // only the first label is dropped
     EXPECT_FALSE(t.trusts(""));
-    // A host of two labels has no parent to trust: "com" would trust everybody.
+}
+
+// A host of two labels has no parent to trust: "com" would trust everybody.
+TEST(AuthTrust, ATwoLabelHostHasNoParent)
+{
     const AuthResults::Trust shortHost(QStringLiteral("example.com"), QString());
     EXPECT_TRUE(shortHost.trusts("example.com"));
     EXPECT_FALSE(shortHost.trusts("evil.com"));

@@ -81,9 +81,13 @@ private:
     QTemporaryDir m_dir;
 };
 
-TEST_P(ClassifierTest, MatchingIsByteForByteEveryHittingEntryCountsAndBlankLinesNeverHit)
+namespace {
+const QByteArray kShippedSubjects = "free\r\n Hi\r\nWin \r\n\r\n\xE9t\xE9\r\nmoney\r\nfast\r\nmoney\r\n";
+}
+
+TEST_P(ClassifierTest, NearMissesAndBlankLinesNeverHit)
 {
-    setLists("free\r\n Hi\r\nWin \r\n\r\n\xE9t\xE9\r\nmoney\r\nfast\r\nmoney\r\n", "", "", "\r\n\r\n");
+    setLists(kShippedSubjects, "", "", "\r\n\r\n");
     single(" FREE offer", "a@b");         // case differs
     single("Hi there", "a@b");            // no blank before it
     single(" Winner", "a@b");             // trailing blank of the entry missing
@@ -91,13 +95,23 @@ TEST_P(ClassifierTest, MatchingIsByteForByteEveryHittingEntryCountsAndBlankLines
     single("", " spam@example.org");      // blank lines in either list
     single("", "");
     EXPECT_EQ(counters, (RuleCounters{0, 0, 0, 0, 0}));
+}
+
+TEST_P(ClassifierTest, MatchingIsByteForByte)
+{
+    setLists(kShippedSubjects);
     single(" Hi there", "a@b");           // subject starts with the blank after the colon
     single(" Win big", "a@b");
     single(" free", "a@b");
     single(" L'\xE9t\xE9 arrive", "a@b"); // 8-bit bytes compare as they are
     EXPECT_EQ(counters, (RuleCounters{4, 0, 0, 0, 0}));
-    single(" Make money fast", "a@b");    // every hitting entry counts
-    EXPECT_EQ(counters.shippedSubject, 4 + 3);
+}
+
+TEST_P(ClassifierTest, EveryHittingEntryCounts)
+{
+    setLists(kShippedSubjects);
+    single(" Make money fast", "a@b");
+    EXPECT_EQ(counters.shippedSubject, 3);
 }
 
 TEST_P(ClassifierTest, ReasonCellKeepsTheLastRuleThatHit)
@@ -113,7 +127,7 @@ TEST_P(ClassifierTest, ReasonCellKeepsTheLastRuleThatHit)
     EXPECT_EQ(view.lamps.size(), 5u);   // each rule's lamp
 }
 
-TEST_P(ClassifierTest, DeleteSoundOncePerStepThatLeavesTheMessageMarked)
+TEST_P(ClassifierTest, DeleteSoundOncePerMarkingStep)
 {
     setLists("Sale", "", "spam");
     switches.From = true; // the sender step marks, the subject step finds it marked
@@ -178,7 +192,7 @@ TEST_P(ClassifierTest, AllAccountsRecordsOneNoticePerDeletedMessage)
     EXPECT_EQ(sizeTotal, 2 * huge + 20);
 }
 
-TEST_P(ClassifierTest, EveryHitIsKeptWithItsEntryInJudgingOrderWithoutChangingTheVerdict)
+TEST_P(ClassifierTest, HitsAreKeptInJudgingOrder)
 {
     setLists("Sale\r\nSale\r\nfree", "Deal", "spam", "bulk\r\nnever");
     switches.Subject_I = true;
@@ -208,7 +222,7 @@ TEST_P(ClassifierTest, EveryHitIsKeptWithItsEntryInJudgingOrderWithoutChangingTh
     EXPECT_TRUE(none.hits.isEmpty());
 }
 
-TEST_P(ClassifierTest, ProtectedSenderIsCountedButNeverMarkedInEitherVariant)
+TEST_P(ClassifierTest, AProtectedSenderIsNeverMarked)
 {
     setLists("Sale", "Deal", "spam", "friend");
     RuleList::write(ruleListPath(folder(), RuleListId::ProtectedSender), "nobody\r\nfriend@");
@@ -236,22 +250,28 @@ TEST_P(ClassifierTest, ProtectedSenderIsCountedButNeverMarkedInEitherVariant)
     EXPECT_EQ(notices.count(), 1);
 }
 
-TEST_P(ClassifierTest, MissingProtectedListIsEmptyButOneThatCannotBeReadStopsTheJudging)
+TEST_P(ClassifierTest, AMissingProtectedListIsEmpty)
 {
     setLists("Sale");
     switches.Subject = true;
-    const QString path = ruleListPath(folder(), RuleListId::ProtectedSender);
-    ASSERT_FALSE(QFile::exists(path));
+    ASSERT_FALSE(QFile::exists(ruleListPath(folder(), RuleListId::ProtectedSender)));
     EXPECT_TRUE(single(" Sale", " friend@example.org"));
-    ASSERT_TRUE(QDir().mkdir(path));   // there, but no file to read
+    EXPECT_EQ(view.del, std::set<int>{1});
+}
+
+TEST_P(ClassifierTest, AnUnreadableProtectedListStops)
+{
+    setLists("Sale");
+    switches.Subject = true;
+    ASSERT_TRUE(QDir().mkdir(ruleListPath(folder(), RuleListId::ProtectedSender)));   // there, but no file to read
     EXPECT_THROW(single(" Sale", " friend@example.org"), KvError);
-    EXPECT_TRUE(view.del.size() == 1);
+    EXPECT_TRUE(view.del.empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(BothSources, ClassifierTest, ::testing::Values(Source::Disk, Source::Cache),
                          [](const auto &info) { return info.param == Source::Disk ? "Disk" : "Cache"; });
 
-TEST(PendingNotices, KeepsEveryEntryInOrderWithSenderCutTo100Bytes)
+TEST(PendingNotices, KeepsEntriesInOrderCutTo100Bytes)
 {
     PendingNotices notices;
     for (int i = 0; i < 300; ++i)   // far past any 8-bit count

@@ -52,9 +52,20 @@ protected:
     }
     // Lets the file's time stamps fall behind the clock by more than a tick.
     static void letTimePass() { QThread::msleep(30); }
+    // The list "AAAA", "BB" read once through the cache and left to settle.
+    RuleListCache &settledCache()
+    {
+        RuleList::write(path, "AAAA\r\nBB");
+        letTimePass();
+        cache.emplace(folder, 10ms);
+        EXPECT_EQ(cache->entries(RuleListId::OwnSubject), Entries({"AAAA", "BB"}));
+        letTimePass();
+        return *cache;
+    }
 
     QString folder;
     QString path;
+    std::optional<RuleListCache> cache;
 
 private:
     QTemporaryDir m_dir;
@@ -71,31 +82,35 @@ TEST_F(RuleListCacheTest, SameSizeRewriteRightAfterReadingIsSeen)
     EXPECT_EQ(cache.entries(RuleListId::OwnSubject), Entries({"CCCC", "DD"}));
 }
 
-TEST_F(RuleListCacheTest, SettledListIsServedFromMemoryUntilRewrittenReplacedOrRemoved)
+TEST_F(RuleListCacheTest, ASettledListIsServedFromMemory)
 {
-    RuleList::write(path, "AAAA\r\nBB");
-    letTimePass();
-    RuleListCache cache(folder, 10ms);
+    RuleListCache &cache = settledCache();
     EXPECT_EQ(cache.entries(RuleListId::OwnSubject), Entries({"AAAA", "BB"}));
-    EXPECT_EQ(cache.entries(RuleListId::OwnSubject), Entries({"AAAA", "BB"}));
-    ASSERT_EQ(cache.loadCount(), 1);
+    EXPECT_EQ(cache.loadCount(), 1);
+}
 
-    letTimePass();
+TEST_F(RuleListCacheTest, ARewriteInPlaceIsSeen)
+{
+    RuleListCache &cache = settledCache();
     rewriteInPlaceKeepingTimes("CCCC\r\nDD");
     EXPECT_EQ(cache.entries(RuleListId::OwnSubject), Entries({"CCCC", "DD"}));
+}
 
-    letTimePass();
-    cache.entries(RuleListId::OwnSubject);
+TEST_F(RuleListCacheTest, AReplacedFileIsSeen)
+{
+    RuleListCache &cache = settledCache();
     const int loads = cache.loadCount();
     const timespec before = modified();
     RuleList::write(path, "EEEE\r\nFF"); // a safe save: a new file takes the old one's place
     setModified(before);
     EXPECT_EQ(cache.entries(RuleListId::OwnSubject), Entries({"EEEE", "FF"}));
     EXPECT_EQ(cache.loadCount(), loads + 1);
+}
 
-    // A removed list must not be served from memory; a returning one is read.
-    letTimePass();
-    cache.entries(RuleListId::OwnSubject);
+// A removed list must not be served from memory; a returning one is read.
+TEST_F(RuleListCacheTest, ARemovedFileIsNotServed)
+{
+    RuleListCache &cache = settledCache();
     ASSERT_TRUE(QFile::remove(path));
     EXPECT_TRUE(thrown([&] { cache.entries(RuleListId::OwnSubject); }).contains(QDir::toNativeSeparators(path)));
     RuleList::write(path, "GGGG");

@@ -29,7 +29,7 @@ void expectFileError(Call call, const char *lead, const QString &path)
     EXPECT_TRUE(error.startsWith(lead) && error.contains(QDir::toNativeSeparators(path))) << error.toStdString();
 }
 
-TEST(RuleListParse, LineEndsBlankLinesAndEveryByteOfAnEntry)
+TEST(RuleListParse, EveryKindOfLineEndSplits)
 {
     for (const QByteArray bytes : {"alpha\r\nbeta\r\ngamma", "alpha\r\nbeta\r\ngamma\r\n", "alpha\nbeta\ngamma\n", "alpha\rbeta\ngamma\r"})
         EXPECT_EQ(RuleList::parse(bytes), Entries({"alpha", "beta", "gamma"})) << bytes.toStdString();
@@ -38,13 +38,16 @@ TEST(RuleListParse, LineEndsBlankLinesAndEveryByteOfAnEntry)
     // A CR before CR LF, or an LF before CR LF, is a line end of its own.
     EXPECT_EQ(RuleList::parse("a\r\r\nb"), Entries({"a", "", "b"}));
     EXPECT_EQ(RuleList::parse("a\n\r\nb"), Entries({"a", "", "b"}));
+}
 
+TEST(RuleListParse, EveryByteOfAnEntryIsKept)
+{
     const QByteArray bom("\xEF\xBB\xBF");
     EXPECT_EQ(RuleList::parse(bom + "first\r\n  padded \t\r\nCase\r\nCase\r\n\x80\xE9\xFF"),
               Entries({bom + "first", "  padded \t", "Case", "Case", "\x80\xE9\xFF"}));
 }
 
-TEST(RuleListFile, WriteStoresExactBytesAndReplacesTheWholeFileAndFailuresNameTheFile)
+TEST(RuleListFile, WriteReplacesTheWholeFile)
 {
     QTemporaryDir dir;
     const QString path = dir.path() + "/Betreff_User.ini";
@@ -54,7 +57,11 @@ TEST(RuleListFile, WriteStoresExactBytesAndReplacesTheWholeFileAndFailuresNameTh
     RuleList::write(path, QByteArray());
     EXPECT_EQ(fileBytes(path), QByteArray());
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"Betreff_User.ini"});
+}
 
+TEST(RuleListFile, FailuresNameTheFile)
+{
+    QTemporaryDir dir;
     const QString inMissingFolder = dir.path() + "/ini/Absender_User.ini";
     expectFileError([&] { RuleList::write(inMissingFolder, "x"); }, "Cannot create file", inMissingFolder);
     EXPECT_FALSE(QFile::exists(inMissingFolder));
@@ -86,7 +93,7 @@ TEST(RuleListFile, FailedWriteLeavesTheOldListUntouched)
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"Betreff_User.ini"});
 }
 
-TEST(RuleListEditorText, LinesBecomeCrLfAndUnchangedTextSavesTheSameList)
+TEST(RuleListEditorText, LinesBecomeCrLf)
 {
     EXPECT_EQ(RuleList::fileFormFromEditorText("one\ntwo"), QByteArray("one\r\ntwo"));
     EXPECT_EQ(RuleList::fileFormFromEditorText("one\ntwo\n"), QByteArray("one\r\ntwo\r\n"));
@@ -95,7 +102,10 @@ TEST(RuleListEditorText, LinesBecomeCrLfAndUnchangedTextSavesTheSameList)
     // Code page characters become their single byte; others cannot be stored.
     EXPECT_EQ(RuleList::fileFormFromEditorText(QString::fromUtf8(" Gr\xC3\xBC\xC3\x9F\x65 \xE2\x82\xAC \xE4\xB8\xAD")),
               QByteArray(" Gr\xFC\xDF\x65 \x80 ?"));
+}
 
+TEST(RuleListEditorText, UnchangedTextSavesTheSameList)
+{
     for (const QByteArray file : {"", "\r\n", "a\r\nb\r\n", " x \r\n\r\n\xE9y", "a\nb\rc"}) {
         const QByteArray saved = RuleList::fileFormFromEditorText(RuleList::editorTextFromFileForm(file));
         EXPECT_EQ(RuleList::parse(saved), RuleList::parse(file)) << file.toStdString();

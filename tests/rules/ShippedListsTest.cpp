@@ -40,7 +40,7 @@ TSummary summaryOf(const QByteArray &message)
 // Subjects and senders with letters beyond ASCII mostly arrive encoded, so
 // such an entry would rarely hit; a blank at either end, an empty line or a
 // repeated entry is a slip of the hand.
-TEST(ShippedLists, EntriesArePlainAsciiTrimmedAndUnique)
+TEST(ShippedLists, EntriesArePlainTrimmedUnique)
 {
     for (const char *name : {"Betreff.ini", "Absender.ini"}) {
         SCOPED_TRACE(name);

@@ -23,11 +23,25 @@ protected:
         t.read(SettingsKey(path()));
         return t;
     }
+    // A good entry for home.lan:995 and a spoilt digest for nas.lan:110.
+    void writeByHand() const
+    {
+        SettingsKey key(path());
+        key.writeString(QStringLiteral("POP"), QStringLiteral("Konto1"), QStringLiteral("Home"));
+        key.writeString(QStringLiteral("Zertifikate"), QStringLiteral("Host1"), QStringLiteral("home.lan"));
+        key.writeString(QStringLiteral("Zertifikate"), QStringLiteral("Port1"), QStringLiteral("995"));
+        key.writeString(QStringLiteral("Zertifikate"), QStringLiteral("Fingerabdruck1"),
+                        QString::fromLatin1(digest("by hand").toHex()));
+        key.writeString(QStringLiteral("Zertifikate"), QStringLiteral("Host2"), QStringLiteral("nas.lan"));
+        key.writeString(QStringLiteral("Zertifikate"), QStringLiteral("Port2"), QStringLiteral("110"));
+        key.writeString(QStringLiteral("Zertifikate"), QStringLiteral("Fingerabdruck2"), QStringLiteral("AB:CD:zz"));
+        key.flush();
+    }
     QTemporaryDir dir;
 };
 }
 
-TEST_F(CertificateTrustTest, OneCertificatePerHostAndPortSurvivesTheStore)
+TEST_F(CertificateTrustTest, OneCertificatePerHostAndPort)
 {
     CertificateTrust trust;
     trust.trust(QStringLiteral("Mail.Example.org "), 995, digest("first"));
@@ -47,21 +61,16 @@ TEST_F(CertificateTrustTest, OneCertificatePerHostAndPortSurvivesTheStore)
               QString::fromLatin1(digest("changed").toHex(':').toUpper()));
 }
 
-TEST_F(CertificateTrustTest, HandWrittenEntriesAreReadAndASpoiltOneTrustsNothingButStays)
+TEST_F(CertificateTrustTest, HandWrittenEntriesAreRead)
 {
-    const QByteArray hex = digest("by hand").toHex();
-    SettingsKey key(path());
-    key.writeString(QStringLiteral("POP"), QStringLiteral("Konto1"), QStringLiteral("Home"));
-    key.writeString(QStringLiteral("Zertifikate"), QStringLiteral("Host1"), QStringLiteral("home.lan"));
-    key.writeString(QStringLiteral("Zertifikate"), QStringLiteral("Port1"), QStringLiteral("995"));
-    key.writeString(QStringLiteral("Zertifikate"), QStringLiteral("Fingerabdruck1"), QString::fromLatin1(hex));
-    key.writeString(QStringLiteral("Zertifikate"), QStringLiteral("Host2"), QStringLiteral("nas.lan"));
-    key.writeString(QStringLiteral("Zertifikate"), QStringLiteral("Port2"), QStringLiteral("110"));
-    key.writeString(QStringLiteral("Zertifikate"), QStringLiteral("Fingerabdruck2"), QStringLiteral("AB:CD:zz"));
-    key.flush();
+    writeByHand();
+    EXPECT_EQ(reread().trusted(QStringLiteral("home.lan"), 995), digest("by hand"));
+}
 
+TEST_F(CertificateTrustTest, ASpoiltEntryTrustsNothingButStays)
+{
+    writeByHand();
     CertificateTrust t = reread();
-    EXPECT_EQ(t.trusted(QStringLiteral("home.lan"), 995), digest("by hand"));
     EXPECT_TRUE(t.trusted(QStringLiteral("nas.lan"), 110).isEmpty());
     SettingsKey again(path());
     t.write(again);

@@ -49,6 +49,25 @@ protected:
         const QRect r = form.ListBox_konten->visualItemRect(form.ListBox_konten->item(line));
         QTest::mouseClick(form.ListBox_konten->viewport(), Qt::LeftButton, {}, r.center());
     }
+    void fillAllSlots()
+    {
+        while (accounts.names().size() < AccountTable::Count)
+            addAccount(QStringLiteral("K%1").arg(accounts.names().size() + 1));
+    }
+    QString limitText() const { return dir.t(134) + QStringLiteral(" 65 ") + dir.t(135); }
+    QString security() const { return form.CoBo_Sicherheit->currentData().toString(); }
+    QString loginKind() const { return form.CoBo_Anmeldeart->currentData().toString(); }
+    void chooseSecurity(const QString &value)
+    {
+        form.CoBo_Sicherheit->setCurrentIndex(form.CoBo_Sicherheit->findData(value));
+        emit form.CoBo_Sicherheit->activated(form.CoBo_Sicherheit->currentIndex());
+    }
+    void chooseTemplate(const QString &name)
+    {
+        const int i = form.CoBo_Provider->findText(name);
+        form.CoBo_Provider->setCurrentIndex(i);
+        emit form.CoBo_Provider->activated(i);
+    }
     QStringList shown() const
     {
         return {form.FE_Bezeichnung->text(), form.FE_Host->text(), form.FE_User->text(), form.FE_Passwort->text(),
@@ -63,7 +82,7 @@ protected:
 };
 }
 
-TEST_F(KontenFormTest, EditAfterADeleteShowsTheListedEntryAndNewFillsTheGap)
+TEST_F(KontenFormTest, NewAfterADeleteFillsTheGap)
 {
     open();
     EXPECT_EQ(form.RT_Messages->texts(), QStringList({QStringLiteral("3 ") + dir.t(144), QStringLiteral("3 ") + dir.t(143)}));
@@ -101,7 +120,7 @@ TEST_F(KontenFormTest, EditAfterADeleteShowsTheListedEntryAndNewFillsTheGap)
     EXPECT_EQ(refills, 1);
 }
 
-TEST_F(KontenFormTest, CloseBoxAndEscapeApplyLikeTheCloseButton)
+TEST_F(KontenFormTest, TheCloseBoxApplies)
 {
     open();
     edit(2);
@@ -112,22 +131,32 @@ TEST_F(KontenFormTest, CloseBoxAndEscapeApplyLikeTheCloseButton)
     form.close();   // the window's close box
     EXPECT_EQ(accounts.names(), list("A,B"));
     EXPECT_TRUE(settings.password_save);
+    EXPECT_EQ(refills, 1);
 
-    // Reopening starts from the table: unsaved field edits are gone.
+    // Reopening starts from the table.
     open();
     EXPECT_TRUE(form.FLBPasswort->isChecked());
+    EXPECT_EQ(listed(), list("A,B"));
+}
+
+// Unsaved field edits are dropped when asked; the switch is taken.
+TEST_F(KontenFormTest, EscapeApplies)
+{
+    settings.password_save = true;
+    open();
+    ASSERT_TRUE(form.FLBPasswort->isChecked());
     edit(1);
     form.FE_Bezeichnung->setText(QStringLiteral("not saved"));
     form.FLBPasswort->setChecked(false);
     dir.prompts.expectConfirm(false, dir.t(322));
     QTest::keyClick(&form, Qt::Key_Escape);
     EXPECT_FALSE(form.isVisible());
-    EXPECT_EQ(accounts.names(), list("A,B"));
+    EXPECT_EQ(accounts.names(), list("A,B,C"));
     EXPECT_FALSE(settings.password_save);
-    EXPECT_EQ(refills, 2);
+    EXPECT_EQ(refills, 1);
 }
 
-TEST_F(KontenFormTest, RefusedSavesExplainThemselvesAndWriteNothing)
+TEST_F(KontenFormTest, RefusedSavesWriteNothing)
 {
     open();
     form.ListBox_konten->clearSelection();
@@ -186,7 +215,7 @@ TEST_F(KontenFormTest, DeleteWithNoAccountShownAsksNothing)
     EXPECT_EQ(listed(), list("B,C"));
 }
 
-TEST_F(KontenFormTest, AnAccountWithAPortThatIsNoPortCanStillBeDeleted)
+TEST_F(KontenFormTest, AnAccountWithABadPortCanBeDeleted)
 {
     accounts.slot(2).Port = 0;
     open();
@@ -256,12 +285,11 @@ TEST_F(KontenFormTest, UnsavedChangesAreAskedAboutFirst)
     EXPECT_EQ(accounts.slot(1).Host, QStringLiteral("pop.a2.example"));
 }
 
-TEST_F(KontenFormTest, WithAllSlotsTakenNewAndSaveAreRefusedUntilAnEntryIsEdited)
+TEST_F(KontenFormTest, AFullTableRefusesAnotherEntry)
 {
-    while (accounts.names().size() < AccountTable::Count)
-        addAccount(QStringLiteral("K%1").arg(accounts.names().size() + 1));
+    fillAllSlots();
     open();
-    const QString limit = dir.t(134) + QStringLiteral(" 65 ") + dir.t(135);
+    const QString limit = limitText();
     // Right after opening the edit slot lies past the last entry.
     form.FE_Bezeichnung->setText(QStringLiteral("one too many"));
     dir.prompts.expectError(limit);
@@ -272,9 +300,18 @@ TEST_F(KontenFormTest, WithAllSlotsTakenNewAndSaveAreRefusedUntilAnEntryIsEdited
     EXPECT_EQ(form.FE_Bezeichnung->text(), QStringLiteral("one too many"));
     dir.prompts.expectError(limit);
     form.But_Sichern->click();   // the refused New moved the edit slot nowhere
+    form.close();
+    EXPECT_EQ(accounts.names().size(), 65);
+    EXPECT_EQ(accounts.slot(65).Konto, QStringLiteral("K65"));
+}
 
-    // A template still fills the fields after the limit message (never the
-    // password); Save then overwrites the entry being edited.
+// A template still fills the fields after the limit message (never the
+// password); Save then overwrites the entry being edited.
+TEST_F(KontenFormTest, AFullTableStillTakesATemplate)
+{
+    fillAllSlots();
+    open();
+    const QString limit = limitText();
     QStringList items;
     for (int i = 0; i < form.CoBo_Provider->count(); ++i)
         items << form.CoBo_Provider->itemText(i);
@@ -294,19 +331,24 @@ TEST_F(KontenFormTest, WithAllSlotsTakenNewAndSaveAreRefusedUntilAnEntryIsEdited
     EXPECT_EQ(accounts.names().size(), 65);
 }
 
-TEST_F(KontenFormTest, ThePasswordCommandIsEditedWithTheAccountAndExplainedWhateverTheHints)
+TEST_F(KontenFormTest, ThePasswordCommandIsExplained)
 {
-    accounts.slot(2).keyringEntry = QStringLiteral("pop3:B-user@pop.B.example:102 B");
-    accounts.slot(2).keyringUnread = true; // could not be read at start
-    accounts.slot(2).Passwort.clear();
     open();
-    Hints::show(form, false);
+    Hints::show(form, false);   // explained whatever the hints say
     QLineEdit *command = form.findChild<QLineEdit *>(QStringLiteral("FE_Passwortbefehl"));
     ASSERT_EQ(command, form.FE_Passwortbefehl);
     EXPECT_TRUE(command->toolTip().contains(QStringLiteral("quotes")));
     EXPECT_FALSE(command->placeholderText().isEmpty());
     EXPECT_NE(form.findChild<QLabel *>(QStringLiteral("LPasswortbefehl")), nullptr);
+}
 
+TEST_F(KontenFormTest, ThePasswordCommandGoesWithItsAccount)
+{
+    accounts.slot(2).keyringEntry = QStringLiteral("pop3:B-user@pop.B.example:102 B");
+    accounts.slot(2).keyringUnread = true; // could not be read at start
+    accounts.slot(2).Passwort.clear();
+    open();
+    QLineEdit *command = form.FE_Passwortbefehl;
     edit(1);
     EXPECT_TRUE(command->text().isEmpty());
     command->setText(QStringLiteral("  get-secret --entry \"mail B\"  "));
@@ -331,88 +373,101 @@ TEST_F(KontenFormTest, ThePasswordCommandIsEditedWithTheAccountAndExplainedWhate
     EXPECT_EQ(accounts.slot(2).Passwort, QStringLiteral("typed"));
 }
 
-TEST_F(KontenFormTest, SecurityIsShownChosenAndTakenFromTemplates)
+TEST_F(KontenFormTest, SecurityOfAnAccountIsShown)
 {
     accounts.slot(2).Sicherheit = QStringLiteral("none");
     open();
-    const auto shown = [&] { return form.CoBo_Sicherheit->currentData().toString(); };
     edit(0);
-    EXPECT_EQ(shown(), QString()) << "an account of an older store";
+    EXPECT_EQ(security(), QString()) << "an account of an older store";
     EXPECT_EQ(form.CoBo_Sicherheit->currentText(), dir.t(366));
     edit(1);
-    EXPECT_EQ(shown(), QStringLiteral("none"));
+    EXPECT_EQ(security(), QStringLiteral("none"));
     ASSERT_EQ(form.RT_Messages->lines().first().text, dir.t(368));
     EXPECT_EQ(form.RT_Messages->lines().first().color, RichLog::maroon());
-
-    // A new account starts with STARTTLS; typing port 995 makes it TLS, and
-    // leaving 995 again STARTTLS.
-    form.But_Neu->click();
-    EXPECT_EQ(shown(), QStringLiteral("STARTTLS"));
-    form.FE_Port->selectAll();
-    QTest::keyClicks(form.FE_Port, QStringLiteral("995"));
-    EXPECT_EQ(shown(), QStringLiteral("TLS"));
-    QTest::keyClick(form.FE_Port, Qt::Key_Backspace);
-    EXPECT_EQ(shown(), QStringLiteral("STARTTLS"));
-    form.FE_Bezeichnung->setText(QStringLiteral("Plain"));
-    form.FE_Host->setText(QStringLiteral("pop.home.lan"));
-    form.CoBo_Sicherheit->setCurrentIndex(form.CoBo_Sicherheit->findData(QStringLiteral("none")));
-    emit form.CoBo_Sicherheit->activated(form.CoBo_Sicherheit->currentIndex());
-    EXPECT_EQ(form.RT_Messages->lines().first().text, dir.t(368));
-    form.But_Sichern->click();
-
-    // A template names its security, or its port gives it.
-    const auto choose = [&](const QString &name) {
-        const int i = form.CoBo_Provider->findText(name);
-        form.CoBo_Provider->setCurrentIndex(i);
-        emit form.CoBo_Provider->activated(i);
-    };
-    choose(QStringLiteral("Alpha Net"));
-    EXPECT_EQ(shown(), QStringLiteral("STARTTLS"));
-    dir.prompts.expectConfirm(false, dir.t(322)); // the first template's fields are dropped
-    choose(QStringLiteral("zeta mail"));
-    EXPECT_EQ(shown(), QStringLiteral("TLS"));
-    form.But_Sichern->click();
     form.close();
     EXPECT_EQ(accounts.slot(1).Sicherheit, QString());
     EXPECT_EQ(accounts.slot(2).Sicherheit, QStringLiteral("none"));
+}
+
+// A new account starts with STARTTLS; typing port 995 makes it TLS, and
+// leaving 995 again STARTTLS.
+TEST_F(KontenFormTest, NewAccountSecurityFollowsThePort)
+{
+    open();
+    form.But_Neu->click();
+    EXPECT_EQ(security(), QStringLiteral("STARTTLS"));
+    form.FE_Port->selectAll();
+    QTest::keyClicks(form.FE_Port, QStringLiteral("995"));
+    EXPECT_EQ(security(), QStringLiteral("TLS"));
+    QTest::keyClick(form.FE_Port, Qt::Key_Backspace);
+    EXPECT_EQ(security(), QStringLiteral("STARTTLS"));
+    form.FE_Bezeichnung->setText(QStringLiteral("Plain"));
+    form.FE_Host->setText(QStringLiteral("pop.home.lan"));
+    chooseSecurity(QStringLiteral("none"));
+    EXPECT_EQ(form.RT_Messages->lines().first().text, dir.t(368));
+    form.But_Sichern->click();
+    form.close();
     EXPECT_EQ(accounts.slot(4).Konto, QStringLiteral("Plain"));
     EXPECT_EQ(accounts.slot(4).Sicherheit, QStringLiteral("none"));
-    EXPECT_EQ(accounts.slot(5).Sicherheit, QStringLiteral("TLS"));
+}
+
+// A template names its security, or its port gives it.
+TEST_F(KontenFormTest, ATemplateGivesTheSecurity)
+{
+    open();
+    form.But_Neu->click();
+    chooseTemplate(QStringLiteral("Alpha Net"));
+    EXPECT_EQ(security(), QStringLiteral("STARTTLS"));
+    dir.prompts.expectConfirm(false, dir.t(322)); // the first template's fields are dropped
+    chooseTemplate(QStringLiteral("zeta mail"));
+    EXPECT_EQ(security(), QStringLiteral("TLS"));
+    form.But_Sichern->click();
+    form.close();
+    EXPECT_EQ(accounts.slot(4).Konto, QStringLiteral("zeta mail"));
+    EXPECT_EQ(accounts.slot(4).Sicherheit, QStringLiteral("TLS"));
     dir.prompts.verifyAllAnswered();
 }
 
-TEST_F(KontenFormTest, LoginKindIsShownChosenAndClearedForANewAccount)
+TEST_F(KontenFormTest, LoginKindOfAnAccountIsShown)
 {
     accounts.slot(2).Anmeldeart = QStringLiteral("OAuth2");
     open();
-    const auto shown = [&] { return form.CoBo_Anmeldeart->currentData().toString(); };
     ASSERT_EQ(form.CoBo_Anmeldeart->count(), 2);
     EXPECT_EQ(form.CoBo_Anmeldeart->itemText(1), dir.t(377));
     edit(1);
-    EXPECT_EQ(shown(), QStringLiteral("OAuth2"));
+    EXPECT_EQ(loginKind(), QStringLiteral("OAuth2"));
     edit(0);
-    EXPECT_EQ(shown(), QString()) << "an account of an older store logs in with its password";
+    EXPECT_EQ(loginKind(), QString()) << "an account of an older store logs in with its password";
+}
 
-    // A token never goes in clear: choosing "none" for it says so.
+// A token never goes in clear: choosing "none" for it says so.
+TEST_F(KontenFormTest, ATokenInClearIsWarnedAbout)
+{
+    accounts.slot(2).Anmeldeart = QStringLiteral("OAuth2");
+    open();
     edit(1);
-    form.CoBo_Sicherheit->setCurrentIndex(form.CoBo_Sicherheit->findData(QStringLiteral("none")));
-    emit form.CoBo_Sicherheit->activated(form.CoBo_Sicherheit->currentIndex());
+    chooseSecurity(QStringLiteral("none"));
     EXPECT_EQ(form.RT_Messages->lines().first().text, dir.t(378));
     EXPECT_EQ(form.RT_Messages->lines().first().color, RichLog::maroon());
     form.CoBo_Sicherheit->setCurrentIndex(form.CoBo_Sicherheit->findData(QStringLiteral("TLS")));
     form.CoBo_Anmeldeart->setCurrentIndex(0);
     form.But_Sichern->click();
+    form.close();
+    EXPECT_EQ(accounts.slot(2).Anmeldeart, QString());
+}
 
+TEST_F(KontenFormTest, ANewAccountLogsInWithThePassword)
+{
+    open();
     form.But_Neu->click();
-    EXPECT_EQ(shown(), QString());
+    EXPECT_EQ(loginKind(), QString());
     form.FE_Bezeichnung->setText(QStringLiteral("Tokens"));
     form.FE_Host->setText(QStringLiteral("pop.tokens.example"));
     form.CoBo_Anmeldeart->setCurrentIndex(form.CoBo_Anmeldeart->findData(QStringLiteral("OAuth2")));
     form.But_Sichern->click();
     form.But_Neu->click();
-    EXPECT_EQ(shown(), QString()) << "the next new account starts with the password again";
+    EXPECT_EQ(loginKind(), QString()) << "the next new account starts with the password again";
     form.close();
-    EXPECT_EQ(accounts.slot(2).Anmeldeart, QString());
     EXPECT_EQ(accounts.slot(4).Konto, QStringLiteral("Tokens"));
     EXPECT_EQ(accounts.slot(4).Anmeldeart, QStringLiteral("OAuth2"));
 }

@@ -82,6 +82,23 @@ protected:
         workKey = PasswordVault::entryKey(first.accounts.slot(2));
     }
 
+    // The store's notice server with a login and a password.
+    void writeNoticeLogin(const QString &password) const
+    {
+        SettingsKey key(path());
+        key.writeString(QStringLiteral("SMTP"), QStringLiteral("Host"), QStringLiteral("smtp.home.example"));
+        key.writeString(QStringLiteral("SMTP"), QStringLiteral("Port"), QStringLiteral("587"));
+        key.writeString(QStringLiteral("SMTP"), QStringLiteral("Anmeldename"), QStringLiteral("guard"));
+        key.writeString(QStringLiteral("SMTP"), QStringLiteral("Passwort"), password);
+        key.flush();
+    }
+
+    void lockAfterMigrating(DesktopKeyring &desktop)
+    {
+        migrate(desktop);
+        ASSERT_TRUE(keyring.lock());
+    }
+
     void SetUp() override { KV_START_PEER(keyring.start()); }
 
     SecretServiceKeyring keyring;
@@ -90,7 +107,7 @@ protected:
 };
 }
 
-TEST_F(KeyringVault, FirstSaveMovesThePasswordsIntoTheKeyringAndOutOfTheFile)
+TEST_F(KeyringVault, FirstSaveMovesPasswordsToTheKeyring)
 {
     DesktopKeyring desktop(5000);
     migrate(desktop);
@@ -102,8 +119,13 @@ TEST_F(KeyringVault, FirstSaveMovesThePasswordsIntoTheKeyringAndOutOfTheFile)
     EXPECT_FALSE(text.contains("Home-pw"));
     EXPECT_FALSE(text.contains("left over")); // a deleted account's password does not linger
     EXPECT_TRUE(text.contains("Schluesselbund1="));
+}
 
-    // The next start takes them from the keyring; nothing to tell the user.
+// The next start takes them from the keyring; nothing to tell the user.
+TEST_F(KeyringVault, TheNextStartReadsTheKeyring)
+{
+    DesktopKeyring desktop(5000);
+    migrate(desktop);
     DesktopKeyring again(5000);
     Run next(&again);
     load(next);
@@ -113,7 +135,7 @@ TEST_F(KeyringVault, FirstSaveMovesThePasswordsIntoTheKeyringAndOutOfTheFile)
     EXPECT_EQ(next.notes.passwords.unread, 0);
 }
 
-TEST_F(KeyringVault, AKeyringGoneBeforeTheSaveSendsThePasswordsBackIntoThePrivateFile)
+TEST_F(KeyringVault, AGoneKeyringSendsPasswordsToTheFile)
 {
     DesktopKeyring desktop(5000);
     migrate(desktop);
@@ -134,7 +156,7 @@ TEST_F(KeyringVault, AKeyringGoneBeforeTheSaveSendsThePasswordsBackIntoThePrivat
     EXPECT_EQ(fileOnly.accounts.slot(2).Passwort, kWorkPassword);
 }
 
-TEST_F(KeyringVault, SwitchingSavePasswordsOffRemovesTheKeyringEntries)
+TEST_F(KeyringVault, SavePasswordsOffEmptiesTheKeyring)
 {
     DesktopKeyring desktop(5000);
     migrate(desktop);
@@ -148,18 +170,26 @@ TEST_F(KeyringVault, SwitchingSavePasswordsOffRemovesTheKeyringEntries)
     EXPECT_EQ(run.accounts.slot(1).Passwort, kHomePassword); // still used for this run
 }
 
-TEST_F(KeyringVault, ALockedKeyringKeepsItsPasswordsAndANewlyTypedOneGoesToTheFile)
+TEST_F(KeyringVault, ALockedKeyringLeavesPasswordsUnread)
 {
     DesktopKeyring desktop(5000);
-    migrate(desktop);
-    ASSERT_TRUE(keyring.lock());
+    lockAfterMigrating(desktop);
     DesktopKeyring locked(5000);
     Run run(&locked);
     load(run);
     EXPECT_EQ(run.notes.passwords.unread, 2);
     EXPECT_TRUE(run.accounts.slot(1).Passwort.isEmpty());
     EXPECT_TRUE(run.accounts.slot(1).keyringUnread);
+}
 
+TEST_F(KeyringVault, WhileLockedATypedPasswordGoesToTheFile)
+{
+    DesktopKeyring desktop(5000);
+    lockAfterMigrating(desktop);
+    DesktopKeyring locked(5000);
+    Run run(&locked);
+    load(run);
+    ASSERT_TRUE(run.accounts.slot(2).keyringUnread);
     run.accounts.slot(2).Passwort = QStringLiteral("typed at the prompt");
     EXPECT_FALSE(save(run).isEmpty());
     SettingsKey stored(path());
@@ -189,7 +219,7 @@ TEST_F(KeyringVault, AKeyringThatDoesNotAnswerCostsOneBoundedWait)
     keyring.thaw();
 }
 
-TEST_F(KeyringVault, RenamedAndDeletedAccountsLeaveNoEntryBehind)
+TEST_F(KeyringVault, OldAccountsLeaveNoEntryBehind)
 {
     DesktopKeyring desktop(5000);
     migrate(desktop);
@@ -203,7 +233,7 @@ TEST_F(KeyringVault, RenamedAndDeletedAccountsLeaveNoEntryBehind)
     EXPECT_EQ(keyring.lookup(renamed), kHomePassword);
 }
 
-TEST_F(KeyringVault, WithNoKeyringOnTheBusTheStartSaysSoOnceAndTheFileIsUsed)
+TEST_F(KeyringVault, WithoutAKeyringTheFileIsUsed)
 {
     keyring.stop();
     writeOldStore();
@@ -219,17 +249,10 @@ TEST_F(KeyringVault, WithNoKeyringOnTheBusTheStartSaysSoOnceAndTheFileIsUsed)
     EXPECT_FALSE(fileText().contains("Schluesselbund"));
 }
 
-TEST_F(KeyringVault, TheNoticeServersPasswordIsKeptLikeTheAccounts)
+TEST_F(KeyringVault, NoticePasswordGoesToTheKeyring)
 {
     const QString smtpPassword = QStringLiteral("notice \u00e4 pw");
-    {
-        SettingsKey key(path());
-        key.writeString(QStringLiteral("SMTP"), QStringLiteral("Host"), QStringLiteral("smtp.home.example"));
-        key.writeString(QStringLiteral("SMTP"), QStringLiteral("Port"), QStringLiteral("587"));
-        key.writeString(QStringLiteral("SMTP"), QStringLiteral("Anmeldename"), QStringLiteral("guard"));
-        key.writeString(QStringLiteral("SMTP"), QStringLiteral("Passwort"), smtpPassword);
-        key.flush();
-    }
+    writeNoticeLogin(smtpPassword);
     DesktopKeyring desktop(5000);
     migrate(desktop); // also saves the SMTP settings written above
     Run run(&desktop);
@@ -240,8 +263,17 @@ TEST_F(KeyringVault, TheNoticeServersPasswordIsKeptLikeTheAccounts)
     EXPECT_EQ(keyring.keys().size(), 3);
     EXPECT_FALSE(fileText().contains("notice")) << fileText().constData();
     EXPECT_EQ(SettingsKey(path()).readString(QStringLiteral("SMTP"), QStringLiteral("Schluesselbund")), smtpKey);
+}
 
-    // No login any more: its password leaves the keyring.
+// No login any more: its password leaves the keyring.
+TEST_F(KeyringVault, ADroppedNoticeLoginLeavesTheKeyring)
+{
+    writeNoticeLogin(QStringLiteral("notice pw"));
+    DesktopKeyring desktop(5000);
+    migrate(desktop);
+    Run run(&desktop);
+    load(run);
+    ASSERT_EQ(keyring.keys().size(), 3);
     run.settings.Anmeldename.clear();
     run.settings.Passwort.clear();
     EXPECT_TRUE(save(run).isEmpty());

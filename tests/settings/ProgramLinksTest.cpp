@@ -37,33 +37,39 @@ protected:
 };
 }
 
-TEST_F(ProgramLinksTest, AFreshMakerWritesAnExecutableEntryIntoTheProgramsMenuAndReplacesItNextTime)
+TEST_F(ProgramLinksTest, TheProgramsMenuGetsAnExecutableEntry)
 {
     EXPECT_EQ(TKvProgramLinks::specialFolder(Where::Menu_Desktop), home.desktop() + QLatin1Char('/'));
     EXPECT_EQ(TKvProgramLinks::specialFolder(Where::Menu_Autostart), home.autostart() + QLatin1Char('/'));
     ASSERT_TRUE(links.CreateShortcut());
     const QString path = home.applications() + QStringLiteral("/Korvalinthus.desktop");
     EXPECT_EQ(links.shortcutPath(), path);
-    QByteArray text = contents(path);
+    const QByteArray text = contents(path);
     EXPECT_TRUE(text.startsWith("[Desktop Entry]\nType=Application\nName=Korvalinthus\nComment=Korvalinthus\n")) << text.toStdString();
     EXPECT_TRUE(text.contains("\nExec=\"" + program.toUtf8() + "\"\nIcon=korvalinthus\n"));
     EXPECT_TRUE(QFileInfo(path).permissions() & QFileDevice::ExeOwner);
+}
 
-    // Inside the quotes ", `, $ and \ take a backslash and % is doubled;
-    // then the value escaping doubles every backslash.
+// Inside the quotes ", `, $ and \ take a backslash and % is doubled; then the
+// value escaping doubles every backslash. The second entry replaces the first.
+TEST_F(ProgramLinksTest, ARemadeEntryEscapesAnOddProgramPath)
+{
+    ASSERT_TRUE(links.CreateShortcut());
+    const QString path = home.applications() + QStringLiteral("/Korvalinthus.desktop");
+    ASSERT_TRUE(QFileInfo::exists(path));
     const QString odd = home.path() + QStringLiteral("/my \"mail\" $HOME 100% `x` a\\b");
     ASSERT_TRUE(QFile(odd).open(QIODevice::WriteOnly));
     links.setProgramFile(odd);
     links.setShortcutDescription(QStringLiteral("line\none"));
     ASSERT_TRUE(links.CreateShortcut());
-    text = contents(path);
+    const QByteArray text = contents(path);
     EXPECT_TRUE(text.contains("Exec=\"" + home.path().toUtf8() + "/my \\\\\"mail\\\\\" \\\\$HOME 100%% \\\\`x\\\\` a\\\\\\\\b\"\n"))
         << text.toStdString();
     EXPECT_TRUE(text.contains("\nComment=line\\none\n")) << text.toStdString();
     EXPECT_EQ(QDir(home.applications()).entryList(QDir::Files).size(), 1);
 }
 
-TEST_F(ProgramLinksTest, NothingIsWrittenWithoutAProgramAndRemovingIsDoneWhenNoFileIsLeft)
+TEST_F(ProgramLinksTest, NothingIsWrittenWithoutAProgram)
 {
     links.setLocation(Where::Menu_Desktop);
     for (const QString &notAProgram : {home.path() + QStringLiteral("/missing"), home.path()}) {
@@ -71,8 +77,10 @@ TEST_F(ProgramLinksTest, NothingIsWrittenWithoutAProgramAndRemovingIsDoneWhenNoF
         EXPECT_FALSE(links.CreateShortcut());
     }
     EXPECT_FALSE(QFileInfo::exists(home.desktop()));
+}
 
-    links.setProgramFile(program);
+TEST_F(ProgramLinksTest, RemovingIsDoneWhenNoFileIsLeft)
+{
     links.setLocation(Where::Menu_Autostart);
     EXPECT_TRUE(links.RemoveShortcut());   // never created
     ASSERT_TRUE(links.CreateShortcut());
@@ -82,7 +90,7 @@ TEST_F(ProgramLinksTest, NothingIsWrittenWithoutAProgramAndRemovingIsDoneWhenNoF
     EXPECT_FALSE(links.RemoveShortcut());
 }
 
-TEST_F(ProgramLinksTest, SubFolderLosesItsTrailingSeparatorAndIsMadeOneLevelDeep)
+TEST_F(ProgramLinksTest, SubFolderIsMadeOneLevelDeep)
 {
     links.setLocation(Where::Menu_Programs);
     links.setSubFolder(QStringLiteral("Korvalinthus\\"));
@@ -98,7 +106,7 @@ TEST_F(ProgramLinksTest, SubFolderLosesItsTrailingSeparatorAndIsMadeOneLevelDeep
     EXPECT_TRUE(links.CreateShortcut());   // the folder exists now: fine
 }
 
-TEST_F(ProgramLinksTest, AFailedCreateSaysWhichStepFailedAndOnWhat)
+TEST_F(ProgramLinksTest, AFailureNamesItsStepAndPath)
 {
     using F = TKvProgramLinks::Failure;
     links.setSubFolder(QStringLiteral("missing/deeper"));

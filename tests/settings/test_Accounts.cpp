@@ -25,7 +25,7 @@ void writePop(const QString &path, std::initializer_list<std::pair<const char *,
 }
 }
 
-TEST(AccountsWorkingCopy, SlotsTwoAndFiveBecomeEntriesOneAndTwoThenSlotsOneAndTwo)
+TEST(AccountsWorkingCopy, GapsCloseUpThroughTheStore)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("2.00.ini"));
@@ -66,22 +66,42 @@ TEST(AccountsWorkingCopy, SlotsTwoAndFiveBecomeEntriesOneAndTwoThenSlotsOneAndTw
         EXPECT_EQ(again.readString(QStringLiteral("POP"), QStringLiteral("Konto%1").arg(n)), QString()) << n;
 }
 
-TEST(AccountsWorkingCopy, OnlyTheExactDeletionMarkerDeletesRefusedSavesWriteNothingAndListPositionsAreChecked)
+// Accounts A, B and C, with A being edited.
+class EditingTheFirstOfThree : public ::testing::Test
 {
-    AccountTable table;
-    for (int n = 1; n <= 3; ++n)
-        table.slot(n) = account(QString(QLatin1Char('A' + n - 1)));
+protected:
+    EditingTheFirstOfThree()
+    {
+        AccountTable table;
+        for (int n = 1; n <= 3; ++n)
+            table.slot(n) = account(QString(QLatin1Char('A' + n - 1)));
+        copy.Einlesen(table);
+    }
+    void SetUp() override { ASSERT_EQ(copy.editByListPosition(0), 1); }
+    AccountsWorkingCopy::SaveResult deleteEdited()
+    {
+        return copy.Temp_Sichern(AccountsWorkingCopy::DeletionMarker, {}, {}, {}, QStringLiteral("110"));
+    }
+
     AccountsWorkingCopy copy;
-    copy.Einlesen(table);
-    ASSERT_EQ(copy.editByListPosition(0), 1);
+};
+
+TEST_F(EditingTheFirstOfThree, OnlyTheExactMarkerDeletes)
+{
     const auto save = [&](const QString &name) {
         return copy.Temp_Sichern(name, {}, QStringLiteral("pop.example"), {}, QStringLiteral("110"), {},
                                  QStringLiteral("STARTTLS"));
     };
     EXPECT_EQ(save(QStringLiteral("Leer")), AccountsWorkingCopy::SaveResult::Saved);
     EXPECT_EQ(copy.names().first(), QStringLiteral("Leer"));
-    // A kept account needs its server and a port of 1..65535; nothing of a
-    // refused save is written. Deleting needs neither.
+    EXPECT_EQ(deleteEdited(), AccountsWorkingCopy::SaveResult::Saved);   // deleting needs no server
+    EXPECT_EQ(copy.names(), QStringList({QStringLiteral("B"), QStringLiteral("C")}));
+}
+
+// A kept account needs its server and a port of 1..65535; nothing of a
+// refused save is written.
+TEST_F(EditingTheFirstOfThree, RefusedSavesWriteNothing)
+{
     using R = AccountsWorkingCopy::SaveResult;
     const std::tuple<const char *, const char *, R> refused[] = {
         {" ", "110", R::HostMissing}, {"pop.example", "0", R::PortInvalid}, {"pop.example", "65536", R::PortInvalid},
@@ -89,16 +109,19 @@ TEST(AccountsWorkingCopy, OnlyTheExactDeletionMarkerDeletesRefusedSavesWriteNoth
     for (const auto &[host, port, result] : refused) {
         SCOPED_TRACE(port);
         EXPECT_EQ(copy.Temp_Sichern(QStringLiteral("X"), {}, QLatin1String(host), {}, QLatin1String(port)), result);
-        EXPECT_EQ(copy.entry(1).Bezeichnung, QStringLiteral("Leer"));
+        EXPECT_EQ(copy.entry(1).Bezeichnung, QStringLiteral("A"));
     }
-    EXPECT_EQ(copy.Temp_Sichern(AccountsWorkingCopy::DeletionMarker, {}, {}, {}, QStringLiteral("110")), R::Saved);
-    EXPECT_EQ(copy.names(), QStringList({QStringLiteral("B"), QStringLiteral("C")}));
+}
+
+TEST_F(EditingTheFirstOfThree, ListPositionsSkipADeletedEntry)
+{
+    ASSERT_EQ(deleteEdited(), AccountsWorkingCopy::SaveResult::Saved);
     EXPECT_FALSE(copy.editByListPosition(-1).has_value());
     EXPECT_FALSE(copy.editByListPosition(2).has_value());
     EXPECT_EQ(copy.editByListPosition(1), 3);
 }
 
-TEST(AccountsWorkingCopy, SecurityGoesWithItsAccountAndAnOlderAccountTakesNoneOver)
+TEST(AccountsWorkingCopy, SecurityGoesWithItsAccount)
 {
     // Slot 2 is an account of the design's layout, without Sicherheit2.
     QTemporaryDir dir;

@@ -28,12 +28,15 @@ protected:
 };
 }
 
-TEST_F(ProviderTemplatesTest, OnlyTheLowByteOfTheCountCountsAsASignedNumber)
+TEST_F(ProviderTemplatesTest, CountIsTheLowByteSigned)
 {
     const std::pair<int, int> cases[] = {{0, 0}, {127, 127}, {128, 0}, {200, 0}, {256, 0}, {257, 1}, {300, 44}, {-1, 0}, {-200, 56}};
     for (const auto &[provs, count] : cases)
         EXPECT_EQ(ProviderTemplates::countFromProvs(provs), count) << provs;
+}
 
+TEST_F(ProviderTemplatesTest, SectionsPastTheCountAreNotRead)
+{
     const ProviderTemplates t300 = load("[Anzahl]\nprovs=300\n[1]\nName=One\n[44]\nName=Last\n[45]\nName=Beyond\n");
     const QStringList names = t300.names();
     ASSERT_EQ(names.size(), 44);
@@ -41,12 +44,15 @@ TEST_F(ProviderTemplatesTest, OnlyTheLowByteOfTheCountCountsAsASignedNumber)
     EXPECT_TRUE(names.at(1).isEmpty()); // a missing section is an empty item
     EXPECT_EQ(names.last(), QStringLiteral("Last"));
     EXPECT_FALSE(t300.lookup(QStringLiteral("Beyond")).has_value());
+}
 
+TEST_F(ProviderTemplatesTest, NoCountMeansNoTemplates)
+{
     EXPECT_EQ(load("[Anzahl]\nprovs=many\n[1]\nName=One\n").count(), 0);
     EXPECT_EQ(ProviderTemplates(dir.filePath(QStringLiteral("missing.ini"))).count(), 0);
 }
 
-TEST_F(ProviderTemplatesTest, LookupIsExactAndTheFirstOfEqualNamesWins)
+TEST_F(ProviderTemplatesTest, LookupTakesTheFirstExactName)
 {
     const ProviderTemplates t = load("[anzahl]\nPROVS = 3\n"
                                      "[1]\nName=Twin\nHost=first.example\nUser=u1\nPort=995\nSicherheit=starttls\n"
@@ -68,7 +74,7 @@ TEST_F(ProviderTemplatesTest, LookupIsExactAndTheFirstOfEqualNamesWins)
 
 // One template file per shipped language, ten providers at least, each a
 // real host name reached over TLS and naming it; stand-in hosts and users fail.
-TEST(ShippedProviderTemplates, EveryLanguageListsTenUsableTlsProviders)
+TEST(ShippedProviderTemplates, EveryLanguageHasTenTlsProviders)
 {
     const QString source = sourceDir();
     static const QRegularExpression hostName(QStringLiteral(R"(^[a-z0-9]([a-z0-9-]*[a-z0-9])?(\.[a-z0-9]([a-z0-9-]*[a-z0-9])?)+$)"));

@@ -40,7 +40,7 @@ protected:
 };
 }
 
-TEST_F(SettingsStoreTest, EmptyStoreGivesEveryDefaultAndSavesThemUnchanged)
+TEST_F(SettingsStoreTest, AnEmptyStoreGivesTheDefaults)
 {
     SettingsKey key(path());
     s.Readme = false;   // load must overwrite what the record held
@@ -58,7 +58,7 @@ TEST_F(SettingsStoreTest, EmptyStoreGivesEveryDefaultAndSavesThemUnchanged)
     EXPECT_EQ(stored("InstallPath", "Path"), QStringLiteral("/opt/kv"));
 }
 
-TEST_F(SettingsStoreTest, EveryChangedValueSurvivesExceptColumnZero)
+TEST_F(SettingsStoreTest, ChangedValuesSurviveASave)
 {
     Settings changed;
     int i = 0;
@@ -82,7 +82,7 @@ TEST_F(SettingsStoreTest, EveryChangedValueSurvivesExceptColumnZero)
     expectSameSettings(s, changed);
 }
 
-TEST_F(SettingsStoreTest, OddStoredValuesAreReadByTheRulesAndWrittenBackNormalised)
+TEST_F(SettingsStoreTest, OddStoredValuesAreNormalised)
 {
     writeStore("[Language]\nFile=keine\n[Settings]\nReadme=2\nMinimize=yes\nTimeOut=abc\n[Check]\nCheck_Time=-5\n"
                "[Delete]\nGroesse_KB=2147483648\n[SMTP]\nPort=abc\n[Table]\nSpalte0=30\n");
@@ -103,7 +103,7 @@ TEST_F(SettingsStoreTest, OddStoredValuesAreReadByTheRulesAndWrittenBackNormalis
     EXPECT_EQ(stored("Language", "File"), QStringLiteral("keine"));
 }
 
-TEST_F(SettingsStoreTest, PasswordsAreWrittenOnlyWithPasswordSaveAndAFailedWriteIsReported)
+TEST_F(SettingsStoreTest, PasswordsAreWrittenOnlyWithPasswordSave)
 {
     writeStore("[POP]\nKonto1=Home\nPasswort1=old secret\nKonto2=Work\n");
     SettingsKey key(path());
@@ -120,15 +120,17 @@ TEST_F(SettingsStoreTest, PasswordsAreWrittenOnlyWithPasswordSaveAndAFailedWrite
     save(key);
     EXPECT_EQ(stored("POP", "Passwort1"), QStringLiteral("typed at the prompt"));
     EXPECT_EQ(stored("POP", "Passwort2"), QStringLiteral("typed too"));
+}
 
-    // A store that cannot be written is reported by name.
+TEST_F(SettingsStoreTest, AFailedWriteNamesTheStore)
+{
     QFile blocker(dir.filePath(QStringLiteral("blocker")));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     SettingsKey unwritable(blocker.fileName() + QStringLiteral("/2.00.ini"));
     EXPECT_TRUE(thrown([&] { save(unwritable); }).contains(QStringLiteral("2.00.ini")));
 }
 
-TEST_F(SettingsStoreTest, SwitchingSavePasswordsOffRemovesThePasswordsFromTheFile)
+TEST_F(SettingsStoreTest, SavePasswordsOffEmptiesTheFile)
 {
     writeStore("[Settings]\npassword_save=1\n[POP]\nKonto1=Home\nPasswort1=old secret\nKonto2=Work\nPasswort2=w\n");
     SettingsStore::LoadNotes notes;
@@ -143,8 +145,12 @@ TEST_F(SettingsStoreTest, SwitchingSavePasswordsOffRemovesThePasswordsFromTheFil
     EXPECT_EQ(stored("POP", "Passwort1"), QStringLiteral("<absent>"));
     EXPECT_EQ(stored("POP", "Passwort2"), QStringLiteral("<absent>"));
     EXPECT_EQ(accounts.slot(1).Passwort, QStringLiteral("old secret"));   // still used for this run
+}
 
-    // A store read with the option off keeps the passwords it holds.
+// A store read with the option off keeps the passwords it holds.
+TEST_F(SettingsStoreTest, PasswordsSetByHandStayWithTheOptionOff)
+{
+    SettingsStore::LoadNotes notes;
     writeStore("[Settings]\npassword_save=0\n[POP]\nKonto1=Home\nPasswort1=set by hand\n");
     PasswordVault next;
     SettingsKey again(path());
@@ -153,13 +159,16 @@ TEST_F(SettingsStoreTest, SwitchingSavePasswordsOffRemovesThePasswordsFromTheFil
     EXPECT_EQ(stored("POP", "Passwort1"), QStringLiteral("set by hand"));
 }
 
-TEST_F(SettingsStoreTest, DecodedMatchOnForANewStoreOffForAnEarlierOne)
+TEST_F(SettingsStoreTest, DecodedMatchIsOnForANewStore)
 {
     SettingsKey fresh(path());
     SettingsStore::load(fresh, s, accounts);
     EXPECT_TRUE(s.Decoded_Match);
+}
 
-    // A store saved before the value existed: everything else of it stays.
+// A store saved before the value existed: everything else of it stays.
+TEST_F(SettingsStoreTest, DecodedMatchIsOffForAnEarlierStore)
+{
     writeStore("[Settings]\nFirst=0\nAngabe=MByte\n[Delete]\nSubject=1\n");
     SettingsKey earlier(path());
     SettingsStore::load(earlier, s, accounts);

@@ -54,57 +54,84 @@ QStringList column(const TAusgabeForm &v, int col)
 }
 }
 
-TEST(AusgabeForm, TypesComeFromTheLastDotCaseBlindAndTheToolButtonsWriteWhatTheySay)
+namespace {
+// The program started on a used store with a type table of the test's making.
+class ViewerTest : public ::testing::Test
 {
-    ProgramFixture p;
-    p.presetUsedStore();
-    p.on("Settings", "Auto_check", "0");
-    p.write(QStringLiteral("/ini/Endung.ini"),
-            "[.PDF]\r\nName=Portable document\r\n[]\r\nName=No extension\r\n[.gz]\r\nName=Gzip archive\r\n"
-            "[.txt]\r\nOther=no Name key\r\n");
-    p.start();
-    p.show();
-    TAusgabeForm &v = *p.windows.others.AusgabeForm;
-    const QStringList names{"a.pdf", "archive.tar.gz", "README", ".profile", "notes.txt", "odd.unknownext"};
-    showMessage(v, names);
-    EXPECT_EQ(column(v, 1), names);
-    EXPECT_EQ(column(v, 2), QStringList({".pdf", ".gz", "", ".profile", ".txt", ".unknownext"}));
-    EXPECT_EQ(column(v, 3),
-              QStringList({"Portable document", "Gzip archive", "No extension", "Unbekannt", "Unbekannt", "Unbekannt"}));
+protected:
+    ViewerTest()
+    {
+        p.presetUsedStore();
+        p.on("Settings", "Auto_check", "0");
+        p.write(QStringLiteral("/ini/Endung.ini"),
+                "[.PDF]\r\nName=Portable document\r\n[]\r\nName=No extension\r\n[.gz]\r\nName=Gzip archive\r\n"
+                "[.txt]\r\nOther=no Name key\r\n");
+        p.start();
+        p.show();
+    }
+    TAusgabeForm &v() { return *p.windows.others.AusgabeForm; }
+    // Shows a body whose bytes are in the 8-bit code page (0xE9 is an e with acute).
+    void showBody() { showMessage(v(), {}, {"Dear Ren\xe9,", "{braces} and \\backslash", "\r\nDatei \"x.zip\" extrahiert"}); }
 
-    // A table that is there but cannot be read: the failure text, not "unknown".
+    ProgramFixture p;
+    QTemporaryDir dir;
+};
+}
+
+TEST_F(ViewerTest, TypesComeFromTheLastDotCaseBlind)
+{
+    const QStringList names{"a.pdf", "archive.tar.gz", "README", ".profile", "notes.txt", "odd.unknownext"};
+    showMessage(v(), names);
+    EXPECT_EQ(column(v(), 1), names);
+    EXPECT_EQ(column(v(), 2), QStringList({".pdf", ".gz", "", ".profile", ".txt", ".unknownext"}));
+    EXPECT_EQ(column(v(), 3),
+              QStringList({"Portable document", "Gzip archive", "No extension", "Unbekannt", "Unbekannt", "Unbekannt"}));
+}
+
+// A table that is there but cannot be read: the failure text, not "unknown".
+TEST_F(ViewerTest, AnUnreadableTypeTableSaysSo)
+{
     ASSERT_TRUE(QFile::remove(p.path(QStringLiteral("/ini/Endung.ini"))));
     ASSERT_TRUE(QDir().mkdir(p.path(QStringLiteral("/ini/Endung.ini"))));
-    showMessage(v, {"a.pdf", "README"});
+    showMessage(v(), {"a.pdf", "README"});
     ASSERT_FALSE(p.form().text(TextId::Unknown).isEmpty());
-    EXPECT_EQ(column(v, 3), QStringList({p.form().text(TextId::Unknown), p.form().text(TextId::Unknown)}));
+    EXPECT_EQ(column(v(), 3), QStringList({p.form().text(TextId::Unknown), p.form().text(TextId::Unknown)}));
+}
 
-    // No table at all: every type is unknown.
-    ASSERT_TRUE(QDir().rmdir(p.path(QStringLiteral("/ini/Endung.ini"))));
-    showMessage(v, {"a.pdf"});
-    EXPECT_EQ(column(v, 3), QStringList({"Unbekannt"}));
+TEST_F(ViewerTest, WithoutATypeTableEveryTypeIsUnknown)
+{
+    ASSERT_TRUE(QFile::remove(p.path(QStringLiteral("/ini/Endung.ini"))));
+    showMessage(v(), {"a.pdf"});
+    EXPECT_EQ(column(v(), 3), QStringList({"Unbekannt"}));
+}
 
-    // The tool buttons. The body bytes are in the 8-bit code page (0xE9 is an e with acute).
-    showMessage(v, {}, {"Dear Ren\xe9,", "{braces} and \\backslash", "\r\nDatei \"x.zip\" extrahiert"});
-    EXPECT_EQ(v.RT_Body->toPlainText(),
+TEST_F(ViewerTest, TheBodyIsSavedAsRtf)
+{
+    showBody();
+    EXPECT_EQ(v().RT_Body->toPlainText(),
               QStringLiteral("Dear Ren\u00e9,\n{braces} and \\backslash\n\nDatei \"x.zip\" extrahiert"));
-
-    QTemporaryDir dir;
     const QString rtf = dir.filePath(QStringLiteral("body.rtf"));
     p.prompts.expectSaveFile(rtf);
-    v.But_Save_text->click();
+    v().But_Save_text->click();
     const QByteArray saved = fileBytes(rtf);
     EXPECT_TRUE(saved.startsWith("{\\rtf1"));
     EXPECT_TRUE(saved.contains("Dear Ren\\'e9,\\par"));
     EXPECT_TRUE(saved.contains("\\{braces\\} and \\\\backslash\\par"));
     EXPECT_TRUE(saved.contains("\\par\r\n\\cf1 Datei \"x.zip\" extrahiert\\par"));   // the empty line kept
+}
 
-    // A cancelled dialog writes nothing.
+TEST_F(ViewerTest, ACancelledSaveWritesNothing)
+{
+    showBody();
     p.prompts.expectSaveFile(QString());
-    v.But_Save_text->click();
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList({"body.rtf"}));
+    v().But_Save_text->click();
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList());
+}
 
-    // Printing goes through the print dialog; here it prints to a PDF file.
+// Printing goes through the print dialog; here it prints to a PDF file.
+TEST_F(ViewerTest, PrintingGoesThroughThePrintDialog)
+{
+    showBody();
     const QString pdf = dir.filePath(QStringLiteral("body.pdf"));
     p.prompts.expectDialog([&](QDialog &d) {
         auto *dialog = qobject_cast<QPrintDialog *>(&d);
@@ -114,28 +141,40 @@ TEST(AusgabeForm, TypesComeFromTheLastDotCaseBlindAndTheToolButtonsWriteWhatThey
         dialog->printer()->setOutputFileName(pdf);
         return int(QDialog::Accepted);
     });
-    v.But_Print->click();
+    v().But_Print->click();
     const QByteArray printed = fileBytes(pdf);
     EXPECT_TRUE(printed.startsWith("%PDF")) << printed.left(20).toStdString();
     EXPECT_GT(printed.size(), 500);
     // The job name is the document title (UTF-16 with its byte-order mark).
     EXPECT_TRUE(printed.contains(QByteArray("/Title (\xfe\xff\x00" "e\x00M\x00" "a\x00i\x00l)", 21)));
+}
 
-    // Copy takes the selected body text.
-    QTextCursor c = v.RT_Body->textCursor();
+TEST_F(ViewerTest, CopyTakesTheSelectedText)
+{
+    showBody();
+    QTextCursor c = v().RT_Body->textCursor();
     c.setPosition(0);
     c.setPosition(10, QTextCursor::KeepAnchor);
-    v.RT_Body->setTextCursor(c);
-    v.But_Kopie->click();
+    v().RT_Body->setTextCursor(c);
+    v().But_Kopie->click();
     EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("Dear Ren\u00e9,"));
+}
 
-    v.But_Hilfe->click();
+TEST_F(ViewerTest, HelpOpensTheIndexPage)
+{
+    showBody();
+    v().But_Hilfe->click();
     auto *help = p.form().findChild<HtmlInfoViewer *>(QStringLiteral("KvHTMLInformation1"));
     ASSERT_NE(help, nullptr);
     EXPECT_EQ(help->currentFile(), p.path(QStringLiteral("/help/index.htm")));
+}
 
-    v.But_Schliessen->click();
-    EXPECT_FALSE(v.isVisible());
+TEST_F(ViewerTest, CloseHidesTheViewer)
+{
+    showBody();
+    ASSERT_TRUE(v().isVisible());
+    v().But_Schliessen->click();
+    EXPECT_FALSE(v().isVisible());
 }
 
 namespace {
@@ -238,14 +277,9 @@ TEST_F(SaveAttachmentsTest, ASavedFileIsNeverExecutable)
     EXPECT_EQ(fileBytes(target() + QStringLiteral("/run.sh")), QByteArray("echo mail\n"));
 }
 
-TEST(AusgabeForm, ThePrintedPageHasSenderSubjectAndDateAboveTheBody)
+TEST_F(ViewerTest, ThePrintedPageHasTheHeadersAboveTheBody)
 {
-    ProgramFixture p;
-    p.presetUsedStore();
-    p.on("Settings", "Auto_check", "0");
-    p.start();
-    p.show();
-    TAusgabeForm &v = *p.windows.others.AusgabeForm;
+    TAusgabeForm &v = this->v();
     TMailMessage m;
     m.From = "Alice <alice@example.com>";
     m.Subject = "Figures";
@@ -260,10 +294,20 @@ TEST(AusgabeForm, ThePrintedPageHasSenderSubjectAndDateAboveTheBody)
               f.text(TextId::SenderName) + QStringLiteral(": Alice <alice@example.com>\n") + f.text(TextId::Subject)
                       + QStringLiteral(": Figures\n") + f.text(TextId::Date)
                       + QStringLiteral(": Tue, 8 Dec 2026 10:00:00 +0100\n\nHello,\nsee below."));
+}
 
-    // A message without a Date field prints the label alone.
+// A message without a Date field prints the label alone.
+TEST_F(ViewerTest, APrintWithoutADateShowsTheLabel)
+{
+    TAusgabeForm &v = this->v();
+    TMailMessage m;
+    m.Subject = "Figures";
     m.Head = {"Subject: Figures", ""};
+    m.Body = {"Hello,", "see below."};
+    v.Einrichten();
     v.fillFrom(m);
+    QTextDocument printed;
+    TStammForm &f = p.form();
     v.fillPrintDocument(printed);
     EXPECT_TRUE(printed.toPlainText().contains(f.text(TextId::Date) + QStringLiteral(": \n\nHello,")));
 }

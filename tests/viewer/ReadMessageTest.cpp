@@ -100,7 +100,7 @@ protected:
 };
 }
 
-TEST_F(ReadMessageTest, ReadFillsTheViewerTypesTheAttachmentsStartsTheCheckerAndSavesExactCopies)
+TEST_F(ReadMessageTest, ReadingAMultipartMessage)
 {
     pop.addMessage(kUser, mailMessage("From: Bob <bob@example.com>\r\nSubject: Minutes\r\n"));
     pop.addMessage(kUser, multipartMessage());
@@ -189,7 +189,7 @@ TEST_F(ReadMessageTest, ReadFillsTheViewerTypesTheAttachmentsStartsTheCheckerAnd
     EXPECT_EQ(pop.messages(kUser).size(), 2);   // reading deletes nothing
 }
 
-TEST_F(ReadMessageTest, FetchMarksTheRowTellsNoSenderAndTheMessageIsGoneAfterQuit)
+TEST_F(ReadMessageTest, AFetchedMessageIsGoneAfterQuit)
 {
     pop.addMessage(kUser, mailMessage("From: Bob <bob@example.com>\r\nSubject: Minutes\r\n"));
     pop.addMessage(kUser, mailMessage("From: Carol <carol@example.com>\r\nSubject: Agenda\r\n"));
@@ -261,7 +261,7 @@ QByteArray latin1Message()
 }
 }
 
-TEST_F(ReadMessageTest, EncodedHeadersCharsetsAndNamesAreShownDecoded)
+TEST_F(ReadMessageTest, EncodedHeadersAreShownDecoded)
 {
     pop.addMessage(kUser, kUtf8Message);
     pop.addMessage(kUser, latin1Message());
