@@ -208,6 +208,7 @@ TEST_F(KvLanguageTest, TheFirstChoiceOffersTheFirstFile)
 
 TEST_F(KvLanguageTest, OkReadsTheChosenFile)
 {
+    catalog.setChooser(&TLanguageDialog::choose);
     catalog.setFileName(QStringLiteral("Deutsch"));
     prompts.expectDialog(pick(2, QDialog::Accepted));
     EXPECT_TRUE(catalog.ChooseLanguage());
@@ -217,6 +218,7 @@ TEST_F(KvLanguageTest, OkReadsTheChosenFile)
 
 TEST_F(KvLanguageTest, CancelKeepsTheOldFile)
 {
+    catalog.setChooser(&TLanguageDialog::choose);
     catalog.setFileName(QStringLiteral("English"));
     catalog.setLanguageOfDialog(TLangDialog::Deutsch);
     prompts.expectDialog([&](QDialog &dialog) {
