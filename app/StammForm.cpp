@@ -4,6 +4,7 @@
 #include "app/WindowTexts.h"
 #include "check/AlleForm.h"
 #include "check/AllAccountsPass.h"
+#include "check/CertificateDialog.h"
 #include "check/CheckRun.h"
 #include "check/MainIndicators.h"
 #include "check/MainPass.h"
@@ -63,6 +64,7 @@ TStammForm::TStammForm(AppServices &app, QWidget *parent)
 {
     setObjectName(QStringLiteral("TStammForm"));
     m_language.setChooser(&TLanguageDialog::choose);
+    m_app.askCertificate = &CertificateDialog::ask;
     setWindowTitle(QStringLiteral("Korvalinthus"));
     setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
@@ -108,7 +110,11 @@ void TStammForm::setOtherWindows(const OtherWindows &windows)
     }
     if (TAusgabeForm *viewer = m_windows.AusgabeForm) {
         viewer->showHelp = [this] { showHtml(QStringLiteral("/help/index.htm")); };
-        m_reader = std::make_shared<ReadMessage>(m_app, m_language, *m_indicators, *POP_Mail, *m_checkRun, *viewer);
+        const Settings &settings = m_app.settings;
+        viewer->attach(m_app.programFolder, m_app.prompts, m_app.shell, m_language, [&settings] {
+            return CheckerCommand{settings.Auto_check, settings.Check_Path, settings.Check_Parameter};
+        });
+        m_reader = std::make_shared<ReadMessage>(*m_indicators, *POP_Mail, *m_checkRun, *viewer);
         std::shared_ptr<ReadMessage> reader = m_reader;
         connect(this, &TStammForm::readMessageRequested, viewer, [this, reader](QObject *sender) {
             // RETR on the connection of a running check, pass or notice run would mix its replies up

@@ -5,6 +5,7 @@
 // keyring).
 // The program makes one; tests make one over a temporary folder and
 // scripted prompts.
+#include "check/CertificateQuestion.h"
 #include "rules/PendingNotices.h"
 #include "settings/Accounts.h"
 #include "settings/PasswordVault.h"
@@ -39,6 +40,9 @@ struct AppServices
     // Accounts already warned in this run that their server offers no
     // encryption (AccountSecurity::unencryptedWarning).
     QSet<QString> warnedInClear;
+    // Puts the question about a refused server certificate; set by the
+    // main window. Without it nobody is asked and the connection fails.
+    CertificateQuestion::Asker askCertificate = nullptr;
 
     // "<program folder><relative>", relative starting with "/".
     QString file(const QString &relative) const { return programFolder + relative; }

@@ -1,5 +1,7 @@
 #include "check/CertificateDialog.h"
 
+#include "platform/Prompts.h"
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -39,13 +41,19 @@ CertificateDialog::CertificateDialog(QWidget *parent) : QDialog(parent)
     setMinimumWidth(520);
 }
 
-void CertificateDialog::setTexts(const QString &caption, const QString &details, const QString &question,
-                                 const QString &trust, const QString &decline)
+void CertificateDialog::setTexts(const CertificateQuestion::Texts &texts)
 {
-    if (!caption.isEmpty())
-        setWindowTitle(caption);
-    LZertifikat->setText(details);
-    LFrage->setText(question);
-    B_Vertrauen->setText(trust);
-    B_Ablehnen->setText(decline);
+    if (!texts.caption.isEmpty())
+        setWindowTitle(texts.caption);
+    LZertifikat->setText(texts.details);
+    LFrage->setText(texts.question);
+    B_Vertrauen->setText(texts.trust);
+    B_Ablehnen->setText(texts.decline);
+}
+
+bool CertificateDialog::ask(Prompts &prompts, const CertificateQuestion::Texts &texts)
+{
+    CertificateDialog dialog;
+    dialog.setTexts(texts);
+    return prompts.exec(dialog) == QDialog::Accepted;
 }

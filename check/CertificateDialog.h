@@ -2,6 +2,8 @@
 // The question about a server certificate that failed verification: its
 // details and two buttons, trust it (Accepted) or not (Rejected). The
 // texts come from CertificateQuestion.
+#include "check/CertificateQuestion.h"
+
 #include <QDialog>
 
 class QLabel;
@@ -13,8 +15,11 @@ class CertificateDialog : public QDialog
 public:
     explicit CertificateDialog(QWidget *parent = nullptr);
 
-    void setTexts(const QString &caption, const QString &details, const QString &question, const QString &trust,
-                  const QString &decline);
+    void setTexts(const CertificateQuestion::Texts &texts);
+
+    // CertificateQuestion::Asker: runs the dialog through the prompts; true
+    // when the user trusts the certificate.
+    static bool ask(Prompts &prompts, const CertificateQuestion::Texts &texts);
 
     QLabel *LZertifikat;      // the details, plain text
     QLabel *LFrage;           // the question

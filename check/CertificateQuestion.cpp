@@ -1,7 +1,6 @@
 #include "check/CertificateQuestion.h"
 
 #include "check/AppServices.h"
-#include "check/CertificateDialog.h"
 #include "lang/KvLanguage.h"
 #include "net/PeerCertificate.h"
 #include "platform/Prompts.h"
@@ -80,6 +79,13 @@ QStringList whereToTrust(const PeerCertificate &peer, const TKvLanguage &catalog
             line(catalog, TextId::HowToTrustLater, storeLocation)};
 }
 
+Texts texts(const PeerCertificate &peer, const TKvLanguage &catalog)
+{
+    return {catalog.GetText(TextId::ServerCertificate), details(peer, catalog),
+            catalog.GetText(TextId::TrustCertificateQuestion), catalog.GetText(TextId::TrustCertificate),
+            catalog.GetText(TextId::DoNotTrust)};
+}
+
 Answer ask(AppServices &app, const TKvLanguage &catalog, const PeerCertificate &peer, Repeat repeat)
 {
     if (peer.isNull())
@@ -88,18 +94,15 @@ Answer ask(AppServices &app, const TKvLanguage &catalog, const PeerCertificate &
     // Trusted meanwhile (another account on the same server): no question.
     if (trust.trusted(peer.host, peer.port) == peer.sha256)
         return AlreadyTrusted;
-    if (!app.prompts.canAsk() || g_open || QThread::currentThread() != QCoreApplication::instance()->thread())
+    const QCoreApplication *core = QCoreApplication::instance();
+    if (!app.askCertificate || !app.prompts.canAsk() || g_open || !core || QThread::currentThread() != core->thread())
         return NotAsked;
     if (repeat == Repeat::OncePerRun && trust.declined(peer.sha256))
         return NotAsked;
 
     g_open = true;
     auto closed = qScopeGuard([] { g_open = false; });
-    CertificateDialog dialog;
-    dialog.setTexts(catalog.GetText(TextId::ServerCertificate), details(peer, catalog),
-                    catalog.GetText(TextId::TrustCertificateQuestion), catalog.GetText(TextId::TrustCertificate),
-                    catalog.GetText(TextId::DoNotTrust));
-    if (app.prompts.exec(dialog) != QDialog::Accepted) {
+    if (!app.askCertificate(app.prompts, texts(peer, catalog))) {
         trust.decline(peer.sha256);
         return Declined;
     }

@@ -17,15 +17,31 @@
 // changes later is refused again and asked about again.
 //
 // Questions are put on the window's thread only, one at a time, and never
-// where nobody can answer (Prompts::canAsk(), the pass without windows).
+// where nobody can answer (Prompts::canAsk(), the pass without windows, or
+// no window set up to ask: AppServices::askCertificate empty).
 #include <QString>
 #include <QStringList>
 
 struct AppServices;
 struct PeerCertificate;
+class Prompts;
 class TKvLanguage;
 
 namespace CertificateQuestion {
+
+// What the question shows, in the catalog's language.
+struct Texts
+{
+    QString caption;
+    QString details;  // see details()
+    QString question;
+    QString trust;    // the button that trusts the certificate
+    QString decline;  // the button that does not (the default)
+};
+
+// Puts the question through the prompts; true when the user trusts the
+// certificate. The windows provide it (CertificateDialog::ask).
+using Asker = bool (*)(Prompts &prompts, const Texts &texts);
 
 enum Answer {
     Trusted,        // the user said yes: connect again
@@ -45,6 +61,9 @@ enum class Repeat {
 };
 
 Answer ask(AppServices &app, const TKvLanguage &catalog, const PeerCertificate &peer, Repeat repeat);
+
+// The texts of the question about `peer`.
+Texts texts(const PeerCertificate &peer, const TKvLanguage &catalog);
 
 // What the dialog shows: the reasons, then one line each for the server,
 // the names, the issuer, the validity and the fingerprint. Text from the

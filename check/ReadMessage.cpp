@@ -1,22 +1,16 @@
 #include "check/ReadMessage.h"
 
-#include "check/AppServices.h"
 #include "check/CheckRun.h"
 #include "check/MainIndicators.h"
 #include "net/Pop3Client.h"
-#include "support/StringGridView.h"
-#include "viewer/AusgabeForm.h"
+#include "support/StringGrid.h"
+#include "viewer/MessageViewer.h"
 
 #include <QScopeGuard>
 
-ReadMessage::ReadMessage(AppServices &app, const TKvLanguage &catalog, MainIndicators &show, TPop3Client &popMail,
-                         CheckRun &run, TAusgabeForm &viewer)
-    : m_app(app), m_show(show), m_popMail(popMail), m_run(run), m_viewer(viewer)
+ReadMessage::ReadMessage(MainIndicators &show, TPop3Client &popMail, CheckRun &run, MessageViewer &viewer)
+    : m_show(show), m_popMail(popMail), m_run(run), m_viewer(viewer)
 {
-    const Settings &settings = app.settings;
-    viewer.attach(app.programFolder, app.prompts, app.shell, catalog, [&settings] {
-        return CheckerCommand{settings.Auto_check, settings.Check_Path, settings.Check_Parameter};
-    });
     run.showMessage = [&viewer](const TMailMessage &message) { viewer.fillFrom(message); };
 }
 
@@ -42,7 +36,7 @@ void ReadMessage::But_AbrufenClick(bool fetch)
     m_popMail.SetDeleteOnRead(fetch);
     if (fetch)
         grid.setCell(1, row, QStringLiteral("DEL"));
-    m_viewer.Einrichten();
+    m_viewer.prepareView();
     m_run.beginMessageRead(row);
     try {
         m_popMail.GetMailMessage(row);
@@ -55,7 +49,5 @@ void ReadMessage::But_AbrufenClick(bool fetch)
     }
     // No notice for a fetched message: the user has read it, and the notice
     // would tell its sender it was deleted unread.
-    m_viewer.Tabelle_Auswerten();
-    m_viewer.show();
-    m_viewer.raise();
+    m_viewer.presentMessage();
 }

@@ -227,6 +227,13 @@ void TAusgabeForm::fillFrom(const TMailMessage &message)
     }
 }
 
+void TAusgabeForm::presentMessage()
+{
+    Tabelle_Auswerten();
+    show();
+    raise();
+}
+
 void TAusgabeForm::Tabelle_Auswerten()
 {
     const AttachmentTypeTable types(m_programFolder + QStringLiteral("/ini/Endung.ini"));

@@ -5,6 +5,7 @@
 // the user copies, prints or saves the body, copies the attachments to a
 // folder of his choice, and opens the help page. Closing only hides it.
 #include "lang/TextId.h"
+#include "viewer/MessageViewer.h"
 
 #include <QString>
 #include <QWidget>
@@ -34,7 +35,7 @@ struct CheckerCommand
     QString parameters;     // Check_Parameter, split like a command line
 };
 
-class TAusgabeForm : public QWidget
+class TAusgabeForm : public QWidget, public MessageViewer
 {
     Q_OBJECT
 public:
@@ -50,9 +51,13 @@ public:
     // Texts, caption and an empty attachment table, before a message is read.
     void Einrichten();
     // Sender, subject, body, header lines and attachment names of a message.
-    void fillFrom(const TMailMessage &message);
+    void fillFrom(const TMailMessage &message) override;
     // Fills the attachment table from LBAttaches and starts the checker.
     void Tabelle_Auswerten();
+
+    // MessageViewer: Einrichten(); Tabelle_Auswerten(), then shown and raised.
+    void prepareView() override { Einrichten(); }
+    void presentMessage() override;
     // One handler for the six tool buttons.
     void But_SchliessenClick(QObject *sender);
     // Prints the message as the job "eMail": sender, subject and date as the

@@ -1,13 +1,20 @@
 // The logic libraries linked alone, without Qt Widgets and without any
-// windows library: this program only links while they need no widget. Each
+// windows library (the check logic included): this program only links while they need no widget. Each
 // test uses a little of one of them, so that its code is pulled in.
+#include "check/AppServices.h"
+#include "check/CertificateQuestion.h"
 #include "lang/KvLanguage.h"
+#include "net/PeerCertificate.h"
+#include "platform/Prompts.h"
+#include "platform/Shell.h"
+#include "platform/WavePlayer.h"
 #include "platform/core/SettingsKey.h"
 #include "rules/Classifier.h"
 #include "settings/SettingsStore.h"
 #include "support/RichLog.h"
 #include "viewer/AttachmentTypes.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -76,6 +83,64 @@ TEST(LogicOnly, AttachmentTypeDescribed)
     writeFile(path, "[.zip]\nName=Archive\n");
     const AttachmentTypeTable table(path);
     EXPECT_EQ(table.describe(QStringLiteral(".zip")), QStringLiteral("Archive"));
+}
+
+// The check logic puts a certificate question through the asker the windows
+// give it; the prompts only say whether anybody may be asked.
+class NoDesktop : public Prompts, public Shell, public WavePlayer
+{
+public:
+    bool canAsk() const override { return true; }
+    bool open(const QString &) override { return false; }
+    bool start(const QString &, const QStringList &) override { return false; }
+    void setFileName(const QString &) override {}
+    QString fileName() const override { return {}; }
+    void play() override {}
+
+protected:
+    void showError(const QString &) override {}
+    bool askConfirm(const QString &) override { return false; }
+    void showInformation(const QString &) override {}
+    int runDialog(QDialog &) override { return 0; }
+    QString chooseSaveFile(const QString &, const QString &) override { return {}; }
+    QString chooseOpenFile(const QString &, const QString &) override { return {}; }
+    QString chooseDirectory() override { return {}; }
+};
+
+QStringList g_asked;
+
+bool trustAll(Prompts &, const CertificateQuestion::Texts &texts)
+{
+    g_asked << texts.details;
+    return true;
+}
+
+TEST(LogicOnly, CertificateQuestionGoesThroughTheAsker)
+{
+    int argc = 1;
+    char name[] = "test_layers";
+    char *argv[] = {name, nullptr};
+    QCoreApplication core(argc, argv);
+    QTemporaryDir dir;
+    NoDesktop desktop;
+    SettingsKey key(dir.filePath(QStringLiteral("2.00.ini")));
+    AppServices app(dir.path(), desktop, desktop, key, desktop);
+    TKvLanguage catalog(nullptr);
+    PeerCertificate peer;
+    peer.host = QStringLiteral("pop.example.org");
+    peer.port = 995;
+    peer.sha256 = QByteArray(32, '\x5a');
+    peer.reasons << QStringLiteral("self-signed");
+
+    using Q = CertificateQuestion::Repeat;
+    EXPECT_EQ(CertificateQuestion::ask(app, catalog, peer, Q::Always), CertificateQuestion::NotAsked);
+    app.askCertificate = &trustAll;
+    EXPECT_EQ(CertificateQuestion::ask(app, catalog, peer, Q::Always), CertificateQuestion::Trusted);
+    ASSERT_EQ(g_asked.size(), 1);
+    EXPECT_TRUE(g_asked.first().contains(QStringLiteral("pop.example.org:995")));
+    EXPECT_EQ(app.settings.certificates.trusted(peer.host, peer.port), peer.sha256);
+    EXPECT_EQ(CertificateQuestion::ask(app, catalog, peer, Q::Always), CertificateQuestion::AlreadyTrusted);
+    EXPECT_EQ(g_asked.size(), 1);
 }
 
 } // namespace
