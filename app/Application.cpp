@@ -37,8 +37,10 @@ Windows buildWindows(AppServices &app)
     w.others.CheckerForm = checker;
     checker->preview = [main](RuleListId list, const QList<QByteArray> &entries) { main->previewPass(list, entries); };
     QObject::connect(main, &TStammForm::ruleListEditorRequested, checker, [&app, checker](int selector) {
-        checker->setSelector(selector);
-        app.prompts.exec(*checker);
+        app.prompts.guarded([&] {
+            checker->setSelector(selector);
+            app.prompts.exec(*checker);
+        });
     });
     w.others.AusgabeForm = new TAusgabeForm(main);
     main->setOtherWindows(w.others);

@@ -83,9 +83,10 @@ TStammForm::TStammForm(AppServices &app, QWidget *parent)
     MinimizeTimer = new QTimer(this);
     MinimizeTimer->setObjectName(QStringLiteral("MinimizeTimer"));
     MinimizeTimer->setInterval(1500);
-    connect(MinimizeTimer, &QTimer::timeout, this, &TStammForm::MinimizeTimerTimer);
+    connect(MinimizeTimer, &QTimer::timeout, this, [this] { guarded([this] { MinimizeTimerTimer(); }); });
 
     buildClients();
+    buildCommands();
     qApp->installEventFilter(this);
     setFixedSize(sizeHint());
     FormCreate();
@@ -443,61 +444,64 @@ void TStammForm::But_BeendenClick(QObject *sender)
 
 void TStammForm::guarded(const std::function<void()> &command)
 {
-    try {
-        command();
-    } catch (const KvError &e) {
-        m_app.prompts.error(e.text());
-    } catch (const std::exception &e) {
-        m_app.prompts.error(QString::fromLocal8Bit(e.what()));
-    }
+    m_app.prompts.guarded(command);
+}
+
+void TStammForm::buildCommands()
+{
+    const auto add = [this](std::initializer_list<QObject *> senders, bool talksToServer, std::function<void()> run) {
+        for (QObject *s : senders)
+            m_commands.insert(s, Command{talksToServer, run});
+    };
+    constexpr bool Server = true;
+    constexpr bool Local = false;
+    add({But_Beenden, Beenden1, Beenden2}, Local, [this] { endProgram(); });
+    add({Allgemein1}, Local, [this] {
+        if (m_windows.SetupForm)
+            m_app.prompts.exec(*m_windows.SetupForm);
+    });
+    add({Senden1}, Server, [this] {
+        if (m_app.settings.Send && m_app.notices.count() > 0 && sendNotices)
+            sendNotices();
+    });
+    add({But_Provider, Konten1}, Local, [this] {
+        if (m_windows.KontenForm)
+            m_app.prompts.exec(*m_windows.KontenForm);
+    });
+    add({But_Postfach, PrfenKonto1}, Server, [this] { m_checkRun->Postfach_abrufen(); });
+    add({But_hilfe, OnlineHilfe1}, Local, [this] { showHtml(QStringLiteral("/help/index.htm")); });
+    add({Readme1}, Local, [this] {
+        showHtml(QStringLiteral("/language/readme/readme_") + m_language.CodeLetter() + QStringLiteral(".htm"));
+    });
+    add({Informationen1}, Local, [this] { AboutScreen::show(this, m_app.prompts); });
+    add({Nutzen1, TrayIcon1}, Local, [this] {
+        setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+        show();
+        raise();
+    });
+    add({But_Loeschen, Lschen2, Lschen1}, Server, [this] { m_checkRun->deleteSelected(); });
+    add({But_Delete_All, Allelschen2, Allelschen1}, Server, [this] { m_checkRun->deleteMarked(); });
+    add({But_Ergebnis, Ergebniszeigen1}, Local, [this] {
+        if (m_windows.AlleForm)
+            m_windows.AlleForm->show();
+    });
+    add({But_Undo, Undo1}, Server, [this] { m_checkRun->undo(); });
+    add({Protokollspeichern1}, Local, [this] { saveStatusLog(); });
+    add({News1}, Local, [this] { m_app.shell.open(m_app.file(QStringLiteral("/help/news.htm"))); });
+    add({Homepage1}, Local, [this] { m_app.shell.open(m_app.file(QStringLiteral("/help/index.htm"))); });
 }
 
 void TStammForm::dispatchFrom(QObject *s)
 {
+    const auto command = m_commands.constFind(s);
+    if (command == m_commands.cend())
+        return;
     // While a check or a pass waits for a server, commands that would talk
     // to a server on the same connection in between are not run: their
     // replies would be mixed up with the running one's.
-    const bool busy = serverBusy();
-    if (busy
-        && (s == But_Postfach || s == PrfenKonto1 || s == But_Loeschen || s == Lschen2 || s == Lschen1
-            || s == But_Delete_All || s == Allelschen2 || s == Allelschen1 || s == But_Undo || s == Undo1
-            || s == Senden1))
+    if (command->talksToServer && serverBusy())
         return;
-    if (s == But_Beenden || s == Beenden1 || s == Beenden2)
-        endProgram();
-    if (s == Allgemein1 && m_windows.SetupForm)
-        m_app.prompts.exec(*m_windows.SetupForm);
-    if (s == Senden1 && m_app.settings.Send && m_app.notices.count() > 0 && sendNotices)
-        sendNotices();
-    if ((s == But_Provider || s == Konten1) && m_windows.KontenForm)
-        m_app.prompts.exec(*m_windows.KontenForm);
-    if (s == But_Postfach || s == PrfenKonto1)
-        m_checkRun->Postfach_abrufen();
-    if (s == But_hilfe || s == OnlineHilfe1)
-        showHtml(QStringLiteral("/help/index.htm"));
-    if (s == Readme1)
-        showHtml(QStringLiteral("/language/readme/readme_") + m_language.CodeLetter() + QStringLiteral(".htm"));
-    if (s == Informationen1)
-        AboutScreen::show(this, m_app.prompts);
-    if (s == Nutzen1 || s == TrayIcon1) {
-        setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
-        show();
-        raise();
-    }
-    if (s == But_Loeschen || s == Lschen2 || s == Lschen1)
-        m_checkRun->deleteSelected();
-    if (s == But_Delete_All || s == Allelschen2 || s == Allelschen1)
-        m_checkRun->deleteMarked();
-    if ((s == But_Ergebnis || s == Ergebniszeigen1) && m_windows.AlleForm)
-        m_windows.AlleForm->show();
-    if (s == But_Undo || s == Undo1)
-        m_checkRun->undo();
-    if (s == Protokollspeichern1)
-        saveStatusLog();
-    if (s == News1)
-        m_app.shell.open(m_app.file(QStringLiteral("/help/news.htm")));
-    if (s == Homepage1)
-        m_app.shell.open(m_app.file(QStringLiteral("/help/index.htm")));
+    command->run();
 }
 
 void TStammForm::But_ExternClick()

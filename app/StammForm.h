@@ -4,6 +4,7 @@
 // pop-up menus; commands are dispatched by the control that raised them.
 #include "lang/KvLanguage.h"
 
+#include <QHash>
 #include <QMainWindow>
 #include <QPointer>
 #include <QTimer>
@@ -178,6 +179,14 @@ private:
     void connectMenus();
     QAction *menuItem(QMenu *menu, const char *name, const QString &layoutCaption,
                       const QKeySequence &shortcut = {});
+    // The commands of the menu items and buttons But_BeendenClick serves,
+    // one entry per sender; set up once the senders exist.
+    struct Command
+    {
+        bool talksToServer;   // not run while a server operation waits
+        std::function<void()> run;
+    };
+    void buildCommands();
     void dispatchFrom(QObject *sender);
     void showHtml(const QString &relativeFile);
     void saveStatusLog();
@@ -203,6 +212,7 @@ private:
     std::unique_ptr<AllAccountsPass> m_pass;
     std::unique_ptr<MainPass> m_mainPass;
     std::shared_ptr<ReadMessage> m_reader;
+    QHash<const QObject *, Command> m_commands;
     bool m_trayNoted = false;
     bool m_trayFullShown = false;   // what the tray shows, as last set
     QString m_trayHintShown;

@@ -311,7 +311,7 @@ void TStammForm::connectMenus()
     connect(Betreffliste1, &QAction::triggered, this, [this] { emit ruleListEditorRequested(1); });
     connect(Absenderliste1, &QAction::triggered, this, [this] { emit ruleListEditorRequested(2); });
     connect(Schutzliste1, &QAction::triggered, this, [this] { emit ruleListEditorRequested(3); });
-    connect(CloseConnection1, &QAction::triggered, this, &TStammForm::CloseConnection1Click);
+    connect(CloseConnection1, &QAction::triggered, this, [this] { guarded([this] { CloseConnection1Click(); }); });
 }
 
 // ----------------------------------------------------------- indicators

@@ -2,6 +2,7 @@
 
 #include "check/AppServices.h"
 #include "lang/KvLanguage.h"
+#include "platform/GuardedConnect.h"
 #include "platform/Prompts.h"
 #include "platform/core/KvError.h"
 #include "support/LabelFit.h"
@@ -60,11 +61,12 @@ TAlleForm::TAlleForm(AppServices &app, const TKvLanguage &catalog, QWidget *pare
     report->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     report->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 
-    connect(But_Schliessen, &QAbstractButton::clicked, this, [this] { But_HilfeClick(But_Schliessen); });
-    connect(But_Hilfe, &QAbstractButton::clicked, this, [this] { But_HilfeClick(But_Hilfe); });
-    connect(But_Neu, &QAbstractButton::clicked, this, &TAlleForm::TabelleDblClick);
-    connect(Tabelle, &StringGridView::doubleClickedRow, this, &TAlleForm::TabelleDblClick);
-    connect(BUT_Prot_Speichern, &QAbstractButton::clicked, this, &TAlleForm::BUT_Prot_SpeichernClick);
+    Prompts &prompts = m_app.prompts;
+    for (RoundButton *b : {But_Schliessen, But_Hilfe})
+        guardedConnect(prompts, b, &QAbstractButton::clicked, this, [this, b] { But_HilfeClick(b); });
+    guardedConnect(prompts, But_Neu, &QAbstractButton::clicked, this, [this] { TabelleDblClick(); });
+    guardedConnect(prompts, Tabelle, &StringGridView::doubleClickedRow, this, [this] { TabelleDblClick(); });
+    guardedConnect(prompts, BUT_Prot_Speichern, &QAbstractButton::clicked, this, [this] { BUT_Prot_SpeichernClick(); });
 }
 
 void TAlleForm::showEvent(QShowEvent *event)

@@ -1,5 +1,9 @@
 #include "platform/Prompts.h"
 
+#include "platform/core/KvError.h"
+
+#include <exception>
+
 template<typename F>
 auto Prompts::counted(F &&prompt)
 {
@@ -45,4 +49,17 @@ QString Prompts::openFileName(const QString &defaultSuffix, const QString &filte
 QString Prompts::existingDirectory()
 {
     return counted([&] { return chooseDirectory(); });
+}
+
+bool Prompts::guarded(const std::function<void()> &handler)
+{
+    try {
+        handler();
+        return true;
+    } catch (const KvError &e) {
+        error(e.text());
+    } catch (const std::exception &e) {
+        error(QString::fromLocal8Bit(e.what()));
+    }
+    return false;
 }

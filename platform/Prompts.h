@@ -30,6 +30,12 @@ public:
     QString openFileName(const QString &defaultSuffix, const QString &filter);
     QString existingDirectory();
 
+    // Runs a window's handler, the one guard every window's buttons, menu
+    // items, fields and timers go through: a failure the handler raises is
+    // shown in the error box above and ends only that handler, so it never
+    // unwinds into the event delivery. True when the handler finished.
+    bool guarded(const std::function<void()> &handler);
+
     // True while one of the prompts above is open.
     bool isOpen() const { return m_open > 0; }
     // False where nobody is there to answer (the pass without windows):

@@ -1,6 +1,7 @@
 #include "rules/CheckerForm.h"
 
 #include "lang/KvLanguage.h"
+#include "platform/GuardedConnect.h"
 #include "platform/Prompts.h"
 #include "platform/core/AnsiCodec.h"
 #include "platform/core/KvError.h"
@@ -48,7 +49,7 @@ TCheckerForm::TCheckerForm(QString programFolder, const TKvLanguage &catalog, Pr
             {"But_Vorschau", "LVorschau", "", QStyle::SP_FileDialogInfoView, &But_Vorschau, &LVorschau},
         });
     for (RoundButton *b : {But_Schliessen, But_Save, But_Paste, But_Copy, But_Hilfe, But_Vorschau})
-        connect(b, &QAbstractButton::clicked, this, [this, b] { But_SchliessenClick(b); });
+        guardedConnect(m_prompts, b, &QAbstractButton::clicked, this, [this, b] { But_SchliessenClick(b); });
 
     const int x = 6 * 52;   // right of the six buttons
     Lab_Liste = new QLabel(panel);

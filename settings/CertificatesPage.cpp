@@ -1,6 +1,7 @@
 #include "settings/CertificatesPage.h"
 
 #include "lang/KvLanguage.h"
+#include "platform/GuardedConnect.h"
 #include "platform/Prompts.h"
 #include "settings/Settings.h"
 
@@ -58,8 +59,9 @@ CertificatesPage::CertificatesPage(Prompts &prompts, QWidget *parent) : QWidget(
     layout->addLayout(list, 1);
     layout->addWidget(LZertifikate_Hinweis);
 
-    connect(SB_CA_Datei, &QToolButton::clicked, this, &CertificatesPage::SB_CA_DateiClick);
-    connect(B_Zertifikat_Entfernen, &QPushButton::clicked, this, &CertificatesPage::B_Zertifikat_EntfernenClick);
+    guardedConnect(m_prompts, SB_CA_Datei, &QToolButton::clicked, this, [this] { SB_CA_DateiClick(); });
+    guardedConnect(m_prompts, B_Zertifikat_Entfernen, &QPushButton::clicked, this,
+                   [this] { B_Zertifikat_EntfernenClick(); });
     connect(LB_Zertifikate, &QListWidget::currentRowChanged, this,
             [this](int row) { B_Zertifikat_Entfernen->setEnabled(row >= 0); });
 }

@@ -1,6 +1,7 @@
 #include "settings/KontenForm.h"
 
 #include "lang/KvLanguage.h"
+#include "platform/GuardedConnect.h"
 #include "platform/Prompts.h"
 #include "settings/ConnectionSecurity.h"
 #include "settings/LoginKind.h"
@@ -86,9 +87,9 @@ void TKontenForm::buildPanel()
                         &LClose},
                    });
     for (RoundButton *b : {But_Neu, But_Schliessen, But_Sichern, But_Hilfe})
-        connect(b, &QAbstractButton::clicked, this, [this, b] { But_SchliessenClick(b); });
-    connect(But_Edit, &QAbstractButton::clicked, this, &TKontenForm::ListBox_kontenDblClick);
-    connect(But_Loeschen, &QAbstractButton::clicked, this, &TKontenForm::But_LoeschenClick);
+        guardedConnect(m_prompts, b, &QAbstractButton::clicked, this, [this, b] { But_SchliessenClick(b); });
+    guardedConnect(m_prompts, But_Edit, &QAbstractButton::clicked, this, [this] { ListBox_kontenDblClick(); });
+    guardedConnect(m_prompts, But_Loeschen, &QAbstractButton::clicked, this, [this] { But_LoeschenClick(); });
 }
 
 void TKontenForm::buildFields()
@@ -97,9 +98,9 @@ void TKontenForm::buildFields()
     ListBox_konten->setObjectName(QStringLiteral("ListBox_konten"));
     ListBox_konten->setGeometry(8, 60, 190, 404);
     ListBox_konten->setSelectionMode(QAbstractItemView::SingleSelection);
-    connect(ListBox_konten, &QListWidget::itemDoubleClicked, this, [this] { ListBox_kontenDblClick(); });
     // One click shows the entry, as the double click and Edit do.
-    connect(ListBox_konten, &QListWidget::itemClicked, this, [this] { ListBox_kontenDblClick(); });
+    for (auto signal : {&QListWidget::itemDoubleClicked, &QListWidget::itemClicked})
+        guardedConnect(m_prompts, ListBox_konten, signal, this, [this] { ListBox_kontenDblClick(); });
 
     const int left = 212;
     const int width = kWidth - left - 8;
@@ -127,7 +128,8 @@ void TKontenForm::buildFields()
     FE_Passwortbefehl = edit("FE_Passwortbefehl", left, 251, width);
     PasswordCommandHelp::apply(FE_Passwortbefehl);
     m_lastPort = FE_Port->text();
-    connect(FE_Port, &QLineEdit::textEdited, this, &TKontenForm::portEdited);
+    connect(FE_Port, &QLineEdit::textEdited, this,
+            [this](const QString &port) { m_prompts.guarded([&] { portEdited(port); }); });
     buildSecurity(left, 278, width);
     buildLogin(left, 324, width);
     LPruefserver = label("LPruefserver", "Trusted checking servers:", left, 370, width);
@@ -137,7 +139,7 @@ void TKontenForm::buildFields()
     LVorlage = label("LVorlage", "Provider template:", left, 414, width);
     CoBo_Provider = field<QComboBox>(this, "CoBo_Provider", {left, 431, width, 24});
     CoBo_Provider->setEditable(false);
-    connect(CoBo_Provider, &QComboBox::activated, this, [this] { CoBo_ProviderChange(); });
+    guardedConnect(m_prompts, CoBo_Provider, &QComboBox::activated, this, [this] { CoBo_ProviderChange(); });
 
     FLBPasswort = new QCheckBox(QStringLiteral("Save passwords"), this);
     FLBPasswort->setObjectName(QStringLiteral("FLBPasswort"));
@@ -155,7 +157,7 @@ void TKontenForm::buildSecurity(int left, int top, int width)
     CoBo_Sicherheit = field<QComboBox>(this, "CoBo_Sicherheit", {left, top + 17, width, 24});
     fillSecurityItems();
     setSecurity(ConnectionSecurity::forNewAccount(110));
-    connect(CoBo_Sicherheit, &QComboBox::activated, this, &TKontenForm::securityChosen);
+    guardedConnect(m_prompts, CoBo_Sicherheit, &QComboBox::activated, this, [this] { securityChosen(); });
 }
 
 void TKontenForm::buildLogin(int left, int top, int width)
@@ -163,7 +165,7 @@ void TKontenForm::buildLogin(int left, int top, int width)
     LAnmeldeart = fieldLabel(this, "LAnmeldeart", "Log in with:", {left, top, width, 16});
     CoBo_Anmeldeart = field<QComboBox>(this, "CoBo_Anmeldeart", {left, top + 17, width, 24});
     fillLoginItems();
-    connect(CoBo_Anmeldeart, &QComboBox::activated, this, &TKontenForm::securityChosen);
+    guardedConnect(m_prompts, CoBo_Anmeldeart, &QComboBox::activated, this, [this] { securityChosen(); });
 }
 
 void TKontenForm::fillLoginItems()

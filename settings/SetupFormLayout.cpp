@@ -5,6 +5,7 @@
 #include "support/Hints.h"
 
 #include "lang/KvLanguage.h"
+#include "platform/GuardedConnect.h"
 #include "platform/Prompts.h"
 #include "platform/Shell.h"
 #include "platform/core/KvError.h"
@@ -141,13 +142,13 @@ void TSetupForm::buildBottomPanel()
         b->setAutoDefault(false);
     SBestaetigen->setDefault(true);
 
-    connect(SBestaetigen, &QPushButton::clicked, this, &TSetupForm::BOK1Click);
+    guardedConnect(m_prompts, SBestaetigen, &QPushButton::clicked, this, [this] { BOK1Click(); });
     for (QAbstractButton *b : std::initializer_list<QAbstractButton *>{OBHilfe, SAbbrechen, LSprache, FBPfad,
                                                                        SBPfad_Sound, SB_Check})
-        connect(b, &QAbstractButton::clicked, this, [this, b] { SAbbrechenClick(b); });
+        guardedConnect(m_prompts, b, &QAbstractButton::clicked, this, [this, b] { SAbbrechenClick(b); });
     for (QPushButton *b : {FB_Anlegen, FB_Entfernen})
-        connect(b, &QPushButton::clicked, this, [this, b] { FB_AnlegenClick(b); });
-    connect(SBEdit_text, &QPushButton::clicked, this, &TSetupForm::SBEdit_textClick);
+        guardedConnect(m_prompts, b, &QPushButton::clicked, this, [this, b] { FB_AnlegenClick(b); });
+    guardedConnect(m_prompts, SBEdit_text, &QPushButton::clicked, this, [this] { SBEdit_textClick(); });
 }
 
 void TSetupForm::buildGeneralPage()

@@ -113,7 +113,14 @@ TAusgabeForm::TAusgabeForm(QWidget *parent) : QWidget(parent, Qt::Window)
         l->setFont(f);
     }
     for (RoundButton *b : {But_Schliessen, But_Kopie, But_Print, But_Save_text, But_Sichern, But_Hilfe})
-        connect(b, &QAbstractButton::clicked, this, [this, b] { But_SchliessenClick(b); });
+        connect(b, &QAbstractButton::clicked, this, [this, b] {
+            // Before attach() there are no prompts: the buttons that need
+            // them do nothing then, and Close needs no guard.
+            if (m_prompts)
+                m_prompts->guarded([this, b] { But_SchliessenClick(b); });
+            else
+                But_SchliessenClick(b);
+        });
 
     Panel2 = new QFrame(this);
     Panel2->setObjectName(QStringLiteral("Panel2"));
