@@ -145,7 +145,7 @@ TEST_F(DialogsTest, EditorSavesLinesWithCrLf)
     });
 }
 
-TEST_F(DialogsTest, NextSaveWritesAndConfirmsAgain)
+TEST_F(DialogsTest, SavedTextSavesAgain)
 {
     QFile::remove(ownSubjects());
     inEditor(p.form().Betreffliste1, [&](TCheckerForm &editor) {
@@ -224,7 +224,7 @@ TEST_F(DialogsTest, CloseBoxDiscardsTheChanges)
     EXPECT_EQ(fileBytes(ownSenders()), QByteArray("spam@example.com"));
 }
 
-TEST_F(DialogsTest, FailedSaveKeepsWindowAndText)
+TEST_F(DialogsTest, FailedSaveKeepsTheText)
 {
     // Without the ini folder nothing can be written.
     inEditorWithoutIniFolder([&](TCheckerForm &editor) {
@@ -236,7 +236,7 @@ TEST_F(DialogsTest, FailedSaveKeepsWindowAndText)
     });
 }
 
-TEST_F(DialogsTest, FailedCloseKeepsWindowAndText)
+TEST_F(DialogsTest, FailedCloseKeepsTheWindow)
 {
     inEditorWithoutIniFolder([&](TCheckerForm &editor) {
         p.prompts.expectError(QStringLiteral("Betreff_User.ini"));

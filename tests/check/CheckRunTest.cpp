@@ -216,7 +216,7 @@ TEST_F(CheckRunTest, RowsShowEachMessage)
     EXPECT_EQ(f().LSumme->text(), QString::number(total));
 }
 
-TEST_F(CheckRunTest, CountersAndLampsShowEveryRule)
+TEST_F(CheckRunTest, CountersShowEveryRule)
 {
     mixedMailbox();
     EXPECT_EQ(counters(), QStringList({"0", "2", "1", "1"}));   // two entries hit one subject
