@@ -122,7 +122,7 @@ protected:
     bool ready() const { return !HasFatalFailure() && !IsSkipped(); }
     static QString binary() { return qEnvironmentVariable("KV_PROGRAM_DIR") + QStringLiteral("/korvalinthus"); }
     // The program itself, --check-all, as a scheduler would start it, with
-    // the given session bus; its exit status, its output in out and err.
+    // the given session bus; its exit status, its output in programOut and programErr.
     int runProgram(const QString &bus)
     {
         QProcess proc;
@@ -134,9 +134,9 @@ protected:
         proc.start(binary(), {QStringLiteral("--check-all"), QStringLiteral("--settings"), p.settingsFile(),
                               QStringLiteral("--program-dir"), p.programFolder()});
         EXPECT_TRUE(proc.waitForFinished(60000));
-        out = proc.readAllStandardOutput();
-        err = proc.readAllStandardError();
-        expectHidden(out + err, "program output");
+        programOut = proc.readAllStandardOutput();
+        programErr = proc.readAllStandardError();
+        expectHidden(programOut + programErr, "program output");
         return proc.exitCode();
     }
 
@@ -145,7 +145,7 @@ protected:
     ProgramFixture p;
     SecretServiceKeyring keyring;
     TKvLanguage catalog{nullptr};
-    QByteArray out, err;
+    QByteArray programOut, programErr;
 };
 }
 
@@ -240,8 +240,8 @@ TEST_F(CredentialsTest, ProgramReadsTheKeyring)
     passwordInTheKeyring();
     if (!ready())
         return;
-    EXPECT_EQ(runProgram(SecretServiceKeyring::busAddress()), 0) << err.toStdString();
-    EXPECT_TRUE(out.contains("Accounts checked: 1, failed: 0")) << out.toStdString();
+    EXPECT_EQ(runProgram(SecretServiceKeyring::busAddress()), 0) << programErr.toStdString();
+    EXPECT_TRUE(programOut.contains("Accounts checked: 1, failed: 0")) << programOut.toStdString();
 }
 
 TEST_F(CredentialsTest, ProgramSaysTheKeyringIsGone)
@@ -252,9 +252,9 @@ TEST_F(CredentialsTest, ProgramSaysTheKeyringIsGone)
     // The password stays where it is, the account fails, both said.
     keyring.stop();
     EXPECT_EQ(runProgram(SecretServiceKeyring::busAddress()), 1);
-    EXPECT_TRUE(err.contains(("1 " + catalog.GetText(TextId::PasswordsNotReadFromKeyring)).toUtf8()))
-            << err.toStdString();
-    EXPECT_TRUE(err.contains("(Anna)")) << err.toStdString();
+    EXPECT_TRUE(programErr.contains(("1 " + catalog.GetText(TextId::PasswordsNotReadFromKeyring)).toUtf8()))
+            << programErr.toStdString();
+    EXPECT_TRUE(programErr.contains("(Anna)")) << programErr.toStdString();
 }
 
 TEST_F(CredentialsTest, ProgramSaysItUsesTheFile)
@@ -268,6 +268,6 @@ TEST_F(CredentialsTest, ProgramSaysItUsesTheFile)
     auto key = p.reread();
     key->removeValue(QStringLiteral("POP"), QStringLiteral("Schluesselbund1"));
     key->flush();
-    EXPECT_EQ(runProgram(QStringLiteral("unix:path=") + p.path(QStringLiteral("/no-bus"))), 0) << err.toStdString();
-    EXPECT_EQ(err.count(catalog.GetText(TextId::NoKeyringAnswered).toUtf8()), 1) << err.toStdString();
+    EXPECT_EQ(runProgram(QStringLiteral("unix:path=") + p.path(QStringLiteral("/no-bus"))), 0) << programErr.toStdString();
+    EXPECT_EQ(programErr.count(catalog.GetText(TextId::NoKeyringAnswered).toUtf8()), 1) << programErr.toStdString();
 }
