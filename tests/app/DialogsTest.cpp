@@ -82,13 +82,7 @@ protected:
         editor.But_Save->click();
     }
     // The own subject list holds every byte but the line ends, no-break
-    // spaces first; the editor appends " entry" to it and saves.
-    void appendToEveryByte(TCheckerForm &editor)
-    {
-        QTest::keyClick(editor.Checker, Qt::Key_End, Qt::ControlModifier);
-        type(editor, QStringLiteral(" entry"), false);
-        saveConfirmed(editor);
-    }
+    // spaces first (kept in everyByte).
     void writeEveryByte()
     {
         QByteArray all;
@@ -97,6 +91,13 @@ protected:
                 all += char(b);
         everyByte = "no\xa0" "break\xa0space\r\n" + all + "\r\nlast";
         p.write(QStringLiteral("/ini/Betreff_User.ini"), everyByte);
+    }
+    // Appends " entry" at the end of the text and saves.
+    void appendToEveryByte(TCheckerForm &editor)
+    {
+        QTest::keyClick(editor.Checker, Qt::Key_End, Qt::ControlModifier);
+        type(editor, QStringLiteral(" entry"), false);
+        saveConfirmed(editor);
     }
     // Pastes a character the file's code page cannot hold, on line 4.
     static void pasteOutsideTheCodePage(TCheckerForm &editor)

@@ -261,7 +261,7 @@ TEST_F(Startup, FallbackLanguageIsStored)
     EXPECT_EQ(stored("Language", "File"), QStringLiteral("English.LNG"));   // the next start asks no more
 }
 
-TEST_F(Startup, CancellingTheFirstLanguageChoiceStartsInEnglish)
+TEST_F(Startup, CancelledFirstLanguageChoiceMeansEnglish)
 {
     p.prompts.expectDialog([](QDialog &) { return int(QDialog::Rejected); }, QStringLiteral("TLanguageDialog"));
     p.preset(QStringLiteral("Settings"), QStringLiteral("First"), QStringLiteral("0"));

@@ -313,7 +313,7 @@ TEST_F(AllAccountsTest, WorkingAccountLosesItsOldReason)
     EXPECT_EQ(g.cell(2, 1), QStringLiteral("3"));
 }
 
-TEST_F(AllAccountsTest, CheckingAnAccountFromTheReportDuringAPassIsIgnored)
+TEST_F(AllAccountsTest, ReportCheckDuringAPassIsIgnored)
 {
     startProgram();
     TAlleForm &r = report();

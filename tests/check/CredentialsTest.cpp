@@ -149,7 +149,7 @@ protected:
 };
 }
 
-TEST_F(CredentialsTest, PasswordsNeverShowInLogsReportsNoticesOrOutput)
+TEST_F(CredentialsTest, PasswordsNeverShowInAnyOutput)
 {
     // A server that echoes the password in its refusal.
     FakeServer echo;
