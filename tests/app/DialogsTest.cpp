@@ -69,50 +69,129 @@ protected:
             QTest::keyClick(editor.Checker, Qt::Key_Return);
     }
 
+    // "Viagra", a line break, then "Gewinn ä" without one.
+    static void typeTwoEntries(TCheckerForm &editor)
+    {
+        type(editor, QStringLiteral("Viagra"), true);
+        type(editor, QStringLiteral("Gewinn "), false);
+        editor.Checker->insertPlainText(QStringLiteral("\u00e4"));   // no key for it offscreen
+    }
+    void saveConfirmed(TCheckerForm &editor)
+    {
+        p.prompts.expectInformation(text(TextId::ListSaved));
+        editor.But_Save->click();
+    }
+    // The own subject list holds every byte but the line ends, no-break
+    // spaces first (kept in everyByte).
+    void writeEveryByte()
+    {
+        QByteArray all;
+        for (int b = 1; b < 256; ++b)
+            if (b != '\r' && b != '\n')
+                all += char(b);
+        everyByte = "no\xa0" "break\xa0space\r\n" + all + "\r\nlast";
+        p.write(QStringLiteral("/ini/Betreff_User.ini"), everyByte);
+    }
+    // Appends " entry" at the end of the text and saves.
+    void appendToEveryByte(TCheckerForm &editor)
+    {
+        QTest::keyClick(editor.Checker, Qt::Key_End, Qt::ControlModifier);
+        type(editor, QStringLiteral(" entry"), false);
+        saveConfirmed(editor);
+    }
+    // Pastes a character the file's code page cannot hold, on line 4.
+    static void pasteOutsideTheCodePage(TCheckerForm &editor)
+    {
+        editor.Checker->insertPlainText(QStringLiteral("\n\u0142\u00f3d\u017a"));
+    }
+    // The editor over a program whose ini folder is gone, "lost" typed.
+    void inEditorWithoutIniFolder(const std::function<void(TCheckerForm &)> &body)
+    {
+        ASSERT_TRUE(QDir(p.path(QStringLiteral("/ini"))).removeRecursively());
+        inEditor(p.form().Betreffliste1, [&](TCheckerForm &editor) {
+            type(editor, QStringLiteral("lost"), false);
+            body(editor);
+        });
+    }
+
     QString ownSubjects() const { return p.path(QStringLiteral("/ini/Betreff_User.ini")); }
+    QString ownSenders() const { return p.path(QStringLiteral("/ini/Absender_User.ini")); }
 
     ProgramFixture p;
+    QByteArray everyByte;
 };
 }
 
-TEST_F(DialogsTest, EditorSavesWithCrLfBetweenLinesConfirmsCountsAndUsesTheClipboard)
+TEST_F(DialogsTest, EditorStartsEmptyWithoutItsFile)
 {
     QFile::remove(ownSubjects());
     inEditor(p.form().Betreffliste1, [&](TCheckerForm &editor) {
         EXPECT_EQ(editor.Lab_Liste->text(), text(TextId::OwnSubjectList));
         EXPECT_EQ(editor.Checker->toPlainText(), QString());
         EXPECT_EQ(editor.Lab_Eintraege->text(), text(TextId::Entries) + QStringLiteral(" 0"));
-
         // Nothing changed: nothing written, nothing said.
         editor.But_Save->click();
         EXPECT_FALSE(QFile::exists(ownSubjects()));
+    });
+}
 
-        type(editor, QStringLiteral("Viagra"), true);
-        type(editor, QStringLiteral("Gewinn "), false);
-        editor.Checker->insertPlainText(QStringLiteral("\u00e4"));   // no key for it offscreen
-        p.prompts.expectInformation(text(TextId::ListSaved));
-        editor.But_Save->click();
+TEST_F(DialogsTest, EditorSavesLinesWithCrLf)
+{
+    QFile::remove(ownSubjects());
+    inEditor(p.form().Betreffliste1, [&](TCheckerForm &editor) {
+        typeTwoEntries(editor);
+        saveConfirmed(editor);
         EXPECT_EQ(fileBytes(ownSubjects()), QByteArray("Viagra\r\nGewinn \xe4"));
         EXPECT_EQ(editor.Lab_Eintraege->text(), text(TextId::Entries) + QStringLiteral(" 2"));
+    });
+}
 
+TEST_F(DialogsTest, SavedTextSavesAgain)
+{
+    QFile::remove(ownSubjects());
+    inEditor(p.form().Betreffliste1, [&](TCheckerForm &editor) {
+        typeTwoEntries(editor);
+        saveConfirmed(editor);
         // Saving keeps the text changed: the next press writes and confirms again.
         QFile::remove(ownSubjects());
-        p.prompts.expectInformation(text(TextId::ListSaved));
-        editor.But_Save->click();
+        saveConfirmed(editor);
         EXPECT_TRUE(QFile::exists(ownSubjects()));
+    });
+}
 
+TEST_F(DialogsTest, FinalLineBreakIsNoEntry)
+{
+    QFile::remove(ownSubjects());
+    inEditor(p.form().Betreffliste1, [&](TCheckerForm &editor) {
+        typeTwoEntries(editor);
         // A final line break is no entry of its own and is written as it stands.
         QTest::keyClick(editor.Checker, Qt::Key_End, Qt::ControlModifier);
         QTest::keyClick(editor.Checker, Qt::Key_Return);
-        p.prompts.expectInformation(text(TextId::ListSaved));
-        editor.But_Save->click();
+        saveConfirmed(editor);
         EXPECT_EQ(editor.Lab_Eintraege->text(), text(TextId::Entries) + QStringLiteral(" 2"));
         EXPECT_EQ(fileBytes(ownSubjects()), QByteArray("Viagra\r\nGewinn \xe4\r\n"));
     });
-    // Each showing loads the file anew; Copy takes the selection, Paste replaces it.
+}
+
+TEST_F(DialogsTest, EachShowingLoadsTheFileAnew)
+{
+    QFile::remove(ownSubjects());
+    inEditor(p.form().Betreffliste1, [&](TCheckerForm &editor) {
+        typeTwoEntries(editor);
+        type(editor, QString(), true);
+        saveConfirmed(editor);
+    });
     inEditor(p.form().Betreffliste1, [&](TCheckerForm &editor) {
         EXPECT_EQ(editor.Checker->toPlainText(), QStringLiteral("Viagra\nGewinn \u00e4\n"));
         EXPECT_EQ(editor.Lab_Eintraege->text(), text(TextId::Entries) + QStringLiteral(" 2"));
+    });
+}
+
+TEST_F(DialogsTest, CopyAndPasteUseTheClipboard)
+{
+    p.write(QStringLiteral("/ini/Betreff_User.ini"), "Viagra\r\nGewinn \xe4\r\n");
+    // Copy takes the selection, Paste replaces it.
+    inEditor(p.form().Betreffliste1, [&](TCheckerForm &editor) {
         QTextCursor c = editor.Checker->textCursor();
         c.setPosition(7);
         c.setPosition(13, QTextCursor::KeepAnchor);
@@ -125,32 +204,42 @@ TEST_F(DialogsTest, EditorSavesWithCrLfBetweenLinesConfirmsCountsAndUsesTheClipb
     });
 }
 
-TEST_F(DialogsTest, EditorCloseButtonSavesSilentlyTheFrameDiscardsAndAFailedWriteIsReported)
+TEST_F(DialogsTest, CloseButtonSavesSilently)
 {
-    const QString ownSenders = p.path(QStringLiteral("/ini/Absender_User.ini"));
     inEditor(p.form().Absenderliste1, [&](TCheckerForm &editor) {
         EXPECT_EQ(editor.Lab_Liste->text(), text(TextId::OwnSenderList));
         type(editor, QStringLiteral("spam@example.com"), false);
         editor.But_Schliessen->click();
         EXPECT_FALSE(editor.isVisible());
     });
-    EXPECT_EQ(fileBytes(ownSenders), QByteArray("spam@example.com"));
+    EXPECT_EQ(fileBytes(ownSenders()), QByteArray("spam@example.com"));
+}
+
+TEST_F(DialogsTest, CloseBoxDiscardsTheChanges)
+{
+    p.write(QStringLiteral("/ini/Absender_User.ini"), "spam@example.com");
     inEditor(p.form().Absenderliste1, [&](TCheckerForm &editor) {
         type(editor, QStringLiteral("more"), false);
         editor.close();   // the close box
     });
-    EXPECT_EQ(fileBytes(ownSenders), QByteArray("spam@example.com"));
+    EXPECT_EQ(fileBytes(ownSenders()), QByteArray("spam@example.com"));
+}
 
-    // Without the ini folder nothing can be written: Save and Close both keep
-    // the window and its text.
-    ASSERT_TRUE(QDir(p.path(QStringLiteral("/ini"))).removeRecursively());
-    inEditor(p.form().Betreffliste1, [&](TCheckerForm &editor) {
+TEST_F(DialogsTest, FailedSaveKeepsTheText)
+{
+    // Without the ini folder nothing can be written.
+    inEditorWithoutIniFolder([&](TCheckerForm &editor) {
         EXPECT_EQ(editor.Lab_Liste->text(), text(TextId::OwnSubjectList));   // even with its file missing
-        type(editor, QStringLiteral("lost"), false);
         p.prompts.expectError(QStringLiteral("Cannot create file"));
         editor.But_Save->click();
         EXPECT_TRUE(editor.isVisible());
         EXPECT_EQ(editor.Checker->toPlainText(), QStringLiteral("lost"));
+    });
+}
+
+TEST_F(DialogsTest, FailedCloseKeepsTheWindow)
+{
+    inEditorWithoutIniFolder([&](TCheckerForm &editor) {
         p.prompts.expectError(QStringLiteral("Betreff_User.ini"));
         editor.But_Schliessen->click();
         EXPECT_TRUE(editor.isVisible());
@@ -158,41 +247,55 @@ TEST_F(DialogsTest, EditorCloseButtonSavesSilentlyTheFrameDiscardsAndAFailedWrit
     });
 }
 
-TEST_F(DialogsTest, EditorKeepsEveryByteItWasNotToldToChangeAndRefusesACharacterOutsideTheCodePage)
+TEST_F(DialogsTest, EditorKeepsEveryUntouchedByte)
 {
-    // No-break spaces, then every other byte but the line ends.
-    QByteArray all;
-    for (int b = 1; b < 256; ++b)
-        if (b != '\r' && b != '\n')
-            all += char(b);
-    const QByteArray original = "no\xa0" "break\xa0space\r\n" + all + "\r\nlast";
-    p.write(QStringLiteral("/ini/Betreff_User.ini"), original);
+    writeEveryByte();
     inEditor(p.form().Betreffliste1, [&](TCheckerForm &editor) {
-        QTest::keyClick(editor.Checker, Qt::Key_End, Qt::ControlModifier);
-        type(editor, QStringLiteral(" entry"), false);
-        p.prompts.expectInformation(text(TextId::ListSaved));
-        editor.But_Save->click();
-        EXPECT_EQ(fileBytes(ownSubjects()), original + " entry");
+        appendToEveryByte(editor);
+        EXPECT_EQ(fileBytes(ownSubjects()), everyByte + " entry");
+    });
+    EXPECT_EQ(fileBytes(ownSubjects()), everyByte + " entry");
+}
 
+TEST_F(DialogsTest, SaveRefusesACharacterOutsideTheCodePage)
+{
+    writeEveryByte();
+    inEditor(p.form().Betreffliste1, [&](TCheckerForm &editor) {
+        appendToEveryByte(editor);
         // A pasted character the file cannot hold would be saved as "?", an
         // entry that matches every encoded subject: refused, by name.
-        editor.Checker->insertPlainText(QStringLiteral("\n\u0142\u00f3d\u017a"));
+        pasteOutsideTheCodePage(editor);
         p.prompts.expectError(QStringLiteral("\"\u0142\" (U+0142), ") + text(TextId::Line) + QStringLiteral(" 4"));
         editor.But_Save->click();
-        EXPECT_EQ(fileBytes(ownSubjects()), original + " entry");
+        EXPECT_EQ(fileBytes(ownSubjects()), everyByte + " entry");
         EXPECT_EQ(editor.Checker->textCursor().selectedText(), QStringLiteral("\u0142"));
+    });
+}
+
+TEST_F(DialogsTest, CloseRefusesACharacterOutsideTheCodePage)
+{
+    writeEveryByte();
+    inEditor(p.form().Betreffliste1, [&](TCheckerForm &editor) {
+        appendToEveryByte(editor);
+        pasteOutsideTheCodePage(editor);
         p.prompts.expectError(QStringLiteral("U+0142"));
         editor.But_Schliessen->click();
         EXPECT_TRUE(editor.isVisible());
     });
-    EXPECT_EQ(fileBytes(ownSubjects()), original + " entry");
+    EXPECT_EQ(fileBytes(ownSubjects()), everyByte + " entry");
 }
 
-TEST_F(DialogsTest, AccountsAndSettingsDialogsCarryTheCatalogTextsAndTheirChangesReachTheMainWindow)
+TEST_F(DialogsTest, AccountsDialogShowsTheCatalogTexts)
 {
     inDialog<TKontenForm>(p.form().But_Provider, "TKontenForm", [&](TKontenForm &konten) {
         EXPECT_EQ(konten.Lport->text(), text(TextId::Port));
         EXPECT_GT(konten.CoBo_Provider->count(), 0);   // the shipped English templates
+    });
+}
+
+TEST_F(DialogsTest, NewAccountReachesTheMainWindow)
+{
+    inDialog<TKontenForm>(p.form().But_Provider, "TKontenForm", [&](TKontenForm &konten) {
         konten.But_Neu->click();
         konten.FE_Bezeichnung->setText(QStringLiteral("Home"));
         konten.FE_Host->setText(QStringLiteral("pop.home.example"));
@@ -202,13 +305,22 @@ TEST_F(DialogsTest, AccountsAndSettingsDialogsCarryTheCatalogTextsAndTheirChange
     EXPECT_EQ(p.form().CoBo_Konto->currentText(), QStringLiteral("Home"));
     EXPECT_TRUE(p.app->settings.password_save);
     EXPECT_EQ(p.app->accounts.slot(1).Host, QStringLiteral("pop.home.example"));
+}
 
+TEST_F(DialogsTest, SettingsDialogShowsTheCatalogTexts)
+{
+    inDialog<TSetupForm>(p.form().Allgemein1, "TSetupForm", [&](TSetupForm &setup) {
+        EXPECT_EQ(setup.PageControl1->tabText(setup.PageControl1->indexOf(setup.TSVersand)), text(TextId::Notices));
+        EXPECT_EQ(setup.LTimeOut->text(), QStringLiteral("Timeout: (Seconds)"));   // in every language
+        EXPECT_TRUE(setup.RBKByte->isChecked());
+    });
+}
+
+TEST_F(DialogsTest, ConfirmedSettingsReachTheMainWindow)
+{
     inDialog<TSetupForm>(
         p.form().Allgemein1, "TSetupForm",
         [&](TSetupForm &setup) {
-            EXPECT_EQ(setup.PageControl1->tabText(setup.PageControl1->indexOf(setup.TSVersand)), text(TextId::Notices));
-            EXPECT_EQ(setup.LTimeOut->text(), QStringLiteral("Timeout: (Seconds)"));   // in every language
-            EXPECT_TRUE(setup.RBKByte->isChecked());
             setup.CBAutoCheck->setChecked(true);
             setup.ECheck_Timer->setText(QStringLiteral("5"));
             setup.CBHints->setChecked(false);

@@ -27,7 +27,33 @@ class DispatcherTest : public ::testing::Test
 protected:
     void SetUp() override { p.presetUsedStore(); p.start(); p.show(); }
     TStammForm &f() { return p.form(); }
+    void reportOpensFrom(QObject *sender)
+    {
+        f().otherWindows().AlleForm->close();
+        f().But_BeendenClick(sender);
+        EXPECT_TRUE(f().otherWindows().AlleForm->isVisible());
+    }
+    HtmlInfoViewer *viewer() { return f().findChild<HtmlInfoViewer *>(QStringLiteral("KvHTMLInformation1")); }
+    // Send with a probe in place of the SMTP run; the runs are counted in sent.
+    void send()
+    {
+        f().sendNotices = [this] { ++sent; };
+        f().But_BeendenClick(f().Senden1);
+    }
+    // The account selector holds a name and has the keyboard focus.
+    void focusOnTheSelector()
+    {
+        f().CoBo_Konto->setEditText(QStringLiteral("Home"));   // a name typed or picked: the field has text
+        f().activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&f()));
+        f().CoBo_Konto->setFocus();
+        QWidget *field = QApplication::focusWidget();
+        ASSERT_NE(field, nullptr);
+        ASSERT_EQ(field->window(), &f());
+    }
+
     ProgramFixture p;
+    int sent = 0;
 };
 
 // A small reader for the rich-text form the log is saved in: per paragraph
@@ -56,75 +82,113 @@ QList<std::pair<QString, QColor>> readRtf(const QByteArray &rtf)
     }
     return lines;
 }
+
+// The command line as the program gets it: its name, then the arguments.
+CommandLine parseArguments(QStringList arguments)
+{
+    arguments.prepend(QStringLiteral("korvalinthus"));
+    return parseCommandLine(arguments);
+}
 }
 
-TEST_F(DispatcherTest, RowsOpenTheirWindowsAndDocumentsAndTrayItemsRestoreAndExit)
+TEST_F(DispatcherTest, AccountsItemOpensTheDialog)
 {
-    // The accounts dialog from the menu (the settings dialog and the accounts
-    // button are driven in DialogsTest).
+    // (The settings dialog and the accounts button are driven in DialogsTest.)
     p.prompts.expectDialog([](QDialog &) { return int(QDialog::Rejected); }, QStringLiteral("TKontenForm"));
     f().But_BeendenClick(f().Konten1);
+}
 
-    // Help and read-me in the information viewer.
+TEST_F(DispatcherTest, HelpOpensInTheViewer)
+{
     f().But_BeendenClick(f().OnlineHilfe1);
-    auto *viewer = f().findChild<HtmlInfoViewer *>(QStringLiteral("KvHTMLInformation1"));
-    ASSERT_NE(viewer, nullptr);
-    EXPECT_EQ(viewer->currentFile(), p.path(QStringLiteral("/help/index.htm")));
-    f().But_BeendenClick(f().Readme1);
-    EXPECT_EQ(viewer->currentFile(), p.path(QStringLiteral("/language/readme/readme_E.htm")));
+    ASSERT_NE(viewer(), nullptr);
+    EXPECT_EQ(viewer()->currentFile(), p.path(QStringLiteral("/help/index.htm")));
+}
 
-    // The about screen names the program.
+TEST_F(DispatcherTest, ReadmeOpensInTheViewer)
+{
+    f().But_BeendenClick(f().Readme1);
+    ASSERT_NE(viewer(), nullptr);
+    EXPECT_EQ(viewer()->currentFile(), p.path(QStringLiteral("/language/readme/readme_E.htm")));
+}
+
+TEST_F(DispatcherTest, AboutNamesTheProgram)
+{
     p.prompts.expectInformation(QStringLiteral("Korvalinthus"));
     f().But_BeendenClick(f().Informationen1);
+}
 
-    // The report window, from the menu and from its button.
-    for (QObject *sender : {static_cast<QObject *>(f().Ergebniszeigen1), static_cast<QObject *>(f().But_Ergebnis)}) {
-        f().otherWindows().AlleForm->close();
-        f().But_BeendenClick(sender);
-        EXPECT_TRUE(f().otherWindows().AlleForm->isVisible());
-    }
+TEST_F(DispatcherTest, ReportOpensFromTheMenu) { reportOpensFrom(f().Ergebniszeigen1); }
 
-    // The two web items go through the shell.
+TEST_F(DispatcherTest, ReportOpensFromItsButton) { reportOpensFrom(f().But_Ergebnis); }
+
+TEST_F(DispatcherTest, WebItemsGoThroughTheShell)
+{
     f().But_BeendenClick(f().News1);
     f().But_BeendenClick(f().Homepage1);
     EXPECT_EQ(p.shell.opened.size(), 2);
+}
 
+TEST_F(DispatcherTest, TrayRestoreShowsTheWindow)
+{
     f().showMinimized();
     f().But_BeendenClick(f().Nutzen1);
     EXPECT_FALSE(f().isMinimized());
+}
+
+TEST_F(DispatcherTest, TrayExitClosesTheWindow)
+{
     f().But_BeendenClick(f().Beenden2);
     EXPECT_FALSE(f().isVisible());
 }
 
-TEST_F(DispatcherTest, RowsThatNeedAConnectionOrPendingNoticesDoNothingWithout)
+TEST_F(DispatcherTest, DeleteNeedsAConnection)
 {
-    // Delete commands without a connection: the "no open connection" box.
     p.prompts.expectError(f().text(TextId::NoOpenConnection) + QLatin1Char('\n')
                           + f().text(TextId::CheckAnAccountFirst));
     f().But_BeendenClick(f().But_Loeschen);
+}
+
+TEST_F(DispatcherTest, DeleteMarkedNeedsAConnection)
+{
     p.prompts.expectError(f().text(TextId::NoOpenConnection));
     f().But_BeendenClick(f().Allelschen2);
     EXPECT_EQ(f().RE_Message_Stamm->texts().first(),
               f().text(TextId::TotalColon) + QStringLiteral(" 0 ") + f().text(TextId::MessagesDeleted));
+}
+
+TEST_F(DispatcherTest, UndoNeedsAConnection)
+{
     // Undo without a connection fails with the client's error and logs nothing.
     const auto before = f().RE_Message_Stamm->texts();
     p.prompts.expectError(QStringLiteral("Nicht verbunden"));
     f().But_BeendenClick(f().Undo1);
     EXPECT_EQ(f().RE_Message_Stamm->texts(), before);
+}
 
-    // Sending notices needs notification on and something pending.
-    int sent = 0;
-    f().sendNotices = [&sent] { ++sent; };
-    f().But_BeendenClick(f().Senden1);                  // Send off, list empty
+TEST_F(DispatcherTest, SendNeedsNotificationOn)
+{
+    p.app->settings.Send = false;
+    send();   // list empty
     p.app->notices.add("a@example.com", "x");
-    f().But_BeendenClick(f().Senden1);                  // Send still off
+    send();   // something pending
     EXPECT_EQ(sent, 0);
+}
+
+TEST_F(DispatcherTest, SendRunsForPendingNotices)
+{
     p.app->settings.Send = true;
-    f().But_BeendenClick(f().Senden1);
+    p.app->notices.add("a@example.com", "x");
+    send();
     EXPECT_EQ(sent, 1);
+}
+
+TEST_F(DispatcherTest, SendNeedsPendingNotices)
+{
+    p.app->settings.Send = true;
     p.app->notices.clear();
-    f().But_BeendenClick(f().Senden1);                  // nothing pending
-    EXPECT_EQ(sent, 1);
+    send();
+    EXPECT_EQ(sent, 0);
 }
 
 TEST(RichLog, BatchedLinesShowInOrderWithTheirColours)
@@ -146,7 +210,15 @@ TEST(RichLog, BatchedLinesShowInOrderWithTheirColours)
     EXPECT_EQ(top.lines()[0].color, RichLog::purple());
     EXPECT_EQ(top.lines()[2].color, RichLog::maroon());
     EXPECT_EQ(endView.shownText(), QStringLiteral("one\ntwo\nthree\nfour"));
+}
 
+TEST(RichLog, ClearedLogShowsOnlyNewLines)
+{
+    RichLog end(QStringLiteral("end"), RichLog::Order::OldestFirst);
+    RichLogView endView(end);
+    end.addLine(QStringLiteral("one"));
+    QCoreApplication::processEvents();   // shown before the clearing
+    end.addLine(QStringLiteral("two"), RichLog::maroon());
     end.clearLines();
     end.addLine(QStringLiteral("again"));
     EXPECT_EQ(endView.shownText(), QStringLiteral("again"));
@@ -198,47 +270,54 @@ TEST_F(DispatcherTest, SavedLogReadsBackWithItsLinesAndColours)
         {QStringLiteral("plain {braces} and \\backslash"), QColor(128, 128, 128)},
     };
     EXPECT_EQ(readRtf(rtf), expected);
+}
 
-    // A cancelled dialog writes nothing; an unwritable path is reported.
+TEST_F(DispatcherTest, CancelledLogSaveSaysNothing)
+{
     p.prompts.expectSaveFile(QString());
     f().But_BeendenClick(f().Protokollspeichern1);
+}
+
+TEST_F(DispatcherTest, UnwritableLogPathIsReported)
+{
     p.prompts.expectSaveFile(p.path(QStringLiteral("/no/such/folder/log.rtf")));
     p.prompts.expectError(QStringLiteral("log.rtf"));
     f().But_BeendenClick(f().Protokollspeichern1);
 }
 
-TEST(CommandLine, OptionsAndBadUsage)
+TEST(CommandLine, OptionsAreRecognised)
 {
-    const auto parse = [](QStringList a) {
-        a.prepend(QStringLiteral("korvalinthus"));
-        return parseCommandLine(a);
-    };
-    EXPECT_TRUE(parse({QStringLiteral("--help")}).help);
-    EXPECT_TRUE(parse({QStringLiteral("--check-all")}).checkAll);
-    EXPECT_TRUE(parse({QStringLiteral("--settings"), QStringLiteral("x.ini"), QStringLiteral("--check-all")}).checkAll);
-    EXPECT_TRUE(parse({QStringLiteral("--program-dir=/opt/k")}).error.isEmpty());
-    EXPECT_FALSE(parse({QStringLiteral("--settings")}).error.isEmpty());
-    EXPECT_FALSE(parse({QStringLiteral("--frobnicate")}).error.isEmpty());
+    EXPECT_TRUE(parseArguments({QStringLiteral("--help")}).help);
+    EXPECT_TRUE(parseArguments({QStringLiteral("--check-all")}).checkAll);
+    EXPECT_TRUE(parseArguments({QStringLiteral("--settings"), QStringLiteral("x.ini"), QStringLiteral("--check-all")}).checkAll);
+    EXPECT_TRUE(parseArguments({QStringLiteral("--program-dir=/opt/k")}).error.isEmpty());
+    EXPECT_TRUE(parseArguments({QStringLiteral("--dry-run"), QStringLiteral("--check-all")}).dryRun);
+    EXPECT_TRUE(parseArguments({QStringLiteral("--check-all"), QStringLiteral("--json")}).json);
+    EXPECT_TRUE(parseArguments({QStringLiteral("--version")}).version);
     EXPECT_TRUE(usageText().contains(QStringLiteral("--check-all")));
-    EXPECT_TRUE(parse({QStringLiteral("--dry-run"), QStringLiteral("--check-all")}).dryRun);
-    EXPECT_FALSE(parse({QStringLiteral("--dry-run")}).error.isEmpty());   // only with --check-all
-    EXPECT_TRUE(parse({QStringLiteral("--check-all"), QStringLiteral("--json")}).json);
-    EXPECT_FALSE(parse({QStringLiteral("--json")}).error.isEmpty());   // only with --check-all
-    EXPECT_TRUE(parse({QStringLiteral("--version")}).version);
+}
+
+TEST(CommandLine, BadUsageIsRefused)
+{
+    EXPECT_FALSE(parseArguments({QStringLiteral("--settings")}).error.isEmpty());
+    EXPECT_FALSE(parseArguments({QStringLiteral("--frobnicate")}).error.isEmpty());
+}
+
+TEST(CommandLine, PassOptionsNeedCheckAll)
+{
+    EXPECT_FALSE(parseArguments({QStringLiteral("--dry-run")}).error.isEmpty());
+    EXPECT_FALSE(parseArguments({QStringLiteral("--json")}).error.isEmpty());
+}
+
+TEST(CommandLine, VersionTextNamesTheProgram)
+{
     EXPECT_TRUE(QRegularExpression(QStringLiteral(R"(^korvalinthus \d+\.\d+\.\d+$)")).match(versionText()).hasMatch());
 }
 
-TEST_F(DispatcherTest, MenuKeysReachTheirCommandsWhileTheAccountSelectorHasTheFocusAndMenusHaveAltKeys)
+TEST_F(DispatcherTest, MenuKeysWorkInTheAccountSelector)
 {
+    ASSERT_NO_FATAL_FAILURE(focusOnTheSelector());
     TStammForm &form = f();
-    form.CoBo_Konto->setEditText(QStringLiteral("Home"));   // a name typed or picked: the field has text
-    form.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
-    form.CoBo_Konto->setFocus();
-    QWidget *field = QApplication::focusWidget();
-    ASSERT_NE(field, nullptr);
-    ASSERT_EQ(field->window(), &form);
-
     // Each key its command, not the edit field's select-all, cut, undo or end of line.
     const std::pair<QAction *, Qt::Key> keys[] = {
         {form.PrfenKonto1, Qt::Key_A}, {form.Allelschen2, Qt::Key_X}, {form.Undo1, Qt::Key_Z}, {form.Beenden1, Qt::Key_E}};
@@ -254,10 +333,13 @@ TEST_F(DispatcherTest, MenuKeysReachTheirCommandsWhileTheAccountSelectorHasTheFo
         EXPECT_EQ(triggered.count(), 1);
         EXPECT_EQ(form.CoBo_Konto->currentText(), QStringLiteral("Home"));
     }
+}
 
+TEST_F(DispatcherTest, EveryMenuHasItsOwnAltKey)
+{
     // Alt and a letter open each menu: every title has its own letter.
     QSet<QKeySequence> letters;
-    for (QMenu *menu : {form.Datei1, form.Aktionen1, form.Listen1, form.Sonstiges1, form.Hilfe1}) {
+    for (QMenu *menu : {f().Datei1, f().Aktionen1, f().Listen1, f().Sonstiges1, f().Hilfe1}) {
         const QKeySequence mnemonic = QKeySequence::mnemonic(menu->title());
         EXPECT_FALSE(mnemonic.isEmpty()) << menu->title().toStdString();
         letters.insert(mnemonic);

@@ -20,56 +20,75 @@ class LifeTest : public ::testing::Test
 {
 protected:
     TStammForm &f() { return p.form(); }
+
+    // The automatic check running, the window hidden in the notification
+    // area, then Exit from the tray inside the event loop; the loop's result
+    // in loopResult, the ends in ended.
+    void exitFromTheTrayWhileHidden()
+    {
+        p.presetUsedStore();
+        p.on("Check", "Autocheck");
+        p.on("Check", "Check_Time", "1000");
+        p.start();
+        p.show();
+        ASSERT_TRUE(f().Timer1_Check->isActive());
+        f().hide();
+        f().endProcess = [this] {
+            ++ended;
+            QCoreApplication::exit(0);
+        };
+        QTimer::singleShot(0, f().Beenden2, &QAction::trigger);
+        QTimer::singleShot(5000, [] { QCoreApplication::exit(1); });   // bound: the loop did not end
+        loopResult = QApplication::exec();
+    }
+    // The account "Home" checked at a mailbox that logs in, holds no message
+    // and then just stays connected.
+    void connectedToAnEmptyMailbox()
+    {
+        server.script().sendLine("+OK ready").expect("CAPA").sendLine("-ERR unknown command").expect("USER anna")
+            .sendLine("+OK").expect("PASS pw").sendLine("+OK").expect("STAT").sendLine("+OK 0 0").silent();
+        p.presetUsedStore();
+        p.account(1, QStringLiteral("Home"), QStringLiteral("anna"), QStringLiteral("pw"), server.port());
+        p.start();
+        p.show();
+        f().But_BeendenClick(f().PrfenKonto1);
+        ASSERT_TRUE(f().POP_Mail->Connected()) << server.report().toStdString();
+        f().Timer1_Check->setInterval(5);
+    }
+
+    FakeServer server;
     ProgramFixture p;
-};
-
-// A mailbox that logs in, holds no message and then just stays connected.
-void emptyMailbox(FakeServer &server)
-{
-    server.script().sendLine("+OK ready").expect("CAPA").sendLine("-ERR unknown command").expect("USER anna")
-        .sendLine("+OK").expect("PASS pw").sendLine("+OK").expect("STAT").sendLine("+OK 0 0").silent();
-}
-}
-
-TEST_F(LifeTest, ExitFromTheTrayWhileHiddenEndsTheEventLoopWithTheTimerStopped)
-{
-    p.presetUsedStore();
-    p.on("Check", "Autocheck");
-    p.on("Check", "Check_Time", "1000");
-    p.start();
-    p.show();
-    ASSERT_TRUE(f().Timer1_Check->isActive());
-    f().hide();   // sitting in the notification area
     int ended = 0;
-    f().endProcess = [&ended] {
-        ++ended;
-        QCoreApplication::exit(0);
-    };
-    QTimer::singleShot(0, f().Beenden2, &QAction::trigger);
-    QTimer::singleShot(5000, [] { QCoreApplication::exit(1); });   // bound: the loop did not end
-    EXPECT_EQ(QApplication::exec(), 0);
-    EXPECT_EQ(ended, 1);
-    EXPECT_FALSE(f().Timer1_Check->isActive());
-    EXPECT_EQ(p.reread()->readString(QStringLiteral("Settings"), QStringLiteral("First")), QStringLiteral("0"));
+    int loopResult = -1;
+};
+}
 
-    // A second Exit ends it again rather than doing nothing.
+TEST_F(LifeTest, TrayExitWhileHiddenEndsTheLoop)
+{
+    ASSERT_NO_FATAL_FAILURE(exitFromTheTrayWhileHidden());
+    EXPECT_EQ(loopResult, 0);
+    EXPECT_EQ(ended, 1);
+    EXPECT_EQ(p.reread()->readString(QStringLiteral("Settings"), QStringLiteral("First")), QStringLiteral("0"));
+}
+
+TEST_F(LifeTest, ExitStopsTheAutomaticCheck)
+{
+    ASSERT_NO_FATAL_FAILURE(exitFromTheTrayWhileHidden());
+    EXPECT_FALSE(f().Timer1_Check->isActive());
+}
+
+TEST_F(LifeTest, SecondExitEndsItAgain)
+{
+    ASSERT_NO_FATAL_FAILURE(exitFromTheTrayWhileHidden());
+    // Rather than doing nothing.
     f().But_BeendenClick(f().Beenden1);
     EXPECT_EQ(ended, 2);
 }
 
-TEST_F(LifeTest, TicksUnderTheCloseConnectionQuestionOrAModalDialogAreSkipped)
+TEST_F(LifeTest, TicksUnderAnOpenQuestionAreSkipped)
 {
-    FakeServer server;
-    emptyMailbox(server);
-    p.presetUsedStore();
-    p.account(1, QStringLiteral("Home"), QStringLiteral("anna"), QStringLiteral("pw"), server.port());
-    p.start();
-    p.show();
-    f().But_BeendenClick(f().PrfenKonto1);
-    ASSERT_TRUE(f().POP_Mail->Connected()) << server.report().toStdString();
-
+    ASSERT_NO_FATAL_FAILURE(connectedToAnEmptyMailbox());
     // The first tick asks; the ones while the question is open do nothing.
-    f().Timer1_Check->setInterval(5);
     p.prompts.expectConfirm(false, f().text(TextId::StillConnectedCheckAll)).during([this] {
         QTest::qWait(100);
         f().Timer1_Check->stop();
@@ -77,7 +96,11 @@ TEST_F(LifeTest, TicksUnderTheCloseConnectionQuestionOrAModalDialogAreSkipped)
     f().Timer1_Check->start();
     QTest::qWait(50);
     EXPECT_EQ(p.prompts.texts().size(), 1);
+}
 
+TEST_F(LifeTest, TicksUnderAModalDialogAreSkipped)
+{
+    ASSERT_NO_FATAL_FAILURE(connectedToAnEmptyMailbox());
     // Under a modal window of the program no tick asks at all.
     QDialog settings(&f());
     settings.setModal(true);
@@ -86,6 +109,6 @@ TEST_F(LifeTest, TicksUnderTheCloseConnectionQuestionOrAModalDialogAreSkipped)
     QTest::qWait(100);
     f().Timer1_Check->stop();
     settings.hide();
-    EXPECT_EQ(p.prompts.texts().size(), 1);
+    EXPECT_TRUE(p.prompts.texts().isEmpty());
     EXPECT_TRUE(f().POP_Mail->Connected());
 }

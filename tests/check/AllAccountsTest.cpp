@@ -52,6 +52,54 @@ protected:
     void startProgram() { p.start(); p.show(); }
     void pass(QObject *sender) { f().But_AlleKontenClick(sender); }
 
+    // The pass from the toolbar with deletion on: the junk message hits two
+    // deleting rules; what is handed to the notice run is kept in handed.
+    void autoKillPass()
+    {
+        p.on("Delete", "AutoKill");
+        p.on("Delete", "From");
+        p.on("SMTP", "Send");
+        p.on("Settings", "Anzeige_clearen");
+        startProgram();
+        f().sendNotices = [this] { handed = p.app->notices.entries(); };   // a probe in place of the SMTP run
+        pass(f().But_AlleKonten);
+    }
+    // A pass in which Bob's connection and Anna's login are refused, over a
+    // report that still shows an old reason in slot 4.
+    void failingPass()
+    {
+        p.account(2, "Bob", "bob", "pw-bob", FakeServer::closedPort());
+        p.account(1, "Anna", "anna", "wrong", pop.pop3Port());
+        startProgram();
+        report().TabelleGrid->setCell(9, 4, QStringLiteral("old reason"));
+        pass(f().But_AlleKonten);
+    }
+    // The check of "Anna" alone, which deletes the WIN message and keeps
+    // its connection open.
+    void checkAnnaAlone()
+    {
+        startProgram();
+        f().But_BeendenClick(f().But_Postfach);
+        ASSERT_TRUE(f().POP_Mail->Connected());
+    }
+    // The pass without windows, deletion on; its output in outText and errText.
+    HeadlessResult headlessPass()
+    {
+        p.on("Delete", "AutoKill");
+        QTextStream out(&outText), err(&errText);
+        return runHeadlessPass(p.programFolder(), *p.key, out, err);
+    }
+    // Bob gets a message with encoded sender and subject (control characters
+    // in it) and one whose encoded subject hits the own list when decoded.
+    void encodedMailForBob()
+    {
+        pop.addMessage("bob", mailMessage("From: =?UTF-8?Q?B=C3=A4r?= <baer@example.com>\r\n"
+                                          "Subject: =?UTF-8?Q?Gr=C3=BC=C3=9Fe_=1B]0;x=07?=\r\n"));
+        pop.addMessage("bob", mailMessage("From: a@example.com\r\nSubject: =?UTF-8?B?V0lOIG5vdw==?=\r\n"));
+        p.on("Check", "Decoded_Match");
+    }
+    static QString bearLine() { return QStringLiteral("Bob,  Bär <baer@example.com>,  Grüße \\x1B]0;x\\x07, "); }
+
     TStammForm &f() { return p.form(); }
     TAlleForm &report() { return *p.form().otherWindows().AlleForm; }
     QStringList reportLines() { return report().RE_Ausgabe->texts(); }
@@ -59,75 +107,107 @@ protected:
 
     DovecotServer pop;
     ProgramFixture p;
+    QList<PendingNotices::Entry> handed;
+    QString outText, errText;
 };
 }
 
-TEST_F(AllAccountsTest, PassFromTheToolbarReportsEveryAccountDeletesWithAutoKillAndOpensAnAccountFromTheReport)
+TEST_F(AllAccountsTest, ReportRowsShowEveryAccount)
 {
-    p.on("Delete", "AutoKill");
-    p.on("Delete", "From");   // the junk message hits two deleting rules
-    p.on("SMTP", "Send");
-    p.on("Settings", "Anzeige_clearen");
-    startProgram();
-    const QList<QByteArray> anna = pop.messages("anna");
-    QList<PendingNotices::Entry> handed;
-    f().sendNotices = [&] { handed = p.app->notices.entries(); };   // a probe in place of the SMTP run
-    pass(f().But_AlleKonten);
-
+    autoKillPass();
     // Name, messages, then the counters SUB, SUB+, FROM, FROM+, BIG.
-    TAlleForm &r = report();
-    const StringGrid &g = *r.TabelleGrid;
+    const StringGrid &g = *report().TabelleGrid;
     EXPECT_EQ(rowCells(g, 1, 1, 7), QStringList({"Anna", "3", "0", "1", "1", "0", "1"}));
     EXPECT_FALSE(g.cell(8, 1).isEmpty());
     EXPECT_EQ(rowCells(g, 2, 1, 2), QStringList({"Bob", "0"}));
     EXPECT_EQ(g.cell(1, 3), QString());   // the empty slot keeps its row empty
     EXPECT_EQ(rowCells(g, 4, 1, 2), QStringList({"Carol", ""}));   // refused login: no further cells
     EXPECT_EQ(g.cell(1, 5) + g.cell(9, 5), QStringLiteral("Dave") + text(TextId::SkippedNoCredentials));
+}
+
+TEST_F(AllAccountsTest, ReportLinesMarkTheDeletion)
+{
+    autoKillPass();
     EXPECT_EQ(reportLines().mid(0, 3), QStringList({"Anna,  Alice <alice@example.com>,  Lunch, ",
                                           "Anna,  Promo <bulk@junk.example>,  WIN big, DEL",
                                           "Anna,  Huge <h@example.com>,  Photos, "}));   // the size switch is off
+    EXPECT_TRUE(report().isVisible());
+    EXPECT_FALSE(f().POP_Alle->Connected());
+    if (const QString dir = qEnvironmentVariable("KV_SCREENSHOT_DIR"); !dir.isEmpty()) {
+        QCoreApplication::processEvents();   // the log shows its newest lines
+        EXPECT_TRUE(report().grab().save(dir + QStringLiteral("/report.png")));
+    }
+}
 
+TEST_F(AllAccountsTest, MainWindowShowsTheTotals)
+{
+    autoKillPass();
     EXPECT_EQ(f().L_Anzahl_Mails_gesamt->text() + f().L_Anzahl_KontenGesamt->text(), QStringLiteral("31"));
     EXPECT_TRUE(f().LED_Anzahl_Mails_Gesamt->isLit());
     EXPECT_EQ(f().L_Anz_ERR_Betreff_Eigen->text() + f().L_Anz_ERR_Groesse->text(), QStringLiteral("11"));
     EXPECT_TRUE(f().LED_Anz_ERR_Groesse->isLit());
     EXPECT_FALSE(f().LED_Anz_ERR_Betreff->isLit());
+    EXPECT_TRUE(
+            f().RE_Message_Stamm->texts().first().endsWith(QLatin1Char(' ') + text(TextId::CheckOfAllAccountsStarted)));
+}
+
+TEST_F(AllAccountsTest, TrayTellsTheOutcome)
+{
+    autoKillPass();
     EXPECT_TRUE(f().TrayIcon1->iconFile().endsWith(QStringLiteral("/tools/full.ico")));
     EXPECT_EQ(f().TrayIcon1->hint(),
               text(TextId::TotalColon) + QStringLiteral(" 3 ") + text(TextId::MessagesIn) + QStringLiteral(" 1 ")
                       + text(TextId::AccountsLower) + QStringLiteral("\n2 ")
                       + text(TextId::AccountsNotChecked));   // Carol and Dave
+}
+
+TEST_F(AllAccountsTest, SoundsTellTheOutcome)
+{
+    autoKillPass();
     EXPECT_EQ(p.player.played, QStringList({p.path(QStringLiteral("/sound/found.wav")), p.path(QStringLiteral("/sound/alert.wav"))}));
-    EXPECT_TRUE(
-            f().RE_Message_Stamm->texts().first().endsWith(QLatin1Char(' ') + text(TextId::CheckOfAllAccountsStarted)));
-    EXPECT_TRUE(r.isVisible());
-    EXPECT_FALSE(f().POP_Alle->Connected());
-    if (const QString dir = qEnvironmentVariable("KV_SCREENSHOT_DIR"); !dir.isEmpty()) {
-        QCoreApplication::processEvents();   // the log shows its newest lines
-        EXPECT_TRUE(r.grab().save(dir + QStringLiteral("/report.png")));
-    }
-    // One notice per deleted message, handed to the notice run.
+}
+
+TEST_F(AllAccountsTest, AutoKillHandsOneNoticePerDeletion)
+{
+    autoKillPass();
     ASSERT_EQ(handed.size(), 1);
     EXPECT_EQ(handed[0].sender, QByteArray(" Promo <bulk@junk.example>"));
     EXPECT_EQ(handed[0].subject, QByteArray(" WIN big"));
+}
 
+TEST_F(AllAccountsTest, AutoKillCommitsAtEachQuit)
+{
+    const QList<QByteArray> anna = pop.messages("anna");
+    autoKillPass();
     // Each account's QUIT committed its deletion; nothing else went.
     EXPECT_EQ(pop.messages("anna"), QList<QByteArray>({anna[0], anna[2]}));
     EXPECT_EQ(pop.messages("carol").size(), 1);
+}
 
+TEST_F(AllAccountsTest, ReportSavesAsRichText)
+{
+    autoKillPass();
     const QString path = p.path(QStringLiteral("/temp/report.rtf"));
     p.prompts.expectSaveFile(path);
-    r.BUT_Prot_SpeichernClick();
+    report().BUT_Prot_SpeichernClick();
     QFile saved(path);
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
     const QByteArray rtf = saved.readAll();
     EXPECT_TRUE(rtf.startsWith("{\\rtf1"));
     EXPECT_TRUE(rtf.contains("Anna,  Promo <bulk@junk.example>,  WIN big, DEL"));
+}
 
+TEST_F(AllAccountsTest, ReportIsClearedBeforeTheNextPass)
+{
+    autoKillPass();
     pass(f().PrfenAlleKonten1);
-    EXPECT_EQ(reportLines().size(), 4);   // cleared before the second pass: Anna's two, Carol, Dave
+    EXPECT_EQ(reportLines().size(), 4);   // Anna's two, Carol, Dave
+}
 
-    // A double click on a report row checks that account in the main window.
+TEST_F(AllAccountsTest, RowDoubleClickChecksThatAccount)
+{
+    autoKillPass();
+    TAlleForm &r = report();
     r.Tabelle->selectRow(1);
     r.TabelleDblClick();
     EXPECT_FALSE(r.isVisible());
@@ -165,44 +245,46 @@ TEST_F(AllAccountsTest, TickDuringAPassIsSkipped)
     EXPECT_EQ(reportLines().size(), 5);
 }
 
-TEST_F(AllAccountsTest, TimerAndTrayPassesLeaveTheReportClosed)
+TEST_F(AllAccountsTest, TimerPassLeavesTheReportClosed)
 {
     startProgram();
     pass(f().Timer1_Check);
     EXPECT_FALSE(report().isVisible());
-    pass(f().AlleKontenprfen1);   // the tray item behaves the same
+}
+
+TEST_F(AllAccountsTest, TrayPassAddsToAClosedReport)
+{
+    startProgram();
+    pass(f().Timer1_Check);
+    pass(f().AlleKontenprfen1);   // the tray item behaves like the timer
     EXPECT_FALSE(report().isVisible());
     EXPECT_EQ(reportLines().size(), 10);   // lines accumulate unless the report is set to be cleared
 }
 
-TEST_F(AllAccountsTest, AnOpenSingleAccountConnectionIsClosedOnlyWithPermission)
+TEST_F(AllAccountsTest, DeclinedCloseKeepsTheOpenAccount)
 {
-    startProgram();
-    f().But_BeendenClick(f().But_Postfach);   // checks "Anna", deletes the WIN message, keeps the connection
-    ASSERT_TRUE(f().POP_Mail->Connected());
-
+    ASSERT_NO_FATAL_FAILURE(checkAnnaAlone());
     p.prompts.expectConfirm(false, QStringLiteral("Anna ") + text(TextId::StillConnectedCheckAll));
     pass(f().But_AlleKonten);
     EXPECT_TRUE(f().POP_Mail->Connected());
     EXPECT_TRUE(reportLines().isEmpty());
     EXPECT_EQ(pop.messages("anna").size(), 3);
+}
 
-    p.prompts.expectConfirm(true);
+TEST_F(AllAccountsTest, AllowedCloseCommitsTheOpenAccount)
+{
+    ASSERT_NO_FATAL_FAILURE(checkAnnaAlone());
+    p.prompts.expectConfirm(true, QStringLiteral("Anna ") + text(TextId::StillConnectedCheckAll));
     pass(f().But_AlleKonten);
     EXPECT_FALSE(f().POP_Mail->Connected());
     EXPECT_EQ(pop.messages("anna").size(), 2);   // the single check's deletion was committed
     EXPECT_EQ(reportLines().size(), 4);
 }
 
-TEST_F(AllAccountsTest, AFailedAccountShowsItsReasonInItsRowTheLogAndTheTrayHint)
+TEST_F(AllAccountsTest, FailedAccountShowsItsReason)
 {
-    p.account(2, "Bob", "bob", "pw-bob", FakeServer::closedPort());   // refused connection
-    p.account(1, "Anna", "anna", "wrong", pop.pop3Port());             // refused login
-    startProgram();
-    TAlleForm &r = report();
-    r.TabelleGrid->setCell(9, 4, QStringLiteral("old reason"));
-    pass(f().But_AlleKonten);
-    const StringGrid &g = *r.TabelleGrid;
+    failingPass();
+    const StringGrid &g = *report().TabelleGrid;
     for (int slot : {1, 2, 4}) {
         SCOPED_TRACE(slot);
         EXPECT_FALSE(g.cell(9, slot).isEmpty());
@@ -212,17 +294,26 @@ TEST_F(AllAccountsTest, AFailedAccountShowsItsReasonInItsRowTheLogAndTheTrayHint
         << g.cell(9, 1).toStdString();
     EXPECT_NE(g.cell(9, 2), g.cell(9, 1));
     EXPECT_EQ(g.cell(9, 5), text(TextId::SkippedNoCredentials));
+}
+
+TEST_F(AllAccountsTest, TrayHintCountsTheFailedAccounts)
+{
+    failingPass();
     EXPECT_EQ(f().TrayIcon1->hint(),
               QStringLiteral("4 ") + text(TextId::AccountsNotChecked));   // nobody had mail, four were not checked
+}
 
-    // Once the account works again its old reason goes.
+TEST_F(AllAccountsTest, WorkingAccountLosesItsOldReason)
+{
+    failingPass();
     p.app->accounts.slot(1).Passwort = QStringLiteral("pw-anna");
     pass(f().But_AlleKonten);
+    const StringGrid &g = *report().TabelleGrid;
     EXPECT_EQ(g.cell(9, 1), QString());
     EXPECT_EQ(g.cell(2, 1), QStringLiteral("3"));
 }
 
-TEST_F(AllAccountsTest, CheckingAnAccountFromTheReportDuringAPassIsIgnored)
+TEST_F(AllAccountsTest, ReportCheckDuringAPassIsIgnored)
 {
     startProgram();
     TAlleForm &r = report();
@@ -248,12 +339,9 @@ TEST_F(AllAccountsTest, CheckingAnAccountFromTheReportDuringAPassIsIgnored)
     EXPECT_EQ(rowCells(*r.TabelleGrid, 1, 1, 2), QStringList({"Anna", "3"}));
 }
 
-TEST_F(AllAccountsTest, HeadlessPassFailsForAccountsNotCheckedAndTheProgramRunsItWithoutADisplay)
+TEST_F(AllAccountsTest, HeadlessPassFailsForUncheckedAccounts)
 {
-    p.on("Delete", "AutoKill");
-    QString outText, errText;
-    QTextStream out(&outText), err(&errText);
-    const HeadlessResult r = runHeadlessPass(p.programFolder(), *p.key, out, err);
+    const HeadlessResult r = headlessPass();
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.accountsChecked, 2);
     EXPECT_EQ(r.accountsFailed, 2);
@@ -266,8 +354,12 @@ TEST_F(AllAccountsTest, HeadlessPassFailsForAccountsNotCheckedAndTheProgramRunsI
     EXPECT_TRUE(errText.contains(QStringLiteral("(Carol): Die Authentifizierung ist fehlgeschlagen")));
     EXPECT_TRUE(errText.contains(QStringLiteral("(Dave)")));
     EXPECT_EQ(pop.messages("anna").size(), 2);
+}
 
-    // The program itself, with only the good accounts left: exit status 0.
+TEST_F(AllAccountsTest, ProgramRunsThePassWithoutADisplay)
+{
+    headlessPass();   // Anna's offender is gone before the program runs
+    // Only the good accounts left: exit status 0.
     p.preset(QStringLiteral("POP"), QStringLiteral("Konto4"), QString());
     p.preset(QStringLiteral("POP"), QStringLiteral("Konto5"), QString());
     const QString binary = qEnvironmentVariable("KV_PROGRAM_DIR") + QStringLiteral("/korvalinthus");
@@ -287,29 +379,29 @@ TEST_F(AllAccountsTest, HeadlessPassFailsForAccountsNotCheckedAndTheProgramRunsI
     EXPECT_TRUE(stdOut.contains("Messages: 2 in 1 accounts with mail"));
 }
 
-TEST_F(AllAccountsTest, EncodedHeadersAreReportedDecodedAndMatchedWithTheSetting)
+TEST_F(AllAccountsTest, HeadlessPassPrintsHeadersDecoded)
 {
-    pop.addMessage("bob", mailMessage("From: =?UTF-8?Q?B=C3=A4r?= <baer@example.com>\r\n"
-                                      "Subject: =?UTF-8?Q?Gr=C3=BC=C3=9Fe_=1B]0;x=07?=\r\n"));
-    pop.addMessage("bob", mailMessage("From: a@example.com\r\nSubject: =?UTF-8?B?V0lOIG5vdw==?=\r\n"));
-    p.on("Delete", "AutoKill");
-    p.on("Check", "Decoded_Match");
-    const QString bear = QStringLiteral("Bob,  Bär <baer@example.com>,  Grüße \\x1B]0;x\\x07, ");
+    encodedMailForBob();
+    headlessPass();
+    EXPECT_TRUE(outText.contains(bearLine() + QLatin1Char('\n'))) << outText.toStdString();
+    EXPECT_FALSE(outText.contains(QChar(0x1B)));   // controls escaped
+}
 
-    // The pass without windows: decoded, controls escaped, the encoded
-    // offender deleted.
-    QString outText, errText;
-    QTextStream out(&outText), err(&errText);
-    runHeadlessPass(p.programFolder(), *p.key, out, err);
-    EXPECT_TRUE(outText.contains(bear + QLatin1Char('\n'))) << outText.toStdString();
+TEST_F(AllAccountsTest, DecodedSubjectIsMatched)
+{
+    encodedMailForBob();
+    headlessPass();
     EXPECT_TRUE(outText.contains(QStringLiteral("Bob,  a@example.com,  WIN now, DEL\n"))) << outText.toStdString();
-    EXPECT_FALSE(outText.contains(QChar(0x1B)));
     EXPECT_EQ(pop.messages("bob").size(), 1);
+}
 
-    // The report window shows the same line.
+TEST_F(AllAccountsTest, ReportShowsHeadersDecoded)
+{
+    encodedMailForBob();
+    p.on("Delete", "AutoKill");
     startProgram();
     pass(f().But_AlleKonten);
-    EXPECT_TRUE(reportLines().contains(bear)) << reportLines().join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(reportLines().contains(bearLine())) << reportLines().join(QLatin1Char('\n')).toStdString();
 }
 
 TEST_F(AllAccountsTest, NoticeQuotesAFoldedSubjectWhole)
@@ -318,7 +410,6 @@ TEST_F(AllAccountsTest, NoticeQuotesAFoldedSubjectWhole)
     p.on("Delete", "AutoKill");
     p.on("SMTP", "Send");
     startProgram();
-    QList<PendingNotices::Entry> handed;
     f().sendNotices = [&] { handed = p.app->notices.entries(); };
     pass(f().But_AlleKonten);
     ASSERT_EQ(handed.size(), 2);

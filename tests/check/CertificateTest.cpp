@@ -114,19 +114,37 @@ protected:
 
 // Trusting lets the check through on a new connection and is kept in the
 // store at once; the next check does not ask.
-TEST_F(CertificateTest, TrustedSelfSignedIsRemembered)
+TEST_F(CertificateTest, TrustLetsTheCheckThrough)
 {
     SERVE(Server::SelfSigned);
-    const QString fp = fingerprint(pop, Server::SelfSigned);
-    expectQuestion(true, {QStringLiteral("localhost:%1").arg(port()), fp, QStringLiteral("self-signed")});
+    expectQuestion(true, {QStringLiteral("localhost:%1").arg(port()), fingerprint(pop, Server::SelfSigned),
+                          QStringLiteral("self-signed")});
     p.start();
     p.show();
     check("anna");
     EXPECT_TRUE(loggedIn("anna")) << pop.log().constData();
     EXPECT_TRUE(log().contains(QStringLiteral("This certificate is now trusted for localhost:%1").arg(port())));
+}
+
+TEST_F(CertificateTest, TrustIsStoredAtOnce)
+{
+    SERVE(Server::SelfSigned);
+    expectQuestion(true);
+    p.start();
+    p.show();
+    check("anna");
     EXPECT_EQ(stored("Host"), QStringLiteral("localhost"));
     EXPECT_EQ(stored("Port"), QString::number(port()));
-    EXPECT_EQ(stored("Fingerabdruck"), fp);
+    EXPECT_EQ(stored("Fingerabdruck"), fingerprint(pop, Server::SelfSigned));
+}
+
+TEST_F(CertificateTest, TrustedSelfSignedIsRemembered)
+{
+    SERVE(Server::SelfSigned);
+    expectQuestion(true);
+    p.start();
+    p.show();
+    check("anna");
     check("anna"); // no dialog expected
     EXPECT_EQ(pop.log().count("user=<anna>"), 2);
 }
@@ -138,15 +156,27 @@ TEST_F(CertificateTest, DeclinedWrongHostEndsTheCheck)
     SERVE(Server::WrongHost, 1, QStringLiteral("STARTTLS"));
     const QString fp = fingerprint(pop, Server::WrongHost);
     expectQuestion(false, {QStringLiteral("wrong.example.org"), fp});
+    p.preset(QStringLiteral("Settings"), QStringLiteral("CA_Datei"), pop.caFile());
+    p.start();
+    p.show();
+    check("anna");
+    EXPECT_FALSE(loggedIn("anna"));
+    EXPECT_TRUE(log().contains(QStringLiteral("Error: Zertifikat des Servers abgelehnt: ")));
+    EXPECT_TRUE(log().contains(fp));
+    EXPECT_TRUE(stored("Host").isEmpty());
+}
+
+TEST_F(CertificateTest, DeclinedCertificateIsAskedAgain)
+{
+    SERVE(Server::WrongHost, 1, QStringLiteral("STARTTLS"));
     expectQuestion(false);
+    expectQuestion(false, {QStringLiteral("wrong.example.org"), fingerprint(pop, Server::WrongHost)});
     p.preset(QStringLiteral("Settings"), QStringLiteral("CA_Datei"), pop.caFile());
     p.start();
     p.show();
     check("anna");
     check("anna");
     EXPECT_FALSE(loggedIn("anna"));
-    EXPECT_TRUE(log().contains(QStringLiteral("Error: Zertifikat des Servers abgelehnt: ")));
-    EXPECT_TRUE(log().contains(fp));
     EXPECT_TRUE(stored("Host").isEmpty());
 }
 

@@ -16,6 +16,8 @@
 #include <QCoreApplication>
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace {
 const QString kUser = QStringLiteral("anna");
 const QString kPassword = QStringLiteral("secret");
@@ -58,29 +60,138 @@ protected:
                 f().L_Anz_ERR_Groesse->text()};
     }
 
+    // Seven messages of every kind; the own subject list and the size limit
+    // delete. The mailbox as the server held it is kept in server.
+    void mixedMailbox()
+    {
+        add("From: Alice <alice@example.com>\r\nSubject: Hello there\r\n", 2000);
+        add("From: Promo <bulk@junk.example>\r\nSubject: WIN MONEY today\r\n");
+        add("From: Bob <bob@example.com>\r\nSubject: first part\r\n second part\r\n");
+        add("From: =?UTF-8?B?SsO8cmdlbg==?= <j@example.com>\r\nSubject: =?ISO-8859-1?Q?Gr=FC=DFe?=\r\n");
+        add("From: Carol <carol@example.com>\r\n");                    // no subject
+        add("From: Dan <dan@example.com>\r\nsubject: WIN MONEY\r\n");   // lower case
+        add("From: Erin <erin@example.com>\r\nSubject: big\r\n", 40000);
+        p.on("Delete", "Subject_I");
+        p.on("Delete", "Groesse");
+        p.on("Delete", "Groesse_KB", "20480");
+        p.on("Settings", "Angabe", "Byte");
+        startProgram();
+        check();
+        server = pop.messages(kUser);
+    }
+    // More than 127 messages, the offender last, checked once.
+    void longMailbox()
+    {
+        for (int i = 1; i <= 140; ++i)
+            add("From: x@example.com\r\nSubject: Message " + QByteArray::number(i) + "\r\n");
+        add("From: x@example.com\r\nSubject: WIN at the end\r\n");
+        p.on("Delete", "Subject_I");
+        startProgram();
+        check();
+        ASSERT_EQ(grid().gridRowCount(), 142);
+    }
+    void deleteMessage7()
+    {
+        p.prompts.expectConfirm(true, QStringLiteral("Message 7"));
+        f().Tabelle->selectRow(7);
+        f().But_BeendenClick(f().Lschen2);
+    }
+    // Five harmless notes, checked with notices on; the mailbox in server.
+    void fiveNotes()
+    {
+        for (const QByteArray i : {"1", "2", "3", "4", "5"})
+            add("From: Sender " + i + " <s" + i + "@example.com>\r\nSubject: Note " + i + "\r\n");
+        p.on("SMTP", "Send");
+        startProgram();
+        check();
+        server = pop.messages(kUser);
+    }
+    void markRows2And4()
+    {
+        for (int row : {2, 4}) {
+            f().Tabelle->selectRow(row);
+            f().guarded([&] { f().checkRun().ZumLschenMarkieren1Click(); });
+        }
+    }
+    void deleteSelected5()
+    {
+        f().Tabelle->selectRow(5);
+        p.prompts.expectConfirm(true,
+                                QStringLiteral("\" Note 5\"\n") + text(TextId::SentBy)
+                                        + QStringLiteral(" \" Sender 5 <s5@example.com>\""));
+        f().But_BeendenClick(f().But_Loeschen);
+    }
+    // Deletes the marked rows; a mark on row 7, past the messages shown, too.
+    void deleteMarkedPastTheEnd()
+    {
+        grid().setGridRowCount(8);
+        grid().setCell(1, 7, QStringLiteral("*D*"));
+        p.prompts.expectConfirm(true, text(TextId::DeleteAllMarkedQuestion));
+        f().But_BeendenClick(f().But_Delete_All);
+    }
+    // Rows 2 and 4 marked and deleted, row 5 deleted on its own.
+    void deleteThreeNotes()
+    {
+        markRows2And4();
+        deleteSelected5();
+        deleteMarkedPastTheEnd();
+    }
+    // Four offenders, checked; onSummary is told the number of each message
+    // summary as it comes in (the user acting while the run waits). The
+    // summaries seen are counted in summaries.
+    void checkInterrupted(const std::function<void(int)> &onSummary)
+    {
+        for (const QByteArray i : {"1", "2", "3", "4"})
+            add("From: x@example.com\r\nSubject: WIN number " + i + "\r\n");
+        p.on("Delete", "Subject_I");
+        startProgram();
+        auto original = f().POP_Mail->OnRetrieveEnd;
+        f().POP_Mail->OnRetrieveEnd = [=, this](TLineSocket *s) {
+            original(s);
+            onSummary(++summaries);
+        };
+        check();
+    }
+    // Commands given in the middle of the run, then the window closed.
+    void commandsThenClose()
+    {
+        checkInterrupted([this](int n) {
+            if (n == 1) {
+                // Nothing of this may reach the server in the middle of the run.
+                f().But_BeendenClick(f().Undo1);
+                f().But_BeendenClick(f().But_Postfach);
+                f().But_BeendenClick(f().But_Loeschen);
+            }
+            if (n == 3)
+                f().close();   // the user closes the window while the run waits
+        });
+    }
+    // The connection closed by the user at the second summary.
+    void brokenOffRun()
+    {
+        checkInterrupted([this](int n) {
+            if (n == 2)
+                f().CloseConnection1Click();
+        });
+    }
+    void refusedLogin()
+    {
+        startProgram();
+        p.app->accounts.slot(1).Passwort = QStringLiteral("wrong");
+        check();
+    }
+
     DovecotServer pop;
     ProgramFixture p;
+    QList<QByteArray> server;
+    int summaries = 0;
 };
 }
 
-TEST_F(CheckRunTest, MixedMailboxIsShownRowByRowAndOnlyOffendersAreDeletedAtQuit)
+TEST_F(CheckRunTest, RowsShowEachMessage)
 {
-    add("From: Alice <alice@example.com>\r\nSubject: Hello there\r\n", 2000);
-    add("From: Promo <bulk@junk.example>\r\nSubject: WIN MONEY today\r\n");
-    add("From: Bob <bob@example.com>\r\nSubject: first part\r\n second part\r\n");
-    add("From: =?UTF-8?B?SsO8cmdlbg==?= <j@example.com>\r\nSubject: =?ISO-8859-1?Q?Gr=FC=DFe?=\r\n");
-    add("From: Carol <carol@example.com>\r\n");                    // no subject
-    add("From: Dan <dan@example.com>\r\nsubject: WIN MONEY\r\n");   // lower case
-    add("From: Erin <erin@example.com>\r\nSubject: big\r\n", 40000);
-    p.on("Delete", "Subject_I");   // own subject list deletes
-    p.on("Delete", "Groesse");     // so does the size limit
-    p.on("Delete", "Groesse_KB", "20480");
-    p.on("Settings", "Angabe", "Byte");
-    startProgram();
-    check();
-
+    mixedMailbox();
     ASSERT_EQ(grid().gridRowCount(), 8);
-    const QList<QByteArray> server = pop.messages(kUser);
     // Columns: delete mark, reason, (size), sender, subject. The junk message
     // hits both own subject entries and the shipped sender list: the subject
     // step wrote last, and its switch deletes. The cells show folded lines
@@ -103,39 +214,45 @@ TEST_F(CheckRunTest, MixedMailboxIsShownRowByRowAndOnlyOffendersAreDeletedAtQuit
         total += server[row - 1].size();
     }
     EXPECT_EQ(f().LSumme->text(), QString::number(total));
+}
+
+TEST_F(CheckRunTest, CountersShowEveryRule)
+{
+    mixedMailbox();
     EXPECT_EQ(counters(), QStringList({"0", "2", "1", "1"}));   // two entries hit one subject
     EXPECT_TRUE(f().LED_Anz_ERR_Absender->isLit());             // counted although its switch is off
     EXPECT_FALSE(f().LED_Anz_ERR_Betreff->isLit());
     EXPECT_TRUE(f().LEDL_Online->isLit());
     EXPECT_FALSE(f().But_Postfach->isDown());
+}
+
+TEST_F(CheckRunTest, CountLinesNameTheDeletingRules)
+{
+    mixedMailbox();
     // The count lines are purple, only for reasons whose deletion is on; the
     // size line was inserted last and stands first.
     EXPECT_EQ(colouredLog(3),
               QStringList({in(RichLog::purple(), QStringLiteral("1 ") + text(TextId::DeletedOverSizeLimit)),
                            in(RichLog::purple(), QStringLiteral("2 ") + text(TextId::DeletedByOwnSubjectList)),
                            in(RichLog::grey(), text(TextId::CheckingAccount) + QStringLiteral(" Test"))}));
-
     // For the read-me's tour: KV_SCREENSHOT_DIR=docs/screenshots keeps a picture.
     if (const QString dir = qEnvironmentVariable("KV_SCREENSHOT_DIR"); !dir.isEmpty()) {
         QCoreApplication::processEvents();   // the log shows its newest lines
         EXPECT_TRUE(f().grab().save(dir + QStringLiteral("/main.png")));
     }
+}
 
+TEST_F(CheckRunTest, OnlyOffendersGoAtQuit)
+{
+    mixedMailbox();
     EXPECT_EQ(pop.messages(kUser).size(), 7);   // nothing is gone before QUIT
     p.close();
     EXPECT_EQ(pop.messages(kUser), QList<QByteArray>({server[0], server[2], server[3], server[4], server[5]}));
 }
 
-TEST_F(CheckRunTest, UndoRestoresAndANewRunCommitsTheDeletionsOfThePreviousConnection)
+TEST_F(CheckRunTest, UndoRestoresTheDeletedOffender)
 {
-    // More than 127 messages, the offender last.
-    for (int i = 1; i <= 140; ++i)
-        add("From: x@example.com\r\nSubject: Message " + QByteArray::number(i) + "\r\n");
-    add("From: x@example.com\r\nSubject: WIN at the end\r\n");
-    p.on("Delete", "Subject_I");
-    startProgram();
-    check();
-    ASSERT_EQ(grid().gridRowCount(), 142);
+    ASSERT_NO_FATAL_FAILURE(longMailbox());
     EXPECT_EQ(f().L_Anzahl_konto->text(), QStringLiteral("141"));
     grid().setCell(1, 5, QStringLiteral("*D*"));
     f().But_BeendenClick(f().Undo1);
@@ -147,16 +264,23 @@ TEST_F(CheckRunTest, UndoRestoresAndANewRunCommitsTheDeletionsOfThePreviousConne
     f().CloseConnection1Click();
     EXPECT_FALSE(f().LEDL_Online->isLit());
     EXPECT_EQ(pop.messages(kUser).size(), 141);   // RSET restored it
+}
 
-    check();   // deletes it again
-    p.prompts.expectConfirm(true, QStringLiteral("Message 7"));
-    f().Tabelle->selectRow(7);
-    f().But_BeendenClick(f().Lschen2);
+TEST_F(CheckRunTest, UndoAlsoRestoresARowDeletedByHand)
+{
+    ASSERT_NO_FATAL_FAILURE(longMailbox());
+    deleteMessage7();
     f().But_BeendenClick(f().Undo1);
     EXPECT_EQ(grid().cell(1, 7) + grid().cell(1, 141), QString());
+}
+
+TEST_F(CheckRunTest, DeleteAgainAfterUndoHolds)
+{
+    ASSERT_NO_FATAL_FAILURE(longMailbox());
+    deleteMessage7();
+    f().But_BeendenClick(f().Undo1);
     // Deleting the row again sends DELE again, and it holds.
-    p.prompts.expectConfirm(true, QStringLiteral("Message 7"));
-    f().But_BeendenClick(f().Lschen2);
+    deleteMessage7();
     EXPECT_EQ(grid().cell(1, 7), QStringLiteral("DEL"));
     check();   // the new run QUITs the old connection first
     // Message 7 is gone; the undo had brought the offender back, and the new
@@ -196,16 +320,19 @@ TEST_F(CheckRunTest, RefusedConnectionIsLoggedInMaroon)
     EXPECT_FALSE(f().But_Postfach->isDown());
 }
 
-TEST_F(CheckRunTest, RefusedLoginAsksForCredentialsNextTime)
+TEST_F(CheckRunTest, RefusedLoginIsLoggedInMaroon)
 {
-    startProgram();
-    p.app->accounts.slot(1).Passwort = QStringLiteral("wrong");
-    check();
+    refusedLogin();
     EXPECT_EQ(colouredLog(2),
               QStringList({in(RichLog::grey(), QStringLiteral("Error: Die Authentifizierung ist fehlgeschlagen")),
                            in(RichLog::maroon(), text(TextId::LoginRefused))}));
     EXPECT_TRUE(f().checkRun().authenticationFailed());
     EXPECT_FALSE(f().But_Postfach->isDown());
+}
+
+TEST_F(CheckRunTest, RefusedLoginAsksForCredentialsNextTime)
+{
+    refusedLogin();
     // The next run asks for the credentials and finds the mailbox empty.
     p.prompts.expectDialog([](QDialog &d) {
         d.findChild<QLineEdit *>(QStringLiteral("EPasswort"))->setText(kPassword);
@@ -245,100 +372,100 @@ TEST_F(CheckRunTest, MissingListStopsTheCheck)
     EXPECT_EQ(pop.messages(kUser).size(), 1);
 }
 
-TEST_F(CheckRunTest, MarkDeleteSelectedAndDeleteMarkedFeedTheNoticeListAndCommitAtQuit)
+TEST_F(CheckRunTest, MarkingSetsTheHandMark)
 {
-    for (const QByteArray i : {"1", "2", "3", "4", "5"})
-        add("From: Sender " + i + " <s" + i + "@example.com>\r\nSubject: Note " + i + "\r\n");
-    p.on("SMTP", "Send");
-    startProgram();
-    check();
-    const QList<QByteArray> before = pop.messages(kUser);
-    for (int row : {2, 4}) {
-        f().Tabelle->selectRow(row);
-        f().guarded([&] { f().checkRun().ZumLschenMarkieren1Click(); });
-    }
+    fiveNotes();
+    markRows2And4();
     EXPECT_EQ(grid().cell(1, 2), QStringLiteral("*D*"));
+}
 
-    f().Tabelle->selectRow(5);
-    p.prompts.expectConfirm(true,
-                            QStringLiteral("\" Note 5\"\n") + text(TextId::SentBy)
-                                    + QStringLiteral(" \" Sender 5 <s5@example.com>\""));
-    f().But_BeendenClick(f().But_Loeschen);
+TEST_F(CheckRunTest, DeleteSelectedNamesTheMessage)
+{
+    fiveNotes();
+    deleteSelected5();
     EXPECT_EQ(grid().cell(1, 5), QStringLiteral("DEL"));
+}
 
-    // A mark on a row past the messages shown is neither counted nor touched;
-    // a cancelled delete still logs its (zero) count.
+TEST_F(CheckRunTest, CancelledDeleteMarkedLogsNone)
+{
+    fiveNotes();
+    markRows2And4();
     grid().setGridRowCount(8);
     grid().setCell(1, 7, QStringLiteral("*D*"));
     p.prompts.expectConfirm(false);
     f().But_BeendenClick(f().Allelschen2);
+    // A cancelled delete still logs its (zero) count.
     EXPECT_EQ(log().first(), text(TextId::TotalColon) + QStringLiteral(" 0 ") + text(TextId::MessagesDeleted));
-    p.prompts.expectConfirm(true, text(TextId::DeleteAllMarkedQuestion));
-    f().But_BeendenClick(f().But_Delete_All);
+}
+
+TEST_F(CheckRunTest, DeleteMarkedSkipsRowsPastTheMessages)
+{
+    fiveNotes();
+    markRows2And4();
+    deleteMarkedPastTheEnd();
+    // A mark on a row past the messages shown is neither counted nor touched.
     EXPECT_EQ(grid().cell(1, 2) + grid().cell(1, 4) + grid().cell(1, 7), QStringLiteral("DELDEL*D*"));
     EXPECT_EQ(log().first(), text(TextId::TotalColon) + QStringLiteral(" 2 ") + text(TextId::MessagesDeleted));
+}
+
+TEST_F(CheckRunTest, HandDeletionsFeedTheNoticeList)
+{
+    fiveNotes();
+    deleteThreeNotes();
     ASSERT_EQ(p.app->notices.count(), 3);
     EXPECT_EQ(p.app->notices.entries()[0].subject, QByteArray(" Note 5"));
     EXPECT_EQ(p.app->notices.entries()[1].sender, QByteArray(" Sender 2 <s2@example.com>"));
+}
 
-    // A second delete of a row deleted on this connection: the server refuses,
-    // the failure is logged and shown in the error box.
+TEST_F(CheckRunTest, SecondDeleteOfARowIsReported)
+{
+    fiveNotes();
+    deleteSelected5();
+    // Deleted on this connection already: the server refuses, the failure
+    // is logged and shown in the error box.
     f().Tabelle->selectRow(5);
     p.prompts.expectConfirm(true);
     p.prompts.expectError(QStringLiteral("-ERR"));
     f().But_BeendenClick(f().But_Loeschen);
     EXPECT_TRUE(log().first().startsWith(QStringLiteral("Error: ")));
-
-    p.close();
-    EXPECT_EQ(pop.messages(kUser), QList<QByteArray>({before[0], before[2]}));
 }
 
-TEST_F(CheckRunTest, CommandsDuringARunAreIgnoredAndClosingBreaksItOffWithoutCommitting)
+TEST_F(CheckRunTest, HandDeletionsAreCommittedAtQuit)
 {
-    for (const QByteArray i : {"1", "2", "3", "4"})
-        add("From: x@example.com\r\nSubject: WIN number " + i + "\r\n");
-    p.on("Delete", "Subject_I");
-    startProgram();
-    auto original = f().POP_Mail->OnRetrieveEnd;
-    int summaries = 0;
-    f().POP_Mail->OnRetrieveEnd = [&](TLineSocket *s) {
-        original(s);
-        if (++summaries == 1) {
-            // Nothing of this may reach the server in the middle of the run.
-            f().But_BeendenClick(f().Undo1);
-            f().But_BeendenClick(f().But_Postfach);
-            f().But_BeendenClick(f().But_Loeschen);
-        }
-        if (summaries == 3)
-            f().close();   // the user closes the window while the run waits
-    };
-    check();
+    fiveNotes();
+    deleteThreeNotes();
+    p.close();
+    EXPECT_EQ(pop.messages(kUser), QList<QByteArray>({server[0], server[2]}));
+}
+
+TEST_F(CheckRunTest, CommandsDuringARunAreIgnored)
+{
+    commandsThenClose();
     EXPECT_EQ(summaries, 3);
     EXPECT_FALSE(log().contains(text(TextId::DeletionsUndone)));
+}
+
+TEST_F(CheckRunTest, ClosingDuringARunCommitsNothing)
+{
+    commandsThenClose();
     EXPECT_TRUE(log().first().startsWith(QStringLiteral("Error: "))) << log().first().toStdString();
     EXPECT_EQ(pop.messages(kUser).size(), 4);   // the run's deletions were never committed
     EXPECT_EQ(p.reread()->readString(QStringLiteral("Settings"), QStringLiteral("First")), QStringLiteral("0"));
 }
 
-TEST_F(CheckRunTest, CloseConnectionBreaksOffARunningCheckWithoutCommitting)
+TEST_F(CheckRunTest, CloseConnectionBreaksOffARun)
 {
-    for (const QByteArray i : {"1", "2", "3", "4"})
-        add("From: x@example.com\r\nSubject: WIN number " + i + "\r\n");
-    p.on("Delete", "Subject_I");
-    startProgram();
-    auto original = f().POP_Mail->OnRetrieveEnd;
-    int summaries = 0;
-    f().POP_Mail->OnRetrieveEnd = [&](TLineSocket *s) {
-        original(s);
-        if (++summaries == 2)
-            f().CloseConnection1Click();   // the user cancels while the run waits
-    };
-    check();
+    brokenOffRun();
     EXPECT_EQ(summaries, 2);
     EXPECT_FALSE(f().POP_Mail->Connected());
     EXPECT_TRUE(log().first().startsWith(QStringLiteral("Error: "))) << log().first().toStdString();
     EXPECT_EQ(grid().cell(1, 2), QString());     // its DELE never went out
     EXPECT_EQ(pop.messages(kUser).size(), 4);   // nor was the first one committed
-    f().But_BeendenClick(f().But_Postfach);     // and the next check runs as usual
+}
+
+TEST_F(CheckRunTest, CheckAfterABreakOffRunsAsUsual)
+{
+    brokenOffRun();
+    f().But_BeendenClick(f().But_Postfach);
     EXPECT_EQ(summaries, 6);
 }

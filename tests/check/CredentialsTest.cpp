@@ -35,6 +35,12 @@ QByteArray readFile(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+void expectHidden(const QByteArray &where, const char *what)
+{
+    for (const QString &secret : {kSecret, kEchoed})
+        EXPECT_FALSE(where.contains(secret.toUtf8())) << what << ": " << where.toStdString();
+}
+
 class CredentialsTest : public ::testing::Test
 {
 protected:
@@ -72,19 +78,78 @@ protected:
     QStringList log() { return p.form().RE_Message_Stamm->texts(); }
     TAlleForm &report() { return *p.form().otherWindows().AlleForm; }
 
+    // Three accounts whose passwords come from commands: one fails, one
+    // hangs past the one-second time-out, one prints Anna's password.
+    void passwordCommands()
+    {
+        p.account(1, QStringLiteral("Broken"), QStringLiteral("anna"), QString(), pop.pop3Port());
+        p.on("POP", "Passwortbefehl1", "sh -c 'echo vault is locked >&2; exit 3'");
+        p.account(2, QStringLiteral("Hanging"), QStringLiteral("anna"), QString(), pop.pop3Port());
+        p.on("POP", "Passwortbefehl2", "sleep 30");
+        p.account(3, QStringLiteral("Anna"), QStringLiteral("anna"), QStringLiteral("not used"), pop.pop3Port());
+        p.preset(QStringLiteral("POP"), QStringLiteral("Passwortbefehl3"),
+                 QStringLiteral("printf '%s\\r\\n' '") + kSecret + QStringLiteral("'"));
+        p.on("Settings", "TimeOut", "1000");
+    }
+
+    // Anna's password saved by a window session into a running keyring.
+    // Skips or fails the test when that cannot be had; see ready().
+    void passwordInTheKeyring()
+    {
+        if (!QFile::exists(binary()))
+            GTEST_SKIP() << "program not built beside the tests";
+        KV_START_PEER(keyring.start());
+        p.account(1, QStringLiteral("Anna"), QStringLiteral("anna"), kSecret, pop.pop3Port());
+        p.on("Settings", "password_save");
+        p.on("SMTP", "Send", "0");
+        {
+            // A window session's save: the password moves into the keyring.
+            auto key = p.reread();
+            Settings settings;
+            AccountTable accounts;
+            DesktopKeyring desktop(5000);
+            PasswordVault vault(&desktop);
+            SettingsStore::LoadNotes notes;
+            SettingsStore::load(*key, settings, accounts, vault, notes);
+            ASSERT_TRUE(SettingsStore::save(*key, settings, accounts, p.programFolder(), QStringLiteral("English.LNG"),
+                                            &vault)
+                            .isEmpty());
+        }
+        ASSERT_FALSE(readFile(p.settingsFile()).contains(kSecret.toUtf8()));
+        catalog.setPath(p.path(QStringLiteral("/language")));
+        catalog.setFileName(QStringLiteral("English.LNG"));
+    }
+    bool ready() const { return !HasFatalFailure() && !IsSkipped(); }
+    static QString binary() { return qEnvironmentVariable("KV_PROGRAM_DIR") + QStringLiteral("/korvalinthus"); }
+    // The program itself, --check-all, as a scheduler would start it, with
+    // the given session bus; its exit status, its output in programOut and programErr.
+    int runProgram(const QString &bus)
+    {
+        QProcess proc;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char *name : {"DISPLAY", "QT_QPA_PLATFORM", "WAYLAND_DISPLAY"})
+            env.remove(QLatin1String(name));
+        env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus);
+        proc.setProcessEnvironment(env);
+        proc.start(binary(), {QStringLiteral("--check-all"), QStringLiteral("--settings"), p.settingsFile(),
+                              QStringLiteral("--program-dir"), p.programFolder()});
+        EXPECT_TRUE(proc.waitForFinished(60000));
+        programOut = proc.readAllStandardOutput();
+        programErr = proc.readAllStandardError();
+        expectHidden(programOut + programErr, "program output");
+        return proc.exitCode();
+    }
+
     DovecotServer pop;
     SmtpCaptureServer smtp;
     ProgramFixture p;
+    SecretServiceKeyring keyring;
+    TKvLanguage catalog{nullptr};
+    QByteArray programOut, programErr;
 };
-
-void expectHidden(const QByteArray &where, const char *what)
-{
-    for (const QString &secret : {kSecret, kEchoed})
-        EXPECT_FALSE(where.contains(secret.toUtf8())) << what << ": " << where.toStdString();
-}
 }
 
-TEST_F(CredentialsTest, PasswordsNeverShowInLogsReportsNoticesOrOutput)
+TEST_F(CredentialsTest, PasswordsNeverShowInAnyOutput)
 {
     // A server that echoes the password in its refusal.
     FakeServer echo;
@@ -130,27 +195,29 @@ TEST_F(CredentialsTest, PasswordsNeverShowInLogsReportsNoticesOrOutput)
     EXPECT_FALSE(readFile(mainLog).isEmpty());
 }
 
-TEST_F(CredentialsTest, PasswordCommandsLogInOrFailPerAccountWhileThePassGoesOn)
+TEST_F(CredentialsTest, PasswordCommandStandsInForThePassword)
 {
-    p.account(1, QStringLiteral("Broken"), QStringLiteral("anna"), QString(), pop.pop3Port());
-    p.on("POP", "Passwortbefehl1", "sh -c 'echo vault is locked >&2; exit 3'");
-    p.account(2, QStringLiteral("Hanging"), QStringLiteral("anna"), QString(), pop.pop3Port());
-    p.on("POP", "Passwortbefehl2", "sleep 30");
-    p.account(3, QStringLiteral("Anna"), QStringLiteral("anna"), QStringLiteral("not used"), pop.pop3Port());
-    p.preset(QStringLiteral("POP"), QStringLiteral("Passwortbefehl3"),
-             QStringLiteral("printf '%s\\r\\n' '") + kSecret + QStringLiteral("'"));
-    p.on("Settings", "TimeOut", "1000");
+    passwordCommands();
     startProgram();
-
-    // No credentials prompt: the command stands in for the password.
-    check(QStringLiteral("Anna"));
+    check(QStringLiteral("Anna"));   // no credentials prompt
     EXPECT_EQ(log().first(), QStringLiteral("1 ") + text(TextId::DeletedByOwnSubjectList))
             << log().join(QLatin1Char('\n')).toStdString();
+}
+
+TEST_F(CredentialsTest, FailedPasswordCommandIsLogged)
+{
+    passwordCommands();
+    startProgram();
     check(QStringLiteral("Broken"));
     EXPECT_EQ(log().first(),
               QStringLiteral("Error: ") + text(TextId::PasswordCommandOfAccount) + QStringLiteral(" Broken ")
                       + text(TextId::EndedWithExitStatus) + QStringLiteral(" 3: vault is locked"));
+}
 
+TEST_F(CredentialsTest, PassGoesOnPastFailedCommands)
+{
+    passwordCommands();
+    startProgram();   // the catalog the texts come from
     QString outText, errText;
     QTextStream out(&outText), err(&errText);
     QElapsedTimer clock;
@@ -168,67 +235,39 @@ TEST_F(CredentialsTest, PasswordCommandsLogInOrFailPerAccountWhileThePassGoesOn)
     expectHidden(outText.toUtf8() + errText.toUtf8(), "headless pass");
 }
 
-// The program itself, --check-all, as a scheduler would start it.
-TEST_F(CredentialsTest, TheHeadlessProgramTakesThePasswordsFromTheKeyringOrSaysItUsesTheFile)
+TEST_F(CredentialsTest, ProgramReadsTheKeyring)
 {
-    const QString binary = qEnvironmentVariable("KV_PROGRAM_DIR") + QStringLiteral("/korvalinthus");
-    if (!QFile::exists(binary))
-        GTEST_SKIP() << "program not built beside the tests";
-    SecretServiceKeyring keyring;
-    KV_START_PEER(keyring.start());
-    p.account(1, QStringLiteral("Anna"), QStringLiteral("anna"), kSecret, pop.pop3Port());
-    p.on("Settings", "password_save");
-    p.on("SMTP", "Send", "0");
-    {
-        // A window session's save: the password moves into the keyring.
-        auto key = p.reread();
-        Settings settings;
-        AccountTable accounts;
-        DesktopKeyring desktop(5000);
-        PasswordVault vault(&desktop);
-        SettingsStore::LoadNotes notes;
-        SettingsStore::load(*key, settings, accounts, vault, notes);
-        ASSERT_TRUE(SettingsStore::save(*key, settings, accounts, p.programFolder(), QStringLiteral("English.LNG"),
-                                        &vault)
-                        .isEmpty());
-    }
-    ASSERT_FALSE(readFile(p.settingsFile()).contains(kSecret.toUtf8()));
-    TKvLanguage catalog(nullptr);
-    catalog.setPath(p.path(QStringLiteral("/language")));
-    catalog.setFileName(QStringLiteral("English.LNG"));
+    passwordInTheKeyring();
+    if (!ready())
+        return;
+    EXPECT_EQ(runProgram(SecretServiceKeyring::busAddress()), 0) << programErr.toStdString();
+    EXPECT_TRUE(programOut.contains("Accounts checked: 1, failed: 0")) << programOut.toStdString();
+}
 
-    auto runProgram = [&](const QString &bus, QByteArray &out, QByteArray &err) {
-        QProcess proc;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        for (const char *name : {"DISPLAY", "QT_QPA_PLATFORM", "WAYLAND_DISPLAY"})
-            env.remove(QLatin1String(name));
-        env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus);
-        proc.setProcessEnvironment(env);
-        proc.start(binary, {QStringLiteral("--check-all"), QStringLiteral("--settings"), p.settingsFile(),
-                            QStringLiteral("--program-dir"), p.programFolder()});
-        EXPECT_TRUE(proc.waitForFinished(60000));
-        out = proc.readAllStandardOutput();
-        err = proc.readAllStandardError();
-        expectHidden(out + err, "program output");
-        return proc.exitCode();
-    };
-    QByteArray out, err;
-    EXPECT_EQ(runProgram(SecretServiceKeyring::busAddress(), out, err), 0) << err.toStdString();
-    EXPECT_TRUE(out.contains("Accounts checked: 1, failed: 0")) << out.toStdString();
-
-    // The keyring is gone: the password stays where it is, the account fails, both said.
+TEST_F(CredentialsTest, ProgramSaysTheKeyringIsGone)
+{
+    passwordInTheKeyring();
+    if (!ready())
+        return;
+    // The password stays where it is, the account fails, both said.
     keyring.stop();
-    EXPECT_EQ(runProgram(SecretServiceKeyring::busAddress(), out, err), 1);
-    EXPECT_TRUE(err.contains(("1 " + catalog.GetText(TextId::PasswordsNotReadFromKeyring)).toUtf8()))
-            << err.toStdString();
-    EXPECT_TRUE(err.contains("(Anna)")) << err.toStdString();
+    EXPECT_EQ(runProgram(SecretServiceKeyring::busAddress()), 1);
+    EXPECT_TRUE(programErr.contains(("1 " + catalog.GetText(TextId::PasswordsNotReadFromKeyring)).toUtf8()))
+            << programErr.toStdString();
+    EXPECT_TRUE(programErr.contains("(Anna)")) << programErr.toStdString();
+}
 
+TEST_F(CredentialsTest, ProgramSaysItUsesTheFile)
+{
+    passwordInTheKeyring();
+    if (!ready())
+        return;
     // A store of the old layout on a machine without a desktop session.
+    keyring.stop();
     p.preset(QStringLiteral("POP"), QStringLiteral("Passwort1"), kSecret);
     auto key = p.reread();
     key->removeValue(QStringLiteral("POP"), QStringLiteral("Schluesselbund1"));
     key->flush();
-    EXPECT_EQ(runProgram(QStringLiteral("unix:path=") + p.path(QStringLiteral("/no-bus")), out, err), 0)
-        << err.toStdString();
-    EXPECT_EQ(err.count(catalog.GetText(TextId::NoKeyringAnswered).toUtf8()), 1) << err.toStdString();
+    EXPECT_EQ(runProgram(QStringLiteral("unix:path=") + p.path(QStringLiteral("/no-bus"))), 0) << programErr.toStdString();
+    EXPECT_EQ(programErr.count(catalog.GetText(TextId::NoKeyringAnswered).toUtf8()), 1) << programErr.toStdString();
 }

@@ -15,8 +15,12 @@
 #include <gtest/gtest.h>
 
 namespace {
+QString programBinary() { return qEnvironmentVariable("KV_PROGRAM_DIR") + QStringLiteral("/korvalinthus"); }
+
 struct Ran
 {
+    bool started = false;
+    bool finished = false;
     int exitCode = -1;
     QByteArray out;
     QByteArray err;
@@ -25,20 +29,23 @@ struct Ran
 Ran program(const ProgramFixture &p, const QStringList &extra)
 {
     Ran r;
-    const QString binary = qEnvironmentVariable("KV_PROGRAM_DIR") + QStringLiteral("/korvalinthus");
-    if (!QFile::exists(binary))
-        return r;
     QProcess proc;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const char *name : {"DISPLAY", "QT_QPA_PLATFORM", "WAYLAND_DISPLAY"})
         env.remove(QLatin1String(name));
     proc.setProcessEnvironment(env);
-    proc.start(binary, QStringList{QStringLiteral("--check-all"), QStringLiteral("--settings"), p.settingsFile(),
-                                   QStringLiteral("--program-dir"), p.programFolder()}
-                           + extra);
-    if (!proc.waitForFinished(60000))
+    proc.start(programBinary(), QStringList{QStringLiteral("--check-all"), QStringLiteral("--settings"), p.settingsFile(),
+                                            QStringLiteral("--program-dir"), p.programFolder()}
+                                        + extra);
+    r.started = proc.waitForStarted(30000);
+    if (!r.started)
         return r;
-    r.exitCode = proc.exitStatus() == QProcess::NormalExit ? proc.exitCode() : -1;
+    r.finished = proc.waitForFinished(60000);
+    if (!r.finished) {
+        proc.kill();
+        proc.waitForFinished(5000);
+    }
+    r.exitCode = r.finished && proc.exitStatus() == QProcess::NormalExit ? proc.exitCode() : -1;
     r.out = proc.readAllStandardOutput();
     r.err = proc.readAllStandardError();
     return r;
@@ -120,37 +127,40 @@ protected:
         p.write(QStringLiteral("/ini/Absender_Schutz.ini"), "friend@example.org\r\n");
     }
 
-    // Runs the program; the document, or a failure.
-    QJsonObject run(const QStringList &extra, int expectedExit)
+    // Runs the program and fills doc with the document it printed. Every
+    // test calls this under ASSERT_NO_FATAL_FAILURE: a program that is
+    // missing, hangs or prints no document stops the test here, before any
+    // value of the document is looked at.
+    void run(const QStringList &extra, int expectedExit)
     {
+        doc = {};
         const Ran r = program(p, extra);
-        if (r.exitCode == -1 && r.out.isEmpty()) {
-            ADD_FAILURE() << "program not built beside the tests, or it hung";
-            return {};
-        }
+        ASSERT_TRUE(r.started) << "the program did not start: " << programBinary().toStdString();
+        ASSERT_TRUE(r.finished) << "the program did not end within a minute";
+        ASSERT_FALSE(r.out.isEmpty()) << "the program printed no document; standard error: " << r.err.toStdString();
         EXPECT_EQ(r.exitCode, expectedExit) << r.err.toStdString();
         QJsonParseError error;
-        const QJsonDocument doc = QJsonDocument::fromJson(r.out, &error);   // the whole output, nothing else
-        EXPECT_EQ(error.error, QJsonParseError::NoError) << r.out.toStdString();
+        const QJsonDocument parsed = QJsonDocument::fromJson(r.out, &error);   // the whole output, nothing else
+        ASSERT_EQ(error.error, QJsonParseError::NoError) << error.errorString().toStdString() << "\n" << r.out.toStdString();
+        ASSERT_TRUE(parsed.isObject()) << r.out.toStdString();
         EXPECT_TRUE(r.out.endsWith("}\n"));
         const QString invalid = schemaErrors(r.out);
         EXPECT_TRUE(invalid.isEmpty()) << invalid.toStdString();
         // Failures still reach a person, on standard error.
         EXPECT_TRUE(r.err.contains("(Carol)")) << r.err.toStdString();
-        return doc.object();
+        doc = parsed.object();
     }
 
+    QJsonObject doc;
     DovecotServer pop;
     ProgramFixture p;
 };
 }
 
-TEST_F(JsonPassTest, DocumentFollowsTheSchemaAndTellsWhatWasDeleted)
+TEST_F(JsonPassTest, AccountsCarryTheirStatus)
 {
-    const QList<QByteArray> anna = pop.messages("anna");
-    const QJsonObject doc = run({QStringLiteral("--json")}, 1);   // Carol and Dave could not be checked
+    ASSERT_NO_FATAL_FAILURE(run({QStringLiteral("--json")}, 1));   // Carol and Dave could not be checked
     EXPECT_FALSE(doc.value(QStringLiteral("dryRun")).toBool());
-
     const QJsonArray accounts = doc.value(QStringLiteral("accounts")).toArray();
     ASSERT_EQ(accounts.size(), 4);   // the empty slot 3 is left out
     EXPECT_EQ(account(doc, 1).value(QStringLiteral("status")).toString(), QStringLiteral("checked"));
@@ -158,7 +168,12 @@ TEST_F(JsonPassTest, DocumentFollowsTheSchemaAndTellsWhatWasDeleted)
     EXPECT_EQ(account(doc, 4).value(QStringLiteral("status")).toString(), QStringLiteral("failed"));
     EXPECT_FALSE(account(doc, 4).value(QStringLiteral("reason")).toString().isEmpty());
     EXPECT_EQ(account(doc, 5).value(QStringLiteral("status")).toString(), QStringLiteral("skipped"));
+}
 
+TEST_F(JsonPassTest, OffenderIsMarkedAndDeleted)
+{
+    const QList<QByteArray> anna = pop.messages("anna");
+    ASSERT_NO_FATAL_FAILURE(run({QStringLiteral("--json")}, 1));
     const QJsonArray a = messages(doc, 1);
     ASSERT_EQ(a.size(), 4);
     const QJsonObject junk = a[1].toObject();
@@ -171,7 +186,15 @@ TEST_F(JsonPassTest, DocumentFollowsTheSchemaAndTellsWhatWasDeleted)
                           QJsonObject{{"rule", "FROM"}, {"entry", "bulk@junk.example"}}}));
     EXPECT_TRUE(junk.value(QStringLiteral("marked")).toBool());
     EXPECT_TRUE(junk.value(QStringLiteral("deleted")).toBool());
+    // What the document says is what the server did.
+    EXPECT_EQ(pop.messages("anna"), QList<QByteArray>({anna[0], anna[2], anna[3]}));
+}
 
+TEST_F(JsonPassTest, OversizeMessageIsHitButKept)
+{
+    ASSERT_NO_FATAL_FAILURE(run({QStringLiteral("--json")}, 1));
+    const QJsonArray a = messages(doc, 1);
+    ASSERT_EQ(a.size(), 4);
     const QJsonObject huge = a[2].toObject();   // over the limit, its switch off
     const QJsonArray bigHits = huge.value(QStringLiteral("hits")).toArray();
     ASSERT_EQ(bigHits.size(), 1);
@@ -179,19 +202,36 @@ TEST_F(JsonPassTest, DocumentFollowsTheSchemaAndTellsWhatWasDeleted)
     EXPECT_EQ(bigHits[0].toObject().value(QStringLiteral("limit")).toInt(), 20480);
     EXPECT_EQ(bigHits[0].toObject().value(QStringLiteral("size")).toInt(), huge.value(QStringLiteral("size")).toInt());
     EXPECT_FALSE(huge.value(QStringLiteral("deleted")).toBool());
+    EXPECT_EQ(account(doc, 1).value(QStringLiteral("hits")).toObject().value(QStringLiteral("BIG")).toInt(), 1);
+}
 
+TEST_F(JsonPassTest, ProtectedMessageIsNotMarked)
+{
+    ASSERT_NO_FATAL_FAILURE(run({QStringLiteral("--json")}, 1));
+    const QJsonArray a = messages(doc, 1);
+    ASSERT_EQ(a.size(), 4);
     const QJsonObject friendly = a[3].toObject();   // hits "WIN" but is protected
     EXPECT_EQ(friendly.value(QStringLiteral("hits")).toArray().size(), 1);
     EXPECT_TRUE(friendly.value(QStringLiteral("protected")).toBool());
     EXPECT_EQ(friendly.value(QStringLiteral("protectedBy")).toArray(), QJsonArray{QStringLiteral("friend@example.org")});
     EXPECT_FALSE(friendly.value(QStringLiteral("marked")).toBool());
+}
 
-    const QJsonObject bear = messages(doc, 2)[0].toObject();
+TEST_F(JsonPassTest, EncodedSubjectIsDecoded)
+{
+    ASSERT_NO_FATAL_FAILURE(run({QStringLiteral("--json")}, 1));
+    const QJsonArray b = messages(doc, 2);
+    ASSERT_EQ(b.size(), 1);
+    const QJsonObject bear = b[0].toObject();
     EXPECT_EQ(bear.value(QStringLiteral("subject")).toObject().value(QStringLiteral("raw")).toString(),
               QStringLiteral(" =?UTF-8?Q?Gr=C3=BC=C3=9Fe?="));
     EXPECT_TRUE(bear.value(QStringLiteral("subject")).toObject().value(QStringLiteral("decoded")).toString()
                     .endsWith(QStringLiteral("Grüße")));
+}
 
+TEST_F(JsonPassTest, TotalsCountThePass)
+{
+    ASSERT_NO_FATAL_FAILURE(run({QStringLiteral("--json")}, 1));
     const QJsonObject totals = doc.value(QStringLiteral("totals")).toObject();
     EXPECT_EQ(totals.value(QStringLiteral("messages")).toInt(), 5);
     EXPECT_EQ(totals.value(QStringLiteral("deleted")).toInt(), 1);
@@ -200,14 +240,15 @@ TEST_F(JsonPassTest, DocumentFollowsTheSchemaAndTellsWhatWasDeleted)
     EXPECT_EQ(totals.value(QStringLiteral("accountsFailed")).toInt(), 1);
     EXPECT_EQ(totals.value(QStringLiteral("accountsSkipped")).toInt(), 1);
     EXPECT_EQ(totals.value(QStringLiteral("hits")).toObject().value(QStringLiteral("SUB+")).toInt(), 2);
-    EXPECT_EQ(account(doc, 1).value(QStringLiteral("hits")).toObject().value(QStringLiteral("BIG")).toInt(), 1);
+}
 
-    // What the document says is what the server did.
-    EXPECT_EQ(pop.messages("anna"), QList<QByteArray>({anna[0], anna[2], anna[3]}));
-
-    // The check is one that can fail: a document the schema does not allow.
+TEST_F(JsonPassTest, SchemaRefusesAnUnknownStatus)
+{
+    ASSERT_NO_FATAL_FAILURE(run({QStringLiteral("--json")}, 1));
+    // The schema check is one that can fail: a document it does not allow.
     QJsonObject broken = doc;
-    QJsonArray brokenAccounts = accounts;
+    QJsonArray brokenAccounts = doc.value(QStringLiteral("accounts")).toArray();
+    ASSERT_FALSE(brokenAccounts.isEmpty());
     QJsonObject first = brokenAccounts[0].toObject();
     first.insert(QStringLiteral("status"), QStringLiteral("fine"));
     brokenAccounts[0] = first;
@@ -218,9 +259,11 @@ TEST_F(JsonPassTest, DocumentFollowsTheSchemaAndTellsWhatWasDeleted)
 TEST_F(JsonPassTest, DryRunMarksButDeletesNothing)
 {
     const QList<QByteArray> anna = pop.messages("anna");
-    const QJsonObject doc = run({QStringLiteral("--dry-run"), QStringLiteral("--json")}, 1);
+    ASSERT_NO_FATAL_FAILURE(run({QStringLiteral("--dry-run"), QStringLiteral("--json")}, 1));
     EXPECT_TRUE(doc.value(QStringLiteral("dryRun")).toBool());
-    const QJsonObject junk = messages(doc, 1)[1].toObject();
+    const QJsonArray a = messages(doc, 1);
+    ASSERT_GE(a.size(), 2);
+    const QJsonObject junk = a[1].toObject();
     EXPECT_TRUE(junk.value(QStringLiteral("marked")).toBool());
     EXPECT_FALSE(junk.value(QStringLiteral("deleted")).toBool());
     const QJsonObject totals = doc.value(QStringLiteral("totals")).toObject();

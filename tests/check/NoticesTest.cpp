@@ -37,42 +37,93 @@ protected:
         p.show();
     }
 
+    TStammForm &f() { return p.form(); }
+    void send() { f().But_BeendenClick(f().Senden1); }
+    // Three notices, one with a sender that is not a plain address.
+    void threeNotices()
+    {
+        p.app->notices.add(" Spammer One <one@junk.example>", " WIN big");
+        p.app->notices.add(" two@junk.example", " Cheap pills");
+        p.app->notices.add("Three: three@junk.example: extra", " Offer");
+    }
+    // The three notices sent; the mails the server received in mails.
+    void sendThree()
+    {
+        threeNotices();
+        send();
+        ASSERT_TRUE(smtp.waitForMessages(3));
+        mails = smtp.messages();
+        ASSERT_EQ(mails.size(), 3);
+    }
+    // A long display name that is cut inside the address, a notice that is
+    // refused (no recipient left once the blind copy is off), and one more.
+    void runFailingHalfWay()
+    {
+        const QByteArray longName = " " + QByteArray(110, 'N') + " <four@junk.example>";
+        p.app->notices.add(longName, " Long");
+        p.app->notices.add(" Gone <refused@junk.example>", " Refused");
+        p.app->settings.Blind.clear();
+        p.app->notices.add(" three@junk.example", " Later");
+        p.prompts.expectError();
+        send();
+        ASSERT_TRUE(smtp.waitForMessages(1));
+    }
+    // An encoded sender and subject, and a subject that decodes to line breaks.
+    void sendEncoded()
+    {
+        p.app->notices.add(" =?UTF-8?Q?J=C3=BCrgen?= <j@junk.example>", " =?UTF-8?Q?Gr=C3=BC=C3=9Fe_=E2=82=AC?=");
+        p.app->notices.add(" k@junk.example", " =?UTF-8?Q?a=0D=0A.=0D=0ASourceMail:_forged?=");
+        send();
+        ASSERT_TRUE(smtp.waitForMessages(2));
+        mails = smtp.messages();
+        ASSERT_EQ(mails.size(), 2);
+    }
+    void setMailProgram(bool closeClient)
+    {
+        p.app->settings.Client = QStringLiteral("/opt/My Mail/mail program");
+        p.app->settings.Parameter = QStringLiteral("--profile \"Home Box\" -n");
+        p.app->settings.close_client = closeClient;
+    }
+
     SmtpCaptureServer smtp;
     ProgramFixture p;
+    QList<QByteArray> mails;
 };
 }
 
-TEST_F(NoticesTest, FailedOrSwitchedOffRunsKeepEveryEntryAndAGoodOneSendsAMailPerDeletion)
+TEST_F(NoticesTest, SwitchedOffRunKeepsEveryEntry)
 {
-    p.app->notices.add(" Spammer One <one@junk.example>", " WIN big");
-    p.app->notices.add(" two@junk.example", " Cheap pills");
-    p.app->notices.add("Three: three@junk.example: extra", " Offer");
-    TStammForm &f = p.form();
+    threeNotices();
     p.app->settings.Send = false;
-    f.But_BeendenClick(f.Senden1);
+    send();
     EXPECT_FALSE(smtp.waitForMessages(1, 300));
     EXPECT_EQ(p.app->notices.count(), 3);
+}
 
-    // A missing template and a port that is not a number fail the run: the
-    // log says it stopped, nothing is taken for sent.
-    p.app->settings.Send = true;
+// A missing template or a port that is not a number fails the run: nothing
+// is taken for sent.
+TEST_F(NoticesTest, MissingTemplateStopsTheRun)
+{
+    threeNotices();
     QFile::rename(p.path(QStringLiteral("/tools/message.txt")), p.path(QStringLiteral("/tools/gone.txt")));
     p.prompts.expectError(QStringLiteral("message.txt"));
-    f.But_BeendenClick(f.Senden1);
+    send();
     EXPECT_EQ(p.app->notices.count(), 3);
-    EXPECT_TRUE(f.RE_Message_Stamm->texts().first().startsWith(f.text(TextId::NoticesStopped)));
-    QFile::rename(p.path(QStringLiteral("/tools/gone.txt")), p.path(QStringLiteral("/tools/message.txt")));
-    const QString port = p.app->settings.Port;
+    EXPECT_TRUE(f().RE_Message_Stamm->texts().first().startsWith(f().text(TextId::NoticesStopped)));
+}
+
+TEST_F(NoticesTest, PortThatIsNoNumberStopsTheRun)
+{
+    threeNotices();
     p.app->settings.Port = QStringLiteral("abc");
     p.prompts.expectError(QStringLiteral("abc"));
-    f.But_BeendenClick(f.Senden1);
+    send();
     EXPECT_EQ(p.app->notices.count(), 3);
+}
 
-    p.app->settings.Port = port;
-    f.But_BeendenClick(f.Senden1);
-    ASSERT_TRUE(smtp.waitForMessages(3));
-    const QList<QByteArray> mails = smtp.messages();
-    ASSERT_EQ(mails.size(), 3);
+TEST_F(NoticesTest, EachNoticeGoesToItsOwnSender)
+{
+    ASSERT_NO_FATAL_FAILURE(sendThree());
     const QByteArray recipients[3] = {"one@junk.example", " two@junk.example", "three@junk.example"};
     for (int i = 0; i < 3; ++i) {
         SCOPED_TRACE(i);
@@ -87,6 +138,11 @@ TEST_F(NoticesTest, FailedOrSwitchedOffRunsKeepEveryEntryAndAGoodOneSendsAMailPe
         EXPECT_TRUE(m.contains("X-Mailer: Korvalinthus"));
         EXPECT_TRUE(m.contains("From: Mailbox Guard<guard@example.org>"));
     }
+}
+
+TEST_F(NoticesTest, NoticeQuotesTheDeletedMessage)
+{
+    ASSERT_NO_FATAL_FAILURE(sendThree());
     // The template's text, then the block naming the deleted message.
     QFile tmpl(p.path(QStringLiteral("/tools/message.txt")));
     ASSERT_TRUE(tmpl.open(QIODevice::ReadOnly));
@@ -95,9 +151,14 @@ TEST_F(NoticesTest, FailedOrSwitchedOffRunsKeepEveryEntryAndAGoodOneSendsAMailPe
     EXPECT_TRUE(mails[1].contains("\n\nSourceMail:  Cheap pills\n\n________________________________\n"
                                   + SenderNotices::Attribution))
         << mails[1].toStdString();
+}
+
+TEST_F(NoticesTest, GoodRunEmptiesTheList)
+{
+    ASSERT_NO_FATAL_FAILURE(sendThree());
     EXPECT_EQ(p.app->notices.count(), 0);
-    EXPECT_EQ(f.RE_Message_Stamm->texts().first(), QStringLiteral("3") + f.text(TextId::NoticesSent));
-    EXPECT_FALSE(f.SMTP_Versand->Connected());
+    EXPECT_EQ(f().RE_Message_Stamm->texts().first(), QStringLiteral("3") + f().text(TextId::NoticesSent));
+    EXPECT_FALSE(f().SMTP_Versand->Connected());
 }
 
 TEST_F(NoticesTest, TheNoticeTextOpenedForEditingIsTheOneSent)
@@ -115,66 +176,62 @@ TEST_F(NoticesTest, TheNoticeTextOpenedForEditingIsTheOneSent)
         << smtp.messages()[0].toStdString();
 }
 
-TEST_F(NoticesTest, TheMailProgramStartsWithSeparateParametersAndMayEndTheProgram)
+TEST_F(NoticesTest, MissingMailProgramIsReported)
 {
-    TStammForm &f = p.form();
-    p.prompts.expectError(f.text(TextId::NoMailProgram));
-    f.But_ExternClick();
+    p.prompts.expectError(f().text(TextId::NoMailProgram));
+    f().But_ExternClick();
     EXPECT_TRUE(p.shell.started.isEmpty());
+}
 
-    p.app->settings.Client = QStringLiteral("/opt/My Mail/mail program");
-    p.app->settings.Parameter = QStringLiteral("--profile \"Home Box\" -n");
-    p.app->settings.close_client = false;
-    f.But_ExternClick();
+TEST_F(NoticesTest, MailProgramGetsSeparateParameters)
+{
+    setMailProgram(false);
+    f().But_ExternClick();
     ASSERT_EQ(p.shell.started.size(), 1);
     EXPECT_EQ(p.shell.started[0].program, QStringLiteral("/opt/My Mail/mail program"));
     EXPECT_EQ(p.shell.started[0].arguments, QStringList({"--profile", "Home Box", "-n"}));
-    EXPECT_TRUE(f.isVisible());
-
-    p.app->settings.close_client = true;
-    f.But_ExternClick();
-    EXPECT_FALSE(f.isVisible());
+    EXPECT_TRUE(f().isVisible());
 }
 
-TEST_F(NoticesTest, ARunThatFailsHalfWayKeepsOnlyTheNoticesNotYetSent)
+TEST_F(NoticesTest, MailProgramMayEndTheProgram)
 {
-    // A display name long enough to be cut inside the address.
-    const QByteArray longName = " " + QByteArray(110, 'N') + " <four@junk.example>";
-    p.app->notices.add(longName, " Long");
-    p.app->notices.add(" Gone <refused@junk.example>", " Refused");   // no recipient left: refused
-    p.app->settings.Blind.clear();
-    p.app->notices.add(" three@junk.example", " Later");
-    TStammForm &f = p.form();
-    p.prompts.expectError();
-    f.But_BeendenClick(f.Senden1);
-    ASSERT_TRUE(smtp.waitForMessages(1));
+    setMailProgram(true);
+    f().But_ExternClick();
+    EXPECT_FALSE(f().isVisible());
+}
+
+TEST_F(NoticesTest, FailedRunKeepsTheUnsentNotices)
+{
+    ASSERT_NO_FATAL_FAILURE(runFailingHalfWay());
     EXPECT_TRUE(smtp.messages()[0].contains("X-RcptTo: four@junk.example")) << smtp.messages()[0].toStdString();
     ASSERT_EQ(p.app->notices.count(), 2);
     EXPECT_EQ(p.app->notices.entries()[0].subject, QByteArray(" Refused"));
+}
 
-    // The next run starts at the entry that failed: the first is not sent twice.
-    f.SMTP_Versand->Disconnect();
+TEST_F(NoticesTest, NextRunStartsAtTheFailedNotice)
+{
+    ASSERT_NO_FATAL_FAILURE(runFailingHalfWay());
+    // The first is not sent twice.
+    f().SMTP_Versand->Disconnect();
     p.prompts.expectError();
-    f.But_BeendenClick(f.Senden1);
+    send();
     EXPECT_FALSE(smtp.waitForMessages(2, 500));
     EXPECT_EQ(p.app->notices.count(), 2);
 }
 
-TEST_F(NoticesTest, AnEncodedSubjectIsQuotedDecodedAndCannotAddLines)
+TEST_F(NoticesTest, EncodedSubjectIsQuotedDecoded)
 {
-    p.app->notices.add(" =?UTF-8?Q?J=C3=BCrgen?= <j@junk.example>", " =?UTF-8?Q?Gr=C3=BC=C3=9Fe_=E2=82=AC?=");
-    p.app->notices.add(" k@junk.example", " =?UTF-8?Q?a=0D=0A.=0D=0ASourceMail:_forged?=");
-    TStammForm &f = p.form();
-    f.But_BeendenClick(f.Senden1);
-    ASSERT_TRUE(smtp.waitForMessages(2));
-    const QList<QByteArray> mails = smtp.messages();
-    ASSERT_EQ(mails.size(), 2);
+    ASSERT_NO_FATAL_FAILURE(sendEncoded());
     // The address is taken from the sender as it came.
     EXPECT_TRUE(mails[0].contains("X-RcptTo: j@junk.example, archive@example.org")) << mails[0].toStdString();
     EXPECT_TRUE(mails[0].contains("charset=utf-8"));
     EXPECT_TRUE(mails[0].contains("\nSourceMail:  " + QStringLiteral("Grüße €").toUtf8() + "\n"));
-    // Decoded line breaks are shown, not sent.
+}
+
+TEST_F(NoticesTest, DecodedLineBreaksAreShownNotSent)
+{
+    ASSERT_NO_FATAL_FAILURE(sendEncoded());
     EXPECT_TRUE(mails[1].contains("charset=us-ascii"));
     EXPECT_TRUE(mails[1].contains("\nSourceMail:  a\\x0D\\x0A.\\x0D\\x0ASourceMail: forged\n")) << mails[1].toStdString();
-    EXPECT_EQ(f.SMTP_Versand->Charset(), QByteArray("us-ascii"));
+    EXPECT_EQ(f().SMTP_Versand->Charset(), QByteArray("us-ascii"));
 }

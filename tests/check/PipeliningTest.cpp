@@ -56,7 +56,7 @@ struct Check
 
 }
 
-TEST_F(PipeliningTest, CheckGivesTheSameGridLogAndMaildir)
+TEST_F(PipeliningTest, CheckAheadMatchesTheSequentialOne)
 {
     p.account(1, "Anna", "anna", "pw", pop.pop3Port());
     p.account(2, "Bert", "bert", "pw", pop.pop3Port());
@@ -92,7 +92,7 @@ TEST_F(PipeliningTest, CheckGivesTheSameGridLogAndMaildir)
     EXPECT_LT(kept.size(), kMessages);
 }
 
-TEST_F(PipeliningTest, HeadlessPassGivesTheSameReportAndMaildir)
+TEST_F(PipeliningTest, HeadlessPassAheadMatchesSequential)
 {
     auto pass = [&](const QString &user, bool pipelined) {
         p.account(1, "Anna", user, "pw", pop.pop3Port());

@@ -44,7 +44,7 @@ QString headless(ProgramFixture &p, int *exitCode = nullptr)
 }
 }
 
-TEST(PreviewTest, DryRunSendsOnlyLoginStatTopListAndQuit)
+TEST(PreviewTest, DryRunSendsOnlyReadingCommands)
 {
     FakeServer server;
     // CAPA belongs to the login (STLS is asked for there); PIPELINING
@@ -90,44 +90,56 @@ TEST(PreviewTest, DryRunLeavesTheMaildirAsItWas)
     EXPECT_EQ(pop.messages("anna"), before);
 }
 
-TEST(PreviewTest, EditorPreviewUsesTheUnsavedListAndDeletesNothing)
+namespace {
+// The rule editor's Preview over the own subject list: the saved list holds
+// "WIN", the editor's unsaved text "Lunch"; the editor is then closed by its
+// frame. Anna has two messages, Bob no password.
+class EditorPreview : public ::testing::Test
 {
+protected:
+    void SetUp() override
+    {
+        KV_START_PEER(pop.start({{"anna", "pw-anna"}}));
+        pop.addMessage("anna", mailMessage("From: Alice <alice@example.com>\r\nSubject: Lunch\r\n"));
+        pop.addMessage("anna", mailMessage("From: Promo <bulk@junk.example>\r\nSubject: WIN big\r\n"));
+        before = pop.messages("anna");
+        offendingSetup(p);
+        p.account(1, "Anna", "anna", "pw-anna", pop.pop3Port());
+        p.account(2, "Bob", "bob", "", pop.pop3Port());   // no password: named, not checked
+        p.start();
+        p.show();
+        p.prompts.expectDialog(
+            [&](QDialog &d) {
+                auto &editor = static_cast<TCheckerForm &>(d);
+                editor.show();
+                QCoreApplication::processEvents();
+                EXPECT_EQ(editor.LVorschau->text(), text(TextId::Preview));
+                editor.Checker->selectAll();
+                QTest::keyClicks(editor.Checker, QStringLiteral("Lunch"));
+                p.prompts.expectDialog(
+                    [&](QDialog &preview) {
+                        shown = static_cast<TVorschauForm &>(preview).RE_Vorschau->toPlainText();
+                        return int(QDialog::Accepted);
+                    },
+                    QStringLiteral("TVorschauForm"));
+                editor.But_Vorschau->click();
+                editor.close();   // by the frame: nothing saved
+                return int(QDialog::Rejected);
+            },
+            QStringLiteral("TCheckerForm"));
+        p.form().Betreffliste1->trigger();
+    }
+    QString text(TextId n) { return p.form().text(n); }
+
     DovecotServer pop;
-    KV_START_PEER(pop.start({{"anna", "pw-anna"}}));
-    pop.addMessage("anna", mailMessage("From: Alice <alice@example.com>\r\nSubject: Lunch\r\n"));
-    pop.addMessage("anna", mailMessage("From: Promo <bulk@junk.example>\r\nSubject: WIN big\r\n"));
-    const QList<QByteArray> before = pop.messages("anna");
     ProgramFixture p;
-    offendingSetup(p);
-    p.account(1, "Anna", "anna", "pw-anna", pop.pop3Port());
-    p.account(2, "Bob", "bob", "", pop.pop3Port());   // no password: named, not checked
-    p.start();
-    p.show();
-    auto text = [&](TextId n) { return p.form().text(n); };
-
+    QList<QByteArray> before;
     QString shown;
-    p.prompts.expectDialog(
-        [&](QDialog &d) {
-            auto &editor = static_cast<TCheckerForm &>(d);
-            editor.show();
-            QCoreApplication::processEvents();
-            EXPECT_EQ(editor.LVorschau->text(), text(TextId::Preview));
-            // The saved list holds "WIN"; the editor's unsaved text "Lunch".
-            editor.Checker->selectAll();
-            QTest::keyClicks(editor.Checker, QStringLiteral("Lunch"));
-            p.prompts.expectDialog(
-                [&](QDialog &preview) {
-                    shown = static_cast<TVorschauForm &>(preview).RE_Vorschau->toPlainText();
-                    return int(QDialog::Accepted);
-                },
-                QStringLiteral("TVorschauForm"));
-            editor.But_Vorschau->click();
-            editor.close();   // by the frame: nothing saved
-            return int(QDialog::Rejected);
-        },
-        QStringLiteral("TCheckerForm"));
-    p.form().Betreffliste1->trigger();
+};
+}
 
+TEST_F(EditorPreview, UsesTheUnsavedList)
+{
     const QStringList expected = {text(TextId::PreviewHeading),
                                   QString(),
                                   QStringLiteral("Anna"),
@@ -139,6 +151,10 @@ TEST(PreviewTest, EditorPreviewUsesTheUnsavedListAndDeletesNothing)
                                   QString(),
                                   QStringLiteral("1 ") + text(TextId::MessagesWouldBeDeleted)};
     EXPECT_EQ(shown.split(QLatin1Char('\n')), expected);
+}
+
+TEST_F(EditorPreview, ChangesNothing)
+{
     QFile list(p.path(QStringLiteral("/ini/Betreff_User.ini")));
     ASSERT_TRUE(list.open(QIODevice::ReadOnly));
     EXPECT_EQ(list.readAll(), QByteArray("WIN\r\n"));

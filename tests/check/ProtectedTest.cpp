@@ -63,35 +63,56 @@ protected:
         EXPECT_EQ(file.readAll(), entry.toLatin1());
     }
 
+    // Fred protected through the editor, then Anna checked in the window.
+    void checkWithFredProtected()
+    {
+        p.start();
+        p.show();
+        protectThroughTheEditor(QStringLiteral("fred@friends.example"));
+        f().But_BeendenClick(f().But_Postfach);
+    }
+
     DovecotServer pop;
     ProgramFixture p;
     QByteArray friendMail;
 };
 }
 
-TEST_F(ProtectedTest, CheckOfOneAccountCountsTheFriendButDeletesOnlyTheJunk)
+TEST_F(ProtectedTest, ListHasItsMenuItem)
 {
     p.start();
     p.show();
     EXPECT_EQ(f().Schutzliste1->text().remove(QLatin1Char('&')), text(TextId::ProtectedSenders));
-    protectThroughTheEditor(QStringLiteral("fred@friends.example"));
-    f().But_BeendenClick(f().But_Postfach);
+}
 
+TEST_F(ProtectedTest, CheckShowsTheProtectedVerdict)
+{
+    checkWithFredProtected();
     const StringGrid &g = *f().TabelleGrid;
     EXPECT_EQ(rowCells(g, 1, 1, 2), QStringList({"PROT", "BIG"}));
     EXPECT_EQ(rowCells(g, 2, 1, 2), QStringList({"DEL", "SUB+"}));
     EXPECT_TRUE(g.rowNote(1).startsWith(text(TextId::VerdictProtectedSender)
                                         + QStringLiteral(": \"fred@friends.example\"\n")));
+}
+
+TEST_F(ProtectedTest, CheckStillCountsTheFriend)
+{
+    checkWithFredProtected();
     // Counted as ever: own subject twice, shipped and own sender once, size once.
     EXPECT_EQ(f().L_Anz_ERR_Betreff_Eigen->text(), QStringLiteral("2"));
     EXPECT_EQ(f().L_Anz_ERR_Absender_Eigen->text(), QStringLiteral("1"));
     EXPECT_EQ(f().L_Anz_ERR_Groesse->text(), QStringLiteral("1"));
+}
+
+TEST_F(ProtectedTest, CheckDeletesOnlyTheJunk)
+{
+    checkWithFredProtected();
     EXPECT_EQ(p.app->notices.count(), 1);   // the junk's only
     p.close();
     EXPECT_EQ(pop.messages("anna"), QList<QByteArray>{friendMail});
 }
 
-TEST_F(ProtectedTest, PassOfTheWindowMarksTheProtectedLineAndKeepsTheMessage)
+TEST_F(ProtectedTest, WindowPassKeepsTheProtectedMessage)
 {
     p.start();
     p.show();
@@ -104,7 +125,7 @@ TEST_F(ProtectedTest, PassOfTheWindowMarksTheProtectedLineAndKeepsTheMessage)
     EXPECT_EQ(pop.messages("anna"), QList<QByteArray>{friendMail});
 }
 
-TEST_F(ProtectedTest, HeadlessPassKeepsTheProtectedMessageAndPrintsWhy)
+TEST_F(ProtectedTest, HeadlessPassSaysWhyItKeepsAMessage)
 {
     p.write(QStringLiteral("/ini/Absender_Schutz.ini"), "nobody\r\nfred@");
     QString outText, errText;

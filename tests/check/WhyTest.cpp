@@ -49,23 +49,42 @@ protected:
         return (singleAccount ? QStringList{sender} + subject : subject + QStringList{sender}) + QStringList{size};
     }
 
+    // Anna checked with the own subject list not deleting, so that a second
+    // check sees the same mailbox.
+    void checkWithoutDeleting()
+    {
+        p.start();
+        p.show();
+        p.app->settings.Subject_I = false;
+        f().But_BeendenClick(f().But_Postfach);
+        ASSERT_EQ(f().TabelleGrid->gridRowCount(), 3);
+    }
+    // A pass from the toolbar that deletes nothing; the report's lines.
+    QStringList passWithoutDeleting()
+    {
+        f().But_AlleKontenClick(f().But_AlleKonten);
+        return report().RE_Ausgabe->texts();
+    }
+    void startWithoutAutoKill()
+    {
+        p.start();
+        p.show();
+        p.app->settings.AutoKill = false;   // every pass sees the same mailbox
+    }
+    TAlleForm &report() { return *f().otherWindows().AlleForm; }
+
     DovecotServer pop;
     ProgramFixture p;
     qint64 junkSize = 0;
 };
 }
 
-TEST_F(WhyTest, GridRowTooltipNamesEveryHitEntryAndTheSize)
+TEST_F(WhyTest, GridRowTooltipNamesEveryHit)
 {
-    p.start();
-    p.show();
-    p.app->settings.Subject_I = false;   // nothing deleted: the second check sees the same mailbox
-    f().But_BeendenClick(f().But_Postfach);
-    StringGridView &view = *f().Tabelle;
-    ASSERT_EQ(f().TabelleGrid->gridRowCount(), 3);
+    ASSERT_NO_FATAL_FAILURE(checkWithoutDeleting());
     EXPECT_EQ(f().TabelleGrid->cell(2, 2), QStringLiteral("BIG"));   // the codes stay as they were
-
     // The tooltip the view shows when the pointer rests on the reason cell.
+    StringGridView &view = *f().Tabelle;
     view.scrollTo(view.model()->index(1, 2));
     const QPoint at = view.visualRect(view.model()->index(1, 2)).center();
     QHelpEvent help(QEvent::ToolTip, at, view.viewport()->mapToGlobal(at));
@@ -75,9 +94,18 @@ TEST_F(WhyTest, GridRowTooltipNamesEveryHitEntryAndTheSize)
         expected += QStringLiteral("<br>") + line.toHtmlEscaped();
     EXPECT_EQ(QToolTip::text(), QStringLiteral("<p style='white-space:pre'>") + expected + QStringLiteral("</p>"));
     QToolTip::hideText();
+}
 
-    // A message without hits has no reasons; the next check starts afresh.
+TEST_F(WhyTest, MessageWithoutHitsHasNoReasons)
+{
+    ASSERT_NO_FATAL_FAILURE(checkWithoutDeleting());
+    StringGridView &view = *f().Tabelle;
     EXPECT_EQ(view.model()->data(view.model()->index(0, 2), Qt::ToolTipRole), QVariant());
+}
+
+TEST_F(WhyTest, NextCheckStartsItsReasonsAfresh)
+{
+    ASSERT_NO_FATAL_FAILURE(checkWithoutDeleting());
     p.write(QStringLiteral("/ini/Betreff_User.ini"), "");
     p.write(QStringLiteral("/ini/Absender.ini"), "");
     f().But_BeendenClick(f().But_Postfach);
@@ -86,24 +114,30 @@ TEST_F(WhyTest, GridRowTooltipNamesEveryHitEntryAndTheSize)
                                                + QStringLiteral(" Byte > 20480 Byte"));
 }
 
-TEST_F(WhyTest, ReportLogShowsTheReasonsOnlyWithItsOptionOn)
+TEST_F(WhyTest, ReportLogLeavesTheReasonsOut)
 {
-    p.start();
-    p.show();
-    p.app->settings.AutoKill = false;   // both passes see the same mailbox
-    TAlleForm &report = *f().otherWindows().AlleForm;
-    f().But_AlleKontenClick(f().But_AlleKonten);
-    const QStringList plain = report.RE_Ausgabe->texts();
-    ASSERT_EQ(plain.size(), 2);   // one line per message, as without reasons
+    startWithoutAutoKill();
+    EXPECT_EQ(passWithoutDeleting().size(), 2);   // one line per message
+}
 
-    report.RE_Ausgabe->clearLines();
-    report.CBGruende->click();
-    f().But_AlleKontenClick(f().But_AlleKonten);
+TEST_F(WhyTest, ReportLogShowsTheReasonsWithItsOption)
+{
+    startWithoutAutoKill();
+    const QStringList plain = passWithoutDeleting();
+    ASSERT_EQ(plain.size(), 2);
+    report().RE_Ausgabe->clearLines();
+    report().CBGruende->click();
     QStringList expected = {plain[0], plain[1]};
     for (const QString &line : junkHits(false))
         expected << QStringLiteral("    ") + line;
-    EXPECT_EQ(report.RE_Ausgabe->texts(), expected);
-    EXPECT_EQ(report.CBGruende->text(), text(TextId::ShowWhyInLog));
+    EXPECT_EQ(passWithoutDeleting(), expected);
+}
+
+TEST_F(WhyTest, ReasonsOptionIsStored)
+{
+    startWithoutAutoKill();
+    EXPECT_EQ(report().CBGruende->text(), text(TextId::ShowWhyInLog));
+    report().CBGruende->click();
     p.close();
     EXPECT_EQ(p.reread()->readString(QStringLiteral("Check"), QStringLiteral("Gruende")), QStringLiteral("1"));
 }
