@@ -74,7 +74,7 @@ QList<QByteArray> templateLines(const QString &path)
 {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
-        throw KvError(QStringLiteral("Cannot open file \"%1\". %2").arg(path, f.errorString()));
+        throw KvError(fileOpenText(path, f.errorString()));
     // Line ends of any kind, no line added for a final line break.
     return RuleList::parse(f.readAll());
 }

@@ -61,8 +61,8 @@ void Rtf::save(const QString &path, const QList<ColoredLine> &lines, int pointSi
 {
     QSaveFile f(path);
     if (!f.open(QIODevice::WriteOnly))
-        throw KvError(QStringLiteral("Cannot create file \"%1\". %2").arg(path, f.errorString()));
+        throw KvError(fileCreateText(path, f.errorString()));
     f.write(fromLines(lines, pointSize));
     if (!f.commit())
-        throw KvError(QStringLiteral("Cannot create file \"%1\". %2").arg(path, f.errorString()));
+        throw KvError(fileCreateText(path, f.errorString()));
 }

@@ -86,12 +86,12 @@ QString editorTextFromFileForm(const QByteArray &bytes)
 
 QString openErrorText(const QString &path, const QString &reason)
 {
-    return QStringLiteral("Cannot open file \"%1\". %2").arg(QDir::toNativeSeparators(path), reason);
+    return fileOpenText(QDir::toNativeSeparators(path), reason);
 }
 
 QString createErrorText(const QString &path, const QString &reason)
 {
-    return QStringLiteral("Cannot create file \"%1\". %2").arg(QDir::toNativeSeparators(path), reason);
+    return fileCreateText(QDir::toNativeSeparators(path), reason);
 }
 
 }

@@ -17,6 +17,18 @@ private:
     std::string m_utf8;
 };
 
+// The texts for a file that cannot be read or written, worded once for
+// every place that reports one; `reason` is the file's error string.
+inline QString fileOpenText(const QString &path, const QString &reason)
+{
+    return QStringLiteral("Cannot open file \"%1\". %2").arg(path, reason);
+}
+
+inline QString fileCreateText(const QString &path, const QString &reason)
+{
+    return QStringLiteral("Cannot create file \"%1\". %2").arg(path, reason);
+}
+
 // The text for a value that should be a whole number and is not (a port, a
 // time, a catalog key), worded once for every place that reports one.
 inline QString notAnIntegerText(const QString &value)
