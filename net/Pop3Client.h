@@ -49,7 +49,11 @@ public:
     //     C: RETR 1          S: +OK, then 1,040 bytes of lines with CR LF
     // A message LIST gives as larger than MaxMessageBytes is not retrieved.
     static constexpr qint64 MaxMessageBytes = 512LL * 1024 * 1024;
-    static qint64 RetrieveLimit(qint64 listed) { return listed + listed / 4 + 64 * 1024; }
+    // The margin: a quarter of the listed size, which covers a CR added to
+    // every line of four bytes or more, plus RetrieveSlack for the rest
+    // (short and empty lines, dot-stuffing, a small message).
+    static constexpr qint64 RetrieveSlack = 64 * 1024;
+    static qint64 RetrieveLimit(qint64 listed) { return listed + listed / 4 + RetrieveSlack; }
     // A capability list longer than this closes the connection.
     static constexpr int MaxCapabilityLines = 100;
     static constexpr qint64 MaxCapabilityBytes = 16 * 1024;
