@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QScopeGuard>
+#include <atomic>
 
 namespace {
 
@@ -86,7 +87,8 @@ bool TMessageParser::HasBoundary(const QByteArray &line) const
 
 int TMessageParser::NextTempNumber()
 {
-    static int counter = 0;
+    // Shared by every client's parser, in whatever thread the client lives.
+    static std::atomic<int> counter{0};
     return ++counter;
 }
 

@@ -93,7 +93,8 @@ public:
     // or was handed out before in this retrieval. Each name's count goes on
     // from where it stopped, so n equal names cost n steps, not n².
     QString UniqueName(const QString &name);
-    // The process-wide counter of work files ("Temp<n>.mme").
+    // The process-wide counter of work files ("Temp<n>.mme"); safe to call
+    // from any thread. Raises nothing.
     static int NextTempNumber();
 
 private:
