@@ -39,7 +39,7 @@ enum class NetError {
     LineTooLong,        // %1: the longest line accepted
     ReplyTooSlow,       // %1 seconds, %2 bytes, %3 bytes a second
     ClosedByServer,     // a reply line ended without its line end
-    ReplyTooLong,       // SMTP: %1 lines, %2 KiB
+    ReplyTooLong,       // an SMTP reply or a POP3 capability list: %1 lines, %2 KiB
     MessageOverrun,     // POP3 RETR: message %1, more than %2 bytes
     // EAbortError
     ReadAborted,

@@ -165,8 +165,8 @@ void TPop3Client::GetSummary(int message)
 
 void TPop3Client::PlanSummaries(int first, int last)
 {
-    // The pairs still in flight of an earlier walk are read before the
-    // next command's reply, as always; only the plan is new.
+    // The plan starts afresh: pairs still in flight of an earlier plan are
+    // forgotten with it (see the header), so plan before any are sent.
     if (PipelineActive())
         m_pipeline.Plan(first, last);
 }

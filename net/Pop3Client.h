@@ -20,7 +20,8 @@
 // closed the connection), SocketError, LineTooLong, ReplyTooSlow,
 // EAbortError ReadAborted or SendAborted (Abort or the time-out, which also
 // closes the connection here), EDestroyedError; and EProtocolError
-// NotConnected when there is no connection (after OnConnectionRequired).
+// NotConnected when there is no connection (after OnConnectionRequired),
+// BadReplyNumber (a status line that starts with a number past 16 bits).
 #include <initializer_list>
 #include <optional>
 
@@ -60,7 +61,7 @@ public:
 
     explicit TPop3Client(QObject *parent = nullptr);
 
-    // --- properties ---
+    // --- properties --- (reading or setting one raises nothing)
     const QByteArray &UserID() const { return m_userId; }
     void SetUserID(const QByteArray &user) { m_userId = user; }
     const QByteArray &Password() const { return m_password; }
@@ -117,8 +118,9 @@ public:
     // TlsDeclined, TlsRefused (STLS answered -ERR: only QUIT follows),
     // NoTokenMechanism and TokenRefused (with the status the server gave;
     // OnAuthenticationFailed is not asked), TlsNotOffered (a token and no
-    // TLS); the
-    // transport's StartTls failures.
+    // TLS); ESockError ReplyTooLong dropped (a capability list past
+    // MaxCapabilityLines or MaxCapabilityBytes); the transport's StartTls
+    // failures.
     void Connect() override;
     // QUIT (the server then removes the deleted messages) and close; nothing
     // when not connected. Throws EProtocolError Refused (QUIT refused: the
@@ -132,7 +134,11 @@ public:
     // window of SummaryPipeline::Window pairs), while every GetSummary still
     // fires its events and raises its failures as it would one after
     // another; a command sent meanwhile is queued behind those in flight.
-    // A summary asked for out of this order is read on its own.
+    // A summary asked for out of this order is read on its own. Raises
+    // nothing: nothing goes out before the next GetSummary. Plan a walk
+    // once, before its first GetSummary: a new plan while pairs of the last
+    // one are in flight loses count of them, and their replies would be
+    // read as those of the commands after it.
     void PlanSummaries(int first, int last);
     // TOP n 0 and LIST n into Summary(); OnRetrieveStart, then OnRetrieveEnd
     // on success. Throws EProtocolError Refused (TOP), NotANumber (no size
@@ -151,7 +157,9 @@ public:
     // DELE n; OnSuccess, or OnFailure and EProtocolError Refused when the
     // server answers "-ERR".
     void DeleteMailMessage(int message);
-    // RSET (the reply is not judged); OnReset.
+    // RSET (the reply is not judged); OnReset. Not held off by the busy
+    // flag. Raises what every operation does (above): EProtocolError
+    // NotConnected, the transport's failures.
     void Reset();
 
     // --- events ---
