@@ -33,10 +33,13 @@ public:
     void Encode();
     // From the input's current position to its end.
     void Decode();
+    // Both do nothing while a stream is unset, and raise nothing of their
+    // own: a read or write that fails is not noticed here (the device's
+    // error says so). What a handler below raises passes through.
 
     Notify OnBeginEncode, OnEndEncode, OnBeginDecode, OnEndDecode;
 
-    // Byte-array forms of the two operations.
+    // Byte-array forms of the two operations. Raise nothing.
     static QByteArray EncodeBytes(const QByteArray &data, TUUMethod method);
     static QByteArray DecodeBytes(const QByteArray &text, TUUMethod method);
 
