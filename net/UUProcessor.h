@@ -35,7 +35,9 @@ public:
     void Decode();
     // Both do nothing while a stream is unset, and raise nothing of their
     // own: a read or write that fails is not noticed here (the device's
-    // error says so). What a handler below raises passes through.
+    // error says so). What OnBeginEncode, OnBeginDecode or OnEndDecode
+    // raises passes through; OnEndEncode fires as Encode ends, on every way
+    // out, and must not raise.
 
     Notify OnBeginEncode, OnEndEncode, OnBeginDecode, OnEndDecode;
 
