@@ -2,6 +2,8 @@
 // The records the POP3 client fills and its callers read. All text is bytes
 // as it came from the server; lines are kept without their line end unless
 // a field says otherwise.
+//
+// Nothing here raises.
 #include "net/ExStringList.h"
 
 #include <QByteArray>

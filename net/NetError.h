@@ -15,6 +15,8 @@
 // tell failures apart catches by type or asks kind(), never the text. The
 // texts are fixed, one row per kind in NetError.cpp; a kind with values
 // (a message number, the server's reply) has them as %1, %2 ... in its row.
+//
+// Nothing here raises: not the texts, not making or asking the types.
 #include "platform/core/KvError.h"
 
 #include <QString>
