@@ -248,7 +248,10 @@ void TPop3Client::DeliverAhead(SummaryPipeline::Entry entry)
 
 // RFC 2449 section 5: one capability a line. A server that does not know
 // CAPA refuses it; then nothing is known and every command waits for its
-// reply.
+// reply:
+//     C: CAPA
+//     S: -ERR unknown command
+//     C: USER anna                  <- alone, not pipelined
 void TPop3Client::ReadCapabilities()
 {
     m_capabilities = ServerCapabilities();
@@ -400,7 +403,11 @@ void TPop3Client::DeleteMailMessage(int message)
     try {
         CertifyConnect();
         // Only "-ERR" is a refusal; whatever else the server says, the
-        // message counts as deleted.
+        // message counts as deleted:
+        //     C: DELE 1
+        //     S: message 1 marked       <- no "+OK": deleted all the same
+        //     C: DELE 2
+        //     S: -ERR message is locked <- the one refusal
         const Pop3Reply reply = Exchange(Pop3Command::DELE(message));
         if (reply.Refused()) {
             if (OnFailure)
