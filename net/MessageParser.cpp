@@ -376,7 +376,11 @@ void TMessageParser::LoadDecodedBody(const QString &name)
 void TMessageParser::End()
 {
     if (m_phase == Phase::Header) {
-        // A message without the empty line after its header.
+        // A message without the empty line after its header:
+        //     C: RETR 1
+        //     S: +OK
+        //     S: Subject: hi
+        //     S: .               <- no empty line, no body
         Mode = PartMode::Text;
         EndHeader(m_message.Head);
         StartBody();

@@ -57,7 +57,9 @@ Pop3Reply TPop3Client::ReadStatus()
 {
     QByteArray line = ReadReply();
     // A reply without its LF: the server closed the connection (the reader
-    // has closed our side, and the replies due went with it).
+    // has closed our side, and the replies due went with it):
+    //     C: STAT
+    //     S: +OK 2 3<the server closes>
     if (!line.endsWith('\n'))
         throw ESockError(NetError::ClosedByServer);
     return m_replies.TakeStatus(std::move(line));
