@@ -20,6 +20,7 @@ class TUUProcessor
 public:
     using Notify = std::function<void(TUUProcessor *sender)>;
 
+    // Reading or setting the method and the streams raises nothing.
     TUUMethod Method() const { return m_method; }
     void SetMethod(TUUMethod method) { m_method = method; }
     // Not owned.
