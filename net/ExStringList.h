@@ -1,5 +1,7 @@
 #pragma once
 // TExStringList: header lines ("Name: value") with find and set by name.
+//
+// Nothing here raises.
 #include <QByteArray>
 #include <QList>
 

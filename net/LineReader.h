@@ -2,6 +2,8 @@
 // The transport's input buffer: bytes go in as they arrive, whole lines come
 // out, and an incomplete line stays for the next call. Tests and fuzzers
 // drive it with bytes of their own instead of a socket.
+//
+// Nothing here raises.
 #include <QByteArray>
 
 class LineReader

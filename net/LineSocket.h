@@ -73,7 +73,7 @@ public:
     explicit TLineSocket(QObject *parent = nullptr);
     ~TLineSocket() override;
 
-    // --- properties ---
+    // --- properties --- (reading or setting one raises nothing)
     const QString &Host() const { return m_host; }
     void SetHost(const QString &host) { m_host = host; }
     int Port() const { return m_port; }
@@ -124,14 +124,20 @@ public:
     bool Connected() const { return m_connected; }
     const QByteArray &LastReply() const { return m_lastReply; }
     qint16 ReplyNumber() const { return m_replyNumber; }
+    // The code (SockErrors) of the last socket failure, 0 when there was
+    // none; its "<code>:<message>", empty then. Both raise nothing.
     int LastErrorNo();
     QString LastErrorText() const;
     const QString &Status() const { return m_status; }
     qint64 BytesSent() const { return m_bytesSent; }
     qint64 BytesTotal() const { return m_bytesTotal; }
+    // The address Connect resolved Host to (empty before). Raises nothing.
     QString RemoteIP();
+    // The first IPv4 address of this machine's name, looked up while the
+    // caller waits (no event loop); "0.0.0.0" when it has none. Raises
+    // nothing.
     QString LocalIP();
-    // Lines describing the socket layer in use.
+    // Lines describing the socket layer in use. Raises nothing.
     static QStringList WinsockInfo();
 
     // --- operations ---
@@ -140,11 +146,14 @@ public:
     // Throws ESockError: AlreadyConnected; LookupTimedOut, LookupAborted;
     // NoAddress (the name did not resolve, after OnInvalidHost);
     // ConnectTimedOut, ConnectAborted, ConnectFailed; with TLS
-    // CaFileUnreadable, CertificateRefused, TlsFailed.
+    // CaFileUnreadable, CertificateRefused, TlsFailed. EDestroyedError when
+    // a handler deleted the client during a wait.
     virtual void Connect();
     // Closes the connection at once and fires OnDisconnect. Raises nothing.
     virtual void Disconnect();
-    // Ends the running wait: a read or send then throws EAbortError.
+    // Ends the running wait: a read or send then throws EAbortError (a
+    // name lookup or connect ESockError LookupAborted, ConnectAborted).
+    // Raises nothing itself.
     virtual void Abort();
 
     // Writeln(command), then ReadLn(); stores LastReply and ReplyNumber and
@@ -173,9 +182,14 @@ public:
     // what Write raises.
     void SendStream(QIODevice &stream);
     // Makes sure there is a connection (asking OnConnectionRequired once).
-    // Throws EProtocolError NotConnected.
+    // Throws EProtocolError NotConnected; what a Connect made by the
+    // handler raises passes through.
     void CertifyConnect();
+    // Input has arrived that no ReadLn has taken yet: the transport's
+    // buffer or Qt's holds some. Raises nothing.
     bool DataAvailable();
+    // Drops up to LineReader::BufferSize bytes of the input held, oldest
+    // first, and returns how many. Raises nothing.
     qint64 ClearInput();
 
     // The number made of the leading digits of a reply line (at most 10); 0

@@ -5,6 +5,8 @@
 //     EHLO guard.example.org          EHLO [192.0.2.7]
 //     Date: Tue, 08 Dec 2026 16:18:43 +0100
 //     Message-ID: <5f3a9c0e1b2d4e6f.1796746723123@guard.example.org>
+//
+// Nothing here raises.
 #include <QByteArray>
 #include <QDateTime>
 #include <QHostAddress>

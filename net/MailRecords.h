@@ -2,11 +2,24 @@
 // The records the POP3 client fills and its callers read. All text is bytes
 // as it came from the server; lines are kept without their line end unless
 // a field says otherwise.
+//
+// Nothing here raises.
 #include "net/ExStringList.h"
 
 #include <QByteArray>
 #include <QList>
 #include <QStringList>
+
+namespace MailRecords {
+// The most bytes a header value puts into a field of a record: the Subject,
+// From, ContentType, MessageId and Boundary of a message, the transfer
+// encoding its parser reads, the MessageId of a summary. A record is made
+// for every message, and one header line may be of any length: the field
+// keeps its beginning, the whole line stays in the header list (which the
+// display reads, ShownText.h). 256 is the length these fields have always
+// had.
+inline constexpr qsizetype MaxFieldBytes = 256;
+}
 
 // The summary of one waiting message (TOP n 0 and LIST n).
 struct TSummary
@@ -14,7 +27,7 @@ struct TSummary
     QByteArray Subject;   // after "Subject:" (exact case), leading blank kept, no line end
     QByteArray From;      // after "From:" (exact case), leading blank kept, no line end
     qint64 Bytes = 0;     // size from LIST
-    QByteArray MessageId; // up to 256 bytes after "Message-ID: ", line end included
+    QByteArray MessageId; // up to MaxFieldBytes after "Message-ID: ", line end included
     TExStringList Header; // every line of the TOP reply, the final "." included
 };
 

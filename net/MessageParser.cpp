@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QScopeGuard>
+#include <atomic>
 
 namespace {
 
@@ -86,7 +87,8 @@ bool TMessageParser::HasBoundary(const QByteArray &line) const
 
 int TMessageParser::NextTempNumber()
 {
-    static int counter = 0;
+    // Shared by every client's parser, in whatever thread the client lives.
+    static std::atomic<int> counter{0};
     return ++counter;
 }
 
@@ -94,24 +96,24 @@ void TMessageParser::TakeHeaderLine(const QByteArray &line, QByteArray *boundary
 {
     const QByteArray field = firstFieldUpper(line);
     if (field == "SUBJECT:")
-        m_message.Subject = line.mid(8, 256);
+        m_message.Subject = line.mid(8, MailRecords::MaxFieldBytes);
     else if (field == "FROM:")
-        m_message.From = line.mid(6, 256);
+        m_message.From = line.mid(6, MailRecords::MaxFieldBytes);
     else if (field == "CONTENT-TYPE:")
-        m_message.ContentType = line.mid(14, 256);
+        m_message.ContentType = line.mid(14, MailRecords::MaxFieldBytes);
     else if (field == "MESSAGE-ID:")
-        m_message.MessageId = line.mid(12, 256);
+        m_message.MessageId = line.mid(12, MailRecords::MaxFieldBytes);
 
     const QByteArray upper = line.toUpper();
     const qsizetype b = boundary ? upper.indexOf("BOUNDARY=") : -1;
     if (b >= 0) {
-        QByteArray value = line.mid(b + 9, 256);
+        QByteArray value = line.mid(b + 9, MailRecords::MaxFieldBytes);
         if (value.startsWith('"'))
             value = value.mid(1, value.size() - 2);
         *boundary = value;
     }
     if (upper.contains("CONTENT-TRANSFER-ENCODING"))
-        TransferEncoding = line.mid(27, 256);
+        TransferEncoding = line.mid(27, MailRecords::MaxFieldBytes);
     if (upper.contains("FILENAME") || upper.contains("NAME")) {
         const qsizetype q1 = line.indexOf('"');
         const qsizetype q2 = q1 < 0 ? -1 : line.indexOf('"', q1 + 1);
@@ -374,7 +376,11 @@ void TMessageParser::LoadDecodedBody(const QString &name)
 void TMessageParser::End()
 {
     if (m_phase == Phase::Header) {
-        // A message without the empty line after its header.
+        // A message without the empty line after its header:
+        //     C: RETR 1
+        //     S: +OK
+        //     S: Subject: hi
+        //     S: .               <- no empty line, no body
         Mode = PartMode::Text;
         EndHeader(m_message.Head);
         StartBody();

@@ -45,7 +45,8 @@ public:
     explicit TMessageParser(TMailMessage &message) : m_message(message) {}
     ~TMessageParser();
 
-    // Folder for attachment files, with a trailing '/'.
+    // Folder for attachment files, with a trailing '/' (added when the path
+    // has none). Raises nothing.
     const QString &AttachFilePath() const { return m_attachPath; }
     void SetAttachFilePath(const QString &path);
 
@@ -64,19 +65,24 @@ public:
     std::function<void(QString &fileName)> OnDecodeStart;
     std::function<void(const QString &text, int level)> OnReport;
 
-    // Clears the parse state for a new message; `parse` decodes the body of
-    // a single-part message (the record is left alone).
+    // Clears the parse state for a new message (as Abandon, first); `parse`
+    // decodes the body of a single-part message (the record is left
+    // alone). Raises nothing.
     void Begin(bool parse = false);
     // One line of the message as received: line end removed, dot-stuffing
     // kept. Throws EProtocolError HeadTooLong, or FileNotCreated when a
-    // file cannot be written; the caller still reads the rest of the
-    // message (and calls Abandon).
+    // work file cannot be made or a part that ends cannot be saved; the
+    // caller still reads the rest of the message (and calls Abandon). What
+    // a handler (OnPacketRecvd, OnDecodeStart, OnReport) raises passes
+    // through.
     void TakeLine(const QByteArray &line);
     // The message ended: finishes the last part and the body. Throws
     // EProtocolError NoBoundary when a multipart message holds no line with
-    // its boundary, FileNotCreated when the last file cannot be saved.
+    // its boundary, FileNotCreated when the last file cannot be saved;
+    // handlers as for TakeLine.
     void End();
     // A retrieval broken off: the open work file goes, nothing is listed.
+    // Raises nothing.
     void Abandon();
 
     // The whole retrieval without a socket: `lines` are the message lines as
@@ -87,13 +93,15 @@ public:
     // A file name from a message header made safe to create inside the
     // attachment folder: no folder parts, no "..", no leading dot, no
     // control or direction-changing characters, nothing that file systems
-    // refuse. Empty when nothing usable remains.
+    // refuse. Empty when nothing usable remains. Raises nothing.
     static QString SafeFileName(const QString &name);
     // `name`, or name_1.ext, name_2.ext ... when a file of that name exists
     // or was handed out before in this retrieval. Each name's count goes on
-    // from where it stopped, so n equal names cost n steps, not n².
+    // from where it stopped, so n equal names cost n steps, not n². Raises
+    // nothing.
     QString UniqueName(const QString &name);
-    // The process-wide counter of work files ("Temp<n>.mme").
+    // The process-wide counter of work files ("Temp<n>.mme"); safe to call
+    // from any thread. Raises nothing.
     static int NextTempNumber();
 
 private:

@@ -10,6 +10,8 @@
 // that cannot be decoded is shown as it came. The results may hold any
 // character the mail carried, controls included: display goes through
 // Printable as for every text from a message.
+//
+// Nothing here raises.
 #include <QByteArray>
 #include <QList>
 #include <QString>

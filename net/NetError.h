@@ -15,6 +15,8 @@
 // tell failures apart catches by type or asks kind(), never the text. The
 // texts are fixed, one row per kind in NetError.cpp; a kind with values
 // (a message number, the server's reply) has them as %1, %2 ... in its row.
+//
+// Nothing here raises: not the texts, not making or asking the types.
 #include "platform/core/KvError.h"
 
 #include <QString>
@@ -39,7 +41,7 @@ enum class NetError {
     LineTooLong,        // %1: the longest line accepted
     ReplyTooSlow,       // %1 seconds, %2 bytes, %3 bytes a second
     ClosedByServer,     // a reply line ended without its line end
-    ReplyTooLong,       // SMTP: %1 lines, %2 KiB
+    ReplyTooLong,       // an SMTP reply or a POP3 capability list: %1 lines, %2 KiB
     MessageOverrun,     // POP3 RETR: message %1, more than %2 bytes
     // EAbortError
     ReadAborted,

@@ -12,6 +12,8 @@
 //     S: + eyJzdGF0dXMiOiJpbnZhbGlkX3Rva2VuIn0=
 //     C: AQ==                 (OAUTHBEARER: a single 0x01; XOAUTH2: empty)
 //     S: -ERR [AUTH] Authentication failed.
+//
+// Nothing here raises but Begin.
 #include <QByteArray>
 #include <QList>
 #include <QString>

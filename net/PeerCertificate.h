@@ -3,6 +3,8 @@
 // verification: whom it names, who issued it, when it is valid, why it was
 // refused, and its SHA-256 digest, by which the user may trust exactly this
 // certificate for this host and port (TLineSocket::SetTrustedCertificate).
+//
+// Nothing here raises.
 #include <QByteArray>
 #include <QDateTime>
 #include <QList>

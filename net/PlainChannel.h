@@ -11,6 +11,9 @@
 //
 // Where there is no such access (Windows), attached() stays false and the
 // owner uses Qt's path throughout.
+//
+// Nothing here raises: a failure is a result (Got::Ended, -1) with
+// its code in lastError().
 #include "net/LineReader.h"
 
 #include <QtGlobal>

@@ -57,7 +57,9 @@ Pop3Reply TPop3Client::ReadStatus()
 {
     QByteArray line = ReadReply();
     // A reply without its LF: the server closed the connection (the reader
-    // has closed our side, and the replies due went with it).
+    // has closed our side, and the replies due went with it):
+    //     C: STAT
+    //     S: +OK 2 3<the server closes>
     if (!line.endsWith('\n'))
         throw ESockError(NetError::ClosedByServer);
     return m_replies.TakeStatus(std::move(line));
@@ -165,8 +167,8 @@ void TPop3Client::GetSummary(int message)
 
 void TPop3Client::PlanSummaries(int first, int last)
 {
-    // The pairs still in flight of an earlier walk are read before the
-    // next command's reply, as always; only the plan is new.
+    // The plan starts afresh: pairs still in flight of an earlier plan are
+    // forgotten with it (see the header), so plan before any are sent.
     if (PipelineActive())
         m_pipeline.Plan(first, last);
 }
@@ -248,7 +250,10 @@ void TPop3Client::DeliverAhead(SummaryPipeline::Entry entry)
 
 // RFC 2449 section 5: one capability a line. A server that does not know
 // CAPA refuses it; then nothing is known and every command waits for its
-// reply.
+// reply:
+//     C: CAPA
+//     S: -ERR unknown command
+//     C: USER anna                  <- alone, not pipelined
 void TPop3Client::ReadCapabilities()
 {
     m_capabilities = ServerCapabilities();
@@ -400,7 +405,11 @@ void TPop3Client::DeleteMailMessage(int message)
     try {
         CertifyConnect();
         // Only "-ERR" is a refusal; whatever else the server says, the
-        // message counts as deleted.
+        // message counts as deleted:
+        //     C: DELE 1
+        //     S: message 1 marked       <- no "+OK": deleted all the same
+        //     C: DELE 2
+        //     S: -ERR message is locked <- the one refusal
         const Pop3Reply reply = Exchange(Pop3Command::DELE(message));
         if (reply.Refused()) {
             if (OnFailure)

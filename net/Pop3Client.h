@@ -20,7 +20,8 @@
 // closed the connection), SocketError, LineTooLong, ReplyTooSlow,
 // EAbortError ReadAborted or SendAborted (Abort or the time-out, which also
 // closes the connection here), EDestroyedError; and EProtocolError
-// NotConnected when there is no connection (after OnConnectionRequired).
+// NotConnected when there is no connection (after OnConnectionRequired),
+// BadReplyNumber (a status line that starts with a number past 16 bits).
 #include <initializer_list>
 #include <optional>
 
@@ -49,14 +50,18 @@ public:
     //     C: RETR 1          S: +OK, then 1,040 bytes of lines with CR LF
     // A message LIST gives as larger than MaxMessageBytes is not retrieved.
     static constexpr qint64 MaxMessageBytes = 512LL * 1024 * 1024;
-    static qint64 RetrieveLimit(qint64 listed) { return listed + listed / 4 + 64 * 1024; }
+    // The margin: a quarter of the listed size, which covers a CR added to
+    // every line of four bytes or more, plus RetrieveSlack for the rest
+    // (short and empty lines, dot-stuffing, a small message).
+    static constexpr qint64 RetrieveSlack = 64 * 1024;
+    static qint64 RetrieveLimit(qint64 listed) { return listed + listed / 4 + RetrieveSlack; }
     // A capability list longer than this closes the connection.
     static constexpr int MaxCapabilityLines = 100;
     static constexpr qint64 MaxCapabilityBytes = 16 * 1024;
 
     explicit TPop3Client(QObject *parent = nullptr);
 
-    // --- properties ---
+    // --- properties --- (reading or setting one raises nothing)
     const QByteArray &UserID() const { return m_userId; }
     void SetUserID(const QByteArray &user) { m_userId = user; }
     const QByteArray &Password() const { return m_password; }
@@ -113,8 +118,9 @@ public:
     // TlsDeclined, TlsRefused (STLS answered -ERR: only QUIT follows),
     // NoTokenMechanism and TokenRefused (with the status the server gave;
     // OnAuthenticationFailed is not asked), TlsNotOffered (a token and no
-    // TLS); the
-    // transport's StartTls failures.
+    // TLS); ESockError ReplyTooLong dropped (a capability list past
+    // MaxCapabilityLines or MaxCapabilityBytes); the transport's StartTls
+    // failures.
     void Connect() override;
     // QUIT (the server then removes the deleted messages) and close; nothing
     // when not connected. Throws EProtocolError Refused (QUIT refused: the
@@ -128,7 +134,11 @@ public:
     // window of SummaryPipeline::Window pairs), while every GetSummary still
     // fires its events and raises its failures as it would one after
     // another; a command sent meanwhile is queued behind those in flight.
-    // A summary asked for out of this order is read on its own.
+    // A summary asked for out of this order is read on its own. Raises
+    // nothing: nothing goes out before the next GetSummary. Plan a walk
+    // once, before its first GetSummary: a new plan while pairs of the last
+    // one are in flight loses count of them, and their replies would be
+    // read as those of the commands after it.
     void PlanSummaries(int first, int last);
     // TOP n 0 and LIST n into Summary(); OnRetrieveStart, then OnRetrieveEnd
     // on success. Throws EProtocolError Refused (TOP), NotANumber (no size
@@ -147,7 +157,9 @@ public:
     // DELE n; OnSuccess, or OnFailure and EProtocolError Refused when the
     // server answers "-ERR".
     void DeleteMailMessage(int message);
-    // RSET (the reply is not judged); OnReset.
+    // RSET (the reply is not judged); OnReset. Not held off by the busy
+    // flag. Raises what every operation does (above): EProtocolError
+    // NotConnected, the transport's failures.
     void Reset();
 
     // --- events ---

@@ -34,7 +34,7 @@ bool Pop3Fields::TakeSummaryLine(TSummary &summary, const QByteArray &line)
     else if (text.startsWith("From:"))
         summary.From = text.mid(5);
     else if (text.startsWith("Message-ID:"))
-        summary.MessageId = line.mid(12, 256);
+        summary.MessageId = line.mid(12, MailRecords::MaxFieldBytes);
     summary.Header.append(text);
     return text == ".";
 }

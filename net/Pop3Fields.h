@@ -1,7 +1,7 @@
 #pragma once
 // The fields of POP3 replies (RFC 1939 section 5): the drop listing of
 // STAT, the scan listing of LIST n, and the header lines of a TOP reply
-// taken into a summary. Pure functions over bytes.
+// taken into a summary. Pure functions over bytes; only ListBytes raises.
 #include "net/MailRecords.h"
 #include "net/Pop3Reply.h"
 

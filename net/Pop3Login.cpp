@@ -28,7 +28,14 @@ void TPop3Client::SendTogether(std::initializer_list<Pop3Command> commands)
 // STAT's, kept for Connect. Behind a refused login the STAT's -ERR is read
 // so that a second try finds the connection in step. A server that hangs
 // up after refusing has refused the login, not lost the connection; one
-// that hangs up before any refusal has lost it.
+// that hangs up before any refusal has lost it:
+//     C: USER anna                            C: USER anna
+//     C: PASS wrong                           C: PASS wrong
+//     C: STAT                                 C: STAT
+//     S: +OK                                  <the server closes>
+//     S: -ERR [AUTH] Authentication failed.
+//     <the server closes>
+//     (refused: AuthFailed)                   (lost: ClosedByServer)
 bool TPop3Client::ReadPipelinedLogin(int statuses)
 {
     bool accepted = true;
@@ -132,7 +139,12 @@ void TPop3Client::Login()
     for (;;) {
         if (LoginOnce())
             return;
-        // A server that hung up on the refusal leaves nothing to retry on.
+        // A server that hung up on the refusal leaves nothing to retry on,
+        // and OnAuthenticationFailed is not asked. The close is known here
+        // once a read met it: behind a pipelined login, reading the STAT
+        // (ReadPipelinedLogin); a lone PASS may not have met it yet.
+        //     S: -ERR [AUTH] Authentication failed.
+        //     <the server closes>
         if (retried || !OnAuthenticationFailed || !Connected())
             throw EProtocolError(NetError::AuthFailed);
         bool handled = false;

@@ -66,7 +66,11 @@ bool Pop3ReplyReader::TakeData(const QByteArray &line)
 {
     Q_ASSERT(m_inData);
     // RFC 1939 section 3: the end is a line of a "." alone; a data line that
-    // starts with "." has another one put in front ("..").
+    // starts with "." has another one put in front (".."). A server that
+    // ends its lines with a bare LF ends the reply so too:
+    //     S: +OK<LF>
+    //     S: Subject: hi<LF>
+    //     S: .<LF>
     if (line != ".\r\n" && line != ".\n")
         return false;
     m_inData = false;

@@ -14,6 +14,8 @@
 //     S: Subject: Hi       reader.TakeData()    -> false
 //     S: .                 reader.TakeData()    -> true, the TOP reply is done
 //     S: +OK 1 1834        reader.TakeStatus()  -> the LIST reply
+//
+// Nothing here raises.
 #include "net/Pop3Command.h"
 
 #include <QByteArray>

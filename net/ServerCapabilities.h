@@ -10,6 +10,8 @@
 //     S: PIPELINING                  S: 250 STARTTLS
 //     S: .
 // Keywords are compared without regard to case, as both RFCs say.
+//
+// Nothing here raises.
 #include <QByteArray>
 #include <QList>
 

@@ -4,6 +4,8 @@
 // text of a message's body in its charset. The records keep the bytes as
 // they came; these are for display (through Printable) and for matching
 // the decoded text.
+//
+// Nothing here raises.
 #include "net/MailRecords.h"
 
 #include <QString>

@@ -50,7 +50,12 @@ void TSmtpClient::PacketSent()
 
 // The rest of the reply whose first line was read. The whole reply is
 // bounded in time (the reply budget) and in size: a server that sends
-// "220-" lines without end must not hold the client.
+// "220-" lines without end must not hold the client:
+//     S: 220-smtp.example.org
+//     S: 220-smtp.example.org
+//     ...                        <- never a "220 " line: past
+//                                   SmtpReplyReader's bounds the
+//                                   connection is closed
 SmtpReply TSmtpClient::ReadReplyFrom(const QByteArray &first)
 {
     BeginReply();

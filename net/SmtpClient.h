@@ -54,7 +54,7 @@ class TSmtpClient : public TLineSocket
 public:
     explicit TSmtpClient(QObject *parent = nullptr);
 
-    // --- properties ---
+    // --- properties --- (reading or setting one raises nothing)
     // Sent as the argument of EHLO and HELO; when empty, this machine's name
     // (MailHeaders::ClientDomain) goes instead.
     const QByteArray &UserID() const { return m_userId; }
@@ -115,13 +115,15 @@ public:
     // BuildMessage's failures.
     void SendMail();
     // QUIT and close. Throws EProtocolError Refused (a reply from 340 on),
-    // after the close.
+    // after the close; without a connection, the transport's ESockError
+    // SocketError (QUIT cannot go out).
     void Disconnect() override;
     // Fills FinalHeader() and BodyStream() from PostMessage(). Throws
-    // EProtocolError FileNotOpened when an attachment cannot be read.
+    // EProtocolError FileNotOpened when an attachment cannot be read (after
+    // OnAttachmentNotFound). Talks to no server.
     void BuildMessage();
     // The bare address of a recipient entry: between "<" and ">", else
-    // between the first two ":", else the entry itself.
+    // between the first two ":", else the entry itself. Raises nothing.
     static QByteArray ExtractAddress(const QByteArray &entry);
 
     // --- events ---

@@ -6,6 +6,8 @@
 // No argument can end the command early: CR and LF become blanks in the
 // HELO and EHLO domain and are dropped from the paths of MAIL and RCPT and
 // from SASL responses.
+//
+// Nothing here raises.
 #include <QByteArray>
 
 class SmtpCommand

@@ -8,6 +8,8 @@
 //     S: 250-PIPELINING
 //     S: 250 HELP
 // A line that starts with a blank is taken as a continuation as well.
+//
+// Nothing here raises but SmtpReplyReader::Take.
 #include <QByteArray>
 #include <QList>
 

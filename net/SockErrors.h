@@ -2,6 +2,8 @@
 // Socket failures as numbered codes with fixed messages. Callers (the status
 // log, the failure handlers) show "<code>:<message>", so the numbers stay
 // those the program has always reported, whatever the socket layer below.
+//
+// Nothing here raises.
 #include <QAbstractSocket>
 #include <QString>
 

@@ -11,6 +11,8 @@
 //     (caller judges 1)  C: DELE 1   (queued behind the pairs in flight)
 //
 // Pure bookkeeping over message numbers and lines; no socket here.
+//
+// Nothing here raises.
 #include "net/MailRecords.h"
 
 #include <QByteArray>

@@ -79,6 +79,10 @@ public:
     }
 
 private:
+    // A size for writing the output (a file, mostly), not a bound on
+    // anything a server sends: it is not LineReader::BufferSize (the
+    // longest line taken, the size of a socket read), though both are
+    // 64 KiB, and either may change without the other.
     static constexpr qsizetype kBlock = 1 << 16;
     QIODevice &m_out;
     QByteArray m_buf;

@@ -20,6 +20,7 @@ class TUUProcessor
 public:
     using Notify = std::function<void(TUUProcessor *sender)>;
 
+    // Reading or setting the method and the streams raises nothing.
     TUUMethod Method() const { return m_method; }
     void SetMethod(TUUMethod method) { m_method = method; }
     // Not owned.
@@ -33,10 +34,15 @@ public:
     void Encode();
     // From the input's current position to its end.
     void Decode();
+    // Both do nothing while a stream is unset, and raise nothing of their
+    // own: a read or write that fails is not noticed here (the device's
+    // error says so). What OnBeginEncode, OnBeginDecode or OnEndDecode
+    // raises passes through; OnEndEncode fires as Encode ends, on every way
+    // out, and must not raise.
 
     Notify OnBeginEncode, OnEndEncode, OnBeginDecode, OnEndDecode;
 
-    // Byte-array forms of the two operations.
+    // Byte-array forms of the two operations. Raise nothing.
     static QByteArray EncodeBytes(const QByteArray &data, TUUMethod method);
     static QByteArray DecodeBytes(const QByteArray &text, TUUMethod method);
 
