@@ -163,8 +163,19 @@ bool TKvProgramLinks::CreateShortcut()
     const QString folder = targetFolder();
     if (folder.isEmpty())
         return fail(Failure::NoSuchFolder);
-    // One level only: a special folder that is itself missing below a
-    // missing parent is not conjured up.
+#ifndef Q_OS_WIN
+    // A free desktop makes its data and configuration folders when they are
+    // first written to, and a new account may not have ~/.local/share yet:
+    // the menu and start folders are made with their parents. The desktop
+    // folder lies in the home itself and takes the one-level rule below.
+    if (m_location != Where::Menu_Desktop) {
+        const QString special = QDir::cleanPath(specialFolder(m_location));
+        if (!QFileInfo(special).isDir() && !QDir().mkpath(special))
+            return fail(Failure::FolderNotMade, special);
+    }
+#endif
+    // The sub-folder one level only: a missing folder below a missing
+    // parent is not conjured up.
     if (!QFileInfo(folder).isDir() && !QDir().mkdir(folder))
         return fail(Failure::FolderNotMade, folder);
     return writeShortcut(shortcutPath());

@@ -67,11 +67,12 @@ protected:
     }
     // The first showing after firstStart: the welcome and the accounts
     // dialog. The desktop shortcut can be made; the programs menu lies in a
-    // data folder that is not there (noData).
+    // data folder that cannot be made, a file stands in its way (noData).
     void firstShow()
     {
         QFile::remove(desktopEntry());
         p.write(QLatin1Char('/') + TKvProgramLinks::programFileName(), "");
+        p.write(QStringLiteral("/no"), "");
         const QByteArray dataHome = qgetenv("XDG_DATA_HOME");
         noData = p.path(QStringLiteral("/no/such/data"));
         qputenv("XDG_DATA_HOME", noData.toLocal8Bit());

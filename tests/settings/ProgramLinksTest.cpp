@@ -95,15 +95,19 @@ TEST_F(ProgramLinksTest, SubFolderIsMadeOneLevelDeep)
     links.setLocation(Where::Menu_Programs);
     links.setSubFolder(QStringLiteral("Korvalinthus\\"));
 
-    // The applications folder itself is missing: it is not made on the way.
-    QDir(home.applications()).removeRecursively();
-    EXPECT_FALSE(links.CreateShortcut());
-    EXPECT_FALSE(QFileInfo::exists(home.applications()));
-
-    QDir().mkpath(home.applications());
     ASSERT_TRUE(links.CreateShortcut());
     EXPECT_TRUE(QFileInfo::exists(home.applications() + QStringLiteral("/Korvalinthus/Korvalinthus.desktop")));
     EXPECT_TRUE(links.CreateShortcut());   // the folder exists now: fine
+}
+
+// A new account without ~/.local/share: the applications folder is made
+// with its parents, as a free desktop makes its data folders on first use.
+TEST_F(ProgramLinksTest, AMissingMenuFolderIsMadeWithItsParents)
+{
+    const QString data = QFileInfo(home.applications()).path();
+    ASSERT_TRUE(QDir(data).removeRecursively());
+    ASSERT_TRUE(links.CreateShortcut()) << links.failedPath().toStdString();
+    EXPECT_TRUE(QFileInfo::exists(home.applications() + QStringLiteral("/Korvalinthus.desktop")));
 }
 
 TEST_F(ProgramLinksTest, AFailureNamesItsStepAndPath)
