@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QObject>
 #include <QPushButton>
+#include <QThread>
 #include <gtest/gtest.h>
 #include <stdexcept>
 
@@ -68,4 +69,27 @@ TEST(GuardedApplication, AButtonFailureIsShownByTheGuard)
     prompts.expectError(QStringLiteral("once more"));
     EXPECT_FALSE(prompts.guarded([] { throw std::runtime_error("once more"); }));
     EXPECT_TRUE(prompts.guarded([] {}));
+}
+
+// A failure in a worker thread's event loop is shown on the window thread:
+// a box is never opened from the worker.
+TEST(GuardedApplication, AWorkerFailureIsShownOnTheWindowThread)
+{
+    GuardedApplication *app = GuardedApplication::instance();
+    ASSERT_NE(app, nullptr);
+    QList<bool> onWindowThread;
+    app->setErrorBox([&onWindowThread, app](const QString &) {
+        onWindowThread << (QThread::currentThread() == app->thread());
+    });
+    QThread worker;
+    worker.start();
+    QObject receiver;
+    receiver.moveToThread(&worker);
+    QMetaObject::invokeMethod(&receiver, [] { throw KvError(QStringLiteral("lost in a worker")); },
+                              Qt::BlockingQueuedConnection);
+    worker.quit();
+    worker.wait();
+    QCoreApplication::processEvents();
+    app->setErrorBox({});
+    EXPECT_EQ(onWindowThread, QList<bool>{true});
 }
