@@ -144,14 +144,21 @@ int main(int argc, char **argv)
     const int count = 1000;
     const int bigRaw = 15 * 1000 * 1000; // 15 MB raw, about 20 MB encoded
 
+    // Two servers: the client refuses to send a password in clear to a
+    // server that offers STLS, so the plain figures come from one that
+    // offers no TLS at all, the TLS figures from its implicit TLS port.
     DovecotServer pop;
-    const PeerStart started = pop.start({{"anna", "secret"}, {"big", "secret"}}, true);
-    if (!started.ok) {
-        std::fprintf(stderr, "cannot start Dovecot: %s\n", qPrintable(started.error));
-        return 1;
-    }
-    for (int i = 1; i <= count; ++i)
+    DovecotServer tlsPop;
+    for (const PeerStart &started :
+         {pop.start({{"anna", "secret"}, {"big", "secret"}}), tlsPop.start({{"anna", "secret"}}, true)})
+        if (!started.ok) {
+            std::fprintf(stderr, "cannot start Dovecot: %s\n", qPrintable(started.error));
+            return 1;
+        }
+    for (int i = 1; i <= count; ++i) {
         pop.addMessage("anna", smallMessage(i));
+        tlsPop.addMessage("anna", smallMessage(i));
+    }
     qint64 bigSize = 0;
     {
         const QByteArray big = bigMessage(bigRaw);
@@ -218,13 +225,17 @@ int main(int argc, char **argv)
 
     // The same over implicit TLS, certificate verified against the test CA.
     client.SetUseTls(true);
-    client.SetExtraCaFile(pop.caFile());
-    client.SetPort(pop.pop3sPort());
+    client.SetExtraCaFile(tlsPop.caFile());
+    client.SetPort(tlsPop.pop3sPort());
+    walk = false; // this server indexes the mailbox at its first login too
+    client.Connect();
+    client.Disconnect();
+    walk = true;
     ours = 0;
     python = 0;
     for (int round = 0; round < 4; ++round) {
         double cpu = 0;
-        const double rate = poplib(script, pop.pop3sPort(), "anna", "summary", &cpu, pop.caFile());
+        const double rate = poplib(script, tlsPop.pop3sPort(), "anna", "summary", &cpu, tlsPop.caFile());
         if (rate > python) {
             python = rate;
             pythonCpu = cpu;
