@@ -1,8 +1,12 @@
 #pragma once
 // Pieces the benchmarks share: a deterministic generator for their
-// mailboxes, text and base64 filler, the calling thread's CPU time and a
-// rate that survives a zero time.
+// mailboxes, text and base64 filler, the calling thread's CPU time, a rate
+// and a ratio that survive a zero, the event-loop stall meter, a timed run
+// and the settings of a check that deletes nothing.
 #include <QByteArray>
+#include <QElapsedTimer>
+#include <QObject>
+#include <QTimer>
 #include <algorithm>
 #include <ctime>
 
@@ -101,6 +105,110 @@ QByteArray fillBody(Random &r, const char *const (&words)[N], QByteArray &header
 inline double rate(int count, double seconds)
 {
     return seconds > 0 ? count / seconds : 0;
+}
+
+// ours / baseline, 0 when the baseline has no figure.
+inline double ratio(double ours, double baseline)
+{
+    return baseline > 0 ? ours / baseline : 0.0;
+}
+
+// A 10 ms precise timer; the longest gap between its ticks says how long the
+// event loop was kept from serving windows and timers. The CPU time the
+// thread used inside that gap tells our own work (CPU close to the gap) from
+// waiting or a busy machine that did not schedule us (CPU far below it).
+class StallMeter
+{
+public:
+    StallMeter()
+    {
+        m_timer.setTimerType(Qt::PreciseTimer);
+        m_timer.setInterval(10);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            gap();
+            ++m_ticks;
+        });
+    }
+    void start()
+    {
+        m_clock.start();
+        m_last = 0;
+        m_lastCpu = threadCpuSeconds();
+        m_longest = 0;
+        m_over50 = 0;
+        m_ticks = 0;
+        m_timer.start();
+    }
+    // Counts the stretch from the last tick to now as a gap too.
+    void stop()
+    {
+        m_timer.stop();
+        gap();
+    }
+    double longestMs() const { return m_longest / 1e6; }
+    double longestCpuMs() const { return m_longestCpu * 1e3; }
+    double longestEndedAtS() const { return m_longestEndedAt / 1e9; }
+    int gapsOver50Ms() const { return m_over50; }
+    int ticks() const { return m_ticks; }
+
+private:
+    void gap()
+    {
+        const qint64 now = m_clock.nsecsElapsed();
+        const double cpu = threadCpuSeconds();
+        const qint64 g = now - m_last;
+        if (g > m_longest) {
+            m_longest = g;
+            m_longestCpu = cpu - m_lastCpu;
+            m_longestEndedAt = now;
+        }
+        if (g > 50'000'000)
+            ++m_over50;
+        m_last = now;
+        m_lastCpu = cpu;
+    }
+
+    QTimer m_timer;
+    QElapsedTimer m_clock;
+    qint64 m_last = 0;
+    double m_lastCpu = 0;
+    qint64 m_longest = 0;
+    double m_longestCpu = 0;
+    qint64 m_longestEndedAt = 0;
+    int m_over50 = 0;
+    int m_ticks = 0;
+};
+
+// Wall clock and CPU time of the calling thread of one run.
+struct TimedRun
+{
+    double wallS = 0;
+    double cpuS = 0;
+};
+
+// Runs `run` with `meter` ticking beside it.
+template <class Run> TimedRun timedRun(StallMeter &meter, Run run)
+{
+    QElapsedTimer t;
+    meter.start();
+    const double cpu = threadCpuSeconds();
+    t.start();
+    run();
+    TimedRun out{t.nsecsElapsed() / 1e9, threadCpuSeconds() - cpu};
+    meter.stop();
+    return out;
+}
+
+// Settings of a program (a ProgramFixture) whose checks delete nothing,
+// send no mail and start only when told: every delete switch off, a minute's
+// time-out so that a slow server shows up as slow rather than as an error.
+template <class Fixture> void presetQuietChecks(Fixture &p)
+{
+    for (const char *name : {"Subject", "Subject_I", "From", "From_I", "Groesse", "AutoKill"})
+        p.on("Delete", name, "0");
+    p.on("SMTP", "Send", "0");
+    p.on("Check", "Autocheck", "0");
+    p.on("Settings", "TimeOut", "60000");
 }
 
 }

@@ -26,7 +26,6 @@
 #include <QLabel>
 #include <QProcess>
 #include <QThread>
-#include <QTimer>
 #include <cstdio>
 #include <ctime>
 #include <optional>
@@ -37,7 +36,7 @@ using bench::Random;
 using bench::base64Lines;
 using bench::rate;
 using bench::textLine;
-using bench::threadCpuSeconds;
+using bench::StallMeter;
 
 const QString kUser = QStringLiteral("bench");
 const QString kPassword = QStringLiteral("secret");
@@ -131,57 +130,6 @@ BuiltMessage buildMessage(int n, Random &r)
 
 // ------------------------------------------------------------ event loop
 
-// A 10 ms precise timer; the longest gap between its ticks says how long the
-// event loop was kept from serving windows and timers.
-class StallMeter
-{
-public:
-    StallMeter()
-    {
-        m_timer.setTimerType(Qt::PreciseTimer);
-        m_timer.setInterval(10);
-        QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            const qint64 now = m_clock.nsecsElapsed();
-            if (now - m_last > m_longest) {
-                m_longest = now - m_last;
-                m_longestEndedAt = now;
-            }
-            m_last = now;
-            ++m_ticks;
-        });
-    }
-    void start()
-    {
-        m_clock.start();
-        m_last = 0;
-        m_longest = 0;
-        m_ticks = 0;
-        m_timer.start();
-    }
-    // Counts the stretch from the last tick to now as a gap too.
-    void stop()
-    {
-        m_timer.stop();
-        const qint64 now = m_clock.nsecsElapsed();
-        if (now - m_last > m_longest) {
-            m_longest = now - m_last;
-            m_longestEndedAt = now;
-        }
-    }
-    double longestMs() const { return m_longest / 1e6; }
-    double longestEndedAtS() const { return m_longestEndedAt / 1e9; }
-    int ticks() const { return m_ticks; }
-
-private:
-    QTimer m_timer;
-    QElapsedTimer m_clock;
-    qint64 m_last = 0;
-    qint64 m_longest = 0;
-    qint64 m_longestEndedAt = 0;
-    int m_ticks = 0;
-};
-
-
 // Counts the paints of one widget: how often the result grid was drawn
 // while the check ran says what the display costs.
 class PaintCounter : public QObject
@@ -268,6 +216,88 @@ void verifyGrid(StringGrid &g, const QList<BuiltMessage> &built, QStringList &pr
         problems << QStringLiteral("... %1 rows wrong in all").arg(wrong);
 }
 
+// The mailbox of `count` built messages on the server; returns what was built.
+QList<BuiltMessage> fillMailbox(DovecotServer &pop, int count)
+{
+    Random r(20240101u + quint32(count));
+    QList<BuiltMessage> built;
+    built.reserve(count);
+    for (int i = 1; i <= count; ++i) {
+        built << buildMessage(i, r);
+        pop.addMessage(kUser, built.last().text);
+    }
+    return built;
+}
+
+// The one account in slot 1 on `port`; nothing deleted, nothing sent.
+void presetProgram(ProgramFixture &p, quint16 port)
+{
+    p.presetUsedStore();
+    p.account(1, QStringLiteral("Bench"), kUser, kPassword, port, QString());
+    bench::presetQuietChecks(p);
+}
+
+// A list file changed moments ago is read again for every message until
+// it has been left alone a little while; a user's lists are old. Let the
+// copies age first so that the figure is the one a user sees.
+void letListsAge(const QElapsedTimer &listsWritten)
+{
+    while (listsWritten.elapsed() < 3000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(20);
+    }
+}
+
+// The check itself, started with the tool button.
+void runCheck(TStammForm &f, Figures &fig)
+{
+    StallMeter meter;
+    PaintCounter paints;
+    f.Tabelle->viewport()->installEventFilter(&paints);
+    const bench::TimedRun run = bench::timedRun(meter, [&f] { f.But_BeendenClick(f.But_Postfach); });
+    fig.oursS = run.wallS;
+    fig.oursCpuS = run.cpuS;
+    fig.stallMs = meter.longestMs();
+    fig.stallAtS = meter.longestEndedAtS();
+    fig.ticks = meter.ticks();
+    f.Tabelle->viewport()->removeEventFilter(&paints);
+    fig.gridPaints = paints.paints;
+}
+
+// Log, count and grid after the check; then QUIT before the baseline walks
+// the same mailbox, and nothing may be gone.
+void verifyCheck(TStammForm &f, const QList<BuiltMessage> &built, DovecotServer &pop, Figures &fig)
+{
+    for (const QString &line : f.RE_Message_Stamm->texts())
+        if (line.startsWith(QStringLiteral("Error: ")))
+            fig.problems << QStringLiteral("the check logged: ") + line;
+    if (f.L_Anzahl_konto->text() != QString::number(fig.count))
+        fig.problems << QStringLiteral("message count shown: ") + f.L_Anzahl_konto->text();
+    verifyGrid(*f.TabelleGrid, built, fig.problems);
+
+    f.CloseConnection1Click();
+    const qsizetype left = pop.messages(kUser).size();
+    if (left != fig.count)
+        fig.problems << QStringLiteral("the server holds %1 of %2 messages after QUIT").arg(left).arg(fig.count);
+}
+
+// The better of two baseline runs, so a stray hiccup does not flatter us.
+void runBaseline(quint16 port, Figures &fig)
+{
+    QString error;
+    for (int round = 0; round < 2; ++round) {
+        const auto run = poplib(port, &error);
+        if (!run) {
+            fig.problems << error;
+            break;
+        }
+        if (run->count != fig.count)
+            fig.problems << QStringLiteral("poplib saw %1 messages").arg(run->count);
+        if (fig.python.sessionS == 0 || run->sessionS < fig.python.sessionS)
+            fig.python = *run;
+    }
+}
+
 Figures measure(int count)
 {
     Figures fig;
@@ -281,13 +311,7 @@ Figures measure(int count)
     }
     QElapsedTimer fill;
     fill.start();
-    Random r(20240101u + quint32(count));
-    QList<BuiltMessage> built;
-    built.reserve(count);
-    for (int i = 1; i <= count; ++i) {
-        built << buildMessage(i, r);
-        pop.addMessage(kUser, built.last().text);
-    }
+    const QList<BuiltMessage> built = fillMailbox(pop, count);
     fig.fillS = fill.nsecsElapsed() / 1e9;
 
     // Dovecot builds its index at the first login; let the warm-up pay for it.
@@ -300,71 +324,14 @@ Figures measure(int count)
     QElapsedTimer listsWritten;
     listsWritten.start();
     ProgramFixture p;   // copies the shipped files, the rule lists among them
-    p.presetUsedStore();
-    p.preset(QStringLiteral("POP"), QStringLiteral("Konto1"), QStringLiteral("Bench"));
-    p.preset(QStringLiteral("POP"), QStringLiteral("Host1"), QStringLiteral("127.0.0.1"));
-    p.preset(QStringLiteral("POP"), QStringLiteral("Port1"), QString::number(pop.pop3Port()));
-    p.preset(QStringLiteral("POP"), QStringLiteral("UserID1"), kUser);
-    p.preset(QStringLiteral("POP"), QStringLiteral("Passwort1"), kPassword);
-    for (const char *name : {"Subject", "Subject_I", "From", "From_I", "Groesse", "AutoKill"})
-        p.preset(QStringLiteral("Delete"), QLatin1String(name), QStringLiteral("0"));
-    p.preset(QStringLiteral("SMTP"), QStringLiteral("Send"), QStringLiteral("0"));
-    p.preset(QStringLiteral("Check"), QStringLiteral("Autocheck"), QStringLiteral("0"));
-    // A time-out of a minute: a slow check should show up as slow, not as an error.
-    p.preset(QStringLiteral("Settings"), QStringLiteral("TimeOut"), QStringLiteral("60000"));
+    presetProgram(p, pop.pop3Port());
     p.start();
     p.show();
     TStammForm &f = p.form();
-    // A list file changed moments ago is read again for every message until
-    // it has been left alone a little while; a user's lists are old. Let the
-    // copies age first so that the figure is the one a user sees.
-    while (listsWritten.elapsed() < 3000) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(20);
-    }
-
-    StallMeter meter;
-    PaintCounter paints;
-    f.Tabelle->viewport()->installEventFilter(&paints);
-    QElapsedTimer t;
-    meter.start();
-    const double cpu = threadCpuSeconds();
-    t.start();
-    f.But_BeendenClick(f.But_Postfach);
-    fig.oursS = t.nsecsElapsed() / 1e9;
-    fig.oursCpuS = threadCpuSeconds() - cpu;
-    meter.stop();
-    fig.stallMs = meter.longestMs();
-    fig.stallAtS = meter.longestEndedAtS();
-    fig.ticks = meter.ticks();
-    f.Tabelle->viewport()->removeEventFilter(&paints);
-    fig.gridPaints = paints.paints;
-
-    for (const QString &line : f.RE_Message_Stamm->texts())
-        if (line.startsWith(QStringLiteral("Error: ")))
-            fig.problems << QStringLiteral("the check logged: ") + line;
-    if (f.L_Anzahl_konto->text() != QString::number(count))
-        fig.problems << QStringLiteral("message count shown: ") + f.L_Anzahl_konto->text();
-    verifyGrid(*f.TabelleGrid, built, fig.problems);
-
-    // QUIT before the baseline walks the same mailbox; nothing may be gone.
-    f.CloseConnection1Click();
-    const qsizetype left = pop.messages(kUser).size();
-    if (left != count)
-        fig.problems << QStringLiteral("the server holds %1 of %2 messages after QUIT").arg(left).arg(count);
-
-    // The better of two baseline runs, so a stray hiccup does not flatter us.
-    for (int round = 0; round < 2; ++round) {
-        const auto run = poplib(pop.pop3Port(), &error);
-        if (!run) {
-            fig.problems << error;
-            break;
-        }
-        if (run->count != count)
-            fig.problems << QStringLiteral("poplib saw %1 messages").arg(run->count);
-        if (fig.python.sessionS == 0 || run->sessionS < fig.python.sessionS)
-            fig.python = *run;
-    }
+    letListsAge(listsWritten);
+    runCheck(f, fig);
+    verifyCheck(f, built, pop, fig);
+    runBaseline(pop.pop3Port(), fig);
     return fig;
 }
 
@@ -468,7 +435,7 @@ int main(int argc, char **argv)
         const double py = rate(fig.count, fig.python.sessionS);
         std::printf("%9d | %8.2f %8.2f %8.0f | %8.2f %8.0f %10.0f | %6.2f | %8.1f %6.2f %6d | %6d\n", fig.count,
                     fig.oursS, fig.oursCpuS, ours, fig.python.sessionS, py, rate(fig.count, fig.python.loopS),
-                    py > 0 ? ours / py : 0.0, fig.stallMs, fig.stallAtS, fig.ticks, fig.gridPaints);
+                    bench::ratio(ours, py), fig.stallMs, fig.stallAtS, fig.ticks, fig.gridPaints);
     }
     std::printf("\ncpu s = CPU time of the user-interface thread during the check (the rest of \"ours s\" is\n"
                 "waiting); ratio = ours / poplib in messages per second over the session; stall = longest gap\n"

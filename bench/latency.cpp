@@ -80,43 +80,7 @@ QByteArray buildMessage(int n, Random &r)
 
 // ------------------------------------------------------------ ours
 
-// A 10 ms precise timer; the longest gap between its ticks says how long the
-// event loop was kept from serving windows and timers.
-class StallMeter
-{
-public:
-    StallMeter()
-    {
-        m_timer.setTimerType(Qt::PreciseTimer);
-        m_timer.setInterval(10);
-        QObject::connect(&m_timer, &QTimer::timeout, [this] { tick(); });
-    }
-    void start()
-    {
-        m_clock.start();
-        m_last = 0;
-        m_longest = 0;
-        m_timer.start();
-    }
-    void stop()
-    {
-        m_timer.stop();
-        tick();
-    }
-    double longestMs() const { return m_longest / 1e6; }
-
-private:
-    void tick()
-    {
-        const qint64 now = m_clock.nsecsElapsed();
-        m_longest = std::max(m_longest, now - m_last);
-        m_last = now;
-    }
-    QTimer m_timer;
-    QElapsedTimer m_clock;
-    qint64 m_last = 0;
-    qint64 m_longest = 0;
-};
+using bench::StallMeter;
 
 // The program's settings for the given accounts (all on `port`), every
 // delete switch off, a minute's time-out.
@@ -125,11 +89,7 @@ void presetProgram(ProgramFixture &p, const QList<MailUser> &users, quint16 port
     p.presetUsedStore();
     for (int i = 0; i < users.size(); ++i)
         p.account(i + 1, users[i].name, users[i].name, users[i].password, port);
-    for (const char *name : {"Subject", "Subject_I", "From", "From_I", "Groesse", "AutoKill"})
-        p.on("Delete", name, "0");
-    p.on("SMTP", "Send", "0");
-    p.on("Check", "Autocheck", "0");
-    p.on("Settings", "TimeOut", "60000");
+    bench::presetQuietChecks(p);
 }
 
 struct Ours

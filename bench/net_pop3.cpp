@@ -4,6 +4,7 @@
 //  - RETR and split of a 20 MB message with base64 attachments, in MB/s,
 //    beside poplib's raw RETR of the same message;
 //  - peak memory of this process.
+#include "BenchSupport.h"
 #include "MailServers.h"
 #include "net/Pop3Client.h"
 #include "net/UUProcessor.h"
@@ -136,6 +137,151 @@ void resetPeak()
         refs.write("5");
 }
 
+// Two servers: the client refuses to send a password in clear to a server
+// that offers STLS, so the plain figures come from one that offers no TLS
+// at all, the TLS figures from the other's implicit TLS port.
+bool startServers(DovecotServer &pop, DovecotServer &tlsPop)
+{
+    for (const PeerStart &started :
+         {pop.start({{"anna", "secret"}, {"big", "secret"}}), tlsPop.start({{"anna", "secret"}}, true)})
+        if (!started.ok) {
+            std::fprintf(stderr, "cannot start Dovecot: %s\n", qPrintable(started.error));
+            return false;
+        }
+    return true;
+}
+
+// Fills the mailboxes: `count` small messages for anna on both servers, one
+// message of about `bigRaw` raw bytes for big. Returns the big one's size.
+qint64 fillMailboxes(DovecotServer &pop, DovecotServer &tlsPop, int count, int bigRaw)
+{
+    for (int i = 1; i <= count; ++i) {
+        pop.addMessage("anna", smallMessage(i));
+        tlsPop.addMessage("anna", smallMessage(i));
+    }
+    const QByteArray big = bigMessage(bigRaw);
+    pop.addMessage("big", big);
+    return big.size();
+}
+
+QString writePoplibScript(const QTemporaryDir &work)
+{
+    const QString script = work.filePath("poplib_loop.py");
+    QFile f(script);
+    f.open(QIODevice::WriteOnly);
+    f.write(kPoplib);
+    f.close();
+    return script;
+}
+
+// The best rate of each side and the CPU time per message of that round.
+struct SummaryRates
+{
+    double ours = 0;
+    double oursCpu = 0;
+    double python = 0;
+    double pythonCpu = 0;
+};
+
+// While `on`, every connect of the client walks all summaries of the
+// mailbox and keeps the best rate in `rates`.
+struct SummaryWalk
+{
+    bool on = false;
+    SummaryRates rates;
+};
+
+void walkOnConnect(TPop3Client &client, SummaryWalk &walk)
+{
+    client.OnConnect = [&client, &walk](TLineSocket *) {
+        if (!walk.on)
+            return;
+        QElapsedTimer t;
+        t.start();
+        const double cpu = cpuSeconds();
+        for (int n = 1; n <= client.MailCount(); ++n)
+            client.GetSummary(n);
+        const double rate = client.MailCount() / (t.nsecsElapsed() / 1e9);
+        if (rate > walk.rates.ours) {
+            walk.rates.ours = rate;
+            walk.rates.oursCpu = (cpuSeconds() - cpu) / client.MailCount() * 1e6;
+        }
+    };
+}
+
+// One connect and disconnect without walking the summaries.
+void warmUp(TPop3Client &client, SummaryWalk &walk)
+{
+    walk.on = false;
+    client.Connect();
+    client.Disconnect();
+    walk.on = true;
+}
+
+// The machine is shared: alternate the two, four rounds, and keep the best of each.
+void alternateRounds(TPop3Client &client, SummaryWalk &walk, const QString &script, quint16 port,
+                     const QString &caFile = QString())
+{
+    for (int round = 0; round < 4; ++round) {
+        double cpu = 0;
+        const double rate = poplib(script, port, "anna", "summary", &cpu, caFile);
+        if (rate > walk.rates.python) {
+            walk.rates.python = rate;
+            walk.rates.pythonCpu = cpu;
+        }
+        client.Connect();
+        client.Disconnect();
+    }
+}
+
+void printSummaries(const char *title, const SummaryRates &r, const char *ratioNote)
+{
+    std::printf("%s:\n", title);
+    std::printf("  Korvalinthus  %9.0f messages/s (%.0f us CPU per message in this process)\n", r.ours, r.oursCpu);
+    std::printf("  Python poplib %9.0f messages/s (%.0f us CPU per message in its process)\n", r.python, r.pythonCpu);
+    std::printf("  ratio         %9.2f%s\n\n", bench::ratio(r.ours, r.python), ratioNote);
+}
+
+struct RetrFigures
+{
+    double oursMb = 0;
+    double pythonMb = 0;
+    long beforeMb = 0;
+    long peakMb = 0;
+    long long attachments = 0;
+};
+
+// One big message, two rounds alternating with poplib: RETR and split into its files.
+RetrFigures measureRetr(TPop3Client &client, const QString &script, quint16 port, qint64 bigSize)
+{
+    RetrFigures fig;
+    client.SetUserID("big");
+    fig.beforeMb = currentMb();
+    resetPeak();
+    for (int round = 0; round < 2; ++round) {
+        client.Connect();
+        QElapsedTimer t;
+        t.start();
+        client.GetMailMessage(1);
+        fig.oursMb = qMax(fig.oursMb, bigSize / (t.nsecsElapsed() / 1e9) / 1e6);
+        client.Disconnect();
+        fig.pythonMb = qMax(fig.pythonMb, poplib(script, port, "big", "retr"));
+    }
+    fig.peakMb = peakMb();
+    fig.attachments = static_cast<long long>(client.MailMessage().Attachments.size());
+    return fig;
+}
+
+void printRetr(const RetrFigures &fig, qint64 bigSize)
+{
+    std::printf("RETR of a %.1f MB message with two base64 attachments:\n", bigSize / 1e6);
+    std::printf("  Korvalinthus  %7.1f MB/s (read, split and decoded to %lld files)\n", fig.oursMb, fig.attachments);
+    std::printf("  Python poplib %7.1f MB/s (raw RETR only)\n", fig.pythonMb);
+    std::printf("  ratio         %7.2f\n\n", bench::ratio(fig.oursMb, fig.pythonMb));
+    std::printf("peak memory of this process while retrieving: %ld MB (%ld MB resident before; the message is %.0f MB)\n",
+                fig.peakMb, fig.beforeMb, bigSize / 1e6);
+}
+
 }
 
 int main(int argc, char **argv)
@@ -145,26 +291,13 @@ int main(int argc, char **argv)
     const int bigRaw = 15 * 1000 * 1000; // 15 MB raw, about 20 MB encoded
 
     DovecotServer pop;
-    const PeerStart started = pop.start({{"anna", "secret"}, {"big", "secret"}}, true);
-    if (!started.ok) {
-        std::fprintf(stderr, "cannot start Dovecot: %s\n", qPrintable(started.error));
+    DovecotServer tlsPop;
+    if (!startServers(pop, tlsPop))
         return 1;
-    }
-    for (int i = 1; i <= count; ++i)
-        pop.addMessage("anna", smallMessage(i));
-    qint64 bigSize = 0;
-    {
-        const QByteArray big = bigMessage(bigRaw);
-        bigSize = big.size();
-        pop.addMessage("big", big);
-    }
+    const qint64 bigSize = fillMailboxes(pop, tlsPop, count, bigRaw);
 
     QTemporaryDir work;
-    const QString script = work.filePath("poplib_loop.py");
-    QFile f(script);
-    f.open(QIODevice::WriteOnly);
-    f.write(kPoplib);
-    f.close();
+    const QString script = writePoplibScript(work);
 
     TPop3Client client;
     client.SetHost("127.0.0.1");
@@ -174,93 +307,30 @@ int main(int argc, char **argv)
     client.SetAttachFilePath(work.path());
 
     // Summaries. Dovecot indexes the mailbox at the first login: warm up.
-    double ours = 0;
-    double cpuPerMessage = 0;
-    bool walk = false;
+    SummaryWalk walk;
     client.SetUserID("anna");
-    client.OnConnect = [&](TLineSocket *) {
-        if (!walk)
-            return;
-        QElapsedTimer t;
-        t.start();
-        const double cpu = cpuSeconds();
-        for (int n = 1; n <= client.MailCount(); ++n)
-            client.GetSummary(n);
-        const double rate = client.MailCount() / (t.nsecsElapsed() / 1e9);
-        if (rate > ours) {
-            ours = rate;
-            cpuPerMessage = (cpuSeconds() - cpu) / client.MailCount() * 1e6;
-        }
-    };
-    client.Connect();
-    client.Disconnect();
-    walk = true;
-    double python = 0;
-    double pythonCpu = 0;
-    // The machine is shared: alternate the two and keep the best of each.
-    for (int round = 0; round < 4; ++round) {
-        double cpu = 0;
-        const double rate = poplib(script, pop.pop3Port(), "anna", "summary", &cpu);
-        if (rate > python) {
-            python = rate;
-            pythonCpu = cpu;
-        }
-        client.Connect();
-        client.Disconnect();
-    }
-    std::printf("summaries (TOP n 0 + LIST n), %d messages:\n", count);
-    std::printf("  Korvalinthus  %9.0f messages/s (%.0f us CPU per message in this process)\n", ours, cpuPerMessage);
-    std::printf("  Python poplib %9.0f messages/s (%.0f us CPU per message in its process)\n", python, pythonCpu);
-    std::printf("  ratio         %9.2f (target: >= 1)\n\n", python > 0 ? ours / python : 0.0);
+    walkOnConnect(client, walk);
+    warmUp(client, walk);
+    alternateRounds(client, walk, script, pop.pop3Port());
+    const QByteArray title = "summaries (TOP n 0 + LIST n), " + QByteArray::number(count) + " messages";
+    printSummaries(title.constData(), walk.rates, " (target: >= 1)");
 
     if (app.arguments().contains(QStringLiteral("--summaries")))
         return 0; // what perf and strace should record
 
     // The same over implicit TLS, certificate verified against the test CA.
     client.SetUseTls(true);
-    client.SetExtraCaFile(pop.caFile());
-    client.SetPort(pop.pop3sPort());
-    ours = 0;
-    python = 0;
-    for (int round = 0; round < 4; ++round) {
-        double cpu = 0;
-        const double rate = poplib(script, pop.pop3sPort(), "anna", "summary", &cpu, pop.caFile());
-        if (rate > python) {
-            python = rate;
-            pythonCpu = cpu;
-        }
-        client.Connect();
-        client.Disconnect();
-    }
-    std::printf("the same over implicit TLS:\n");
-    std::printf("  Korvalinthus  %9.0f messages/s (%.0f us CPU per message in this process)\n", ours, cpuPerMessage);
-    std::printf("  Python poplib %9.0f messages/s (%.0f us CPU per message in its process)\n", python, pythonCpu);
-    std::printf("  ratio         %9.2f\n\n", python > 0 ? ours / python : 0.0);
+    client.SetExtraCaFile(tlsPop.caFile());
+    client.SetPort(tlsPop.pop3sPort());
+    warmUp(client, walk); // this server indexes the mailbox at its first login too
+    walk.rates.ours = 0;
+    walk.rates.python = 0;
+    alternateRounds(client, walk, script, tlsPop.pop3sPort(), tlsPop.caFile());
+    printSummaries("the same over implicit TLS", walk.rates, "");
     client.SetUseTls(false);
     client.SetPort(pop.pop3Port());
 
-    // One big message: RETR and split into its files.
-    walk = false;
-    client.SetUserID("big");
-    double oursMb = 0;
-    double pythonMb = 0;
-    const long before = currentMb();
-    resetPeak();
-    for (int round = 0; round < 2; ++round) {
-        client.Connect();
-        QElapsedTimer t;
-        t.start();
-        client.GetMailMessage(1);
-        oursMb = qMax(oursMb, bigSize / (t.nsecsElapsed() / 1e9) / 1e6);
-        client.Disconnect();
-        pythonMb = qMax(pythonMb, poplib(script, pop.pop3Port(), "big", "retr"));
-    }
-    std::printf("RETR of a %.1f MB message with two base64 attachments:\n", bigSize / 1e6);
-    std::printf("  Korvalinthus  %7.1f MB/s (read, split and decoded to %lld files)\n", oursMb,
-                static_cast<long long>(client.MailMessage().Attachments.size()));
-    std::printf("  Python poplib %7.1f MB/s (raw RETR only)\n", pythonMb);
-    std::printf("  ratio         %7.2f\n\n", pythonMb > 0 ? oursMb / pythonMb : 0.0);
-    std::printf("peak memory of this process while retrieving: %ld MB (%ld MB resident before; the message is %.0f MB)\n",
-                peakMb(), before, bigSize / 1e6);
+    walk.on = false;
+    printRetr(measureRetr(client, script, pop.pop3Port(), bigSize), bigSize);
     return 0;
 }

@@ -27,7 +27,6 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QProcess>
-#include <QTimer>
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
@@ -39,7 +38,7 @@ using bench::Random;
 using bench::base64Lines;
 using bench::rate;
 using bench::textLine;
-using bench::threadCpuSeconds;
+using bench::StallMeter;
 
 // A message above this size counts as big (the LIST size is the size of
 // the maildir file, which is written with CRLF line ends).
@@ -183,75 +182,6 @@ QList<Account> buildAccounts(int accounts, int perAccount)
     return out;
 }
 
-// ------------------------------------------------------------ event loop
-
-
-// A 10 ms precise timer; the longest gap between its ticks says how long the
-// event loop was kept from serving windows and timers. The CPU time the
-// thread used inside that gap tells our own work (CPU close to the gap) from
-// waiting or a busy machine that did not schedule us (CPU far below it).
-class StallMeter
-{
-public:
-    StallMeter()
-    {
-        m_timer.setTimerType(Qt::PreciseTimer);
-        m_timer.setInterval(10);
-        QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            gap();
-            ++m_ticks;
-        });
-    }
-    void start()
-    {
-        m_clock.start();
-        m_last = 0;
-        m_lastCpu = threadCpuSeconds();
-        m_longest = 0;
-        m_over50 = 0;
-        m_ticks = 0;
-        m_timer.start();
-    }
-    // Counts the stretch from the last tick to now as a gap too.
-    void stop()
-    {
-        m_timer.stop();
-        gap();
-    }
-    double longestMs() const { return m_longest / 1e6; }
-    double longestCpuMs() const { return m_longestCpu * 1e3; }
-    double longestEndedAtS() const { return m_longestEndedAt / 1e9; }
-    int gapsOver50Ms() const { return m_over50; }
-    int ticks() const { return m_ticks; }
-
-private:
-    void gap()
-    {
-        const qint64 now = m_clock.nsecsElapsed();
-        const double cpu = threadCpuSeconds();
-        const qint64 g = now - m_last;
-        if (g > m_longest) {
-            m_longest = g;
-            m_longestCpu = cpu - m_lastCpu;
-            m_longestEndedAt = now;
-        }
-        if (g > 50'000'000)
-            ++m_over50;
-        m_last = now;
-        m_lastCpu = cpu;
-    }
-
-    QTimer m_timer;
-    QElapsedTimer m_clock;
-    qint64 m_last = 0;
-    double m_lastCpu = 0;
-    qint64 m_longest = 0;
-    double m_longestCpu = 0;
-    qint64 m_longestEndedAt = 0;
-    int m_over50 = 0;
-    int m_ticks = 0;
-};
-
 // ------------------------------------------------------------ baseline
 
 struct PoplibRun
@@ -365,74 +295,53 @@ struct Figures
     QStringList problems;
 };
 
-Figures measure(int accountCount, int perAccount)
+// Writes every account's messages into a Dovecot started for them.
+bool startServer(DovecotServer &pop, const QList<Account> &accounts, QStringList &problems)
 {
-    Figures fig;
-    fig.accounts = accountCount;
-    fig.messages = accountCount * perAccount;
-
-    QElapsedTimer fill;
-    fill.start();
-    const QList<Account> accounts = buildAccounts(accountCount, perAccount);
     QList<MailUser> users;
     for (const Account &a : accounts)
         users << MailUser{a.user, a.password};
-    DovecotServer pop;
     const PeerStart started = pop.start(users);
     if (!started.ok) {
-        fig.problems << QStringLiteral("cannot start Dovecot: ") + started.error;
-        return fig;
+        problems << QStringLiteral("cannot start Dovecot: ") + started.error;
+        return false;
     }
     for (const Account &a : accounts)
         for (const BuiltMessage &m : a.messages)
             pop.addMessage(a.user, m.text);
-    fig.fillS = fill.nsecsElapsed() / 1e9;
+    return true;
+}
 
-    // Dovecot builds its indexes at the first login; let a warm-up pay for it.
-    QString error;
-    if (!poplib(pop.pop3Port(), accounts, &error)) {
-        fig.problems << error;
-        return fig;
-    }
-
-    ProgramFixture p;
+// One slot per account, all on `port`; nothing deleted, nothing sent.
+void presetProgram(ProgramFixture &p, const QList<Account> &accounts, quint16 port)
+{
     p.presetUsedStore();
     for (int slot = 1; slot <= int(accounts.size()); ++slot) {
         const Account &a = accounts[slot - 1];
-        const QString n = QString::number(slot);
-        p.preset(QStringLiteral("POP"), QStringLiteral("Konto") + n, a.name);
-        p.preset(QStringLiteral("POP"), QStringLiteral("Host") + n, QStringLiteral("127.0.0.1"));
-        p.preset(QStringLiteral("POP"), QStringLiteral("Port") + n, QString::number(pop.pop3Port()));
-        p.preset(QStringLiteral("POP"), QStringLiteral("UserID") + n, a.user);
-        p.preset(QStringLiteral("POP"), QStringLiteral("Passwort") + n, a.password);
+        p.account(slot, a.name, a.user, a.password, port, QString());
     }
-    for (const char *name : {"Subject", "Subject_I", "From", "From_I", "Groesse", "AutoKill"})
-        p.preset(QStringLiteral("Delete"), QLatin1String(name), QStringLiteral("0"));
+    bench::presetQuietChecks(p);
     p.preset(QStringLiteral("Delete"), QStringLiteral("Groesse_KB"), QString::number(kSizeLimit));
-    p.preset(QStringLiteral("SMTP"), QStringLiteral("Send"), QStringLiteral("0"));
-    p.preset(QStringLiteral("Check"), QStringLiteral("Autocheck"), QStringLiteral("0"));
-    // A time-out of a minute: a slow account should show up as slow, not as an error.
-    p.preset(QStringLiteral("Settings"), QStringLiteral("TimeOut"), QStringLiteral("60000"));
-    p.start();
-    p.show();
-    TStammForm &f = p.form();
-    TAlleForm &report = *f.otherWindows().AlleForm;
+}
 
+// The pass itself, the automatic-check timer as sender.
+void runPass(TStammForm &f, Figures &fig)
+{
     StallMeter meter;
-    QElapsedTimer t;
-    meter.start();
-    const double cpu = threadCpuSeconds();
-    t.start();
-    f.But_AlleKontenClick(f.Timer1_Check);
-    fig.oursS = t.nsecsElapsed() / 1e9;
-    fig.oursCpuS = threadCpuSeconds() - cpu;
-    meter.stop();
+    const bench::TimedRun run = bench::timedRun(meter, [&f] { f.But_AlleKontenClick(f.Timer1_Check); });
+    fig.oursS = run.wallS;
+    fig.oursCpuS = run.cpuS;
     fig.stallMs = meter.longestMs();
     fig.stallCpuMs = meter.longestCpuMs();
     fig.stallAtS = meter.longestEndedAtS();
     fig.over50 = meter.gapsOver50Ms();
     fig.ticks = meter.ticks();
+}
 
+// Totals, report and maildirs after the pass.
+void verifyPass(TStammForm &f, TAlleForm &report, const QList<Account> &accounts, DovecotServer &pop,
+                int perAccount, Figures &fig)
+{
     for (const QString &line : f.RE_Message_Stamm->texts())
         if (line.startsWith(QStringLiteral("Error: ")))
             fig.problems << QStringLiteral("the pass logged: ") + line;
@@ -443,7 +352,7 @@ Figures measure(int accountCount, int perAccount)
         big += a.big;
     }
     expectLabel(f.L_Anzahl_Mails_gesamt, fig.messages, fig.problems);
-    expectLabel(f.L_Anzahl_KontenGesamt, perAccount > 0 ? accountCount : 0, fig.problems);
+    expectLabel(f.L_Anzahl_KontenGesamt, perAccount > 0 ? fig.accounts : 0, fig.problems);
     expectLabel(f.L_Anz_ERR_Betreff, shippedSubject, fig.problems);
     expectLabel(f.L_Anz_ERR_Betreff_Eigen, 0, fig.problems);
     expectLabel(f.L_Anz_ERR_Absender, shippedSender, fig.problems);
@@ -462,10 +371,14 @@ Figures measure(int accountCount, int perAccount)
                                 .arg(left)
                                 .arg(a.messages.size());
     }
+}
 
-    // The better of two baseline runs, so a stray hiccup does not flatter us.
+// The better of two baseline runs, so a stray hiccup does not flatter us.
+void runBaseline(quint16 port, const QList<Account> &accounts, Figures &fig)
+{
+    QString error;
     for (int round = 0; round < 2; ++round) {
-        const auto run = poplib(pop.pop3Port(), accounts, &error);
+        const auto run = poplib(port, accounts, &error);
         if (!run) {
             fig.problems << error;
             break;
@@ -476,6 +389,37 @@ Figures measure(int accountCount, int perAccount)
         if (fig.python.seconds == 0 || run->seconds < fig.python.seconds)
             fig.python = *run;
     }
+}
+
+Figures measure(int accountCount, int perAccount)
+{
+    Figures fig;
+    fig.accounts = accountCount;
+    fig.messages = accountCount * perAccount;
+
+    QElapsedTimer fill;
+    fill.start();
+    const QList<Account> accounts = buildAccounts(accountCount, perAccount);
+    DovecotServer pop;
+    if (!startServer(pop, accounts, fig.problems))
+        return fig;
+    fig.fillS = fill.nsecsElapsed() / 1e9;
+
+    // Dovecot builds its indexes at the first login; let a warm-up pay for it.
+    QString error;
+    if (!poplib(pop.pop3Port(), accounts, &error)) {
+        fig.problems << error;
+        return fig;
+    }
+
+    ProgramFixture p;
+    presetProgram(p, accounts, pop.pop3Port());
+    p.start();
+    p.show();
+    TStammForm &f = p.form();
+    runPass(f, fig);
+    verifyPass(f, *f.otherWindows().AlleForm, accounts, pop, perAccount, fig);
+    runBaseline(pop.pop3Port(), accounts, fig);
     return fig;
 }
 
@@ -512,7 +456,7 @@ int main(int argc, char **argv)
                 "poplib s", "msg/s", "ratio", "stall ms", "cpu ms", "at s", ">50ms", "ticks");
     std::printf("----------+----------------------------+-------------------+--------+-----------------------------------\n");
     std::printf("%9d | %8.2f %8.2f %8.0f | %8.2f %8.0f | %6.2f | %8.1f %6.1f %6.2f %5d %6d\n", fig.messages, fig.oursS,
-                fig.oursCpuS, ours, fig.python.seconds, py, py > 0 ? ours / py : 0.0, fig.stallMs, fig.stallCpuMs,
+                fig.oursCpuS, ours, fig.python.seconds, py, bench::ratio(ours, py), fig.stallMs, fig.stallCpuMs,
                 fig.stallAtS, fig.over50, fig.ticks);
     std::printf("\ncpu s = CPU time of the user-interface thread during the pass (the rest of \"ours s\" is\n"
                 "waiting); ratio = ours / poplib in messages per second (better of two poplib runs); stall =\n"

@@ -26,7 +26,7 @@ public:
 
     QString folder() const { return m_dir.path(); }
     QString path(const QString &relative) const { return m_dir.path() + relative; }
-    static QString t(int n) { return QStringLiteral("T%1").arg(n); }   // text n of Testish.LNG
+    static QString t(TextId id) { return QStringLiteral("T%1").arg(textNumber(id)); }   // the text of Testish.LNG
 
     void write(const QString &relative, const QByteArray &bytes) const
     {

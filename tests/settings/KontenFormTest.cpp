@@ -54,7 +54,10 @@ protected:
         while (accounts.names().size() < AccountTable::Count)
             addAccount(QStringLiteral("K%1").arg(accounts.names().size() + 1));
     }
-    QString limitText() const { return dir.t(134) + QStringLiteral(" 65 ") + dir.t(135); }
+    QString limitText() const
+    {
+        return dir.t(TextId::YouCanSetUpAtMost) + QStringLiteral(" 65 ") + dir.t(TextId::AccountsCountSuffix);
+    }
     QString security() const { return form.CoBo_Sicherheit->currentData().toString(); }
     QString loginKind() const { return form.CoBo_Anmeldeart->currentData().toString(); }
     void chooseSecurity(const QString &value)
@@ -85,12 +88,13 @@ protected:
 TEST_F(KontenFormTest, NewAfterADeleteFillsTheGap)
 {
     open();
-    EXPECT_EQ(form.RT_Messages->texts(), QStringList({QStringLiteral("3 ") + dir.t(144), QStringLiteral("3 ") + dir.t(143)}));
+    EXPECT_EQ(form.RT_Messages->texts(), QStringList({QStringLiteral("3 ") + dir.t(TextId::ProviderTemplatesLoaded),
+                                                      QStringLiteral("3 ") + dir.t(TextId::AccountsFound)}));
     edit(1);
-    dir.prompts.expectConfirm(true, QStringLiteral("B ") + dir.t(136));
+    dir.prompts.expectConfirm(true, QStringLiteral("B ") + dir.t(TextId::WillBeDeletedSure));
     form.But_Loeschen->click();
     EXPECT_EQ(listed(), list("A,C"));
-    EXPECT_EQ(form.RT_Messages->texts().first(), dir.t(137));
+    EXPECT_EQ(form.RT_Messages->texts().first(), dir.t(TextId::AccountDeleted));
 
     // Line 1 now shows C, in slot 3: edit must load C, not the emptied slot 2.
     const QPoint onC = form.ListBox_konten->visualItemRect(form.ListBox_konten->item(1)).center();
@@ -101,9 +105,9 @@ TEST_F(KontenFormTest, NewAfterADeleteFillsTheGap)
     form.But_Sichern->click();
 
     form.But_Neu->click();
-    EXPECT_EQ(form.FE_Bezeichnung->text(), dir.t(133));
+    EXPECT_EQ(form.FE_Bezeichnung->text(), dir.t(TextId::NewAccount));
     EXPECT_TRUE(form.FE_Host->text().isEmpty());
-    EXPECT_EQ(form.RT_Messages->texts().first(), dir.t(138));
+    EXPECT_EQ(form.RT_Messages->texts().first(), dir.t(TextId::EnterNewAccountData));
     form.FE_Bezeichnung->setText(QStringLiteral("N"));
     form.FE_Host->setText(QStringLiteral("pop.n.example"));
     form.FE_Port->setText(QStringLiteral("995"));
@@ -148,7 +152,7 @@ TEST_F(KontenFormTest, EscapeApplies)
     edit(1);
     form.FE_Bezeichnung->setText(QStringLiteral("not saved"));
     form.FLBPasswort->setChecked(false);
-    dir.prompts.expectConfirm(false, dir.t(322));
+    dir.prompts.expectConfirm(false, dir.t(TextId::SaveChangesQuestion));
     QTest::keyClick(&form, Qt::Key_Escape);
     EXPECT_FALSE(form.isVisible());
     EXPECT_EQ(accounts.names(), list("A,B,C"));
@@ -160,9 +164,9 @@ TEST_F(KontenFormTest, RefusedSavesWriteNothing)
 {
     open();
     form.ListBox_konten->clearSelection();
-    dir.prompts.expectError(dir.t(142));
+    dir.prompts.expectError(dir.t(TextId::SelectAccountFirst));
     form.But_Edit->click();
-    dir.prompts.expectError(dir.t(151));
+    dir.prompts.expectError(dir.t(TextId::EnterAccountName));
     form.But_Sichern->click();   // no name
 
     // No server, or a port that is no port: the message names the field and
@@ -171,13 +175,13 @@ TEST_F(KontenFormTest, RefusedSavesWriteNothing)
     form.FE_Bezeichnung->setText(QStringLiteral("B2"));
     form.FE_Passwort->setText(QStringLiteral("secret"));
     form.FE_Host->setText(QStringLiteral("  "));
-    dir.prompts.expectError(dir.t(323) + QStringLiteral(" POP3 server"));
+    dir.prompts.expectError(dir.t(TextId::FillInThisField) + QStringLiteral(" POP3 server"));
     form.But_Sichern->click();
     EXPECT_TRUE(form.FE_Host->hasFocus());
     form.FE_Host->setText(QStringLiteral("pop.b2.example"));
     for (const char *port : {"11O", "0", "65536", ""}) {
         form.FE_Port->setText(QLatin1String(port));
-        dir.prompts.expectError(dir.t(324) + QStringLiteral(" \"%1\"").arg(QLatin1String(port)));
+        dir.prompts.expectError(dir.t(TextId::EnterPortNumber) + QStringLiteral(" \"%1\"").arg(QLatin1String(port)));
         form.But_Sichern->click();
         EXPECT_TRUE(form.FE_Port->hasFocus()) << port;
     }
@@ -201,17 +205,17 @@ TEST_F(KontenFormTest, DeleteWithNoAccountShownAsksNothing)
 {
     open();
     // Right after opening, after New and after a delete no account is shown.
-    dir.prompts.expectError(dir.t(142));
+    dir.prompts.expectError(dir.t(TextId::SelectAccountFirst));
     form.But_Loeschen->click();
     form.But_Neu->click();
-    dir.prompts.expectError(dir.t(142));
+    dir.prompts.expectError(dir.t(TextId::SelectAccountFirst));
     form.But_Loeschen->click();
     edit(0);
-    dir.prompts.expectConfirm(true, QStringLiteral("A ") + dir.t(136));
+    dir.prompts.expectConfirm(true, QStringLiteral("A ") + dir.t(TextId::WillBeDeletedSure));
     form.But_Loeschen->click();
-    dir.prompts.expectError(dir.t(142));
+    dir.prompts.expectError(dir.t(TextId::SelectAccountFirst));
     form.But_Loeschen->click();
-    EXPECT_EQ(dir.prompts.texts().filter(dir.t(134)), QStringList());
+    EXPECT_EQ(dir.prompts.texts().filter(dir.t(TextId::YouCanSetUpAtMost)), QStringList());
     EXPECT_EQ(listed(), list("B,C"));
 }
 
@@ -220,7 +224,7 @@ TEST_F(KontenFormTest, AnAccountWithABadPortCanBeDeleted)
     accounts.slot(2).Port = 0;
     open();
     edit(1);
-    dir.prompts.expectConfirm(true, QStringLiteral("B ") + dir.t(136));
+    dir.prompts.expectConfirm(true, QStringLiteral("B ") + dir.t(TextId::WillBeDeletedSure));
     form.But_Loeschen->click();
     EXPECT_EQ(listed(), list("A,C"));
     EXPECT_EQ(form.FE_Port->text(), QStringLiteral("110"));
@@ -259,26 +263,26 @@ TEST_F(KontenFormTest, UnsavedChangesAreAskedAboutFirst)
     open();
     click(0);
     form.FE_Host->setText(QStringLiteral("pop.a2.example"));
-    dir.prompts.expectConfirm(true, dir.t(322));
+    dir.prompts.expectConfirm(true, dir.t(TextId::SaveChangesQuestion));
     click(1);   // Yes saves A, then shows B
     EXPECT_EQ(form.workingCopy().entry(1).Host, QStringLiteral("pop.a2.example"));
     EXPECT_EQ(shown(), list("B,pop.B.example,B-user,B-pw,102"));
 
     // A save refused after Yes keeps the dialog open on the entry.
     form.FE_Host->clear();
-    dir.prompts.expectConfirm(true, dir.t(322));
-    dir.prompts.expectError(dir.t(323));
+    dir.prompts.expectConfirm(true, dir.t(TextId::SaveChangesQuestion));
+    dir.prompts.expectError(dir.t(TextId::FillInThisField));
     form.But_Schliessen->click();
     EXPECT_TRUE(form.isVisible());
     EXPECT_EQ(form.ListBox_konten->currentRow(), 1);
-    dir.prompts.expectConfirm(true, dir.t(322));
-    dir.prompts.expectError(dir.t(323));
+    dir.prompts.expectConfirm(true, dir.t(TextId::SaveChangesQuestion));
+    dir.prompts.expectError(dir.t(TextId::FillInThisField));
     click(2);
     EXPECT_EQ(form.FE_Bezeichnung->text(), QStringLiteral("B"));
     EXPECT_EQ(form.ListBox_konten->currentRow(), 1);
 
     // No drops the change and closes.
-    dir.prompts.expectConfirm(false, dir.t(322));
+    dir.prompts.expectConfirm(false, dir.t(TextId::SaveChangesQuestion));
     form.But_Schliessen->click();
     EXPECT_FALSE(form.isVisible());
     EXPECT_EQ(accounts.slot(2).Host, QStringLiteral("pop.B.example"));
@@ -294,7 +298,7 @@ TEST_F(KontenFormTest, AFullTableRefusesAnotherEntry)
     form.FE_Bezeichnung->setText(QStringLiteral("one too many"));
     dir.prompts.expectError(limit);
     form.But_Sichern->click();
-    dir.prompts.expectConfirm(false, dir.t(322));
+    dir.prompts.expectConfirm(false, dir.t(TextId::SaveChangesQuestion));
     dir.prompts.expectError(limit);
     form.But_Neu->click();
     EXPECT_EQ(form.FE_Bezeichnung->text(), QStringLiteral("one too many"));
@@ -379,10 +383,10 @@ TEST_F(KontenFormTest, SecurityOfAnAccountIsShown)
     open();
     edit(0);
     EXPECT_EQ(security(), QString()) << "an account of an older store";
-    EXPECT_EQ(form.CoBo_Sicherheit->currentText(), dir.t(366));
+    EXPECT_EQ(form.CoBo_Sicherheit->currentText(), dir.t(TextId::SecurityStartTlsWhenOffered));
     edit(1);
     EXPECT_EQ(security(), QStringLiteral("none"));
-    ASSERT_EQ(form.RT_Messages->lines().first().text, dir.t(368));
+    ASSERT_EQ(form.RT_Messages->lines().first().text, dir.t(TextId::UnencryptedWarning));
     EXPECT_EQ(form.RT_Messages->lines().first().color, RichLog::maroon());
     form.close();
     EXPECT_EQ(accounts.slot(1).Sicherheit, QString());
@@ -404,7 +408,7 @@ TEST_F(KontenFormTest, NewAccountSecurityFollowsThePort)
     form.FE_Bezeichnung->setText(QStringLiteral("Plain"));
     form.FE_Host->setText(QStringLiteral("pop.home.lan"));
     chooseSecurity(QStringLiteral("none"));
-    EXPECT_EQ(form.RT_Messages->lines().first().text, dir.t(368));
+    EXPECT_EQ(form.RT_Messages->lines().first().text, dir.t(TextId::UnencryptedWarning));
     form.But_Sichern->click();
     form.close();
     EXPECT_EQ(accounts.slot(4).Konto, QStringLiteral("Plain"));
@@ -418,7 +422,7 @@ TEST_F(KontenFormTest, ATemplateGivesTheSecurity)
     form.But_Neu->click();
     chooseTemplate(QStringLiteral("Alpha Net"));
     EXPECT_EQ(security(), QStringLiteral("STARTTLS"));
-    dir.prompts.expectConfirm(false, dir.t(322)); // the first template's fields are dropped
+    dir.prompts.expectConfirm(false, dir.t(TextId::SaveChangesQuestion)); // the first template's fields are dropped
     chooseTemplate(QStringLiteral("zeta mail"));
     EXPECT_EQ(security(), QStringLiteral("TLS"));
     form.But_Sichern->click();
@@ -433,7 +437,7 @@ TEST_F(KontenFormTest, LoginKindOfAnAccountIsShown)
     accounts.slot(2).Anmeldeart = QStringLiteral("OAuth2");
     open();
     ASSERT_EQ(form.CoBo_Anmeldeart->count(), 2);
-    EXPECT_EQ(form.CoBo_Anmeldeart->itemText(1), dir.t(377));
+    EXPECT_EQ(form.CoBo_Anmeldeart->itemText(1), dir.t(TextId::LoginOAuth2Token));
     edit(1);
     EXPECT_EQ(loginKind(), QStringLiteral("OAuth2"));
     edit(0);
@@ -447,7 +451,7 @@ TEST_F(KontenFormTest, ATokenInClearIsWarnedAbout)
     open();
     edit(1);
     chooseSecurity(QStringLiteral("none"));
-    EXPECT_EQ(form.RT_Messages->lines().first().text, dir.t(378));
+    EXPECT_EQ(form.RT_Messages->lines().first().text, dir.t(TextId::OAuth2NeedsEncryption));
     EXPECT_EQ(form.RT_Messages->lines().first().color, RichLog::maroon());
     form.CoBo_Sicherheit->setCurrentIndex(form.CoBo_Sicherheit->findData(QStringLiteral("TLS")));
     form.CoBo_Anmeldeart->setCurrentIndex(0);

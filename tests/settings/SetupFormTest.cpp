@@ -231,15 +231,15 @@ TEST_F(SetupFormTest, ShortcutsGoWhereTheButtonSays)
     open();
     const QString entry = QStringLiteral("/Korvalinthus.desktop");
     // Nothing chosen on a fresh run: the programs menu. The message says where.
-    dir.prompts.expectInformation(dir.t(68) + QLatin1Char('\n') + home.applications() + entry);
+    dir.prompts.expectInformation(dir.t(TextId::ShortcutCreated) + QLatin1Char('\n') + home.applications() + entry);
     form.FB_Anlegen->click();
     EXPECT_TRUE(QFileInfo::exists(home.applications() + entry));
 
     form.FB_Menu_Desktop->setChecked(true);
-    dir.prompts.expectInformation(dir.t(68) + QLatin1Char('\n') + home.desktop() + entry);
+    dir.prompts.expectInformation(dir.t(TextId::ShortcutCreated) + QLatin1Char('\n') + home.desktop() + entry);
     form.FB_Anlegen->click();
     EXPECT_TRUE(QFileInfo::exists(home.desktop() + entry));
-    dir.prompts.expectInformation(dir.t(70));
+    dir.prompts.expectInformation(dir.t(TextId::ShortcutRemoved));
     form.FB_Entfernen->click();
     EXPECT_FALSE(QFileInfo::exists(home.desktop() + entry));
     EXPECT_TRUE(QFileInfo::exists(home.applications() + entry));
@@ -252,7 +252,8 @@ TEST_F(SetupFormTest, AFailedShortcutSaysWhy)
     ScopedHome home;
     const QString program = QLatin1Char('/') + TKvProgramLinks::programFileName();
     open();
-    dir.prompts.expectError(dir.t(69) + QLatin1Char('\n') + dir.t(330) + QLatin1Char(' ') + dir.path(program));
+    dir.prompts.expectError(dir.t(TextId::ShortcutNotCreated) + QLatin1Char('\n') + dir.t(TextId::ProgramFileMissing)
+                            + QLatin1Char(' ') + dir.path(program));
     form.FB_Anlegen->click();
     form.close();
 }
