@@ -66,7 +66,7 @@ const char *const kMailers[] = {"Sylvan Mail 3.2", "WebPost 11", "Courier Desk 2
 const char *const kWords[] = {"the", "report", "meeting", "tomorrow", "please", "find", "attached", "numbers",
                               "quarter", "review", "draft", "budget", "team", "schedule", "thanks", "regards"};
 // Entries of the shipped lists, used only for the planted messages.
-const char *const kSpamSubjects[] = {"You have won", "Claim your prize", "Limited time offer", "Online casino"};
+const char *const kSpamSubjects[] = {"You have won", "Claim your prize", "Make money fast", "Online casino"};
 const char *const kSpamSenders[] = {"lottery@", "winner@", "casino@"};
 
 
