@@ -61,6 +61,7 @@ struct Walk
     int count = 3;
     QSet<int> dele; // messages the caller deletes once judged
     std::function<void(int message)> judged;
+    int replanAfter = 0; // once this message is judged, the rest is planned again
 };
 
 // The caller's walk as the check runs it: every summary in order, DELE
@@ -93,6 +94,8 @@ QStringList walk(FakeServer &server, bool pipelined, const Walk &w)
             c.GetSummary(n);
             if (w.judged)
                 w.judged(n);
+            if (w.replanAfter == n)
+                c.PlanSummaries(n + 1, w.count);
             if (w.dele.contains(n))
                 c.DeleteMailMessage(n);
         }
@@ -184,6 +187,26 @@ TEST(Pop3Pipeline, RefusedDeleWhileTopsInFlight)
     const QStringList one = walk(seq, false, w);
     EXPECT_EQ(walk(pipe, true, w), one);
     EXPECT_TRUE(one.contains("failure"));
+    EXPECT_TRUE(one.contains("raised -ERR locked\r\n")) << one.join('\n').toStdString();
+}
+
+// A second plan while pairs 2 and 3 of the first are in flight: their
+// replies still come before the DELE's and must not be taken for it.
+TEST(Pop3Pipeline, NewPlanWhilePairsInFlight)
+{
+    Walk w;
+    w.dele = {1};
+    w.replanAfter = 1;
+    FakeServer seq;
+    stepPair(login(seq, false, 3), 1).expect("DELE 1").sendLine("-ERR locked").expect("QUIT").sendLine("+OK");
+
+    FakeServer pipe;
+    Script &p = expectPairs(login(pipe, true, 3), 1, 3);
+    pair(p, 1).expect("DELE 1");
+    pair(pair(p, 2), 3).sendLine("-ERR locked").expect("QUIT").sendLine("+OK");
+
+    const QStringList one = walk(seq, false, w);
+    EXPECT_EQ(walk(pipe, true, w), one);
     EXPECT_TRUE(one.contains("raised -ERR locked\r\n")) << one.join('\n').toStdString();
 }
 
