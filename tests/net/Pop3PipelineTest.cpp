@@ -210,6 +210,31 @@ TEST(Pop3Pipeline, NewPlanWhilePairsInFlight)
     EXPECT_TRUE(one.contains("raised -ERR locked\r\n")) << one.join('\n').toStdString();
 }
 
+// The walk goes on under the new plan: pairs 2 and 3 are asked for again,
+// the replies to the first ones are read without a word, and QUIT's reply
+// is the last one.
+TEST(Pop3Pipeline, WalkGoesOnUnderNewPlan)
+{
+    Walk w;
+    w.replanAfter = 1;
+    FakeServer seq;
+    Script &s = login(seq, false, 3);
+    for (int n = 1; n <= 3; ++n)
+        stepPair(s, n);
+    s.expect("QUIT").sendLine("+OK bye");
+
+    FakeServer pipe;
+    Script &p = expectPairs(pair(expectPairs(login(pipe, true, 3), 1, 3), 1), 2, 3);
+    for (int n : {2, 3, 2, 3})
+        pair(p, n);
+    p.expect("QUIT").sendLine("+OK bye");
+
+    const QStringList one = walk(seq, false, w);
+    EXPECT_EQ(walk(pipe, true, w), one);
+    EXPECT_EQ(one.count("start"), 3);
+    EXPECT_TRUE(one.contains("status +OK bye"));
+}
+
 TEST(Pop3Pipeline, WindowIsBounded)
 {
     const int count = 40;
