@@ -25,8 +25,9 @@
 class SummaryPipeline
 {
 public:
-    // Pairs in flight at most. Once half of them have been read, the next
-    // half goes out in one write.
+    // Pairs of the walk in flight at most (those of an earlier plan still
+    // unread come on top). Once half of them have been read, the next half
+    // goes out in one write.
     static constexpr int Window = 32;
 
     // What was read for one message: the status line of its TOP reply, the
