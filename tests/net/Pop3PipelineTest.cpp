@@ -56,6 +56,15 @@ Script &login(FakeServer &server, bool pipelined, int count)
     return s.expect("STAT").sendLine("+OK " + QByteArray::number(count) + " 9999");
 }
 
+// A whole walk without pipelining: every pair in turn, then QUIT.
+void stepWalk(FakeServer &server, int count)
+{
+    Script &s = login(server, false, count);
+    for (int n = 1; n <= count; ++n)
+        stepPair(s, n);
+    s.expect("QUIT").sendLine("+OK bye");
+}
+
 struct Walk
 {
     int count = 3;
@@ -114,10 +123,7 @@ QStringList walk(FakeServer &server, bool pipelined, const Walk &w)
 TEST(Pop3Pipeline, CommandsGoAheadEventsInOrder)
 {
     FakeServer seq;
-    Script &s = login(seq, false, 3);
-    for (int n = 1; n <= 3; ++n)
-        stepPair(s, n);
-    s.expect("QUIT").sendLine("+OK bye");
+    stepWalk(seq, 3);
 
     // Every pair is written before the first reply; the replies follow.
     FakeServer pipe;
@@ -218,10 +224,7 @@ TEST(Pop3Pipeline, WalkGoesOnUnderNewPlan)
     Walk w;
     w.replanAfter = 1;
     FakeServer seq;
-    Script &s = login(seq, false, 3);
-    for (int n = 1; n <= 3; ++n)
-        stepPair(s, n);
-    s.expect("QUIT").sendLine("+OK bye");
+    stepWalk(seq, 3);
 
     FakeServer pipe;
     Script &p = expectPairs(pair(expectPairs(login(pipe, true, 3), 1, 3), 1), 2, 3);
