@@ -167,8 +167,8 @@ void TPop3Client::GetSummary(int message)
 
 void TPop3Client::PlanSummaries(int first, int last)
 {
-    // The plan starts afresh: pairs still in flight of an earlier plan are
-    // forgotten with it (see the header), so plan before any are sent.
+    // Pairs still in flight of an earlier plan are read and dropped in
+    // their turn, before any reply to a command sent after them.
     if (PipelineActive())
         m_pipeline.Plan(first, last);
 }
@@ -201,13 +201,14 @@ void TPop3Client::SendAhead(int message)
 // lines, then the LIST status line. A summary too long leaves the
 // connection in step; it is kept as that message's failure. The TOP reply
 // of the message GetSummary is `asking` for is reported as it comes, as
-// without pipelining, so that a failure in its data lines follows it.
+// without pipelining, so that a failure in its data lines follows it; the
+// replies to a pair of an earlier plan are read without a word.
 void TPop3Client::ReadAhead(int asking)
 {
     SummaryPipeline::Entry entry;
     entry.message = m_pipeline.NextInFlight();
     entry.top = ReadWholeLine();
-    if (entry.message == asking) {
+    if (entry.message == asking && !m_pipeline.NextStale()) {
         SetLastReply(entry.top);
         Report(Ansi::toUnicode(LineReader::chomp(entry.top)), 1);
         entry.topReported = true;

@@ -135,10 +135,15 @@ public:
     // fires its events and raises its failures as it would one after
     // another; a command sent meanwhile is queued behind those in flight.
     // A summary asked for out of this order is read on its own. Raises
-    // nothing: nothing goes out before the next GetSummary. Plan a walk
-    // once, before its first GetSummary: a new plan while pairs of the last
-    // one are in flight loses count of them, and their replies would be
-    // read as those of the commands after it.
+    // nothing: nothing goes out before the next GetSummary. A new plan
+    // while pairs of the last one are in flight lets those go on: their
+    // replies are read in their turn, before that of any command sent
+    // after them, and dropped; the summaries of the new walk are asked for
+    // afresh:
+    //     C: TOP 1 0 / LIST 1 / TOP 2 0 / LIST 2   (plan 1..2, 1 read)
+    //     (plan 2..2)  C: DELE 1
+    //     S: +OK, header of 2, "." / +OK 2 1834    <- read and dropped
+    //     S: -ERR locked                           <- the DELE reply
     void PlanSummaries(int first, int last);
     // TOP n 0 and LIST n into Summary(); OnRetrieveStart, then OnRetrieveEnd
     // on success. Throws EProtocolError Refused (TOP), NotANumber (no size

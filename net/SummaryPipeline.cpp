@@ -4,21 +4,18 @@
 
 void SummaryPipeline::Plan(int first, int last)
 {
-    Clear();
-    if (first < 1 || last < first)
-        return;
-    m_last = last;
-    m_next = first;
-    m_nextSend = first;
+    m_stale = m_inFlight.size();
+    m_ready.clear();
+    const bool walk = first >= 1 && last >= first;
+    m_last = walk ? last : 0;
+    m_next = walk ? first : 0;
+    m_nextSend = m_next;
 }
 
 void SummaryPipeline::Clear()
 {
-    m_last = 0;
-    m_next = 0;
-    m_nextSend = 0;
     m_inFlight.clear();
-    m_ready.clear();
+    Plan(0, 0);
 }
 
 bool SummaryPipeline::Planned(int message) const
@@ -48,6 +45,10 @@ void SummaryPipeline::Store(Entry entry)
 {
     if (!m_inFlight.empty())
         m_inFlight.pop_front();
+    if (m_stale > 0) {
+        --m_stale;
+        return;
+    }
     m_ready.push_back(std::move(entry));
 }
 

@@ -17,6 +17,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <cstddef>
 #include <deque>
 #include <exception>
 #include <optional>
@@ -24,8 +25,9 @@
 class SummaryPipeline
 {
 public:
-    // Pairs in flight at most. Once half of them have been read, the next
-    // half goes out in one write.
+    // Pairs of the walk in flight at most (those of an earlier plan still
+    // unread come on top). Once half of them have been read, the next half
+    // goes out in one write.
     static constexpr int Window = 32;
 
     // What was read for one message: the status line of its TOP reply, the
@@ -43,6 +45,9 @@ public:
     };
 
     // The caller is about to ask for messages first..last in this order.
+    // Pairs still in flight from an earlier plan stay in flight: their
+    // replies come first on the connection, are read in their turn and
+    // dropped; the new walk asks for its messages afresh.
     void Plan(int first, int last);
     // No walk, nothing in flight (the connection went, or a new one starts).
     void Clear();
@@ -56,6 +61,8 @@ public:
     // come next on the connection.
     bool InFlight() const { return !m_inFlight.empty(); }
     int NextInFlight() const { return m_inFlight.front(); }
+    // NextInFlight() was sent for an earlier plan: its entry is dropped.
+    bool NextStale() const { return m_stale > 0; }
     // The replies of NextInFlight() were read.
     void Store(Entry entry);
     bool Ready(int message) const;
@@ -68,5 +75,6 @@ private:
     int m_next = 0;     // the first message not yet taken
     int m_nextSend = 0; // the first message not yet sent
     std::deque<int> m_inFlight;
+    std::size_t m_stale = 0; // the first of m_inFlight belong to earlier plans
     std::deque<Entry> m_ready;
 };

@@ -56,11 +56,21 @@ Script &login(FakeServer &server, bool pipelined, int count)
     return s.expect("STAT").sendLine("+OK " + QByteArray::number(count) + " 9999");
 }
 
+// A whole walk without pipelining: every pair in turn, then QUIT.
+void stepWalk(FakeServer &server, int count)
+{
+    Script &s = login(server, false, count);
+    for (int n = 1; n <= count; ++n)
+        stepPair(s, n);
+    s.expect("QUIT").sendLine("+OK bye");
+}
+
 struct Walk
 {
     int count = 3;
     QSet<int> dele; // messages the caller deletes once judged
     std::function<void(int message)> judged;
+    int replanAfter = 0; // once this message is judged, the rest is planned again
 };
 
 // The caller's walk as the check runs it: every summary in order, DELE
@@ -93,6 +103,8 @@ QStringList walk(FakeServer &server, bool pipelined, const Walk &w)
             c.GetSummary(n);
             if (w.judged)
                 w.judged(n);
+            if (w.replanAfter == n)
+                c.PlanSummaries(n + 1, w.count);
             if (w.dele.contains(n))
                 c.DeleteMailMessage(n);
         }
@@ -111,10 +123,7 @@ QStringList walk(FakeServer &server, bool pipelined, const Walk &w)
 TEST(Pop3Pipeline, CommandsGoAheadEventsInOrder)
 {
     FakeServer seq;
-    Script &s = login(seq, false, 3);
-    for (int n = 1; n <= 3; ++n)
-        stepPair(s, n);
-    s.expect("QUIT").sendLine("+OK bye");
+    stepWalk(seq, 3);
 
     // Every pair is written before the first reply; the replies follow.
     FakeServer pipe;
@@ -185,6 +194,48 @@ TEST(Pop3Pipeline, RefusedDeleWhileTopsInFlight)
     EXPECT_EQ(walk(pipe, true, w), one);
     EXPECT_TRUE(one.contains("failure"));
     EXPECT_TRUE(one.contains("raised -ERR locked\r\n")) << one.join('\n').toStdString();
+}
+
+// A second plan while pairs 2 and 3 of the first are in flight: their
+// replies still come before the DELE's and must not be taken for it.
+TEST(Pop3Pipeline, NewPlanWhilePairsInFlight)
+{
+    Walk w;
+    w.dele = {1};
+    w.replanAfter = 1;
+    FakeServer seq;
+    stepPair(login(seq, false, 3), 1).expect("DELE 1").sendLine("-ERR locked").expect("QUIT").sendLine("+OK");
+
+    FakeServer pipe;
+    Script &p = expectPairs(login(pipe, true, 3), 1, 3);
+    pair(p, 1).expect("DELE 1");
+    pair(pair(p, 2), 3).sendLine("-ERR locked").expect("QUIT").sendLine("+OK");
+
+    const QStringList one = walk(seq, false, w);
+    EXPECT_EQ(walk(pipe, true, w), one);
+    EXPECT_TRUE(one.contains("raised -ERR locked\r\n")) << one.join('\n').toStdString();
+}
+
+// The walk goes on under the new plan: pairs 2 and 3 are asked for again,
+// the replies to the first ones are read without a word, and QUIT's reply
+// is the last one.
+TEST(Pop3Pipeline, WalkGoesOnUnderNewPlan)
+{
+    Walk w;
+    w.replanAfter = 1;
+    FakeServer seq;
+    stepWalk(seq, 3);
+
+    FakeServer pipe;
+    Script &p = expectPairs(pair(expectPairs(login(pipe, true, 3), 1, 3), 1), 2, 3);
+    for (int n : {2, 3, 2, 3})
+        pair(p, n);
+    p.expect("QUIT").sendLine("+OK bye");
+
+    const QStringList one = walk(seq, false, w);
+    EXPECT_EQ(walk(pipe, true, w), one);
+    EXPECT_EQ(one.count("start"), 3);
+    EXPECT_TRUE(one.contains("status +OK bye"));
 }
 
 TEST(Pop3Pipeline, WindowIsBounded)
